@@ -1,0 +1,38 @@
+# Shared build rules: warnings as errors in our own code, the sanitizer switch, and the helpers
+# that keep toolkit-free libraries apart from the Qt ones.
+
+set(TAMARACK_SANITIZER_FLAGS "")
+if(TAMARACK_SANITIZE)
+  set(TAMARACK_SANITIZER_FLAGS -fsanitize=address,undefined -fno-omit-frame-pointer -fno-sanitize-recover=undefined)
+endif()
+if(TAMARACK_FUZZ)
+  list(APPEND TAMARACK_SANITIZER_FLAGS -fsanitize=fuzzer-no-link,address,undefined -fno-omit-frame-pointer)
+endif()
+
+function(tamarack_options target)
+  target_compile_options(${target} PRIVATE -Wall -Wextra -Wpedantic -Werror -Wshadow -Wnon-virtual-dtor)
+  if(TAMARACK_SANITIZER_FLAGS)
+    target_compile_options(${target} PRIVATE ${TAMARACK_SANITIZER_FLAGS})
+    target_link_options(${target} PRIVATE ${TAMARACK_SANITIZER_FLAGS})
+  endif()
+endfunction()
+
+# A library that must build without any window system: it never links Qt, so a stray Qt include
+# fails to compile.
+function(tamarack_core_library name)
+  cmake_parse_arguments(ARG "" "" "SOURCES;DEPS" ${ARGN})
+  add_library(${name} STATIC ${ARG_SOURCES})
+  target_include_directories(${name} PUBLIC ${PROJECT_SOURCE_DIR}/src)
+  target_link_libraries(${name} PUBLIC ${ARG_DEPS})
+  tamarack_options(${name})
+endfunction()
+
+# A library of windows and platform glue on top of Qt.
+function(tamarack_qt_library name)
+  cmake_parse_arguments(ARG "" "" "SOURCES;DEPS" ${ARGN})
+  add_library(${name} STATIC ${ARG_SOURCES})
+  set_target_properties(${name} PROPERTIES AUTOMOC ON AUTORCC ON)
+  target_include_directories(${name} PUBLIC ${PROJECT_SOURCE_DIR}/src)
+  target_link_libraries(${name} PUBLIC ${ARG_DEPS})
+  tamarack_options(${name})
+endfunction()

@@ -1,0 +1,34 @@
+#pragma once
+
+#include <cstdint>
+#include <span>
+
+#include "link/frame.h"
+#include "link/serial_link.h"
+#include "link/user_feedback.h"
+
+namespace tamarack {
+
+enum class TransactStatus : int {
+  kOk = 0,           // the reply arrived and its check character matched
+  kPurgeFailed = 3,  // the transmit queue failed to purge after the write (already reported)
+  kBad = 5,          // no reply, a malformed reply or a wrong check character
+};
+
+// Waits from this length on show the wait dialog; shorter ones block quietly.
+inline constexpr std::uint32_t kLongWaitMs = 1500;
+// Replies may carry at most this many payload bytes.
+inline constexpr std::size_t kMaxReplyPayload = kAreaSize - 1;
+
+// One exchange with the indicator: clear line errors, purge both queues, write the request, purge
+// the transmit queue (reporting a failure to the user), wait `waitMs`, then read and check one
+// reply frame into `reply`. The caller zero-fills `reply` first. A request outside 1..300 bytes is
+// not sent and ends with kBad.
+TransactStatus Transact(SerialLink& link, UserFeedback& ui, std::span<const std::uint8_t> request,
+                        std::uint32_t waitMs, ReplyArea& reply, int waitTextId = kWaitWZero);
+
+// The usual judgement of a reply that should begin "OK": a good exchange whose payload does not
+// begin "OK" becomes kBad; any other status stays as it was.
+TransactStatus RequireOk(TransactStatus status, const ReplyArea& reply);
+
+}  // namespace tamarack

@@ -1,0 +1,47 @@
+#pragma once
+
+#include <cstdint>
+#include <string_view>
+
+namespace tamarack {
+
+// Ids of the texts that the wait dialog shows during a long wait.
+enum WaitTextId : int {
+  kWaitWZero = 0,
+  kWaitValueSend = 1,
+  kWaitWSpan = 2,
+  kWaitReZero = 3,
+  kWaitZero = 4,
+  kWaitAverageWeight = 5,
+};
+
+// Everything the rules of the system need from the person in front of the screen: message boxes,
+// questions and waits. The application shows Qt message boxes and the wait dialog; tests record.
+class UserFeedback {
+ public:
+  virtual ~UserFeedback() = default;
+
+  // Information icon, caption "OK".
+  virtual void Success(std::string_view text) = 0;
+  // Error icon, the application's caption.
+  virtual void Failure(std::string_view text) = 0;
+  // Caption "Error Information", no icon: port and navigation errors of the main window.
+  virtual void PortError(std::string_view text) = 0;
+  // Error icon, no owner window and no caption of its own: the port became unusable mid-exchange.
+  virtual void SystemError(std::string_view text) = 0;
+  // Question icon, the application's caption, Yes and No. True for Yes.
+  virtual bool AskYesNo(std::string_view text) = 0;
+  // Question icon, the application's caption, Retry and Cancel. True for Retry.
+  virtual bool AskRetryCancel(std::string_view text) = 0;
+
+  // A wait below 1500 ms between writing a request and reading its reply: blocks for exactly `ms`
+  // milliseconds without handling any window message. The default sleeps.
+  virtual void ShortWait(std::uint32_t ms);
+  // A wait of 1500 ms or more: shows the wait dialog with text `textId` for about `ms`.
+  virtual void LongWait(std::uint32_t ms, int textId) = 0;
+};
+
+// Sleeps for `ms` milliseconds, exactly and without burning the processor.
+void PreciseSleep(std::uint32_t ms);
+
+}  // namespace tamarack
