@@ -1,0 +1,189 @@
+#include "link/comm_port.h"
+
+#include <cerrno>
+#include <chrono>
+#include <string>
+
+namespace tamarack {
+namespace {
+
+using Clock = std::chrono::steady_clock;
+using std::chrono::milliseconds;
+
+// The time-out contract of every read: at most 100 ms between two bytes, and at most
+// 700 ms + 100 ms per requested byte in all. Writes get the same total.
+constexpr milliseconds kIntervalTimeout{100};
+constexpr milliseconds kTotalBase{700};
+constexpr milliseconds kPerByte{100};
+
+QSerialPort::Parity ParityAt(int position) {
+  switch (position) {
+    case 1: return QSerialPort::EvenParity;
+    case 2: return QSerialPort::OddParity;
+    default: return QSerialPort::NoParity;
+  }
+}
+
+int MillisLeft(Clock::time_point deadline) {
+  const auto left = std::chrono::duration_cast<milliseconds>(deadline - Clock::now()).count();
+  return left > 0 ? static_cast<int>(left) : 0;
+}
+
+}  // namespace
+
+CommPort::~CommPort() { Close(); }
+
+std::string CommPort::DeviceFor(const std::string& name) {
+#ifdef Q_OS_WIN
+  return name;
+#else
+  if (name.size() > 3 && name.compare(0, 3, "COM") == 0 &&
+      name.find_first_not_of("0123456789", 3) == std::string::npos && name.size() <= 6) {
+    const int n = std::stoi(name.substr(3));
+    if (n >= 1) return "/dev/ttyS" + std::to_string(n - 1);
+  }
+  return name;
+#endif
+}
+
+int CommPort::Open(const PortSettings& settings, UserFeedback& ui) {
+  Close();
+  port_.setPortName(QString::fromStdString(DeviceFor(settings.port)));
+  port_.setBaudRate(settings.baud);
+  port_.setDataBits(settings.dataBits == 7 ? QSerialPort::Data7 : QSerialPort::Data8);
+  port_.setStopBits(settings.stopBits == 2 ? QSerialPort::TwoStop : QSerialPort::OneStop);
+  port_.setParity(ParityAt(settings.parity));
+  port_.setFlowControl(QSerialPort::NoFlowControl);
+
+  errno = 0;
+  if (!port_.open(QIODevice::ReadWrite)) {
+    const int platformCode = errno;
+    switch (port_.error()) {
+      case QSerialPort::DeviceNotFoundError:
+        ui.PortError(kPortMissing);
+        break;
+      case QSerialPort::PermissionError:
+      case QSerialPort::OpenError:
+        ui.PortError(kPortBusy);
+        break;
+      default: {
+        const int code = platformCode != 0 ? platformCode : static_cast<int>(port_.error());
+        ui.PortError(std::string(kPortUndefined) + std::string(kFullWidthColon) +
+                     std::to_string(code));
+        break;
+      }
+    }
+    lastError_ = platformCode;
+    port_.clearError();
+    return -1;
+  }
+  settings_ = settings;
+  open_ = true;
+  lastError_ = 0;
+  port_.clearError();
+  return 1;
+}
+
+void CommPort::Close() {
+  if (port_.isOpen()) port_.close();
+  port_.clearError();
+  open_ = false;
+}
+
+bool CommPort::Lost() const {
+  const auto error = port_.error();
+  return error == QSerialPort::ReadError || error == QSerialPort::ResourceError;
+}
+
+void CommPort::NoteError() { lastError_ = errno != 0 ? errno : kErrorInvalidHandle; }
+
+bool CommPort::ClearErrors() {
+  if (!open_) {
+    lastError_ = kErrorInvalidHandle;
+    return false;
+  }
+  port_.clearError();
+  return true;
+}
+
+bool CommPort::PurgeTransmit() {
+  if (!open_) {
+    lastError_ = kErrorInvalidHandle;
+    return false;
+  }
+  errno = 0;
+  if (!port_.clear(QSerialPort::Output)) {
+    NoteError();
+    return false;
+  }
+  return true;
+}
+
+bool CommPort::PurgeReceive() {
+  if (!open_) {
+    lastError_ = kErrorInvalidHandle;
+    return false;
+  }
+  errno = 0;
+  if (!port_.clear(QSerialPort::Input)) {
+    NoteError();
+    return false;
+  }
+  return true;
+}
+
+void CommPort::Write(const std::uint8_t* data, std::size_t size) {
+  if (!open_ || size == 0) return;
+  const auto deadline = Clock::now() + kTotalBase + kPerByte * static_cast<int>(size);
+  if (port_.write(reinterpret_cast<const char*>(data), static_cast<qint64>(size)) < 0) {
+    NoteError();
+    return;
+  }
+  while (port_.bytesToWrite() > 0) {
+    const int left = MillisLeft(deadline);
+    if (left == 0 || !port_.waitForBytesWritten(left)) break;
+  }
+}
+
+int CommPort::Read(std::uint8_t* buffer, std::size_t size) {
+  if (!open_) {
+    lastError_ = kErrorInvalidHandle;
+    return -1;
+  }
+  const auto start = Clock::now();
+  const auto total = start + kTotalBase + kPerByte * static_cast<int>(size);
+  std::size_t got = 0;
+  Clock::time_point lastByte{};
+  while (got < size) {
+    if (port_.bytesAvailable() > 0) {
+      const qint64 n = port_.read(reinterpret_cast<char*>(buffer + got),
+                                  static_cast<qint64>(size - got));
+      if (n > 0) {
+        got += static_cast<std::size_t>(n);
+        lastByte = Clock::now();
+        continue;
+      }
+    }
+    // A hung-up device reports its error again at once on every wait: give up instead of
+    // spinning, and let the exchange end.
+    if (Lost()) {
+      lastError_ = kErrorInvalidHandle;
+      return -1;
+    }
+    // The interval limit starts with the first byte; before it only the total limit runs.
+    auto deadline = total;
+    if (got > 0 && lastByte + kIntervalTimeout < deadline) deadline = lastByte + kIntervalTimeout;
+    const int left = MillisLeft(deadline);
+    if (left == 0) break;
+    port_.clearError();  // a time-out of the previous wait is no failure
+    if (!port_.waitForReadyRead(left) && port_.error() != QSerialPort::NoError &&
+        port_.error() != QSerialPort::TimeoutError) {
+      if (port_.bytesAvailable() > 0) continue;
+      lastError_ = kErrorInvalidHandle;
+      return -1;
+    }
+  }
+  return static_cast<int>(got);
+}
+
+}  // namespace tamarack
