@@ -1,0 +1,119 @@
+#include "setup/setup_handlers.h"
+
+#include <array>
+#include <string>
+
+#include "link/commands.h"
+#include "link/key_command.h"
+#include "setup/param_codec.h"
+#include "setup/param_io.h"
+
+namespace tamarack {
+namespace {
+
+bool Report(UserFeedback& ui, TransactStatus status, const SetupParam& param) {
+  if (status == TransactStatus::kOk) {
+    ui.Success(ParamMessage(param, kWriteSucess));
+    return true;
+  }
+  ui.Failure(ParamMessage(param, kWriteFault));
+  return false;
+}
+
+bool WriteChoice(SetupModel& model, SerialLink& link, UserFeedback& ui, const SetupParam& param) {
+  const int code = model.choice[RowIndex(param)];
+  if (code < 0 || code >= static_cast<int>(param.options.size())) {
+    // A list without a selection has no value to send.
+    ui.Failure(ParamMessage(param, kValueErr));
+    return false;
+  }
+  return Report(ui, WriteParam(model, link, ui, param.address, EncodeChoice(code)), param);
+}
+
+bool WriteNumber(SetupModel& model, SerialLink& link, UserFeedback& ui, const SetupParam& param) {
+  const int slot = NewValueSlot(param);
+  const NumberCheck check = CheckNumber(param, model.newValue[static_cast<std::size_t>(slot)]);
+  if (!check.ok) {
+    ui.Failure(check.message);
+    return false;
+  }
+  return Report(ui, WriteParam(model, link, ui, param.address, check.value), param);
+}
+
+bool WriteDateTime(SetupModel& model, SerialLink& link, UserFeedback& ui,
+                   const SetupParam& param) {
+  const bool isDate = param.kind == ParamKind::kDate;
+  const auto value = DateTimeValueFromShown(param.kind, isDate ? model.dateText : model.timeText);
+  auto status = TransactStatus::kBad;
+  if (value) status = WriteParam(model, link, ui, param.address, *value);
+  if (status != TransactStatus::kOk) {
+    // A failure always looks like one, silent run or not.
+    ui.Failure(isDate ? kDateWriteFault : kTimeWriteFault);
+    return false;
+  }
+  if (!model.silentDateTimeWrite) ui.Success(isDate ? kDateWriteSucess : kTimeWriteSucess);
+  return true;
+}
+
+}  // namespace
+
+bool ReadAllParams(SetupModel& model, SerialLink& link, UserFeedback& ui) {
+  std::array<std::string, kSetupParamCount> read;
+  for (const SetupParam& param : SetupParams()) {
+    const ReadParamResult result = ReadParam(link, ui, param.address);
+    if (result.status != TransactStatus::kOk ||
+        result.value.size() != static_cast<std::size_t>(param.readLength)) {
+      ui.Failure(ReadFailureMessage(param));
+      return false;
+    }
+    DecodedValue decoded = DecodeReadValue(param, result.value);
+    if (!decoded.ok) {
+      ui.Failure(ParamMessage(param, kValueErr));
+      return false;
+    }
+    read[RowIndex(param)] = std::move(decoded.text);
+  }
+  model.currentValue = std::move(read);
+  return true;
+}
+
+TransactStatus WriteParam(SetupModel& model, SerialLink& link, UserFeedback& ui,
+                          ParamAddress address, std::string_view value) {
+  const TransactStatus status = WriteParamValue(link, ui, address, value);
+  if (status == TransactStatus::kOk) {
+    model.valueModified = true;
+    model.caption = std::string(kCaptionNewValue);
+  }
+  return status;
+}
+
+bool WriteParamHandler(SetupModel& model, SerialLink& link, UserFeedback& ui,
+                       const SetupParam& param) {
+  switch (param.kind) {
+    case ParamKind::kChoice:
+      return WriteChoice(model, link, ui, param);
+    case ParamKind::kNumber:
+      return WriteNumber(model, link, ui, param);
+    case ParamKind::kDate:
+    case ParamKind::kTime:
+      return WriteDateTime(model, link, ui, param);
+    case ParamKind::kVersion:
+      break;  // the software version is read only
+  }
+  return false;
+}
+
+bool ExitSetup(SetupModel& model, SerialLink& link, UserFeedback& ui) {
+  if (model.valueModified && ui.AskYesNo(kSaveQuestion)) {
+    if (SendKeyCommand(link, ui, key::kSave) != TransactStatus::kOk) {
+      ui.Failure(kValueSaveFault);
+      return false;
+    }
+    // The indicator now keeps the written values.
+    model.valueModified = false;
+  }
+  SendKeyCommand(link, ui, key::kEndSetup);
+  return true;
+}
+
+}  // namespace tamarack

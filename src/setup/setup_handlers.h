@@ -1,0 +1,38 @@
+#pragma once
+
+#include <string_view>
+
+#include "link/serial_link.h"
+#include "link/transact.h"
+#include "link/user_feedback.h"
+#include "setup/param_table.h"
+#include "setup/setup_model.h"
+
+namespace tamarack {
+
+inline constexpr std::string_view kSaveQuestion =
+    "Value has been modified,save it to the indicator?";
+inline constexpr std::string_view kValueSaveFault = "Value Save Fault!";
+
+// "Read All": reads the 33 parameters in table order and, only when every one has been read and
+// decoded, replaces the current-value column. The first failure shows its one message and ends
+// the run; the model is then unchanged. The editable column is never touched. True when the
+// current values were replaced.
+bool ReadAllParams(SetupModel& model, SerialLink& link, UserFeedback& ui);
+
+// One write exchange; on success it marks the setup as modified and sets the caption
+// "New Value". Shows nothing itself.
+TransactStatus WriteParam(SetupModel& model, SerialLink& link, UserFeedback& ui,
+                          ParamAddress address, std::string_view value);
+
+// The "Write" button of `param`: checks the editable value, sends it and reports the result in
+// one message box (a date or time write succeeding while silentDateTimeWrite is set shows
+// nothing). True when the indicator took the value.
+bool WriteParamHandler(SetupModel& model, SerialLink& link, UserFeedback& ui,
+                       const SetupParam& param);
+
+// "Exit": asks whether to keep a modified setup, sends the save code on Yes and the end-of-setup
+// code on every way out. False when the save failed and the window must stay open.
+bool ExitSetup(SetupModel& model, SerialLink& link, UserFeedback& ui);
+
+}  // namespace tamarack

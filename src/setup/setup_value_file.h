@@ -1,0 +1,62 @@
+#pragma once
+
+#include <cstddef>
+#include <span>
+#include <string>
+#include <string_view>
+
+#include "link/user_feedback.h"
+#include "setup/write_all_block.h"
+
+namespace tamarack {
+
+// The setup value file (".stx") holds one record: the first 30 parameters of the table, F1.1 to
+// F7.2, each followed by ",", except F7.2 which stands last without one (an empty F7.2 is written
+// as a lone ",", so such a record ends ",,"). Number fields are stored whole; choice fields by
+// their first character, the option's code digit. No line end, no header.
+inline constexpr std::size_t kSetupFileFieldCount = 30;
+// Longer files are not setup value files and are refused.
+inline constexpr std::size_t kMaxSetupFileSize = 299;
+inline constexpr std::string_view kSetupFileError = "Open Setup Value File Error!";
+inline constexpr std::string_view kSetupFileDefaultName = "SetupValue_1.stx";
+inline constexpr std::string_view kSetupFileExtension = "stx";
+// The file dialog's two choices.
+inline constexpr std::string_view kSetupFileFilter = "Setup Value File(.stx) (*.stx)";
+inline constexpr std::string_view kAllFilesFilter = "All Files (*.*) (*)";
+
+// The record for the current-value texts (table order; the first 30 are used).
+std::string SetupValueRecord(std::span<const std::string> currentTexts);
+
+// Applies a record to the editable column: the 30 fields are cleared first (Number text "",
+// choice kNoChoice), then each field of 1 to 6 characters is applied, empty and longer ones are
+// skipped; a field with no "," after it takes the rest of the record whatever its length and ends
+// the record. A choice selects the option whose code is LeadingInteger() of the field, or nothing
+// when no option has that code. The record ends at its first zero byte. F7.4 and F7.5 are left
+// alone.
+void ApplySetupRecord(std::string_view record, EditableColumn& column);
+
+enum class SetupFileRead {
+  kRecord,  // `record` holds the file's text
+  kEmpty,   // empty or missing: nothing to apply
+  kError,   // not readable, not a regular file, or longer than kMaxSetupFileSize
+};
+
+// Reads the file without ever creating or changing it.
+SetupFileRead ReadSetupValueFile(const std::string& path, std::string& record);
+
+// Writes `record` as the file's whole content, atomically: a temporary file in the same folder,
+// flushed to disk, then renamed over the old one. On failure the old file (if any) is left as it
+// was and no file is created. A file that exists but may not be written is refused.
+bool WriteSetupValueFile(const std::string& path, std::string_view record);
+
+// "Save to File" after the file dialog: stores the current-value column. Shows
+// kSetupFileError when the file cannot be written; nothing on success.
+bool SaveSetupFile(const std::string& path, std::span<const std::string> currentTexts,
+                   UserFeedback& ui);
+
+// "Load from File" after the file dialog: fills the editable column from the file. Returns true
+// when the column was changed (the window then shows it). A missing or empty file changes
+// nothing; an unreadable or oversized one shows kSetupFileError and changes nothing.
+bool LoadSetupFile(const std::string& path, EditableColumn& column, UserFeedback& ui);
+
+}  // namespace tamarack
