@@ -1,0 +1,91 @@
+#pragma once
+
+#include <array>
+#include <cstddef>
+#include <cstdint>
+#include <span>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "link/serial_link.h"
+#include "link/user_feedback.h"
+
+namespace tamarack {
+
+// The indicator's display reply: six seven-segment digit codes, the edit and shift byte and two
+// lamp bytes. Bytes after these nine are ignored.
+inline constexpr std::size_t kDisplayDigitCount = 6;
+inline constexpr std::size_t kDisplayReplySize = 9;
+inline constexpr std::size_t kEditShiftByte = 6;
+inline constexpr std::size_t kLampCount = 10;
+
+// What the display shows when a poll failed: two blanks, then "Err".
+inline constexpr std::string_view kDisplayErrorText = "  Err";
+// Bit 7 of a digit code is the digit's decimal point.
+inline constexpr std::uint8_t kPointBit = 0x80;
+
+// The ten lamps in the order of the lamp bytes: byte 7 bits 0-3, then byte 8 bits 0-5.
+enum class Lamp : int { kStable, kSet, kKg, kLb, kPeak, kCount, kGross, kNet, kTare, kZero };
+
+struct LampInfo {
+  Lamp lamp;
+  std::string_view label;           // the label beside the lamp ("kg" and "lb" are unit marks)
+  std::string_view accessibleName;  // what screen readers and UI automation call it
+  std::size_t byte;                 // offset in the reply
+  int bit;
+};
+
+inline constexpr std::array<LampInfo, kLampCount> kLamps{{
+    {Lamp::kStable, "Stable", "Stable lamp", 7, 0},
+    {Lamp::kSet, "Set", "Set lamp", 7, 1},
+    {Lamp::kKg, "kg", "kg lamp", 7, 2},
+    {Lamp::kLb, "lb", "lb lamp", 7, 3},
+    {Lamp::kPeak, "Peak", "Peak lamp", 8, 0},
+    {Lamp::kCount, "Count", "Count lamp", 8, 1},
+    {Lamp::kGross, "Gross", "Gross lamp", 8, 2},
+    {Lamp::kNet, "Net", "Net lamp", 8, 3},
+    {Lamp::kTare, "Tare", "Tare lamp", 8, 4},
+    {Lamp::kZero, "Zero", "Zero lamp", 8, 5},
+}};
+
+// The display as the window shows it.
+struct DisplayState {
+  // The text drawn on the display field: each cell (a character, a blank or a point) followed by
+  // a tab, so that every cell lands on its own tab stop; or kDisplayErrorText after a failure.
+  std::string displayText;
+  // Indexed by Lamp. All lamps are off until the first good poll.
+  std::array<bool, kLampCount> lamps{};
+
+  bool Lit(Lamp lamp) const { return lamps[static_cast<std::size_t>(lamp)]; }
+};
+
+// The character that a seven-segment code (point bit clear) shows: ' ' for 0x00, '\0' for a code
+// the indicator does not use.
+char SegmentCharacter(std::uint8_t code);
+
+// Applies the edit blink and the shift to the nine reply bytes. While `blinkPhase` is clear the
+// digit being edited goes blank (its point stays). Otherwise, when the first digit is blank and a
+// shift flag (bit 4 or 5 of byte 6) is set, the digits move one place to the left and the last
+// becomes blank.
+std::array<std::uint8_t, kDisplayReplySize> ApplyEditAndShift(
+    std::span<const std::uint8_t, kDisplayReplySize> reply, bool blinkPhase);
+
+// The display text of six digit codes, leftmost first. A digit with its point set takes two cells,
+// the digit and the point; a code the indicator does not use shows a point alone.
+std::string BuildDisplayText(std::span<const std::uint8_t, kDisplayDigitCount> digits);
+
+// Decodes the nine bytes of a good reply into `state`: text and all ten lamps.
+void DecodeDisplay(std::span<const std::uint8_t, kDisplayReplySize> reply, bool blinkPhase,
+                   DisplayState& state);
+
+// The cells of a display text, in order (the text between tabs). "  Err" is a single run.
+std::vector<std::string_view> DisplayCells(std::string_view displayText);
+// The characters shown, points included and tabs left out: "  10.00", "  Err".
+std::string ShownCharacters(std::string_view displayText);
+
+// One display poll: sends "R", decodes a good reply into `state` and returns true. After a failed
+// exchange the text becomes "  Err" and the lamps stay as they were.
+bool PollDisplay(DisplayState& state, SerialLink& link, UserFeedback& ui, bool blinkPhase);
+
+}  // namespace tamarack

@@ -1,0 +1,182 @@
+#include "indicator/display_decode.h"
+
+#include <gtest/gtest.h>
+
+#include "link/commands.h"
+#include "support/fake_link.h"
+#include "support/recording_feedback.h"
+#include "support/test_names.h"
+
+namespace tamarack {
+namespace {
+
+using Bytes = std::vector<std::uint8_t>;
+
+std::array<std::uint8_t, kDisplayReplySize> Reply(const Bytes& bytes) {
+  std::array<std::uint8_t, kDisplayReplySize> r{};
+  std::copy_n(bytes.begin(), std::min(bytes.size(), r.size()), r.begin());
+  return r;
+}
+
+struct DecodeCase {
+  const char* what;
+  Bytes reply;  // the nine reply bytes (missing ones are zero)
+  bool blinkPhase;
+  std::vector<std::string> cells;
+  std::string shown;
+};
+
+class Decoding : public testing::TestWithParam<DecodeCase> {};
+
+TEST_P(Decoding, GivesCellsAndShownCharacters) {
+  const DecodeCase& c = GetParam();
+  DisplayState state;
+  DecodeDisplay(Reply(c.reply), c.blinkPhase, state);
+  const auto cells = DisplayCells(state.displayText);
+  EXPECT_EQ(std::vector<std::string>(cells.begin(), cells.end()), c.cells);
+  EXPECT_EQ(ShownCharacters(state.displayText), c.shown);
+  // Every cell ends on a tab stop of its own.
+  EXPECT_EQ(state.displayText.back(), '\t');
+  EXPECT_EQ(std::count(state.displayText.begin(), state.displayText.end(), '\t'),
+            static_cast<std::ptrdiff_t>(c.cells.size()));
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Replies, Decoding,
+    testing::Values(
+        DecodeCase{"six zeros", {0x3F, 0x3F, 0x3F, 0x3F, 0x3F, 0x3F, 0x06}, false,
+                   {"0", "0", "0", "0", "0", "0"}, "000000"},
+        DecodeCase{"point takes its own cell", {0x00, 0x00, 0x06, 0xBF, 0x3F, 0x3F, 0x06}, false,
+                   {" ", " ", "1", "0", ".", "0", "0"}, "  10.00"},
+        DecodeCase{"blank with point", {0x80, 0x3F, 0x3F, 0x3F, 0x3F, 0x3F, 0x06}, false,
+                   {" ", ".", "0", "0", "0", "0", "0"}, " .00000"},
+        DecodeCase{"unknown code shows a point alone", {0x01, 0x81, 0x7F, 0xFF, 0x2A, 0xAA, 0x07},
+                   false, {".", ".", "8", "8", ".", ".", "."}, "..88..."},
+        DecodeCase{"every letter and sign",
+                   {0x0E, 0x38, 0x39, 0x40, 0x48, 0x54, 0x06}, false,
+                   {"?", "L", "C", "-", "=", "n"}, "?LC-=n"},
+        DecodeCase{"more letters", {0x5E, 0x71, 0x73, 0x77, 0x79, 0x7C, 0x06}, false,
+                   {"d", "F", "P", "A", "E", "b"}, "dFPAEb"},
+        DecodeCase{"remaining digits", {0x27, 0x4F, 0x5B, 0x66, 0x6D, 0x6F, 0x06}, false,
+                   {"7", "3", "2", "4", "5", "9"}, "732459"},
+        DecodeCase{"six", {0x7D, 0x00, 0x00, 0x00, 0x00, 0x00, 0x06}, false,
+                   {"6", " ", " ", " ", " ", " "}, "6     "},
+        // Byte 6 = 2: digit 2 is being edited. It blinks: blank (point kept) while the phase is
+        // clear, shown while it is set.
+        DecodeCase{"edited digit, phase clear", {0x06, 0x5B, 0xCF, 0x66, 0x6D, 0x7D, 0x02}, false,
+                   {"1", "2", " ", ".", "4", "5", "6"}, "12 .456"},
+        DecodeCase{"edited digit, phase set", {0x06, 0x5B, 0xCF, 0x66, 0x6D, 0x7D, 0x02}, true,
+                   {"1", "2", "3", ".", "4", "5", "6"}, "123.456"},
+        DecodeCase{"edited position 7 means none", {0x06, 0x5B, 0x4F, 0x66, 0x6D, 0x7D, 0x07},
+                   false, {"1", "2", "3", "4", "5", "6"}, "123456"},
+        // Bit 4 or 5 of byte 6 with a blank first digit moves the digits one place left.
+        DecodeCase{"shift 0x16, phase clear", {0x00, 0x06, 0x5B, 0x4F, 0x66, 0x6D, 0x16}, false,
+                   {"1", "2", "3", "4", "5", " "}, "12345 "},
+        DecodeCase{"shift 0x16, phase set", {0x00, 0x06, 0x5B, 0x4F, 0x66, 0x6D, 0x16}, true,
+                   {"1", "2", "3", "4", "5", " "}, "12345 "},
+        DecodeCase{"shift 0x26 by bit 5", {0x00, 0x06, 0x5B, 0x4F, 0x66, 0x6D, 0x26}, false,
+                   {"1", "2", "3", "4", "5", " "}, "12345 "},
+        DecodeCase{"no shift when first digit has its point", {0x80, 0x06, 0, 0, 0, 0, 0x16},
+                   false, {" ", ".", "1", " ", " ", " ", " "}, " .1    "},
+        DecodeCase{"no shift without a flag", {0x00, 0x06, 0x5B, 0x4F, 0x66, 0x6D, 0x46}, false,
+                   {" ", "1", "2", "3", "4", "5"}, " 12345"},
+        // Byte 6 = 0x12: editing blanks digit 2 while the phase is clear, and only then.
+        DecodeCase{"edit and shift 0x12, phase clear", {0x00, 0x06, 0x5B, 0x4F, 0x66, 0x6D, 0x12},
+                   false, {" ", "1", " ", "3", "4", "5"}, " 1 345"},
+        DecodeCase{"edit and shift 0x12, phase set", {0x00, 0x06, 0x5B, 0x4F, 0x66, 0x6D, 0x12},
+                   true, {"1", "2", "3", "4", "5", " "}, "12345 "}),
+    test::ByWhat());
+
+TEST(Decoding, LampsFollowTheirBits) {
+  DisplayState state;
+  DecodeDisplay(Reply({0x3F, 0x3F, 0x3F, 0x3F, 0x3F, 0x3F, 0x06, 0x05, 0x24}), false, state);
+  for (const LampInfo& lamp : kLamps) {
+    const bool expected = lamp.lamp == Lamp::kStable || lamp.lamp == Lamp::kKg ||
+                          lamp.lamp == Lamp::kGross || lamp.lamp == Lamp::kZero;
+    EXPECT_EQ(state.Lit(lamp.lamp), expected) << lamp.accessibleName;
+  }
+  // Each lamp answers to its own bit and to no other; bits above the lamps change nothing.
+  for (const LampInfo& lamp : kLamps) {
+    Bytes bytes(kDisplayReplySize, 0);
+    bytes[lamp.byte] = static_cast<std::uint8_t>(1u << lamp.bit);
+    bytes[7] |= 0xF0;
+    bytes[8] |= 0xC0;
+    DecodeDisplay(Reply(bytes), false, state);
+    for (const LampInfo& other : kLamps) {
+      EXPECT_EQ(state.Lit(other.lamp), other.lamp == lamp.lamp)
+          << lamp.accessibleName << " / " << other.accessibleName;
+    }
+  }
+}
+
+TEST(Decoding, AnyByteDecodesToSixToTwelveCells) {
+  // Every code in every position and every edit/shift byte in both phases: the text stays within
+  // twelve cells of one character each, never more.
+  DisplayState state;
+  for (int code = 0; code < 256; ++code) {
+    for (int editShift = 0; editShift < 256; editShift += 3) {
+      for (const bool phase : {false, true}) {
+        const auto c = static_cast<std::uint8_t>(code);
+        DecodeDisplay(Reply({c, c, c, c, c, c, static_cast<std::uint8_t>(editShift), c, c}),
+                      phase, state);
+        const auto cells = DisplayCells(state.displayText);
+        ASSERT_GE(cells.size(), kDisplayDigitCount);
+        ASSERT_LE(cells.size(), 2 * kDisplayDigitCount);
+        for (const auto cell : cells) ASSERT_EQ(cell.size(), 1u);
+      }
+    }
+  }
+}
+
+TEST(DisplayText, ErrorTextIsOneRun) {
+  EXPECT_EQ(DisplayCells(kDisplayErrorText), std::vector<std::string_view>{"  Err"});
+  EXPECT_EQ(ShownCharacters(kDisplayErrorText), "  Err");
+  EXPECT_TRUE(DisplayCells("").empty());
+}
+
+class PollDisplayTest : public testing::Test {
+ protected:
+  test::FakeLink link;
+  test::RecordingFeedback ui;
+  DisplayState state;
+};
+
+TEST_F(PollDisplayTest, GoodReplyIsDecodedAfterTheDisplayRequest) {
+  link.QueueReply(std::string("\x3F\x3F\x3F\xBF\x06\x5B\x06\x05\x24", 9) + "trailing");
+  EXPECT_TRUE(PollDisplay(state, link, ui, false));
+  EXPECT_EQ(link.requests, std::vector<Bytes>({{0x01, 0x31, 0x02, 0x52, 0x03, 0x71}}));
+  EXPECT_EQ(ui.waits, std::vector<test::RecordingFeedback::Wait>({{kPollWaitMs, -1}}));
+  EXPECT_EQ(ShownCharacters(state.displayText), "0000.12");
+  EXPECT_TRUE(state.Lit(Lamp::kGross));
+  EXPECT_TRUE(ui.messages.empty());
+}
+
+TEST_F(PollDisplayTest, FailedExchangeShowsErrAndKeepsTheLamps) {
+  link.QueueReply(std::string("\x3F\x3F\x3F\x3F\x3F\x3F\x06\x05\x24", 9));
+  ASSERT_TRUE(PollDisplay(state, link, ui, false));
+  const auto lamps = state.lamps;
+
+  Frame badCheck = ShortFrame(std::string_view("\x06\x06\x06\x06\x06\x06\x06\x0A\x1B", 9));
+  badCheck.back() ^= 0x01;
+  link.QueueRaw(badCheck);
+  EXPECT_FALSE(PollDisplay(state, link, ui, false));
+  EXPECT_EQ(state.displayText, "  Err");
+  EXPECT_EQ(state.lamps, lamps);
+
+  link.QueueRaw({});  // silence
+  EXPECT_FALSE(PollDisplay(state, link, ui, true));
+  EXPECT_EQ(state.displayText, "  Err");
+  EXPECT_EQ(state.lamps, lamps);
+  EXPECT_TRUE(ui.messages.empty());
+}
+
+TEST_F(PollDisplayTest, ShortReplyShowsBlanksFromTheZeroFilledArea) {
+  // Byte 6 reads as 0 (digit 0 being edited), so it shows in the set blink phase only.
+  link.QueueReply("\x06");
+  EXPECT_TRUE(PollDisplay(state, link, ui, true));
+  EXPECT_EQ(ShownCharacters(state.displayText), "1     ");
+  for (const bool lit : state.lamps) EXPECT_FALSE(lit);
+}
+
+}  // namespace
+}  // namespace tamarack
