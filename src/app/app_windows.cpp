@@ -1,0 +1,31 @@
+// The one place where the working windows are plugged into the main window. Each window's folder
+// adds its include and its SetOpener line here, and its Qt library to TAMARACK_WINDOW_LIBS in
+// src/app/CMakeLists.txt. An opener runs its window modally over `parent` while the port is open:
+//
+//   main.SetOpener(WorkWindow::kIndicator,
+//                  [](QWidget* parent, SerialLink& port, UserFeedback& ui, int /*dataBits*/) {
+//                    CIndicatorDlg dlg(port, ui, parent);
+//                    dlg.exec();
+//                  });
+
+#include "app/app_windows.h"
+
+#include "app/main_dialog.h"
+
+namespace tamarack {
+
+void WireWindows(CMainDlg& main) {
+  // "Print Format": the print format window (gets the data bits, 7 or 8).
+
+  // "Parameter Setup": the parameter setup window.
+
+  // "Indicator": the live indicator window.
+
+  // "Count Setup": the count setup window.
+
+  // "Simulator" in the Comm list: starts the simulated indicator and names its device.
+
+  (void)main;
+}
+
+}  // namespace tamarack

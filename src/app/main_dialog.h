@@ -1,0 +1,98 @@
+#pragma once
+
+#include <QDialog>
+#include <array>
+#include <functional>
+#include <memory>
+#include <optional>
+#include <string>
+
+#include "app/tooltip_relay.h"
+#include "link/comm_port.h"
+#include "link/user_feedback.h"
+
+class QComboBox;
+class QLabel;
+class QPushButton;
+
+namespace tamarack {
+
+// The working windows that the main window leads to.
+enum class WorkWindow { kPrintFormat, kParameterSetup, kIndicator, kCountSetup };
+
+// Runs the working window modally over `parent`; the port is open.
+using WindowOpener =
+    std::function<void(QWidget* parent, SerialLink& port, UserFeedback& ui, int dataBits)>;
+// Starts the built-in simulated indicator (once) and returns the device to open; nullopt on
+// failure.
+using SimulatorStarter = std::function<std::optional<std::string>()>;
+
+// The name of the entry in the Comm list that opens the simulated indicator.
+inline constexpr const char* kSimulatorPort = "Simulator";
+inline constexpr const char* kOpenCaption = "OpenComm";
+inline constexpr const char* kCloseCaption = "CloseComm";
+inline constexpr std::string_view kPleaseOpen = "Please Open CommPort!";
+
+// The main window: chooses and opens the serial port and leads to the working windows. It owns
+// the one CommPort for the program's life.
+class CMainDlg : public QDialog {
+  Q_OBJECT
+
+ public:
+  // `ui` receives every message box; without it the window shows Qt message boxes of its own.
+  explicit CMainDlg(UserFeedback* ui = nullptr, QWidget* parent = nullptr);
+  ~CMainDlg() override;
+
+  void SetOpener(WorkWindow which, WindowOpener opener);
+  void SetSimulatorStarter(SimulatorStarter starter);
+
+  // The open/close button: opens the port with the chosen settings or closes it.
+  void OnOpenClose();
+  // "Print Format", "Parameter Setup", "Indicator", "Count Setup".
+  void OnWorkWindow(WorkWindow which);
+  // "Exit": ends the window with result 1 (the port stays as it is; the process releases it).
+  void OnExit();
+
+  bool IsPortOpen() const { return port_.IsOpen(); }
+  CommPort& Port() { return port_; }
+  // The five selections as the port would be opened with them now.
+  PortSettings Selections() const;
+
+  QComboBox* PortList() const { return lists_[0]; }
+  QComboBox* BaudList() const { return lists_[1]; }
+  QComboBox* DataBitList() const { return lists_[2]; }
+  QComboBox* StopBitList() const { return lists_[3]; }
+  QComboBox* ParityList() const { return lists_[4]; }
+  QPushButton* OpenCloseButton() const { return openClose_; }
+  QPushButton* Button(WorkWindow which) const { return work_[static_cast<int>(which)]; }
+  QPushButton* ExitButton() const { return exit_; }
+  const ToolTipRelay& Relay() const { return *relay_; }
+
+  // The Comm list: "COM1".."COM6", the serial devices the system reports that the list lacks,
+  // then "Simulator".
+  static QStringList PortChoices();
+
+ public slots:
+  void reject() override {}  // Escape and a close request do nothing
+
+ protected:
+  void keyPressEvent(QKeyEvent* event) override;
+
+ private:
+  void SetListsEnabled(bool enabled);
+  void SetOpenCaption(const char* caption);
+
+  std::unique_ptr<UserFeedback> ownFeedback_;
+  UserFeedback* ui_;
+  CommPort port_;
+  std::array<QComboBox*, 5> lists_{};
+  QPushButton* openClose_ = nullptr;
+  std::array<QPushButton*, 4> work_{};
+  QPushButton* exit_ = nullptr;
+  QLabel* logo_ = nullptr;
+  ToolTipRelay* relay_ = nullptr;
+  std::array<WindowOpener, 4> openers_{};
+  SimulatorStarter simulatorStarter_;
+};
+
+}  // namespace tamarack
