@@ -5,17 +5,18 @@
 #include "link/transact.h"
 #include "setup/calibration.h"
 #include "setup/param_codec.h"
+#include "setup/setup_handlers.h"
+#include "setup/write_all_block.h"
 
 namespace tamarack {
 
-std::string FirstUnwritableField(const EditableColumn& column) {
+std::string FirstUnwritableField(const SetupModel& model) {
   for (const SetupParam& param : SetupParams()) {
-    const std::size_t i = ParamIndex(param);
-    if (param.kind == ParamKind::kNumber) {
-      NumberCheck check = CheckNumber(param, column.numberText[i]);
+    if (const int slot = NewValueSlot(param); slot >= 0) {
+      NumberCheck check = CheckNumber(param, model.newValue[static_cast<std::size_t>(slot)]);
       if (!check.ok) return std::move(check.message);
     } else if (param.kind == ParamKind::kChoice) {
-      const int code = column.choiceCode[i];
+      const int code = model.choice[RowIndex(param)];
       if (code < 0 || code >= static_cast<int>(param.options.size())) {
         return ParamMessage(param, kValueErr);
       }
@@ -24,38 +25,33 @@ std::string FirstUnwritableField(const EditableColumn& column) {
   return {};
 }
 
-bool WriteAllParams(const EditableColumn& column, SetupFlags& flags, SerialLink& link,
-                    UserFeedback& ui, const std::function<void()>& writeDateAndTime) {
+bool WriteAllParams(SetupModel& model, SerialLink& link, UserFeedback& ui) {
   // An empty or mistyped field would otherwise go out as zero, calibration counts included.
-  if (const std::string refusal = FirstUnwritableField(column); !refusal.empty()) {
+  if (const std::string refusal = FirstUnwritableField(model); !refusal.empty()) {
     ui.Failure(refusal);
     return false;
   }
-  flags.silentDateTimeWrite = true;
-  if (writeDateAndTime) writeDateAndTime();
-  flags.silentDateTimeWrite = false;
+  model.silentDateTimeWrite = true;
+  for (const char* which : {"F7.4", "F7.5"}) WriteParamHandler(model, link, ui, *FindParam(which));
+  model.silentDateTimeWrite = false;
 
-  const WriteAllBlock block = BuildWriteAllBlock(column);
+  const WriteAllBlock block = BuildWriteAllBlock(model);
   const Frame request = WriteAllRequest(block);
   ReplyArea reply;
   reply.Clear();
-  const TransactStatus status =
-      Transact(link, ui, request, kWriteAllWaitMs, reply, kWaitWZero);
+  const TransactStatus status = Transact(link, ui, request, kWriteAllWaitMs, reply, kWaitWZero);
   // A reply that failed its check is not believed, whatever it seems to say.
   if (status == TransactStatus::kOk && reply.StartsWith("OK")) {
     ui.Success(kWriteAllSucess);
-    flags.valueModified = true;
+    model.valueModified = true;
     return true;
   }
-  if (status == TransactStatus::kOk && reply.StartsWith("NOCAJ")) {
-    ui.Failure(kTurnOnCaj);
-  } else {
-    ui.Failure(kWriteAllFalse);
-  }
+  ui.Failure(status == TransactStatus::kOk && reply.StartsWith("NOCAJ") ? kTurnOnCaj
+                                                                         : kWriteAllFalse);
   return false;
 }
 
-void SetFactoryDefaults(SetupFlags& flags, SerialLink& link, UserFeedback& ui,
+void SetFactoryDefaults(SetupModel& model, SerialLink& link, UserFeedback& ui,
                         const std::function<PasswordAnswer()>& askPassword) {
   if (askPassword() != PasswordAnswer::kAccepted) {
     ui.Success(kDefaultCancel);
@@ -63,34 +59,34 @@ void SetFactoryDefaults(SetupFlags& flags, SerialLink& link, UserFeedback& ui,
   }
   if (SendKeyCommand(link, ui, key::kFactoryDefault) == TransactStatus::kOk) {
     ui.Success(kDefaultSucess);
-    flags.caption = std::string(kCaptionFactoryDefault);
+    model.caption = std::string(kCaptionFactoryDefault);
   } else {
     ui.Failure(kDefaultFault);
   }
 }
 
-void SaveParams(SetupFlags& flags, SerialLink& link, UserFeedback& ui) {
+void SaveParams(SetupModel& model, SerialLink& link, UserFeedback& ui) {
   if (SendKeyCommand(link, ui, key::kSave) == TransactStatus::kOk) {
     ui.Success(kSaveSucess);
-    flags.valueModified = false;
+    model.valueModified = false;
   } else {
-    ui.Failure(kSaveFault);
+    ui.Failure(kValueSaveFault);
   }
 }
 
-void RestoreParams(SetupFlags& flags, SerialLink& link, UserFeedback& ui) {
+void RestoreParams(SetupModel& model, SerialLink& link, UserFeedback& ui) {
   if (SendKeyCommand(link, ui, key::kRestore) == TransactStatus::kOk) {
     ui.Success(kRestoreSucess);
-    flags.valueModified = false;
+    model.valueModified = false;
   } else {
     ui.Failure(kRestoreFault);
   }
 }
 
-void CalibrationEnded(bool finished, SetupFlags& flags, UserFeedback& ui) {
+void CalibrationEnded(bool finished, SetupModel& model, UserFeedback& ui) {
   if (finished) {
     ui.Success(kCalibrationFinished);
-    flags.valueModified = true;
+    model.valueModified = true;
   } else {
     ui.Failure(kCalibrationNotFinished);
   }

@@ -22,14 +22,15 @@ std::span<const SetupParam> RecordParams() {
   return SetupParams().first(kSetupFileFieldCount);
 }
 
-void ApplyField(const SetupParam& param, std::string_view field, EditableColumn& column) {
-  const std::size_t i = ParamIndex(param);
-  if (param.kind == ParamKind::kNumber) {
-    column.numberText[i] = std::string(field);
+void ApplyField(const SetupParam& param, std::string_view field, SetupModel& model) {
+  if (const int slot = NewValueSlot(param); slot >= 0) {
+    model.newValue[static_cast<std::size_t>(slot)] = std::string(field);
   } else if (param.kind == ParamKind::kChoice) {
+    // Every option text begins with its code digit, so the shown text of the option selected here
+    // is the field's own text wherever that names an option: selecting by code is enough.
     const long long code = LeadingInteger(field);
     const bool listed = code >= 0 && code < static_cast<long long>(param.options.size());
-    column.choiceCode[i] = listed ? static_cast<int>(code) : kNoChoice;
+    model.choice[RowIndex(param)] = listed ? static_cast<int>(code) : -1;
   }
 }
 
@@ -61,11 +62,11 @@ int CreateTemporary(const fs::path& target, fs::path& temporary) {
 
 }  // namespace
 
-std::string SetupValueRecord(std::span<const std::string> currentTexts) {
+std::string SetupValueRecord(const SetupModel& model) {
   std::string record;
   const std::span<const SetupParam> params = RecordParams();
   for (std::size_t i = 0; i < params.size(); ++i) {
-    const std::string_view text = i < currentTexts.size() ? currentTexts[i] : std::string_view();
+    const std::string_view text = model.currentValue[i];
     if (params[i].kind == ParamKind::kChoice) {
       record += text.substr(0, 1);
     } else {
@@ -77,19 +78,19 @@ std::string SetupValueRecord(std::span<const std::string> currentTexts) {
   return record;
 }
 
-void ApplySetupRecord(std::string_view record, EditableColumn& column) {
+void ApplySetupRecord(std::string_view record, SetupModel& model) {
   record = record.substr(0, record.find('\0'));
   const std::span<const SetupParam> params = RecordParams();
-  for (const SetupParam& param : params) ApplyField(param, "", column);
+  for (const SetupParam& param : params) ApplyField(param, "", model);
   for (const SetupParam& param : params) {
     const std::size_t comma = record.find(',');
     if (comma == std::string_view::npos) {
       // The rest of the record is the last field, whatever its length; nothing left is no field.
-      if (!record.empty()) ApplyField(param, record, column);
+      if (!record.empty()) ApplyField(param, record, model);
       return;
     }
     const std::string_view field = record.substr(0, comma);
-    if (!field.empty() && field.size() <= 6) ApplyField(param, field, column);
+    if (!field.empty() && field.size() <= 6) ApplyField(param, field, model);
     record.remove_prefix(comma + 1);
   }
 }
@@ -178,14 +179,13 @@ bool WriteSetupValueFile(const std::string& path, std::string_view record) {
 #endif
 }
 
-bool SaveSetupFile(const std::string& path, std::span<const std::string> currentTexts,
-                   UserFeedback& ui) {
-  if (WriteSetupValueFile(path, SetupValueRecord(currentTexts))) return true;
+bool SaveSetupFile(const std::string& path, const SetupModel& model, UserFeedback& ui) {
+  if (WriteSetupValueFile(path, SetupValueRecord(model))) return true;
   ui.Failure(kSetupFileError);
   return false;
 }
 
-bool LoadSetupFile(const std::string& path, EditableColumn& column, UserFeedback& ui) {
+bool LoadSetupFile(const std::string& path, SetupModel& model, UserFeedback& ui) {
   std::string record;
   switch (ReadSetupValueFile(path, record)) {
     case SetupFileRead::kEmpty:
@@ -196,7 +196,7 @@ bool LoadSetupFile(const std::string& path, EditableColumn& column, UserFeedback
     case SetupFileRead::kRecord:
       break;
   }
-  ApplySetupRecord(record, column);
+  ApplySetupRecord(record, model);
   return true;
 }
 

@@ -1,7 +1,6 @@
 #pragma once
 
 #include <cstddef>
-#include <span>
 #include <string>
 #include <string_view>
 
@@ -24,16 +23,16 @@ inline constexpr std::string_view kSetupFileExtension = "stx";
 inline constexpr std::string_view kSetupFileFilter = "Setup Value File(.stx) (*.stx)";
 inline constexpr std::string_view kAllFilesFilter = "All Files (*.*) (*)";
 
-// The record for the current-value texts (table order; the first 30 are used).
-std::string SetupValueRecord(std::span<const std::string> currentTexts);
+// The record for the current-value column.
+std::string SetupValueRecord(const SetupModel& model);
 
 // Applies a record to the editable column: the 30 fields are cleared first (Number text "",
-// choice kNoChoice), then each field of 1 to 6 characters is applied, empty and longer ones are
+// choice -1, no option selected), then each field of 1 to 6 characters is applied, empty and longer ones are
 // skipped; a field with no "," after it takes the rest of the record whatever its length and ends
 // the record. A choice selects the option whose code is LeadingInteger() of the field, or nothing
 // when no option has that code. The record ends at its first zero byte. F7.4 and F7.5 are left
 // alone.
-void ApplySetupRecord(std::string_view record, EditableColumn& column);
+void ApplySetupRecord(std::string_view record, SetupModel& model);
 
 enum class SetupFileRead {
   kRecord,  // `record` holds the file's text
@@ -51,12 +50,12 @@ bool WriteSetupValueFile(const std::string& path, std::string_view record);
 
 // "Save to File" after the file dialog: stores the current-value column. Shows
 // kSetupFileError when the file cannot be written; nothing on success.
-bool SaveSetupFile(const std::string& path, std::span<const std::string> currentTexts,
-                   UserFeedback& ui);
+bool SaveSetupFile(const std::string& path, const SetupModel& model, UserFeedback& ui);
 
 // "Load from File" after the file dialog: fills the editable column from the file. Returns true
 // when the column was changed (the window then shows it). A missing or empty file changes
 // nothing; an unreadable or oversized one shows kSetupFileError and changes nothing.
-bool LoadSetupFile(const std::string& path, EditableColumn& column, UserFeedback& ui);
+// Nothing is sent, and neither valueModified nor the caption changes.
+bool LoadSetupFile(const std::string& path, SetupModel& model, UserFeedback& ui);
 
 }  // namespace tamarack

@@ -48,10 +48,10 @@ const CodeSlot kCodeSlots[] = {
     {34, {{"F1.11", 1}, {"F4.3", 8}, {"F2.6", 16}, {"F4.2", 64}}},
 };
 
-std::size_t IndexOf(std::string_view displayNumber) {
+const SetupParam& Param(std::string_view displayNumber) {
   const SetupParam* param = FindParam(displayNumber);
   assert(param != nullptr);
-  return ParamIndex(*param);
+  return *param;
 }
 
 std::uint8_t Bcd(long long twoDigits) {
@@ -63,23 +63,6 @@ bool IsSpace(char c) {
 }
 
 }  // namespace
-
-EditableColumn EditableColumn::Defaults() {
-  EditableColumn column;
-  column.choiceCode.fill(kNoChoice);
-  for (const SetupParam& param : SetupParams()) {
-    const std::size_t i = ParamIndex(param);
-    if (param.kind == ParamKind::kNumber) column.numberText[i] = std::string(param.defaultText);
-    if (param.kind == ParamKind::kChoice) column.choiceCode[i] = param.defaultCode;
-  }
-  return column;
-}
-
-std::size_t ParamIndex(const SetupParam& param) {
-  const std::span<const SetupParam> table = SetupParams();
-  assert(&param >= table.data() && &param < table.data() + table.size());
-  return static_cast<std::size_t>(&param - table.data());
-}
 
 long long LeadingInteger(std::string_view text) {
   std::size_t i = 0;
@@ -104,10 +87,11 @@ long long LeadingInteger(std::string_view text) {
   return value;
 }
 
-WriteAllBlock BuildWriteAllBlock(const EditableColumn& column) {
+WriteAllBlock BuildWriteAllBlock(const SetupModel& model) {
   WriteAllBlock block{};
   for (const NumberSlot& slot : kNumberSlots) {
-    const long long value = LeadingInteger(column.numberText[IndexOf(slot.param)]);
+    const auto newValue = static_cast<std::size_t>(NewValueSlot(Param(slot.param)));
+    const long long value = LeadingInteger(model.newValue[newValue]);
     if (value < 0 || value > 999999) continue;
     if (slot.encoding == Encoding::kBcd) {
       block[slot.offset] = Bcd(value / 10000);
@@ -123,7 +107,7 @@ WriteAllBlock BuildWriteAllBlock(const EditableColumn& column) {
   for (const CodeSlot& slot : kCodeSlots) {
     unsigned sum = 0;
     for (const CodeTerm& term : slot.terms) {
-      const int code = column.choiceCode[IndexOf(term.param)];
+      const int code = model.choice[RowIndex(Param(term.param))];
       if (code > 0) sum += static_cast<unsigned>(code) * static_cast<unsigned>(term.factor);
     }
     block[slot.offset] = static_cast<std::uint8_t>(sum % 256);

@@ -6,28 +6,9 @@
 #include <string_view>
 
 #include "link/commands.h"
-#include "setup/param_table.h"
+#include "setup/setup_model.h"
 
 namespace tamarack {
-
-// What the editable column of the setup window holds, by table position (SetupParams() order).
-// Only the rows of the matching kind are read: `numberText` for Number rows, `choiceCode` for
-// Choice rows.
-struct EditableColumn {
-  // The text of each Number field as the window shows it.
-  std::array<std::string, kSetupParamCount> numberText{};
-  // The code (position in the option list) of each drop-down list's selected option;
-  // kNoChoice when nothing is selected.
-  std::array<int, kSetupParamCount> choiceCode{};
-
-  // The defaults the window opens with: the initial Number texts and the default options.
-  static EditableColumn Defaults();
-};
-
-inline constexpr int kNoChoice = -1;
-
-// Position of a row in SetupParams(); the row must come from that table.
-std::size_t ParamIndex(const SetupParam& param);
 
 // Reads a decimal integer from the start of `text` the usual way: leading white space is skipped,
 // one '+' or '-' may follow, then digits are taken up to the first non-digit. A text that does not
@@ -45,7 +26,8 @@ using WriteAllBlock = std::array<std::uint8_t, kWriteAllBlockSize>;
 //  21-23 F3.1 x 8, 24-bit big-endian    37-39 F1.1, 24-bit big-endian
 //  24-26 F3.2, 24-bit big-endian        40-42 F6.2, 43-45 F6.3, packed BCD
 // every other byte 0. A Number whose text reads (LeadingInteger) outside 0..999999 leaves its
-// bytes 0; the code sums are taken modulo 256; an unselected choice counts as code 0.
-WriteAllBlock BuildWriteAllBlock(const EditableColumn& column);
+// bytes 0; the code sums are taken modulo 256; an unselected choice counts as code 0. Only the
+// editable column (newValue, choice) is read.
+WriteAllBlock BuildWriteAllBlock(const SetupModel& model);
 
 }  // namespace tamarack
