@@ -1,0 +1,189 @@
+#include "printfmt/print_format_file.h"
+
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+
+#include "printfmt/print_format_model.h"
+#include "support/recording_feedback.h"
+
+namespace tamarack {
+namespace {
+
+namespace fs = std::filesystem;
+using test::RecordingFeedback;
+
+class PrintFormatFile : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    char pattern[] = "/tmp/printfmt-file-XXXXXX";
+    ASSERT_NE(mkdtemp(pattern), nullptr);
+    dir = pattern;
+  }
+  void TearDown() override {
+    std::error_code ec;
+    fs::permissions(dir, fs::perms::owner_all, ec);
+    fs::remove_all(dir, ec);
+  }
+  static std::string Contents(const fs::path& path) {
+    std::ifstream in(path, std::ios::binary);
+    return {std::istreambuf_iterator<char>(in), {}};
+  }
+  static void Write(const fs::path& path, std::string_view bytes) {
+    std::ofstream(path, std::ios::binary) << bytes;
+  }
+  std::vector<fs::path> Entries() const {
+    std::vector<fs::path> all;
+    for (const auto& entry : fs::directory_iterator(dir)) all.push_back(entry.path().filename());
+    return all;
+  }
+
+  fs::path dir;
+  PrintFormatModel model;
+  RecordingFeedback ui;
+};
+
+TEST_F(PrintFormatFile, SavesTheTwentyFourByteExample) {
+  Line(model, 1) = "<G><NL>";
+  Line(model, 2) = "<E>";
+  SavePrintFormatFile(model, dir / "GFMT_1.fmt", ui);
+  const std::string expected = "<G><NL>\x0C<E>" + std::string(13, '\x0C');
+  EXPECT_EQ(Contents(dir / "GFMT_1.fmt"), expected);
+  EXPECT_EQ(expected.size(), 24u);
+  EXPECT_EQ(model.backupText, expected);
+  EXPECT_TRUE(ui.messages.empty());
+  EXPECT_EQ(Entries(), std::vector<fs::path>{"GFMT_1.fmt"});  // no temporary file left
+}
+
+TEST_F(PrintFormatFile, EmptyLinesRoundTrip) {
+  SavePrintFormatFile(model, dir / "e.fmt", ui);
+  EXPECT_EQ(Contents(dir / "e.fmt"), std::string(14, '\x0C') + "<E>");
+  PrintFormatModel loaded;
+  Line(loaded, 3) = "old";
+  LoadPrintFormatFile(loaded, dir / "e.fmt", ui);
+  FormatLines expected;
+  expected[14] = "<E>";
+  EXPECT_EQ(loaded.format.lines, expected);
+  EXPECT_EQ(loaded.backupText, std::string(14, '\x0C') + "<E>");
+}
+
+TEST_F(PrintFormatFile, SaveShowsTheStoredLinesAndReplacesTheOldFile) {
+  Write(dir / "f.fmt", std::string(200, 'z'));
+  Line(model, 1) = "Gross <g><nl>";
+  SavePrintFormatFile(model, dir / "f.fmt", ui);
+  EXPECT_EQ(Line(model, 1), "Gross <G><NL>");
+  EXPECT_EQ(Line(model, 15), "<E>");
+  EXPECT_EQ(Contents(dir / "f.fmt"), "Gross <G><NL>" + std::string(14, '\x0C') + "<E>");
+}
+
+TEST_F(PrintFormatFile, FileWithoutSeparatorsGoesToLineOne) {
+  Write(dir / "one.fmt", "abc<NL>def<E>");
+  LoadPrintFormatFile(model, dir / "one.fmt", ui);
+  FormatLines expected;
+  expected[0] = "abc<NL>def<E>";
+  EXPECT_EQ(model.format.lines, expected);
+}
+
+TEST_F(PrintFormatFile, ReadOnlyFileLoads) {
+  Write(dir / "ro.fmt", "ro<NL>\x0C<E>");
+  fs::permissions(dir / "ro.fmt", fs::perms::owner_read);
+  LoadPrintFormatFile(model, dir / "ro.fmt", ui);
+  EXPECT_EQ(Line(model, 1), "ro<NL>");
+  EXPECT_EQ(Line(model, 2), "<E>");
+  EXPECT_TRUE(ui.messages.empty());
+}
+
+TEST_F(PrintFormatFile, MissingNameLoadsEmptyAndCreatesNothing) {
+  Line(model, 1) = "old";
+  model.backupText = "old";
+  LoadPrintFormatFile(model, dir / "none.fmt", ui);
+  EXPECT_EQ(model.format.lines, FormatLines{});
+  EXPECT_EQ(model.backupText, "");
+  EXPECT_TRUE(Entries().empty());
+  EXPECT_TRUE(ui.messages.empty());
+}
+
+TEST_F(PrintFormatFile, UnreadableNameKeepsTheLines) {
+  Line(model, 1) = "keep";
+  LoadPrintFormatFile(model, dir, ui);  // a folder
+  EXPECT_EQ(Line(model, 1), "keep");
+  EXPECT_EQ(ui.Texts(), std::vector<std::string>{"Open Print Format File Error!"});
+}
+
+TEST_F(PrintFormatFile, OnlyTheFirst299BytesOfALongFileAreUsed) {
+  std::string bytes(290, 'a');
+  bytes += "\x0C" "bcdefghijklmnop";
+  Write(dir / "long.fmt", bytes);
+  LoadPrintFormatFile(model, dir / "long.fmt", ui);
+  EXPECT_EQ(Line(model, 1), std::string(290, 'a'));
+  EXPECT_EQ(Line(model, 2), "bcdefghi");
+  EXPECT_EQ(model.backupText.size(), 299u);
+}
+
+TEST_F(PrintFormatFile, ZeroByteEndsTheBackupButNotTheLines) {
+  Write(dir / "z.fmt", std::string("a\0b\x0C" "c", 5));
+  LoadPrintFormatFile(model, dir / "z.fmt", ui);
+  EXPECT_EQ(Line(model, 1), "a");
+  EXPECT_EQ(Line(model, 2), "c");
+  EXPECT_EQ(model.backupText, "a");
+}
+
+TEST_F(PrintFormatFile, RefusedSaveLeavesTheOldFileAndCreatesNone) {
+  Write(dir / "old.fmt", "old content");
+  Line(model, 1) = std::string(300, 'A');
+  SavePrintFormatFile(model, dir / "old.fmt", ui);
+  SavePrintFormatFile(model, dir / "new.fmt", ui);
+  EXPECT_EQ(Contents(dir / "old.fmt"), "old content");
+  EXPECT_EQ(Entries(), std::vector<fs::path>{"old.fmt"});
+  EXPECT_EQ(ui.Texts(), (std::vector<std::string>{"The Number of Characters Must Less Than 250!",
+                                                  "The Number of Characters Must Less Than 250!"}));
+  EXPECT_EQ(model.backupText, "");
+}
+
+TEST_F(PrintFormatFile, UnwritableTargetsAreReportedAndLeftAlone) {
+  if (geteuid() == 0) GTEST_SKIP() << "permissions do not bind root";
+  Write(dir / "ro.fmt", "read only");
+  fs::permissions(dir / "ro.fmt", fs::perms::owner_read);
+  SavePrintFormatFile(model, dir / "ro.fmt", ui);
+  EXPECT_EQ(Contents(dir / "ro.fmt"), "read only");
+
+  fs::create_directory(dir / "locked");
+  fs::permissions(dir / "locked", fs::perms::owner_read | fs::perms::owner_exec);
+  SavePrintFormatFile(model, dir / "locked" / "x.fmt", ui);
+  EXPECT_FALSE(fs::exists(dir / "locked" / "x.fmt"));
+
+  EXPECT_EQ(ui.Texts(), (std::vector<std::string>{"Open Print Format File Error!",
+                                                  "Open Print Format File Error!"}));
+  EXPECT_EQ(model.format.lines, FormatLines{});  // not refreshed by a failed save
+}
+
+TEST_F(PrintFormatFile, SaveThroughALinkReplacesItsTarget) {
+  Write(dir / "real.fmt", "x");
+  fs::create_symlink(dir / "real.fmt", dir / "link.fmt");
+  SavePrintFormatFile(model, dir / "link.fmt", ui);
+  EXPECT_TRUE(fs::is_symlink(dir / "link.fmt"));
+  EXPECT_EQ(Contents(dir / "real.fmt"), std::string(14, '\x0C') + "<E>");
+}
+
+TEST_F(PrintFormatFile, BackupRestoresALongStoredTextWhole) {
+  Line(model, 1) = std::string(250, 'A');
+  SavePrintFormatFile(model, dir / "long.fmt", ui);
+  ASSERT_EQ(model.backupText.size(), 267u);
+  const FormatLines saved = model.format.lines;
+  EXPECT_EQ(saved[14], "<E>");
+  AllClear(model);
+  RestoreBackup(model);
+  EXPECT_EQ(model.format.lines, saved);
+}
+
+TEST(DefaultFormatFileName, FollowsTheMode) {
+  EXPECT_EQ(DefaultFormatFileName(FormatMode::GFMT), "GFMT_1.fmt");
+  EXPECT_EQ(DefaultFormatFileName(FormatMode::NFMT), "NFMT_1.fmt");
+}
+
+}  // namespace
+}  // namespace tamarack
