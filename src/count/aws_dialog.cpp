@@ -1,0 +1,117 @@
+#include "count/aws_dialog.h"
+
+#include <QComboBox>
+#include <QGridLayout>
+#include <QHBoxLayout>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QVBoxLayout>
+
+#include "app/tooltip_relay.h"
+#include "link/product.h"
+
+namespace tamarack {
+namespace {
+
+QString Text(std::string_view text) {
+  return QString::fromLatin1(text.data(), static_cast<qsizetype>(text.size()));
+}
+
+QPushButton* MakeButton(const QString& caption, QWidget* parent) {
+  auto* button = new QPushButton(caption, parent);
+  button->setAccessibleName(caption);
+  button->setAutoDefault(false);  // Enter presses nothing
+  return button;
+}
+
+}  // namespace
+
+CAwsDlg::CAwsDlg(SerialLink& port, UserFeedback& ui, std::string itemText, QWidget* parent)
+    : QDialog(parent, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint),
+      port_(port),
+      ui_(ui),
+      model_(OpenAws(std::move(itemText))) {
+  prompt_ = new QLabel(this);
+  prompt_->setAccessibleName("Prompt");
+  prompt_->setMinimumHeight(64);
+  prompt_->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+
+  auto* itemLabel = new QLabel(Text(aws_text::kItemLabel), this);
+  item_ = new QLineEdit(this);
+  item_->setReadOnly(true);
+  item_->setAccessibleName(Text(aws_text::kItemLabel));
+  itemLabel->setBuddy(item_);
+
+  auto* quantityLabel = new QLabel(Text(aws_text::kQuantityLabel), this);
+  quantity_ = new QComboBox(this);
+  quantity_->setEditable(false);
+  for (const std::string_view q : kSampleQuantities) quantity_->addItem(Text(q));
+  quantity_->setCurrentIndex(InitialSampleQuantityIndex());
+  quantity_->setAccessibleName(Text(aws_text::kQuantityLabel).trimmed());
+  quantityLabel->setBuddy(quantity_);
+
+  action_ = MakeButton(QString(), this);
+  exit_ = MakeButton(Text(aws_text::kExit), this);
+  connect(action_, &QPushButton::clicked, this, &CAwsDlg::OnAction);
+  connect(exit_, &QPushButton::clicked, this, &CAwsDlg::OnExit);
+
+  auto* fields = new QGridLayout;
+  fields->addWidget(itemLabel, 0, 0);
+  fields->addWidget(item_, 0, 1);
+  fields->addWidget(quantityLabel, 1, 0);
+  fields->addWidget(quantity_, 1, 1);
+  auto* buttons = new QHBoxLayout;
+  buttons->addStretch();
+  buttons->addWidget(action_);
+  buttons->addWidget(exit_);
+  auto* layout = new QVBoxLayout(this);
+  layout->addWidget(prompt_);
+  layout->addLayout(fields);
+  layout->addLayout(buttons);
+  setMinimumWidth(480);
+
+  relay_ = std::make_unique<ToolTipRelay>(this);
+  relay_->Add(item_, Text(aws_text::kItemTip));
+  relay_->Add(quantity_, Text(aws_text::kQuantityTip));
+  relay_->Add(exit_, Text(aws_text::kExitTip));
+
+  Show();
+}
+
+CAwsDlg::~CAwsDlg() = default;
+
+void CAwsDlg::Show() {
+  setWindowTitle(QString::fromStdString(WindowTitle(AwsTitle(model_.step))));
+  prompt_->setText(Text(AwsPrompt(model_.step)));
+  action_->setText(Text(AwsCaption(model_.step)));
+  action_->setAccessibleName(action_->text());
+  item_->setText(Text(model_.itemText));
+  quantity_->setEnabled(model_.quantityEnabled);
+}
+
+void CAwsDlg::OnAction() {
+  const QByteArray quantity = quantity_->currentText().toLatin1();
+  model_.quantityText.assign(quantity.constData(), static_cast<std::size_t>(quantity.size()));
+  const AwsOutcome outcome = AwsPress(model_, port_, ui_);
+  Show();
+  if (outcome == AwsOutcome::kNextStep) action_->setFocus();
+  if (outcome == AwsOutcome::kFinished) done(1);
+}
+
+void CAwsDlg::OnExit() { done(0); }
+
+void CAwsDlg::keyPressEvent(QKeyEvent* event) {
+  switch (event->key()) {
+    case Qt::Key_Return:
+    case Qt::Key_Enter:
+    case Qt::Key_Escape:
+      event->accept();  // the wizard ends only through its own buttons
+      return;
+    default:
+      QDialog::keyPressEvent(event);
+  }
+}
+
+}  // namespace tamarack

@@ -1,0 +1,63 @@
+#pragma once
+
+#include <QDialog>
+#include <memory>
+#include <string>
+
+#include "count/aws_wizard.h"
+#include "link/serial_link.h"
+#include "link/user_feedback.h"
+
+class QComboBox;
+class QLabel;
+class QLineEdit;
+class QPushButton;
+
+namespace tamarack {
+
+class ToolTipRelay;
+
+// The average weight setup wizard: three steps through which the indicator works out an item's
+// average piece weight from a counted sample. Ends with 1 when the last step succeeded, 0 on
+// "Exit".
+class CAwsDlg : public QDialog {
+  Q_OBJECT
+
+ public:
+  CAwsDlg(SerialLink& port, UserFeedback& ui, std::string itemText, QWidget* parent = nullptr);
+  ~CAwsDlg() override;
+
+  // The action button ("Zero", "Sample Quantity", "Confirming").
+  void OnAction();
+  // "Exit": ends with 0; nothing is sent.
+  void OnExit();
+
+  const AwsModel& Model() const { return model_; }
+  QLabel* Prompt() const { return prompt_; }
+  QLineEdit* ItemField() const { return item_; }
+  QComboBox* QuantityList() const { return quantity_; }
+  QPushButton* ActionButton() const { return action_; }
+  QPushButton* ExitButton() const { return exit_; }
+  const ToolTipRelay& Relay() const { return *relay_; }
+
+ public slots:
+  void reject() override {}  // Escape and a close request do nothing
+
+ protected:
+  void keyPressEvent(QKeyEvent* event) override;
+
+ private:
+  void Show();
+
+  SerialLink& port_;
+  UserFeedback& ui_;
+  AwsModel model_;
+  QLabel* prompt_;
+  QLineEdit* item_;
+  QComboBox* quantity_;
+  QPushButton* action_;
+  QPushButton* exit_;
+  std::unique_ptr<ToolTipRelay> relay_;
+};
+
+}  // namespace tamarack
