@@ -11,6 +11,8 @@
 #include "app/app_windows.h"
 
 #include "app/main_dialog.h"
+#include "indicator/indicator_dialog.h"
+#include "count/count_setup_dialog.h"
 
 namespace tamarack {
 
@@ -20,8 +22,18 @@ void WireWindows(CMainDlg& main) {
   // "Parameter Setup": the parameter setup window.
 
   // "Indicator": the live indicator window.
+  main.SetOpener(WorkWindow::kIndicator,
+                 [](QWidget* parent, SerialLink& port, UserFeedback& ui, int /*dataBits*/) {
+                   CIndicatorDlg dlg(port, ui, parent);
+                   dlg.exec();
+                 });
 
   // "Count Setup": the count setup window.
+  main.SetOpener(WorkWindow::kCountSetup,
+                 [](QWidget* parent, SerialLink& port, UserFeedback& ui, int /*dataBits*/) {
+                   CCountSetupDlg dlg(port, ui, parent);
+                   dlg.exec();
+                 });
 
   // "Simulator" in the Comm list: starts the simulated indicator and names its device.
 
