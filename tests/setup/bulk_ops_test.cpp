@@ -1,0 +1,282 @@
+#include "setup/bulk_ops.h"
+
+#include <gtest/gtest.h>
+
+#include <deque>
+#include <string>
+#include <vector>
+
+#include "link/commands.h"
+#include "setup/write_all_block.h"
+#include "support/fake_link.h"
+#include "support/recording_feedback.h"
+#include "support/test_names.h"
+
+namespace tamarack {
+namespace {
+
+using test::FakeLink;
+using test::RecordingFeedback;
+using Kind = RecordingFeedback::Kind;
+using Message = RecordingFeedback::Message;
+
+constexpr std::string_view kSilence = "(silence)";
+constexpr std::string_view kBadCheck = "(OK with a wrong check character)";
+
+// Answers each request with the next scripted reply: a payload, kSilence or kBadCheck.
+void Script(FakeLink& link, std::vector<std::string_view> replies) {
+  for (std::string_view reply : replies) {
+    if (reply == kSilence) {
+      link.QueueRaw({});
+    } else if (reply == kBadCheck) {
+      Frame frame = ShortFrame("OK");
+      frame.back() ^= 0x01;
+      link.QueueRaw(frame);
+    } else {
+      link.QueueReply(reply);
+    }
+  }
+}
+
+std::string Payload(const std::vector<std::uint8_t>& frame) {
+  return std::string(frame.begin() + 3, frame.end() - 2);
+}
+
+SetupModel Ready() {
+  SetupModel model = OpeningModel("07-12-2026", "09:30:45");
+  for (const char* p : {"F3.1", "F3.2", "F3.3"}) {
+    model.newValue[static_cast<std::size_t>(NewValueSlot(*FindParam(p)))] = "1000";
+  }
+  return model;
+}
+
+struct WriteAllCase {
+  const char* what;
+  std::vector<std::string_view> replies;  // date write, time write, block
+  std::vector<Message> messages;
+  bool modified;
+  bool succeeded;
+};
+
+class WriteAll : public testing::TestWithParam<WriteAllCase> {};
+
+TEST_P(WriteAll, SendsDateTimeAndBlockAndJudgesTheReply) {
+  const WriteAllCase& c = GetParam();
+  FakeLink link;
+  RecordingFeedback ui;
+  SetupModel model = Ready();
+  Script(link, c.replies);
+
+  EXPECT_EQ(WriteAllParams(model, link, ui), c.succeeded);
+
+  ASSERT_EQ(link.requests.size(), 3u);
+  EXPECT_EQ(Payload(link.requests[0]), "P07.04=261207E");
+  EXPECT_EQ(Payload(link.requests[1]), "P07.05=093045E");
+  EXPECT_EQ(link.requests[2], WriteAllRequest(BuildWriteAllBlock(model)));
+  EXPECT_EQ(ui.messages, c.messages);
+  EXPECT_EQ(model.valueModified, c.modified);
+  EXPECT_FALSE(model.silentDateTimeWrite);
+}
+
+const Message kAllOk{Kind::kSuccess, std::string(kWriteAllSucess)};
+const Message kAllFalse{Kind::kFailure, std::string(kWriteAllFalse)};
+const Message kCaj{Kind::kFailure, std::string(kTurnOnCaj)};
+const Message kDateFault{Kind::kFailure, "Date Write Fault!"};
+const Message kTimeFault{Kind::kFailure, "Time Write Fault!"};
+
+INSTANTIATE_TEST_SUITE_P(
+    BulkOps, WriteAll,
+    testing::Values(
+        WriteAllCase{"all answered OK", {"OK", "OK", "OK"}, {kAllOk}, true, true},
+        WriteAllCase{"reply OKAY is OK", {"OK", "OK", "OKAY"}, {kAllOk}, true, true},
+        WriteAllCase{"CAJ switch off", {"NO", "NO", "NOCAJ"}, {kDateFault, kTimeFault, kCaj},
+                     false, false},
+        WriteAllCase{"CAJ off after a good date write", {"OK", "NO", "NOCAJ"},
+                     {kTimeFault, kCaj}, true, false},
+        WriteAllCase{"refused block", {"NO", "NO", "NO"}, {kDateFault, kTimeFault, kAllFalse},
+                     false, false},
+        WriteAllCase{"silent block", {"NO", "NO", kSilence}, {kDateFault, kTimeFault, kAllFalse},
+                     false, false},
+        WriteAllCase{"OK with a bad check is no success", {"NO", "NO", kBadCheck},
+                     {kDateFault, kTimeFault, kAllFalse}, false, false},
+        WriteAllCase{"date fails and the block still goes", {kSilence, "OK", "OK"},
+                     {kDateFault, kAllOk}, true, true}),
+    test::ByWhat());
+
+struct RefusalCase {
+  const char* what;
+  const char* param;
+  const char* text;  // a Number text, or nullptr to take the choice away
+  int choice;
+  const char* message;
+};
+
+class WriteAllRefusal : public testing::TestWithParam<RefusalCase> {};
+
+TEST_P(WriteAllRefusal, SendsNothingAtAll) {
+  const RefusalCase& c = GetParam();
+  FakeLink link;
+  RecordingFeedback ui;
+  SetupModel model = Ready();
+  const SetupParam& param = *FindParam(c.param);
+  if (c.text) {
+    model.newValue[static_cast<std::size_t>(NewValueSlot(param))] = c.text;
+  } else {
+    model.choice[RowIndex(param)] = c.choice;
+  }
+  const SetupModel before = model;
+
+  EXPECT_FALSE(WriteAllParams(model, link, ui));
+  EXPECT_TRUE(link.requests.empty());
+  EXPECT_EQ(ui.messages, (std::vector<Message>{{Kind::kFailure, c.message}}));
+  EXPECT_EQ(model.valueModified, before.valueModified);
+  EXPECT_EQ(model.caption, before.caption);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    BulkOps, WriteAllRefusal,
+    testing::Values(
+        RefusalCase{"empty zero count", "F3.1", "", 0, "F3.1 Value can not be Empt!"},
+        RefusalCase{"zero graduations", "F1.1", "000", 0, "F1.1 Value can not be zero!"},
+        RefusalCase{"letters", "F6.2", "12a", 0, "F6.2 Value must be number!"},
+        RefusalCase{"seven digits", "F7.2", "1234567", 0, "F7.2 Value must less then 999999!"},
+        RefusalCase{"blank before digits", "F6.3", " 12", 0, "F6.3 Value must be number!"},
+        RefusalCase{"no option selected", "F2.6", nullptr, -1, "F2.6 Value err!"},
+        RefusalCase{"code beyond the list", "F1.2", nullptr, 9, "F1.2 Value err!"}),
+    test::ByWhat());
+
+TEST(BulkOps, WriteAllNamesOnlyTheFirstRefusedFieldInTableOrder) {
+  FakeLink link;
+  RecordingFeedback ui;
+  SetupModel model = OpeningModel("07-12-2026", "09:30:45");  // F3.1 .. F3.3 still empty
+  model.choice[RowIndex(*FindParam("F1.12"))] = -1;
+  EXPECT_FALSE(WriteAllParams(model, link, ui));
+  EXPECT_EQ(ui.Texts(), std::vector<std::string>{"F1.12 Value err!"});
+  EXPECT_TRUE(link.requests.empty());
+}
+
+TEST(BulkOps, ZeroIsWrittenWhereAllowed) {
+  FakeLink link;
+  RecordingFeedback ui;
+  SetupModel model = Ready();
+  model.newValue[static_cast<std::size_t>(NewValueSlot(*FindParam("F6.2")))] = "0";
+  Script(link, {"OK", "OK", "OK"});
+  EXPECT_TRUE(WriteAllParams(model, link, ui));
+}
+
+struct PasswordCase {
+  const char* what;
+  PasswordAnswer answer;
+  std::vector<std::string_view> replies;
+  std::vector<std::string> sent;
+  Message message;
+  std::string caption;
+};
+
+class SetDefault : public testing::TestWithParam<PasswordCase> {};
+
+TEST_P(SetDefault, AsksTheGateFirst) {
+  const PasswordCase& c = GetParam();
+  FakeLink link;
+  RecordingFeedback ui;
+  SetupModel model = Ready();
+  model.caption = std::string(kCaptionNewValue);
+  model.valueModified = true;
+  Script(link, c.replies);
+  int asked = 0;
+
+  SetFactoryDefaults(model, link, ui, [&] {
+    ++asked;
+    EXPECT_TRUE(link.requests.empty());
+    return c.answer;
+  });
+
+  EXPECT_EQ(asked, 1);
+  std::vector<std::string> sent;
+  for (const auto& r : link.requests) sent.push_back(Payload(r));
+  EXPECT_EQ(sent, c.sent);
+  EXPECT_EQ(ui.messages, std::vector<Message>{c.message});
+  EXPECT_EQ(model.caption, c.caption);
+  EXPECT_TRUE(model.valueModified);
+  EXPECT_EQ(model.newValue, Ready().newValue);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    BulkOps, SetDefault,
+    testing::Values(
+        PasswordCase{"accepted",
+                     PasswordAnswer::kAccepted,
+                     {"OK"},
+                     {"K17E"},
+                     {Kind::kSuccess, std::string(kDefaultSucess)},
+                     std::string(kCaptionFactoryDefault)},
+        PasswordCase{"accepted and refused",
+                     PasswordAnswer::kAccepted,
+                     {"NO"},
+                     {"K17E"},
+                     {Kind::kFailure, std::string(kDefaultFault)},
+                     std::string(kCaptionNewValue)},
+        PasswordCase{"gave up",
+                     PasswordAnswer::kGaveUp,
+                     {},
+                     {},
+                     {Kind::kSuccess, std::string(kDefaultCancel)},
+                     std::string(kCaptionNewValue)}),
+    test::ByWhat());
+
+struct KeyCase {
+  const char* what;
+  void (*handler)(SetupModel&, SerialLink&, UserFeedback&);
+  std::string_view reply;
+  std::string sent;
+  Message message;
+  bool modified;
+};
+
+class KeyOperations : public testing::TestWithParam<KeyCase> {};
+
+TEST_P(KeyOperations, SendTheirCodeAndSettleTheFlag) {
+  const KeyCase& c = GetParam();
+  FakeLink link;
+  RecordingFeedback ui;
+  SetupModel model = Ready();
+  model.valueModified = true;
+  model.caption = std::string(kCaptionNewValue);
+  Script(link, {c.reply});
+
+  c.handler(model, link, ui);
+
+  ASSERT_EQ(link.requests.size(), 1u);
+  EXPECT_EQ(Payload(link.requests[0]), c.sent);
+  EXPECT_EQ(ui.messages, std::vector<Message>{c.message});
+  EXPECT_EQ(model.valueModified, c.modified);
+  EXPECT_EQ(model.caption, kCaptionNewValue);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    BulkOps, KeyOperations,
+    testing::Values(
+        KeyCase{"save", &SaveParams, "OK", "K18E", {Kind::kSuccess, "Value Save Sucess!"}, false},
+        KeyCase{"save refused", &SaveParams, "NO", "K18E", {Kind::kFailure, "Value Save Fault!"},
+                true},
+        KeyCase{"save unanswered", &SaveParams, kSilence, "K18E",
+                {Kind::kFailure, "Value Save Fault!"}, true},
+        KeyCase{"restore", &RestoreParams, "OK", "K19E", {Kind::kSuccess, "Restore Sucess!"},
+                false},
+        KeyCase{"restore bad check", &RestoreParams, kBadCheck, "K19E",
+                {Kind::kFailure, "Restore Fault!"}, true}),
+    test::ByWhat());
+
+TEST(BulkOps, OnlyAFinishedCalibrationMarksTheSetupModified) {
+  RecordingFeedback ui;
+  SetupModel model = Ready();
+  CalibrationEnded(false, model, ui);
+  EXPECT_FALSE(model.valueModified);
+  CalibrationEnded(true, model, ui);
+  EXPECT_TRUE(model.valueModified);
+  EXPECT_EQ(ui.messages, (std::vector<Message>{{Kind::kFailure, "Calibration not Finished!"},
+                                               {Kind::kSuccess, "Calibration Finished!"}}));
+}
+
+}  // namespace
+}  // namespace tamarack
