@@ -1,0 +1,414 @@
+#include "setup/setup_dialog.h"
+
+#include <QComboBox>
+#include <QDateEdit>
+#include <QDateTime>
+#include <QFileDialog>
+#include <QGridLayout>
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTimeEdit>
+#include <QVBoxLayout>
+
+#include "app/tooltip_relay.h"
+#include "link/product.h"
+#include "setup/bulk_ops.h"
+#include "setup/param_codec.h"
+#include "setup/setup_handlers.h"
+#include "setup/setup_value_file.h"
+
+namespace tamarack {
+namespace {
+
+constexpr const char* kDateFormat = "dd-MM-yyyy";
+constexpr const char* kTimeFormat = "HH:mm:ss";
+
+struct ButtonInfo {
+  const char* caption;
+  const char* tip;
+};
+// In SetupButton order.
+constexpr std::array<ButtonInfo, kSetupButtonCount> kButtons{{
+    {"Read All", "Read all Parameter from indicator"},
+    {"Restore", "Restore Old Parameter"},
+    {"Save to File", "Save all Parameter to a file"},
+    {"Load from File", "Load all Parameter from a file"},
+    {"Set Default", "Restore Factory Setup Parameters"},
+    {"Write All", "Write all Parameter to indicator"},
+    {"Save", "Save indicator's all changed parameter"},
+    {"Calibration", "Go to Calibration window"},
+    {"Exit", "Exit Parameter Setup window"},
+}};
+
+QString Q(std::string_view text) {
+  return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
+}
+
+std::string S(const QString& text) { return text.toStdString(); }
+
+QPushButton* MakeButton(const QString& caption, const QString& name, QWidget* parent) {
+  auto* button = new QPushButton(caption, parent);
+  // No button takes Enter: Enter does nothing in this window.
+  button->setAutoDefault(false);
+  button->setDefault(false);
+  button->setAccessibleName(name);
+  return button;
+}
+
+// The rows of each group, as table positions, in the order the groups are laid out.
+std::vector<std::size_t> RowsOfGroup(int group) {
+  std::vector<std::size_t> rows;
+  const auto params = SetupParams();
+  for (std::size_t i = 0; i < params.size(); ++i) {
+    if (params[i].address.group == group) rows.push_back(i);
+  }
+  return rows;
+}
+
+// Group F1 wraps after six parameters; the others stay on one line.
+constexpr std::size_t kPerLine = 6;
+
+QString SaveFileDialog(QWidget* parent) {
+  QFileDialog dialog(parent);
+  dialog.setAcceptMode(QFileDialog::AcceptSave);
+  dialog.setFileMode(QFileDialog::AnyFile);
+  dialog.setOption(QFileDialog::DontConfirmOverwrite, true);
+  dialog.setDefaultSuffix(Q(kSetupFileExtension));
+  dialog.setNameFilters({Q(kSetupFileFilter), Q(kAllFilesFilter)});
+  dialog.selectFile(Q(kSetupFileDefaultName));
+  if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return {};
+  return dialog.selectedFiles().constFirst();
+}
+
+QString OpenFileDialog(QWidget* parent) {
+  QFileDialog dialog(parent);
+  dialog.setAcceptMode(QFileDialog::AcceptOpen);
+  dialog.setFileMode(QFileDialog::AnyFile);  // a name that does not exist is accepted
+  dialog.setDefaultSuffix(Q(kSetupFileExtension));
+  dialog.setNameFilters({Q(kSetupFileFilter), Q(kAllFilesFilter)});
+  dialog.selectFile(Q(kSetupFileDefaultName));
+  if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return {};
+  return dialog.selectedFiles().constFirst();
+}
+
+}  // namespace
+
+CSetupDlg::CSetupDlg(SerialLink& port, UserFeedback& ui, QWidget* parent)
+    : CSetupDlg(port, ui, Hooks{}, parent) {}
+
+CSetupDlg::CSetupDlg(SerialLink& port, UserFeedback& ui, Hooks hooks, QWidget* parent)
+    : QDialog(parent, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint),
+      port_(port),
+      ui_(ui),
+      hooks_(std::move(hooks)) {
+  if (!hooks_.askSavePath) hooks_.askSavePath = SaveFileDialog;
+  if (!hooks_.askLoadPath) hooks_.askLoadPath = OpenFileDialog;
+  setObjectName("CSetupDlg");
+  setWindowTitle(Q(WindowTitle("SETUP")));
+  Build();
+
+  // Opening: pickers at the PC's date and time, the factory defaults in the editable column, both
+  // flags clear, then the model collected from the screen.
+  const QDateTime now = QDateTime::currentDateTime();
+  date_->setDate(now.date());
+  time_->setTime(now.time());
+  model_ = OpeningModel(S(date_->text()), S(time_->text()));
+  Show();
+  Collect();
+  RegisterTips();
+  // The password gate and the calibration wizard are lent by the opener.
+  Button(SetupButton::kSetDefault)->setEnabled(static_cast<bool>(hooks_.askPassword));
+  Button(SetupButton::kCalibration)->setEnabled(static_cast<bool>(hooks_.runCalibration));
+}
+
+CSetupDlg::~CSetupDlg() = default;
+
+void CSetupDlg::Build() {
+  for (std::size_t i = 0; i < kSetupButtonCount; ++i) {
+    buttons_[i] = MakeButton(kButtons[i].caption, kButtons[i].caption, this);
+  }
+  auto* upperCaption = new QLabel("Indicator Current Value", this);
+  caption_ = new QLabel(Q(kCaptionFactoryDefault), this);
+  caption_->setAccessibleName("New value caption");
+
+  auto* logo = new QLabel(this);
+  logo->setPixmap(QPixmap(":/tamarack/logo.png"));
+  logo->setAccessibleName("Logo");
+
+  auto* layout = new QVBoxLayout(this);
+  layout->setSpacing(2);
+  layout->addWidget(upperCaption);
+  layout->addWidget(BuildCurrentGroups());
+  layout->addWidget(caption_);
+  layout->addWidget(BuildEditableGroups());
+  layout->addWidget(logo, 0, Qt::AlignRight);
+  layout->setSizeConstraint(QLayout::SetFixedSize);
+
+  connect(Button(SetupButton::kReadAll), &QPushButton::clicked, this, &CSetupDlg::OnReadAll);
+  connect(Button(SetupButton::kRestore), &QPushButton::clicked, this, &CSetupDlg::OnRestore);
+  connect(Button(SetupButton::kSaveToFile), &QPushButton::clicked, this,
+          &CSetupDlg::OnSaveToFile);
+  connect(Button(SetupButton::kLoadFromFile), &QPushButton::clicked, this,
+          &CSetupDlg::OnLoadFromFile);
+  connect(Button(SetupButton::kSetDefault), &QPushButton::clicked, this,
+          &CSetupDlg::OnSetDefault);
+  connect(Button(SetupButton::kWriteAll), &QPushButton::clicked, this, &CSetupDlg::OnWriteAll);
+  connect(Button(SetupButton::kSave), &QPushButton::clicked, this, &CSetupDlg::OnSave);
+  connect(Button(SetupButton::kCalibration), &QPushButton::clicked, this,
+          &CSetupDlg::OnCalibration);
+  connect(Button(SetupButton::kExit), &QPushButton::clicked, this, &CSetupDlg::OnExit);
+}
+
+// Lays the seven groups out as both columns share them: F1 (two lines), F2, F3 beside F4, and F5,
+// F6, F7 stacked beside `side`.
+static QWidget* ArrangeGroups(QWidget* parent, const std::array<QGroupBox*, 8>& groups,
+                              QLayout* side) {
+  auto* area = new QWidget(parent);
+  auto* grid = new QGridLayout(area);
+  grid->setContentsMargins(0, 0, 0, 0);
+  grid->setSpacing(3);
+  grid->addWidget(groups[1], 0, 0, 1, 2);
+  grid->addWidget(groups[2], 1, 0, 1, 2);
+  grid->addWidget(groups[3], 2, 0);
+  grid->addWidget(groups[4], 2, 1);
+  auto* lower = new QGridLayout;
+  lower->setSpacing(3);
+  lower->addWidget(groups[5], 0, 0);
+  lower->addWidget(groups[6], 0, 1);
+  lower->addWidget(groups[7], 1, 0, 1, 2);
+  lower->setColumnStretch(1, 1);
+  auto* row = new QHBoxLayout;
+  row->addLayout(lower, 1);
+  row->addLayout(side);
+  grid->addLayout(row, 3, 0, 1, 2);
+  return area;
+}
+
+QWidget* CSetupDlg::BuildCurrentGroups() {
+  std::array<QGroupBox*, 8> groups{};
+  const auto params = SetupParams();
+  for (int g = 1; g <= 7; ++g) {
+    auto* box = new QGroupBox(QString("F%1").arg(g), this);
+    auto* grid = new QGridLayout(box);
+    grid->setContentsMargins(4, 2, 4, 2);
+    grid->setHorizontalSpacing(4);
+    grid->setVerticalSpacing(2);
+    const std::vector<std::size_t> rows = RowsOfGroup(g);
+    for (std::size_t k = 0; k < rows.size(); ++k) {
+      const SetupParam& p = params[rows[k]];
+      const QString number = Q(p.displayNumber);
+      auto* label = new QLabel(number, box);
+      auto* field = new QLineEdit(box);
+      field->setReadOnly(true);
+      field->setEnabled(false);  // greyed: the indicator's value, never typed over
+      field->setAccessibleName(number + " current");
+      field->setMinimumWidth(p.kind == ParamKind::kChoice ? 84 : 64);
+      label->setBuddy(field);
+      current_[rows[k]] = field;
+      const int line = static_cast<int>(k / kPerLine);
+      const int col = static_cast<int>(k % kPerLine) * 2;
+      grid->addWidget(label, line, col);
+      grid->addWidget(field, line, col + 1);
+    }
+    groups[static_cast<std::size_t>(g)] = box;
+  }
+  auto* side = new QVBoxLayout;
+  side->addWidget(Button(SetupButton::kRestore));
+  side->addWidget(Button(SetupButton::kReadAll));
+  side->addWidget(Button(SetupButton::kSaveToFile));
+  side->addStretch();
+  return ArrangeGroups(this, groups, side);
+}
+
+QWidget* CSetupDlg::MakeEditable(const SetupParam& p, QWidget* parent) {
+  const std::size_t row = RowIndex(p);
+  switch (p.kind) {
+    case ParamKind::kNumber: {
+      auto* field = new QLineEdit(parent);
+      field->setMinimumWidth(64);
+      numberField_[row] = field;
+      return field;
+    }
+    case ParamKind::kChoice: {
+      auto* list = new QComboBox(parent);
+      list->setEditable(false);  // no free text
+      for (const std::string& item : ChoiceItems(p)) list->addItem(Q(item));
+      choiceList_[row] = list;
+      return list;
+    }
+    case ParamKind::kDate:
+      date_ = new QDateEdit(parent);
+      date_->setDisplayFormat(kDateFormat);
+      return date_;
+    case ParamKind::kTime:
+      time_ = new QTimeEdit(parent);
+      time_->setDisplayFormat(kTimeFormat);
+      return time_;
+    case ParamKind::kVersion:
+      break;
+  }
+  return nullptr;
+}
+
+QWidget* CSetupDlg::BuildEditableGroups() {
+  std::array<QGroupBox*, 8> groups{};
+  const auto params = SetupParams();
+  for (int g = 1; g <= 7; ++g) {
+    auto* box = new QGroupBox(QString("F%1").arg(g), this);
+    auto* grid = new QGridLayout(box);
+    grid->setContentsMargins(4, 2, 4, 2);
+    grid->setHorizontalSpacing(4);
+    grid->setVerticalSpacing(1);
+    std::size_t k = 0;
+    for (const std::size_t r : RowsOfGroup(g)) {
+      const SetupParam& p = params[r];
+      QWidget* element = MakeEditable(p, box);
+      if (element == nullptr) continue;  // the software version is read only
+      const QString number = Q(p.displayNumber);
+      element->setAccessibleName(number + " new");
+      auto* label = new QLabel(number, box);
+      label->setBuddy(element);
+      auto* mnemonic = new QLabel(Q(p.mnemonic), box);
+      auto* write = MakeButton("Write", number + " Write", box);
+      write->setMaximumHeight(20);
+      editable_[r] = element;
+      write_[r] = write;
+      connect(write, &QPushButton::clicked, this, [this, &p] { OnWrite(p); });
+      const int line = static_cast<int>(k / kPerLine) * 2;
+      const int col = static_cast<int>(k % kPerLine) * 2;
+      grid->addWidget(label, line, col);
+      grid->addWidget(element, line, col + 1);
+      grid->addWidget(mnemonic, line + 1, col);
+      grid->addWidget(write, line + 1, col + 1, Qt::AlignHCenter);
+      ++k;
+    }
+    groups[static_cast<std::size_t>(g)] = box;
+  }
+  auto* side = new QGridLayout;
+  side->addWidget(Button(SetupButton::kLoadFromFile), 0, 0);
+  side->addWidget(Button(SetupButton::kSetDefault), 1, 0);
+  side->addWidget(Button(SetupButton::kWriteAll), 0, 1);
+  side->addWidget(Button(SetupButton::kSave), 1, 1);
+  side->addWidget(Button(SetupButton::kCalibration), 2, 1);
+  side->addWidget(Button(SetupButton::kExit), 3, 1);
+  side->setRowStretch(4, 1);
+  return ArrangeGroups(this, groups, side);
+}
+
+void CSetupDlg::RegisterTips() {
+  relay_ = new ToolTipRelay(this);
+  const auto params = SetupParams();
+  for (std::size_t r = 0; r < params.size(); ++r) relay_->Add(current_[r], Q(params[r].name));
+  for (std::size_t r = 0; r < params.size(); ++r) {
+    if (editable_[r] != nullptr) relay_->Add(editable_[r], Q(params[r].fieldTip));
+  }
+  for (std::size_t r = 0; r < params.size(); ++r) {
+    if (write_[r] != nullptr) relay_->Add(write_[r], Q(params[r].writeTip));
+  }
+  for (std::size_t i = 0; i < kSetupButtonCount; ++i) relay_->Add(buttons_[i], kButtons[i].tip);
+}
+
+void CSetupDlg::Collect() {
+  for (const SetupParam& p : SetupParams()) {
+    const std::size_t r = RowIndex(p);
+    model_.currentValue[r] = S(current_[r]->text());
+    if (const int slot = NewValueSlot(p); slot >= 0) {
+      model_.newValue[static_cast<std::size_t>(slot)] = S(numberField_[r]->text());
+    }
+    model_.choice[r] = choiceList_[r] != nullptr ? choiceList_[r]->currentIndex() : -1;
+  }
+  model_.dateText = S(date_->text());
+  model_.timeText = S(time_->text());
+}
+
+void CSetupDlg::Show() {
+  for (const SetupParam& p : SetupParams()) {
+    const std::size_t r = RowIndex(p);
+    current_[r]->setText(Q(model_.currentValue[r]));
+    if (const int slot = NewValueSlot(p); slot >= 0) {
+      numberField_[r]->setText(Q(model_.newValue[static_cast<std::size_t>(slot)]));
+    }
+    if (choiceList_[r] != nullptr) choiceList_[r]->setCurrentIndex(model_.choice[r]);
+  }
+  caption_->setText(Q(model_.caption));
+}
+
+void CSetupDlg::Run(const std::function<void()>& handler) {
+  Collect();
+  handler();
+  Show();
+}
+
+void CSetupDlg::OnReadAll() {
+  Run([this] { ReadAllParams(model_, port_, ui_); });
+}
+
+void CSetupDlg::OnWrite(const SetupParam& param) {
+  Run([this, &param] { WriteParamHandler(model_, port_, ui_, param); });
+}
+
+void CSetupDlg::OnExit() {
+  Collect();
+  if (ExitSetup(model_, port_, ui_)) accept();
+}
+
+void CSetupDlg::OnWriteAll() {
+  Run([this] { WriteAllParams(model_, port_, ui_); });
+}
+
+void CSetupDlg::OnSetDefault() {
+  if (!hooks_.askPassword) return;
+  Run([this] {
+    SetFactoryDefaults(model_, port_, ui_, [this] {
+      return hooks_.askPassword(this) ? PasswordAnswer::kAccepted : PasswordAnswer::kGaveUp;
+    });
+  });
+}
+
+void CSetupDlg::OnSave() {
+  Run([this] { SaveParams(model_, port_, ui_); });
+}
+
+void CSetupDlg::OnRestore() {
+  Run([this] { RestoreParams(model_, port_, ui_); });
+}
+
+void CSetupDlg::OnSaveToFile() {
+  Collect();
+  const QString path = hooks_.askSavePath(this);
+  if (path.isEmpty()) return;
+  SaveSetupFile(path.toStdString(), model_, ui_);
+}
+
+void CSetupDlg::OnLoadFromFile() {
+  Collect();
+  const QString path = hooks_.askLoadPath(this);
+  if (path.isEmpty()) return;
+  if (LoadSetupFile(path.toStdString(), model_, ui_)) Show();
+}
+
+void CSetupDlg::OnCalibration() {
+  if (!hooks_.runCalibration) return;
+  Collect();
+  const bool finished = hooks_.runCalibration(this);
+  CalibrationEnded(finished, model_, ui_);
+  Show();
+}
+
+void CSetupDlg::keyPressEvent(QKeyEvent* event) {
+  switch (event->key()) {
+    case Qt::Key_Return:
+    case Qt::Key_Enter:
+    case Qt::Key_Escape:
+      event->accept();  // Enter and Escape do nothing in this window
+      return;
+    default:
+      QDialog::keyPressEvent(event);
+  }
+}
+
+}  // namespace tamarack
