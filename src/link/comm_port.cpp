@@ -4,6 +4,10 @@
 #include <chrono>
 #include <string>
 
+#ifndef Q_OS_WIN
+#include <termios.h>
+#endif
+
 namespace tamarack {
 namespace {
 
@@ -112,10 +116,26 @@ bool CommPort::PurgeTransmit() {
     return false;
   }
   errno = 0;
+#ifdef Q_OS_WIN
   if (!port_.clear(QSerialPort::Output)) {
     NoteError();
     return false;
   }
+#else
+  // Write returns only when its bytes have left, so nothing of ours waits to be sent; flushing the
+  // driver's output anyway would discard a request that the far end has not read yet (on a
+  // pseudo-terminal it empties the peer's input). Only bytes still held by Qt are dropped, and the
+  // device is asked whether it is still there.
+  if (port_.bytesToWrite() > 0 && !port_.clear(QSerialPort::Output)) {
+    NoteError();
+    return false;
+  }
+  termios line{};
+  if (tcgetattr(static_cast<int>(port_.handle()), &line) != 0) {
+    NoteError();
+    return false;
+  }
+#endif
   return true;
 }
 
@@ -143,6 +163,11 @@ void CommPort::Write(const std::uint8_t* data, std::size_t size) {
     const int left = MillisLeft(deadline);
     if (left == 0 || !port_.waitForBytesWritten(left)) break;
   }
+#ifndef Q_OS_WIN
+  // Blocks until the driver has put the bytes on the line, as a blocking serial write does on
+  // Windows.
+  tcdrain(static_cast<int>(port_.handle()));
+#endif
 }
 
 int CommPort::Read(std::uint8_t* buffer, std::size_t size) {
