@@ -1,0 +1,93 @@
+#pragma once
+
+#include <chrono>
+#include <cstdint>
+#include <deque>
+#include <mutex>
+#include <span>
+#include <string>
+#include <vector>
+
+#include "link/frame.h"
+#include "sim/fault_plan.h"
+#include "sim/frame_reader.h"
+#include "sim/indicator_model.h"
+
+namespace tamarack::sim {
+
+using Clock = std::chrono::steady_clock;
+
+// What goes back on the line for one request.
+struct SimReply {
+  Frame bytes;                         // may be empty: no reply
+  std::chrono::milliseconds delay{0};  // hold the bytes back this long after the request
+  bool hangUp = false;                 // close the line instead of answering
+};
+
+// One line of the trace: a request as it arrived, or a reply as it was made.
+struct TraceEntry {
+  enum class Direction { kRequest, kReply };
+  Clock::time_point at;
+  Direction direction;
+  Frame bytes;
+  // Request: its kind, or why it was ignored. Reply: the fault and the delay, if any.
+  std::string note;
+};
+
+// The simulated indicator as the serial line sees it: bytes from the PC in, reply frames out.
+// Requests that a real indicator would not understand (a bad check character, an unknown command,
+// a wrong count byte, a frame over 300 bytes) get no reply. Independent of any transport; every
+// member is safe to call from several threads.
+class Simulator {
+ public:
+  struct Options {
+    IndicatorModel::Options indicator;
+    // A frame that has begun and receives no byte for this long is forgotten (0: never).
+    std::chrono::milliseconds partialTimeout{500};
+    // A late reply comes this long after the request's own wait has passed.
+    std::chrono::milliseconds lateBy{1500};
+    // Trace entries kept, the oldest dropped first (0: no trace).
+    std::size_t traceLimit = 10000;
+  };
+
+  Simulator();
+  explicit Simulator(Options options);
+
+  // Takes bytes from the PC; gives every reply they call for, in order.
+  std::vector<SimReply> Process(std::span<const std::uint8_t> bytes, Clock::time_point now);
+  // Takes bytes from the PC; gives the replies' bytes one after the other, whatever their delays.
+  Frame Feed(std::span<const std::uint8_t> bytes);
+
+  // Faults (see FaultPlan).
+  void InjectNext(FaultKind fault, int count = 1);
+  void SetFault(RequestKind kind, FaultKind fault, int count = FaultPlan::kForever);
+  void ClearFaults();
+
+  // Runs `f` on the indicator's state under the lock: sim.With([](IndicatorModel& m) { ... }).
+  template <typename F>
+  auto With(F&& f) {
+    std::lock_guard lock(mutex_);
+    return f(model_);
+  }
+
+  std::vector<TraceEntry> Trace() const;
+  void ClearTrace();
+
+ private:
+  SimReply Answer(RequestKind kind, const RawFrame& frame);
+  void Record(Clock::time_point at, TraceEntry::Direction direction, Frame bytes,
+              std::string note);
+
+  Options options_;
+  mutable std::mutex mutex_;
+  FrameReader reader_;
+  Clock::time_point lastByte_{};
+  IndicatorModel model_;
+  FaultPlan faults_;
+  std::deque<TraceEntry> trace_;
+};
+
+// The wait the PC allows for a request of this kind (the step waits for the capturing steps).
+std::chrono::milliseconds RequestWait(RequestKind kind, std::span<const std::uint8_t> content);
+
+}  // namespace tamarack::sim
