@@ -81,7 +81,13 @@ std::string SetupValueRecord(const SetupModel& model) {
 void ApplySetupRecord(std::string_view record, SetupModel& model) {
   record = record.substr(0, record.find('\0'));
   const std::span<const SetupParam> params = RecordParams();
-  for (const SetupParam& param : params) ApplyField(param, "", model);
+  for (const SetupParam& param : params) {
+    if (const int slot = NewValueSlot(param); slot >= 0) {
+      model.newValue[static_cast<std::size_t>(slot)].clear();
+    } else {
+      model.choice[RowIndex(param)] = -1;  // cleared: no option selected
+    }
+  }
   for (const SetupParam& param : params) {
     const std::size_t comma = record.find(',');
     if (comma == std::string_view::npos) {
