@@ -13,6 +13,7 @@
 #include "app/main_dialog.h"
 #include "indicator/indicator_dialog.h"
 #include "count/count_setup_dialog.h"
+#include "setup/setup_dialog.h"
 
 namespace tamarack {
 
@@ -20,6 +21,11 @@ void WireWindows(CMainDlg& main) {
   // "Print Format": the print format window (gets the data bits, 7 or 8).
 
   // "Parameter Setup": the parameter setup window.
+  main.SetOpener(WorkWindow::kParameterSetup,
+                 [](QWidget* parent, SerialLink& port, UserFeedback& ui, int /*dataBits*/) {
+                   CSetupDlg dlg(port, ui, parent);
+                   dlg.exec();
+                 });
 
   // "Indicator": the live indicator window.
   main.SetOpener(WorkWindow::kIndicator,
