@@ -1,0 +1,71 @@
+#include "app/password_dialog.h"
+
+#include <QHBoxLayout>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QVBoxLayout>
+
+#include "link/product.h"
+
+namespace tamarack {
+
+CPasswordDlg::CPasswordDlg(UserFeedback& ui, QWidget* parent)
+    : QDialog(parent, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint), ui_(ui) {
+  setWindowTitle(QString::fromStdString(WindowTitle("PassWord")));
+  auto* label = new QLabel("PassWord", this);
+  field_ = new QLineEdit(this);
+  field_->setEchoMode(QLineEdit::Password);
+  field_->setAccessibleName("PassWord");
+  label->setBuddy(field_);
+  ok_ = new QPushButton("OK", this);
+  ok_->setAccessibleName("OK");
+  ok_->setAutoDefault(false);  // Enter presses nothing
+  connect(ok_, &QPushButton::clicked, this, &CPasswordDlg::OnOk);
+
+  auto* entry = new QHBoxLayout;
+  entry->addWidget(label);
+  entry->addWidget(field_, 1);
+  auto* buttons = new QHBoxLayout;
+  buttons->addStretch();
+  buttons->addWidget(ok_);
+  auto* layout = new QVBoxLayout(this);
+  layout->addLayout(entry);
+  layout->addLayout(buttons);
+  setMinimumWidth(420);
+  field_->setFocus();
+}
+
+bool CPasswordDlg::Ask(UserFeedback& ui, QWidget* parent) {
+  CPasswordDlg dialog(ui, parent);
+  return dialog.exec() == kCodeAccepted;
+}
+
+void CPasswordDlg::OnOk() {
+  // The whole entry, byte for byte: blanks and letter case count.
+  if (field_->text().toStdString() == kAccessCode) {
+    done(kCodeAccepted);
+    return;
+  }
+  if (ui_.AskRetryCancel(kPasswordError)) {
+    field_->clear();
+    field_->setFocus();
+  } else {
+    done(kGaveUp);
+  }
+}
+
+void CPasswordDlg::keyPressEvent(QKeyEvent* event) {
+  switch (event->key()) {
+    case Qt::Key_Return:
+    case Qt::Key_Enter:
+    case Qt::Key_Escape:
+      event->accept();  // the gate ends only through "OK"
+      return;
+    default:
+      QDialog::keyPressEvent(event);
+  }
+}
+
+}  // namespace tamarack
