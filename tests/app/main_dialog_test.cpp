@@ -1,0 +1,218 @@
+// The main window: defaults, captions, open and close, navigation, keys and tips.
+
+#include "app/main_dialog.h"
+
+#include <QComboBox>
+#include <QGroupBox>
+#include <QLabel>
+#include <QPushButton>
+#include <QTest>
+#include <QToolTip>
+
+#include "link/pty_peer.h"
+#include "link/product.h"
+#include "support/recording_feedback.h"
+
+namespace tamarack {
+
+using test::RecordingFeedback;
+
+class MainDialogTest : public QObject {
+  Q_OBJECT
+
+  // A main window whose "Simulator" entry opens a pseudo-terminal.
+  struct Fixture {
+    RecordingFeedback ui;
+    test::PtyPeer peer;
+    CMainDlg dlg{&ui};
+    Fixture() {
+      dlg.SetSimulatorStarter([this] { return std::optional<std::string>(peer.Device()); });
+    }
+    void OpenSimulator() {
+      dlg.PortList()->setCurrentText(kSimulatorPort);
+      QTest::mouseClick(dlg.OpenCloseButton(), Qt::LeftButton);
+    }
+  };
+
+  static bool ListsEnabled(const CMainDlg& dlg) {
+    return dlg.PortList()->isEnabled() && dlg.BaudList()->isEnabled() &&
+           dlg.DataBitList()->isEnabled() && dlg.StopBitList()->isEnabled() &&
+           dlg.ParityList()->isEnabled();
+  }
+
+ private slots:
+  void StartsWithTheDefaults() {
+    RecordingFeedback ui;
+    CMainDlg dlg(&ui);
+    QCOMPARE(dlg.PortList()->currentText(), "COM1");
+    QCOMPARE(dlg.BaudList()->currentText(), "9600");
+    QCOMPARE(dlg.DataBitList()->currentText(), "8");
+    QCOMPARE(dlg.StopBitList()->currentText(), "1");
+    QCOMPARE(dlg.ParityList()->currentText(), "NOPARITY");
+    QCOMPARE(dlg.OpenCloseButton()->text(), "OpenComm");
+    QVERIFY(ListsEnabled(dlg));
+    QCOMPARE(dlg.windowTitle(), QString::fromStdString(WindowTitle("Tamarack")));
+    QVERIFY(!dlg.windowFlags().testFlag(Qt::WindowCloseButtonHint));
+    QVERIFY(!dlg.windowIcon().isNull());
+
+    const QStringList ports = [&] {
+      QStringList all;
+      for (int i = 0; i < dlg.PortList()->count(); ++i) all << dlg.PortList()->itemText(i);
+      return all;
+    }();
+    QCOMPARE(ports.mid(0, 6), (QStringList{"COM1", "COM2", "COM3", "COM4", "COM5", "COM6"}));
+    QCOMPARE(ports.last(), "Simulator");
+    QCOMPARE(ports.count("Simulator"), 1);
+  }
+
+  void ButtonsAndAccessibleNames() {
+    RecordingFeedback ui;
+    CMainDlg dlg(&ui);
+    QCOMPARE(dlg.Button(WorkWindow::kPrintFormat)->text(), "Print Format");
+    QCOMPARE(dlg.Button(WorkWindow::kParameterSetup)->text(), "Parameter Setup");
+    QCOMPARE(dlg.Button(WorkWindow::kIndicator)->text(), "Indicator");
+    QCOMPARE(dlg.Button(WorkWindow::kCountSetup)->text(), "Count Setup");
+    QCOMPARE(dlg.ExitButton()->text(), "Exit");
+    QCOMPARE(dlg.PortList()->accessibleName(), "Comm");
+    QCOMPARE(dlg.StopBitList()->accessibleName(), "StopBit");
+    QCOMPARE(dlg.Button(WorkWindow::kIndicator)->accessibleName(), "Indicator");
+    const auto* group = dlg.findChild<QGroupBox*>();
+    QVERIFY(group && group->title() == "Communication Parameter Selection");
+  }
+
+  void TipsOfTheControls() {
+    RecordingFeedback ui;
+    CMainDlg dlg(&ui);
+    const ToolTipRelay& relay = dlg.Relay();
+    QCOMPARE(relay.TipOf(dlg.PortList()), "Select COMM Port");
+    QCOMPARE(relay.TipOf(dlg.StopBitList()), "Select SotpBit");
+    QCOMPARE(relay.TipOf(dlg.ParityList()), "Select Parity Mode");
+    QCOMPARE(relay.TipOf(dlg.OpenCloseButton()), "Open or Close COMM Port");
+    QCOMPARE(relay.TipOf(dlg.Button(WorkWindow::kPrintFormat)), "Go to Print Format Setup Window");
+    QCOMPARE(relay.TipOf(dlg.Button(WorkWindow::kCountSetup)), "Go to Count Setup Window");
+    QCOMPARE(relay.TipOf(dlg.ExitButton()), "Exit Program");
+    QCOMPARE(relay.Controls().size(), size_t{11});
+  }
+
+  void WorkingWindowsNeedAnOpenPort() {
+    RecordingFeedback ui;
+    CMainDlg dlg(&ui);
+    int opened = 0;
+    for (WorkWindow w : {WorkWindow::kPrintFormat, WorkWindow::kParameterSetup,
+                         WorkWindow::kIndicator, WorkWindow::kCountSetup}) {
+      dlg.SetOpener(w, [&](QWidget*, SerialLink&, UserFeedback&, int) { ++opened; });
+      QTest::mouseClick(dlg.Button(w), Qt::LeftButton);
+    }
+    QCOMPARE(opened, 0);
+    QCOMPARE(ui.messages.size(), size_t{4});
+    for (const auto& m : ui.messages) {
+      QCOMPARE(m.kind, RecordingFeedback::Kind::kPortError);
+      QCOMPARE(m.text, "Please Open CommPort!");
+    }
+  }
+
+  void OpenAndCloseTheSimulatorPort() {
+    Fixture f;
+    f.dlg.DataBitList()->setCurrentText("7");
+    f.OpenSimulator();
+    QVERIFY(f.ui.messages.empty());
+    QVERIFY(f.dlg.IsPortOpen());
+    QCOMPARE(f.dlg.OpenCloseButton()->text(), "CloseComm");
+    QCOMPARE(f.dlg.OpenCloseButton()->accessibleName(), "CloseComm");
+    QVERIFY(!f.dlg.PortList()->isEnabled() && !f.dlg.ParityList()->isEnabled());
+
+    // The opener gets the window, the open port and the data bits as a number.
+    QWidget* parent = nullptr;
+    SerialLink* port = nullptr;
+    int dataBits = 0;
+    f.dlg.SetOpener(WorkWindow::kPrintFormat, [&](QWidget* p, SerialLink& l, UserFeedback&, int d) {
+      parent = p;
+      port = &l;
+      dataBits = d;
+    });
+    QTest::mouseClick(f.dlg.Button(WorkWindow::kPrintFormat), Qt::LeftButton);
+    QCOMPARE(parent, &f.dlg);
+    QCOMPARE(port, static_cast<SerialLink*>(&f.dlg.Port()));
+    QCOMPARE(dataBits, 7);
+    // Without an opener the button opens nothing and says nothing.
+    QTest::mouseClick(f.dlg.Button(WorkWindow::kIndicator), Qt::LeftButton);
+    QVERIFY(f.ui.messages.empty());
+
+    QTest::mouseClick(f.dlg.OpenCloseButton(), Qt::LeftButton);
+    QVERIFY(!f.dlg.IsPortOpen());
+    QCOMPARE(f.dlg.OpenCloseButton()->text(), "OpenComm");
+    QVERIFY(ListsEnabled(f.dlg));
+  }
+
+  void FailedOpensChangeNothing_data() {
+    QTest::addColumn<bool>("starterWorks");
+    QTest::newRow("missing device") << true;
+    QTest::newRow("simulator does not start") << false;
+  }
+  void FailedOpensChangeNothing() {
+    QFETCH(bool, starterWorks);
+    RecordingFeedback ui;
+    CMainDlg dlg(&ui);
+    dlg.SetSimulatorStarter([&]() -> std::optional<std::string> {
+      if (starterWorks) return "/dev/tamarack-no-such-port";
+      return std::nullopt;
+    });
+    dlg.PortList()->setCurrentText(kSimulatorPort);
+    QTest::mouseClick(dlg.OpenCloseButton(), Qt::LeftButton);
+    QVERIFY(!dlg.IsPortOpen());
+    QCOMPARE(dlg.OpenCloseButton()->text(), "OpenComm");
+    QVERIFY(ListsEnabled(dlg));
+    QCOMPARE(ui.Texts(), std::vector<std::string>{"CommPort not Exist!"});
+    QCOMPARE(ui.messages[0].kind, RecordingFeedback::Kind::kPortError);
+  }
+
+  void EnterAndEscapeKeepTheWindowOpen() {
+    RecordingFeedback ui;
+    CMainDlg dlg(&ui);
+    int opened = 0;
+    dlg.SetOpener(WorkWindow::kPrintFormat, [&](QWidget*, SerialLink&, UserFeedback&, int) {
+      ++opened;
+    });
+    dlg.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&dlg));
+    dlg.Button(WorkWindow::kPrintFormat)->setFocus();
+    for (int key : {Qt::Key_Escape, Qt::Key_Return, Qt::Key_Enter}) {
+      QTest::keyClick(&dlg, static_cast<Qt::Key>(key));
+      QTest::keyClick(dlg.Button(WorkWindow::kPrintFormat), static_cast<Qt::Key>(key));
+    }
+    QVERIFY(dlg.isVisible());
+    QCOMPARE(dlg.result(), 0);
+    // Enter did not press the focused button either.
+    QVERIFY(ui.messages.empty());
+    QCOMPARE(opened, 0);
+    QTest::mouseClick(dlg.ExitButton(), Qt::LeftButton);
+    QVERIFY(!dlg.isVisible());
+    QCOMPARE(dlg.result(), 1);
+  }
+
+  void TipShowsOverTheDisabledPortList() {
+    Fixture f;
+    f.dlg.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&f.dlg));
+    f.OpenSimulator();
+    QVERIFY(!f.dlg.PortList()->isEnabled());
+
+    QTest::mouseMove(f.dlg.PortList(), QPoint(10, 5));
+    QTRY_VERIFY_WITH_TIMEOUT(f.dlg.Relay().Shown() == f.dlg.PortList(), 2000);
+    QCOMPARE(QToolTip::text(), "Select COMM Port");
+
+    // On to the next control: its tip replaces the first.
+    QTest::mouseMove(f.dlg.BaudList(), QPoint(10, 5));
+    QTRY_VERIFY_WITH_TIMEOUT(f.dlg.Relay().Shown() == f.dlg.BaudList(), 2000);
+    QCOMPARE(QToolTip::text(), "Select Baud");
+
+    // Away from every listed control: no tip.
+    QTest::mouseMove(&f.dlg, QPoint(f.dlg.width() - 2, 2));
+    QTRY_VERIFY_WITH_TIMEOUT(f.dlg.Relay().Shown() == nullptr, 2000);
+  }
+};
+
+}  // namespace tamarack
+
+QTEST_MAIN(tamarack::MainDialogTest)
+#include "main_dialog_test.moc"
