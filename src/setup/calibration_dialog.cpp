@@ -1,0 +1,113 @@
+#include "setup/calibration_dialog.h"
+
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QVBoxLayout>
+
+#include "link/product.h"
+
+namespace tamarack {
+namespace {
+
+QString Text(std::string_view text) {
+  return QString::fromLatin1(text.data(), static_cast<qsizetype>(text.size()));
+}
+
+QPushButton* MakeButton(const QString& caption, QWidget* parent) {
+  auto* button = new QPushButton(caption, parent);
+  button->setAccessibleName(caption);
+  button->setAutoDefault(false);  // Enter presses nothing
+  return button;
+}
+
+}  // namespace
+
+CCalibrationDlg::CCalibrationDlg(SerialLink& port, UserFeedback& ui, QWidget* parent)
+    : QDialog(parent, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint),
+      port_(port),
+      ui_(ui),
+      model_(CalibrationModel::Initial()) {
+  prompt_ = new QLabel(this);
+  prompt_->setAccessibleName("Prompt");
+  prompt_->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+  prompt_->setMinimumHeight(prompt_->fontMetrics().lineSpacing() * 4 + 4);
+
+  auto* frame = new QGroupBox(this);
+  auto* label = new QLabel("Test Weight", frame);
+  testWeight_ = new QLineEdit(frame);
+  testWeight_->setAccessibleName("Test Weight");
+  label->setBuddy(testWeight_);
+  auto* entry = new QHBoxLayout(frame);
+  entry->addWidget(label);
+  entry->addWidget(testWeight_, 1);
+
+  action_ = MakeButton(QString(), this);
+  exit_ = MakeButton("Exit", this);
+  connect(action_, &QPushButton::clicked, this, &CCalibrationDlg::OnAction);
+  connect(exit_, &QPushButton::clicked, this, &CCalibrationDlg::OnExit);
+
+  auto* buttons = new QHBoxLayout;
+  buttons->addWidget(action_, 1);
+  buttons->addStretch(1);
+  buttons->addWidget(exit_, 1);
+  auto* layout = new QVBoxLayout(this);
+  layout->addWidget(prompt_);
+  layout->addWidget(frame);
+  layout->addLayout(buttons);
+  setMinimumWidth(520);
+
+  Show();
+}
+
+bool CCalibrationDlg::Run(SerialLink& port, UserFeedback& ui, QWidget* parent) {
+  CCalibrationDlg dialog(port, ui, parent);
+  return dialog.exec() == kFinished;
+}
+
+void CCalibrationDlg::Show() {
+  setWindowTitle(QString::fromStdString(WindowTitle(model_.title)));
+  prompt_->setText(Text(model_.prompt));
+  action_->setText(Text(model_.caption));
+  action_->setAccessibleName(action_->text());
+  testWeight_->setText(QString::fromStdString(model_.testWeight));
+  testWeight_->setEnabled(model_.testWeightEnabled);
+  switch (model_.focus) {
+    case CalibrationFocus::kTestWeight:
+      testWeight_->setFocus();
+      break;
+    case CalibrationFocus::kActionButton:
+      action_->setFocus();
+      break;
+    case CalibrationFocus::kUnchanged:
+      break;
+  }
+}
+
+void CCalibrationDlg::OnAction() {
+  model_.testWeight = testWeight_->text().toStdString();
+  PressCalibrationAction(model_, port_, ui_);
+  Show();
+  if (model_.ended) done(kFinished);
+}
+
+void CCalibrationDlg::OnExit() {
+  done(CalibrationFinishedOnExit(model_) ? kFinished : kNotFinished);
+}
+
+void CCalibrationDlg::keyPressEvent(QKeyEvent* event) {
+  switch (event->key()) {
+    case Qt::Key_Return:
+    case Qt::Key_Enter:
+    case Qt::Key_Escape:
+      event->accept();  // the wizard ends only through its own buttons
+      return;
+    default:
+      QDialog::keyPressEvent(event);
+  }
+}
+
+}  // namespace tamarack
