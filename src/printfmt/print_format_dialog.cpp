@@ -1,0 +1,369 @@
+#include "printfmt/print_format_dialog.h"
+
+#include <QApplication>
+#include <QFile>
+#include <QFileDialog>
+#include <QFocusEvent>
+#include <QGridLayout>
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QToolButton>
+#include <QToolTip>
+#include <QValidator>
+#include <QVBoxLayout>
+
+#include "app/tooltip_relay.h"
+#include "link/product.h"
+#include "printfmt/print_format_file.h"
+
+// Resources of a static library are registered by hand.
+static void InitPrintFormatResources() { Q_INIT_RESOURCE(printfmt); }
+
+namespace tamarack {
+namespace {
+
+// A line holds single bytes: the text of a field maps one to one onto Latin-1. Characters
+// beyond Latin-1 have no byte and are refused as they are typed or pasted.
+class SingleByteValidator : public QValidator {
+ public:
+  using QValidator::QValidator;
+  State validate(QString& input, int& /*pos*/) const override {
+    for (QChar c : input) {
+      if (c.unicode() > 0xFF) return Invalid;
+    }
+    return Acceptable;
+  }
+};
+
+constexpr const char* kRefusedCharacterTip =
+    "Only characters with a single-byte code (Latin-1) can be printed.";
+
+// Images of each tag, in bar order: its button icon and its armed cursor.
+constexpr std::array<const char*, kPrintTagCount> kImageNames = {
+    "g", "t", "n", "cn", "cd", "co", "d", "i", "p", "nl", "sp", "e"};
+
+QString Bytes(const std::string& text) {
+  return QString::fromLatin1(text.data(), static_cast<qsizetype>(text.size()));
+}
+
+std::filesystem::path FilePath(const QString& name) {
+#ifdef _WIN32
+  return std::filesystem::path(name.toStdWString());
+#else
+  return std::filesystem::path(QFile::encodeName(name).toStdString());
+#endif
+}
+
+std::string Text(const QString& field) {
+  const QByteArray bytes = field.toLatin1();
+  return std::string(bytes.constData(), static_cast<std::size_t>(bytes.size()));
+}
+
+QPushButton* Button(const QString& caption, QWidget* parent) {
+  auto* button = new QPushButton(caption, parent);
+  // Enter never presses a button of this window.
+  button->setAutoDefault(false);
+  button->setDefault(false);
+  button->setAccessibleName(caption.trimmed());
+  return button;
+}
+
+}  // namespace
+
+CPrintFormatDlg::CPrintFormatDlg(SerialLink& port, UserFeedback& ui, int dataBits,
+                                 QWidget* parent)
+    : QDialog(parent, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint),
+      port_(port),
+      ui_(ui) {
+  InitPrintFormatResources();
+  model_.dataBits = dataBits;
+  setWindowTitle(QString::fromStdString(WindowTitle("Print Format")));
+  insertTimer_.setSingleShot(true);
+  connect(&insertTimer_, &QTimer::timeout, this, &CPrintFormatDlg::OnInsertTimer);
+  BuildWindow();
+  RegisterTips();
+  ShowModel();
+}
+
+CPrintFormatDlg::~CPrintFormatDlg() {
+  insertTimer_.stop();
+  for (const Row& row : rows_) row.line->removeEventFilter(this);
+  if (cursorOverridden_) QGuiApplication::restoreOverrideCursor();
+}
+
+void CPrintFormatDlg::BuildWindow() {
+  auto* root = new QVBoxLayout(this);
+
+  auto* bar = new QHBoxLayout;
+  bar->setSpacing(2);
+  for (const PrintTagInfo& tag : PrintTags()) {
+    const auto i = static_cast<std::size_t>(tag.tag);
+    auto* button = new QToolButton(this);
+    button->setFixedSize(30, 30);
+    button->setIconSize(QSize(16, 16));
+    button->setIcon(QIcon(QStringLiteral(":/printfmt/tag_%1.png").arg(kImageNames[i])));
+    button->setToolTip(QString::fromLatin1(tag.meaning.data(), tag.meaning.size()));
+    button->setAccessibleName(QString::fromLatin1(tag.text.data(), tag.text.size()));
+    connect(button, &QToolButton::clicked, this, [this, t = tag.tag] { OnTagButton(t); });
+    tagButtons_[i] = button;
+    bar->addWidget(button);
+  }
+  bar->addStretch();
+  root->addLayout(bar);
+
+  auto* body = new QHBoxLayout;
+  root->addLayout(body);
+
+  auto* left = new QVBoxLayout;
+  body->addLayout(left, 1);
+  auto* grid = new QGridLayout;
+  grid->setVerticalSpacing(3);
+  left->addLayout(grid);
+  grid->addWidget(new QLabel("No.", this), 0, 0);
+  contentLabel_ = new QLabel("Print Content", this);
+  // Arming a tag parks the focus here, so that the next click into a line is a new focus.
+  contentLabel_->setFocusPolicy(Qt::ClickFocus);
+  grid->addWidget(contentLabel_, 0, 1);
+  for (int n = 1; n <= kFormatLineCount; ++n) {
+    Row& row = rows_[static_cast<std::size_t>(n - 1)];
+    const QString number = QString::number(n);
+    grid->addWidget(new QLabel(number, this), n, 0, Qt::AlignRight);
+    row.line = new QLineEdit(this);
+    row.line->setMinimumWidth(440);
+    row.line->setMaxLength(1000);
+    row.line->setValidator(new SingleByteValidator(row.line));
+    row.line->setAccessibleName("Line " + number);
+    row.line->installEventFilter(this);
+    connect(row.line, &QLineEdit::inputRejected, this, [line = row.line] {
+      QToolTip::showText(line->mapToGlobal(QPoint(0, line->height())), kRefusedCharacterTip, line);
+    });
+    grid->addWidget(row.line, n, 1);
+    row.clear = Button("Clear", this);
+    row.clear->setAccessibleName("Clear " + number);
+    connect(row.clear, &QPushButton::clicked, this, [this, n] {
+      Run([this, n] { ClearLine(model_, n); });
+      LineField(n)->setFocus(Qt::OtherFocusReason);
+    });
+    grid->addWidget(row.clear, n, 2);
+    if (n < kFormatLineCount) {
+      row.insert = Button("Insert", this);
+      row.insert->setAccessibleName("Insert " + number);
+      connect(row.insert, &QPushButton::clicked, this, [this, n] {
+        Run([this, n] { InsertLine(model_, n); });
+        LineField(n)->setFocus(Qt::OtherFocusReason);
+      });
+      grid->addWidget(row.insert, n, 3);
+      row.remove = Button("Delete", this);
+      row.remove->setAccessibleName("Delete " + number);
+      connect(row.remove, &QPushButton::clicked, this,
+              [this, n] { Run([this, n] { DeleteLine(model_, n); }); });
+      grid->addWidget(row.remove, n, 4);
+    }
+  }
+  auto* below = new QHBoxLayout;
+  allClear_ = Button(" All Clear", this);
+  connect(allClear_, &QPushButton::clicked, this, [this] { Run([this] { AllClear(model_); }); });
+  backup_ = Button("Backup", this);
+  connect(backup_, &QPushButton::clicked, this,
+          [this] { Run([this] { RestoreBackup(model_); }); });
+  below->addWidget(allClear_);
+  below->addWidget(backup_);
+  below->addStretch();
+  left->addLayout(below);
+
+  auto* right = new QVBoxLayout;
+  body->addLayout(right);
+  auto* modes = new QGroupBox(this);
+  auto* modesLayout = new QVBoxLayout(modes);
+  gfmt_ = new QRadioButton("GFMT", modes);
+  nfmt_ = new QRadioButton("NFMT", modes);
+  gfmt_->setAccessibleName("GFMT");
+  nfmt_->setAccessibleName("NFMT");
+  modesLayout->addWidget(gfmt_);
+  modesLayout->addWidget(nfmt_);
+  connect(gfmt_, &QRadioButton::clicked, this,
+          [this] { Run([this] { SelectMode(model_, FormatMode::GFMT); }); });
+  connect(nfmt_, &QRadioButton::clicked, this,
+          [this] { Run([this] { SelectMode(model_, FormatMode::NFMT); }); });
+  right->addWidget(modes);
+  right->addSpacing(12);
+  load_ = Button("Load File", this);
+  save_ = Button("Save File", this);
+  read_ = Button("Read", this);
+  send_ = Button("Send", this);
+  exit_ = Button("Exit", this);
+  connect(load_, &QPushButton::clicked, this, &CPrintFormatDlg::OnLoadFile);
+  connect(save_, &QPushButton::clicked, this, &CPrintFormatDlg::OnSaveFile);
+  connect(read_, &QPushButton::clicked, this,
+          [this] { Run([this] { ReadPrintFormat(model_, port_, ui_); }); });
+  connect(send_, &QPushButton::clicked, this,
+          [this] { Run([this] { SendPrintFormat(model_, port_, ui_); }); });
+  connect(exit_, &QPushButton::clicked, this, [this] { done(1); });
+  for (QPushButton* button : {load_, save_, read_, send_, exit_}) {
+    button->setMinimumWidth(96);
+    right->addWidget(button);
+    right->addSpacing(6);
+  }
+  right->addStretch();
+}
+
+void CPrintFormatDlg::RegisterTips() {
+  tips_ = new ToolTipRelay(this);
+  ToolTipRelay& tips = *tips_;
+  tips.Add(gfmt_, "Choose GFMT will send Print Content\rwith Gross Weight Print Mode (GFMT)");
+  tips.Add(nfmt_, "Choose NFMT will send Print Content\rwith Net Weight Print Mode (NFMT)");
+  tips.Add(ClearButton(kFormatLineCount), "Clear Line 15 Content");
+  tips.Add(allClear_, "Clear All Print Format Content");
+  tips.Add(backup_, "Restore All Cleared Print Format Content");
+  tips.Add(load_, "Load Print Format Content from a file");
+  tips.Add(save_, "Save Print Format Content to a file");
+  tips.Add(send_, "Send Print Format Content to indicator");
+  tips.Add(exit_, "Exit Print Format Setup Window");
+  for (const Row& row : rows_) tips.Add(row.line, "Enter Usable Print Format Commands and Text");
+  for (int n = 1; n < kFormatLineCount; ++n) {
+    tips.Add(ClearButton(n), QStringLiteral("Clear Line %1 Content").arg(n));
+  }
+  for (int n = 1; n < kFormatLineCount; ++n) {
+    tips.Add(InsertButton(n), QStringLiteral("Insert a New Line Before Line %1").arg(n));
+  }
+  for (int n = 1; n < kFormatLineCount; ++n) {
+    tips.Add(DeleteButton(n), QStringLiteral("Clear Content in Line %1").arg(n));
+  }
+  tips.Add(read_, "Read Print Format Content from indicator");
+}
+
+void CPrintFormatDlg::Run(const std::function<void()>& handler) {
+  CollectLines();
+  handler();
+  ShowModel();
+}
+
+void CPrintFormatDlg::CollectLines() {
+  for (int n = 1; n <= kFormatLineCount; ++n) Line(model_, n) = Text(LineField(n)->text());
+  model_.format.mode = nfmt_->isChecked() ? FormatMode::NFMT : FormatMode::GFMT;
+}
+
+void CPrintFormatDlg::ShowModel() {
+  for (int n = 1; n <= kFormatLineCount; ++n) {
+    const QString text = Bytes(Line(model_, n));
+    if (LineField(n)->text() != text) LineField(n)->setText(text);
+  }
+  (model_.format.mode == FormatMode::NFMT ? nfmt_ : gfmt_)->setChecked(true);
+  UpdateCursor();
+}
+
+void CPrintFormatDlg::UpdateCursor() {
+  if (!model_.armedTag) {
+    if (cursorOverridden_) QGuiApplication::restoreOverrideCursor();
+    cursorOverridden_ = false;
+    return;
+  }
+  const QCursor cursor(
+      QPixmap(QStringLiteral(":/printfmt/cursor_%1.png")
+                  .arg(kImageNames[static_cast<std::size_t>(*model_.armedTag)])),
+      0, 0);
+  if (cursorOverridden_) {
+    QGuiApplication::changeOverrideCursor(cursor);
+  } else {
+    QGuiApplication::setOverrideCursor(cursor);
+    cursorOverridden_ = true;
+  }
+}
+
+int CPrintFormatDlg::RowOf(const QObject* object) const {
+  for (int n = 1; n <= kFormatLineCount; ++n) {
+    if (LineField(n) == object) return n;
+  }
+  return 0;
+}
+
+void CPrintFormatDlg::OnTagButton(PrintTag tag) {
+  ArmTag(model_, tag);
+  // Leaving the line cleans it; the next click into any line then is a new focus.
+  contentLabel_->setFocus(Qt::OtherFocusReason);
+  UpdateCursor();
+}
+
+bool CPrintFormatDlg::eventFilter(QObject* watched, QEvent* event) {
+  const int n = RowOf(watched);
+  if (n != 0 && event->type() == QEvent::FocusIn) {
+    if (LineFocused(model_, n)) insertTimer_.start(kInsertDelayMs);
+  } else if (n != 0 && event->type() == QEvent::FocusOut) {
+    CollectLines();
+    if (LineLeft(model_, n)) ShowModel();
+  }
+  return QDialog::eventFilter(watched, event);
+}
+
+void CPrintFormatDlg::OnInsertTimer() {
+  insertTimer_.stop();
+  if (!model_.armedTag || model_.targetLine < 1 || model_.targetLine > kFormatLineCount) return;
+  QLineEdit* field = LineField(model_.targetLine);
+  const int caret = field->hasSelectedText() ? field->selectionStart() : field->cursorPosition();
+  CollectLines();
+  const std::optional<int> after = InsertArmedTag(model_, caret);
+  ShowModel();
+  if (after) {
+    field->deselect();
+    field->setCursorPosition(*after);
+  }
+}
+
+QString CPrintFormatDlg::AskFileName(bool forSaving) {
+  const QString defaultName = QString::fromStdString(DefaultFormatFileName(model_.format.mode));
+  if (askFileName_) return askFileName_(forSaving, defaultName);
+  QFileDialog dialog(this);
+  dialog.setAcceptMode(forSaving ? QFileDialog::AcceptSave : QFileDialog::AcceptOpen);
+  // Opening accepts a name that does not exist (it reads as an empty file); saving replaces a
+  // file without asking.
+  dialog.setFileMode(QFileDialog::AnyFile);
+  dialog.setOption(QFileDialog::DontConfirmOverwrite, true);
+  dialog.setDefaultSuffix(QString::fromLatin1(kPrintFormatFileExtension.data(),
+                                              kPrintFormatFileExtension.size()));
+  dialog.setNameFilters({"Print Format File(.fmt) (*.fmt)", "All Files (*.*) (*)"});
+  dialog.selectFile(defaultName);
+  if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return {};
+  return dialog.selectedFiles().constFirst();
+}
+
+void CPrintFormatDlg::OnLoadFile() {
+  Run([this] {
+    DropArmedTag(model_);
+    UpdateCursor();
+    const QString name = AskFileName(false);
+    if (!name.isEmpty()) LoadPrintFormatFile(model_, FilePath(name), ui_);
+  });
+}
+
+void CPrintFormatDlg::OnSaveFile() {
+  Run([this] {
+    DropArmedTag(model_);
+    UpdateCursor();
+    const QString name = AskFileName(true);
+    if (!name.isEmpty()) SavePrintFormatFile(model_, FilePath(name), ui_);
+  });
+}
+
+void CPrintFormatDlg::reject() {
+  Run([this] { DropArmedTag(model_); });
+}
+
+void CPrintFormatDlg::keyPressEvent(QKeyEvent* event) {
+  switch (event->key()) {
+    case Qt::Key_Escape:
+      reject();
+      return;
+    case Qt::Key_Return:
+    case Qt::Key_Enter:
+      return;
+    default:
+      QDialog::keyPressEvent(event);
+  }
+}
+
+}  // namespace tamarack
