@@ -1,0 +1,192 @@
+#include <QComboBox>
+#include <QDateEdit>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMouseEvent>
+#include <QPushButton>
+#include <QTest>
+#include <QTimeEdit>
+#include <QToolTip>
+
+#include "app/tooltip_relay.h"
+#include "link/commands.h"
+#include "link/product.h"
+#include "setup/param_codec.h"
+#include "setup/setup_dialog.h"
+#include "support/fake_link.h"
+#include "support/recording_feedback.h"
+
+namespace tamarack {
+
+using test::FakeLink;
+using test::RecordingFeedback;
+
+namespace {
+
+std::size_t Row(std::string_view number) { return RowIndex(*FindParam(number)); }
+
+// Answers every read with a value of the right length and every other request with "OK".
+std::vector<std::uint8_t> Answer(const std::vector<std::uint8_t>& request) {
+  const std::string payload(request.begin() + 3, request.end() - 2);
+  if (payload.ends_with("=RE")) {
+    const SetupParam* p = FindParam(ParamAddress{std::stoi(payload.substr(1, 2)),
+                                                 std::stoi(payload.substr(4, 2))});
+    const int code = std::min<int>(2, static_cast<int>(p->options.size()) - 1);
+    const std::string value = p->kind == ParamKind::kChoice    ? "0" + std::to_string(code)
+                              : p->kind == ParamKind::kVersion ? "1.05"
+                              : p->kind == ParamKind::kDate    ? "261207"
+                              : p->kind == ParamKind::kTime    ? "093045"
+                                                               : "012345";
+    return ShortFrame(payload.substr(0, 7) + value + "E");
+  }
+  return ShortFrame("OK");
+}
+
+}  // namespace
+
+class SetupDialogTest : public QObject {
+  Q_OBJECT
+
+ private slots:
+  void opensWithDefaultsAndEmptyCurrentValues() {
+    FakeLink link;
+    RecordingFeedback ui;
+    CSetupDlg dlg(link, ui);
+    QCOMPARE(dlg.windowTitle(), QString::fromStdString(WindowTitle("SETUP")));
+    QVERIFY(!(dlg.windowFlags() & Qt::WindowCloseButtonHint));
+    QCOMPARE(dlg.CaptionLabel()->text(), QString("Factory Default"));
+    for (const SetupParam& p : SetupParams()) {
+      const std::size_t r = RowIndex(p);
+      const QString number = QString::fromUtf8(p.displayNumber.data(), p.displayNumber.size());
+      QVERIFY(dlg.CurrentField(r)->text().isEmpty());
+      QVERIFY(!dlg.CurrentField(r)->isEnabled());
+      QCOMPARE(dlg.CurrentField(r)->accessibleName(), number + " current");
+      if (p.kind == ParamKind::kVersion) {
+        QVERIFY(dlg.NewField(r) == nullptr && dlg.WriteButton(r) == nullptr);
+        continue;
+      }
+      QCOMPARE(dlg.NewField(r)->accessibleName(), number + " new");
+      QCOMPARE(dlg.WriteButton(r)->accessibleName(), number + " Write");
+      QCOMPARE(dlg.WriteButton(r)->text(), QString("Write"));
+      if (p.kind == ParamKind::kChoice) {
+        auto* list = qobject_cast<QComboBox*>(dlg.NewField(r));
+        QVERIFY(list != nullptr && !list->isEditable());
+        QCOMPARE(list->count(), static_cast<int>(p.options.size()));
+        QVERIFY2(list->currentText().endsWith("*"), qPrintable(number));
+        QCOMPARE(list->currentIndex(), p.defaultCode);
+      }
+      if (p.kind == ParamKind::kNumber) {
+        QCOMPARE(qobject_cast<QLineEdit*>(dlg.NewField(r))->text(),
+                 QString::fromUtf8(p.defaultText.data(), p.defaultText.size()));
+      }
+    }
+    QCOMPARE(qobject_cast<QLineEdit*>(dlg.NewField(Row("F1.1")))->text(), QString("10000"));
+    QVERIFY(qobject_cast<QLineEdit*>(dlg.NewField(Row("F3.2")))->text().isEmpty());
+    QCOMPARE(qobject_cast<QComboBox*>(dlg.NewField(Row("F1.2")))->currentText(),
+             QString("1 (0.5D)*"));
+    QCOMPARE(qobject_cast<QDateEdit*>(dlg.NewField(Row("F7.4")))->displayFormat(),
+             QString("dd-MM-yyyy"));
+    QCOMPARE(qobject_cast<QTimeEdit*>(dlg.NewField(Row("F7.5")))->displayFormat(),
+             QString("HH:mm:ss"));
+    QVERIFY(!dlg.Model().valueModified && !dlg.Model().silentDateTimeWrite);
+    QVERIFY(link.requests.empty());
+  }
+
+  void listsEveryToolWithItsTip() {
+    FakeLink link;
+    RecordingFeedback ui;
+    CSetupDlg dlg(link, ui);
+    const ToolTipRelay& relay = dlg.Relay();
+    QCOMPARE(relay.Controls().size(), std::size_t{106});
+    QCOMPARE(relay.TipOf(dlg.CurrentField(Row("F1.2"))), QString("Zero track band"));
+    QCOMPARE(relay.TipOf(dlg.NewField(Row("F2.2"))),
+             QString("Choose Primary Unit\rDecimal Point Location"));
+    QCOMPARE(relay.TipOf(dlg.WriteButton(Row("F2.2"))),
+             QString("Modify Primary Unit Decimal Point Location"));
+    QCOMPARE(relay.TipOf(dlg.Button(SetupButton::kSave)),
+             QString("Save indicator's all changed parameter"));
+    QCOMPARE(relay.TipOf(dlg.Button(SetupButton::kExit)), QString("Exit Parameter Setup window"));
+    QCOMPARE(dlg.Button(SetupButton::kReadAll)->accessibleName(), QString("Read All"));
+  }
+
+  void showsATwoLineTipOverAGreyedField() {
+    FakeLink link;
+    RecordingFeedback ui;
+    CSetupDlg dlg(link, ui);
+    dlg.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&dlg));
+    QLineEdit* field = dlg.CurrentField(Row("F2.3"));
+    QVERIFY(!field->isEnabled());
+    const QPoint local = field->mapTo(&dlg, field->rect().center());
+    QMouseEvent move(QEvent::MouseMove, QPointF(local), QPointF(dlg.mapToGlobal(local)),
+                     Qt::NoButton, Qt::NoButton, Qt::NoModifier);
+    QApplication::sendEvent(&dlg, &move);
+    QTRY_COMPARE(dlg.Relay().Shown(), static_cast<QWidget*>(field));
+    QCOMPARE(QToolTip::text(), QString("Primary Unit\nDisplay Divisions"));
+  }
+
+  void ignoresEnterAndEscape() {
+    FakeLink link;
+    RecordingFeedback ui;
+    CSetupDlg dlg(link, ui);
+    dlg.show();
+    for (QWidget* focus : {dlg.NewField(Row("F1.1")), dlg.NewField(Row("F1.2")),
+                           dlg.NewField(Row("F7.4")), static_cast<QWidget*>(dlg.WriteButton(0)),
+                           static_cast<QWidget*>(dlg.Button(SetupButton::kExit))}) {
+      focus->setFocus();
+      for (Qt::Key key : {Qt::Key_Return, Qt::Key_Enter, Qt::Key_Escape}) {
+        QTest::keyClick(focus, key);
+        QVERIFY2(dlg.isVisible(), "a key ended the window");
+      }
+    }
+    QVERIFY(link.requests.empty());
+    QVERIFY(ui.messages.empty());
+  }
+
+  void buttonsReachTheLineThroughTheModel() {
+    FakeLink link;
+    link.responder = Answer;
+    RecordingFeedback ui;
+    CSetupDlg dlg(link, ui);
+    dlg.show();
+    auto* f11 = qobject_cast<QLineEdit*>(dlg.NewField(Row("F1.1")));
+    f11->setText("777");  // typed, not written: Read All keeps it
+    QTest::mouseClick(dlg.Button(SetupButton::kReadAll), Qt::LeftButton);
+    QCOMPARE(link.requests.size(), std::size_t{33});
+    QCOMPARE(dlg.CurrentField(Row("F1.1"))->text(), QString("012345"));
+    QCOMPARE(dlg.CurrentField(Row("F1.11"))->text(), QString("2 (5D)"));
+    QCOMPARE(dlg.CurrentField(Row("F2.3"))->text(), QString("2 (d=5)"));
+    QCOMPARE(dlg.CurrentField(Row("F7.3"))->text(), QString("1.05"));
+    QCOMPARE(dlg.CurrentField(Row("F7.4"))->text(), QString("07-12-26"));
+    QCOMPARE(f11->text(), QString("777"));
+    QVERIFY(ui.messages.empty());
+
+    qobject_cast<QComboBox*>(dlg.NewField(Row("F1.6")))->setCurrentText("7 (960Hz)");
+    QTest::mouseClick(dlg.WriteButton(Row("F1.6")), Qt::LeftButton);
+    QCOMPARE(link.requests.back(), WriteParamRequest({1, 6}, "000007"));
+    QCOMPARE(ui.Texts().back(), std::string("F1.6 Value Write Sucess!"));
+    QCOMPARE(dlg.CaptionLabel()->text(), QString("New Value"));
+
+    f11->setText("0");
+    QTest::mouseClick(dlg.WriteButton(Row("F1.1")), Qt::LeftButton);
+    QCOMPARE(ui.Texts().back(), std::string("F1.1 Value can not be zero!"));
+
+    auto* date = qobject_cast<QDateEdit*>(dlg.NewField(Row("F7.4")));
+    date->setDate(QDate(2026, 12, 7));
+    QTest::mouseClick(dlg.WriteButton(Row("F7.4")), Qt::LeftButton);
+    QCOMPARE(link.requests.back(), WriteParamRequest({7, 4}, "261207"));
+
+    const std::size_t sent = link.requests.size();
+    ui.answers = {false};
+    QTest::mouseClick(dlg.Button(SetupButton::kExit), Qt::LeftButton);
+    QCOMPARE(link.requests.size(), sent + 1);
+    QCOMPARE(link.requests.back(), KeyRequest(key::kEndSetup));
+    QVERIFY(!dlg.isVisible());
+    QCOMPARE(dlg.result(), static_cast<int>(QDialog::Accepted));
+  }
+};
+
+}  // namespace tamarack
+
+QTEST_MAIN(tamarack::SetupDialogTest)
+#include "setup_dialog_test.moc"
