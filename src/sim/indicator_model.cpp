@@ -78,8 +78,7 @@ IndicatorModel::IndicatorModel(Options options) : options_(std::move(options)) {
   const std::time_t now = options_.clock();
   std::tm local{};
   localtime_r(&now, &local);
-  clockOffset_ = local.tm_gmtoff;
-  primaryUnit_ = true;
+  clockOffset_ = options_.localTime ? local.tm_gmtoff : 0;
 }
 
 // --- the setup ---

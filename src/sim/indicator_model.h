@@ -48,6 +48,8 @@ class IndicatorModel {
     std::chrono::milliseconds stepTime{1000};
     // Seconds since the epoch; the PC's clock when empty.
     std::function<std::time_t()> clock;
+    // The indicator's clock starts at the PC's local time; when false, at UTC.
+    bool localTime = true;
   };
 
   IndicatorModel();
