@@ -13,12 +13,18 @@
 #include "app/main_dialog.h"
 #include "indicator/indicator_dialog.h"
 #include "count/count_setup_dialog.h"
+#include "printfmt/print_format_dialog.h"
 #include "setup/setup_dialog.h"
 
 namespace tamarack {
 
 void WireWindows(CMainDlg& main) {
   // "Print Format": the print format window (gets the data bits, 7 or 8).
+  main.SetOpener(WorkWindow::kPrintFormat,
+                 [](QWidget* parent, SerialLink& port, UserFeedback& ui, int dataBits) {
+                   CPrintFormatDlg dlg(port, ui, dataBits, parent);
+                   dlg.exec();
+                 });
 
   // "Parameter Setup": the parameter setup window.
   main.SetOpener(WorkWindow::kParameterSetup,
