@@ -1,0 +1,216 @@
+// The whole-setup operations against the simulated indicator: what Write All, Set Default, Save,
+// Restore, the setup value file and the calibration steps leave in the indicator.
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <filesystem>
+#include <memory>
+
+#include "setup/bulk_ops.h"
+#include "setup/calibration.h"
+#include "setup/setup_handlers.h"
+#include "setup/setup_value_file.h"
+#include "sim/simulator.h"
+#include "support/recording_feedback.h"
+
+namespace tamarack {
+namespace {
+
+using sim::IndicatorModel;
+
+// The simulator behind an in-memory line: every request goes to it, its reply waits to be read.
+class SimLine : public SerialLink {
+ public:
+  explicit SimLine(sim::Simulator& simulator) : sim_(simulator) {}
+
+  bool ClearErrors() override { return true; }
+  bool PurgeTransmit() override { return true; }
+  bool PurgeReceive() override {
+    incoming_.clear();
+    return true;
+  }
+  void Write(const std::uint8_t* data, std::size_t size) override {
+    const Frame reply = sim_.Feed(std::span<const std::uint8_t>(data, size));
+    incoming_.insert(incoming_.end(), reply.begin(), reply.end());
+  }
+  int Read(std::uint8_t* buffer, std::size_t size) override {
+    const std::size_t n = std::min(size, incoming_.size());
+    std::copy_n(incoming_.begin(), n, buffer);
+    incoming_.erase(incoming_.begin(), incoming_.begin() + static_cast<std::ptrdiff_t>(n));
+    return static_cast<int>(n);
+  }
+  int LastError() const override { return 0; }
+
+ private:
+  sim::Simulator& sim_;
+  std::vector<std::uint8_t> incoming_;
+};
+
+sim::Simulator::Options Quick() {
+  sim::Simulator::Options options;
+  options.indicator.stepTime = std::chrono::milliseconds(0);
+  return options;
+}
+
+std::string& NewValue(SetupModel& model, std::string_view displayNumber) {
+  return model.newValue[static_cast<std::size_t>(NewValueSlot(*FindParam(displayNumber)))];
+}
+
+std::string SixDigits(const std::string& text) {
+  return std::string(6 - std::min<std::size_t>(6, text.size()), '0') + text;
+}
+
+class BulkSim : public testing::Test {
+ protected:
+  BulkSim() : simulator(Quick()), line(simulator) {}
+
+  // A setup unlike the simulator's own in every field.
+  SetupModel Edited() {
+    SetupModel model = OpeningModel("24-03-2027", "17:05:09");
+    const char* numbers[][2] = {{"F1.1", "3000"},  {"F3.1", "12000"}, {"F3.2", "500"},
+                                {"F3.3", "62000"}, {"F6.2", "250"},   {"F6.3", "999999"},
+                                {"F7.1", "42"},    {"F7.2", "000100"}};
+    for (const auto& [param, text] : numbers) NewValue(model, param) = text;
+    for (const SetupParam& p : SetupParams()) {
+      if (p.kind != ParamKind::kChoice) continue;
+      // The last option, or the one before it where the last is the default.
+      const int last = static_cast<int>(p.options.size()) - 1;
+      model.choice[RowIndex(p)] = p.defaultCode == last ? last - 1 : last;
+    }
+    return model;
+  }
+
+  // The indicator's working setup equals the editable column.
+  void ExpectIndicatorHolds(const SetupModel& model) {
+    for (const SetupParam& p : SetupParams()) {
+      if (const int slot = NewValueSlot(p); slot >= 0) {
+        EXPECT_EQ(Sim().Value(p.displayNumber),
+                  SixDigits(model.newValue[static_cast<std::size_t>(slot)]))
+            << p.displayNumber;
+      } else if (p.kind == ParamKind::kChoice) {
+        EXPECT_EQ(Sim().Code(p.displayNumber), model.choice[RowIndex(p)]) << p.displayNumber;
+      }
+    }
+  }
+
+  // The indicator's state; the tests run on one thread, so no lock is held afterwards.
+  IndicatorModel& Sim() {
+    return *simulator.With([](IndicatorModel& m) { return &m; });
+  }
+
+  sim::Simulator simulator;
+  SimLine line;
+  test::RecordingFeedback ui;
+};
+
+TEST_F(BulkSim, WriteAllLeavesTheEditableColumnInTheIndicator) {
+  SetupModel model = Edited();
+  ASSERT_TRUE(WriteAllParams(model, line, ui));
+  EXPECT_EQ(ui.Texts(), std::vector<std::string>{std::string(kWriteAllSucess)});
+  ExpectIndicatorHolds(model);
+  EXPECT_EQ(Sim().ClockDate(), "270324");
+  EXPECT_TRUE(model.valueModified);
+}
+
+TEST_F(BulkSim, WriteAllWithTheCajSwitchOffChangesNothing) {
+  Sim().SetCaj(false);
+  const std::string graduations = Sim().Value("F1.1");
+  SetupModel model = Edited();
+  EXPECT_FALSE(WriteAllParams(model, line, ui));
+  EXPECT_EQ(ui.Texts().back(), kTurnOnCaj);
+  EXPECT_EQ(Sim().Value("F1.1"), graduations);
+}
+
+TEST_F(BulkSim, ARefusedFieldReachesNothing) {
+  SetupModel model = Edited();
+  NewValue(model, "F3.3").clear();
+  const auto traceBefore = simulator.Trace().size();
+  EXPECT_FALSE(WriteAllParams(model, line, ui));
+  EXPECT_EQ(ui.Texts(), std::vector<std::string>{"F3.3 Value can not be Empt!"});
+  EXPECT_EQ(simulator.Trace().size(), traceBefore);
+}
+
+TEST_F(BulkSim, SaveRestoreAndFactoryDefaultMoveTheIndicatorsCopies) {
+  const std::string factoryGraduations = Sim().Value("F1.1", IndicatorModel::Copy::kFactory);
+  SetupModel model = Edited();
+  ASSERT_TRUE(WriteAllParams(model, line, ui));
+  SaveParams(model, line, ui);
+  EXPECT_FALSE(model.valueModified);
+  EXPECT_EQ(Sim().Value("F1.1", IndicatorModel::Copy::kSaved), "003000");
+
+  NewValue(model, "F1.1") = "7000";
+  ASSERT_TRUE(WriteAllParams(model, line, ui));
+  EXPECT_EQ(Sim().Value("F1.1"), "007000");
+  RestoreParams(model, line, ui);
+  EXPECT_EQ(Sim().Value("F1.1"), "003000");
+  EXPECT_FALSE(model.valueModified);
+
+  SetFactoryDefaults(model, line, ui, [] { return PasswordAnswer::kAccepted; });
+  EXPECT_EQ(Sim().Value("F1.1"), factoryGraduations);
+  EXPECT_EQ(ui.Texts().back(), kDefaultSucess);
+}
+
+TEST_F(BulkSim, ReadSaveLoadWriteCopiesOneIndicatorIntoAnother) {
+  SetupModel first = Edited();
+  ASSERT_TRUE(WriteAllParams(first, line, ui));
+  SetupModel reader = OpeningModel("24-03-2027", "17:05:09");
+  ASSERT_TRUE(ReadAllParams(reader, line, ui));
+
+  const std::filesystem::path file = std::filesystem::temp_directory_path() /
+                                     ("tamarack-copy-" + std::to_string(::getpid()) + ".stx");
+  ASSERT_TRUE(SaveSetupFile(file.string(), reader, ui));
+  SetupModel writer = OpeningModel("24-03-2027", "17:05:09");
+  ASSERT_TRUE(LoadSetupFile(file.string(), writer, ui));
+  std::filesystem::remove(file);
+
+  sim::Simulator other(Quick());
+  SimLine otherLine(other);
+  ASSERT_TRUE(WriteAllParams(writer, otherLine, ui));
+  for (const SetupParam& p : SetupParams()) {
+    if (p.kind == ParamKind::kNumber || p.kind == ParamKind::kChoice) {
+      EXPECT_EQ(other.With([&](IndicatorModel& m) { return m.Value(p.displayNumber); }),
+                Sim().Value(p.displayNumber))
+          << p.displayNumber;
+    }
+  }
+}
+
+TEST_F(BulkSim, CalibrationCapturesZeroAndSpan) {
+  CalibrationModel wizard = CalibrationModel::Initial();
+  Sim().SetLoad(0);
+  PressCalibrationAction(wizard, line, ui);
+  ASSERT_EQ(wizard.caption, "WVALUE");
+  const long zero = std::stol(Sim().Value("F3.1"));
+
+  wizard.testWeight = "150";
+  PressCalibrationAction(wizard, line, ui);
+  ASSERT_EQ(wizard.caption, "WSPAN");
+  EXPECT_EQ(Sim().Value("F3.2"), "000150");
+
+  Sim().SetLoad(150);
+  PressCalibrationAction(wizard, line, ui);
+  ASSERT_EQ(wizard.caption, "REZERO");
+  EXPECT_GT(std::stol(Sim().Value("F3.3")), zero);
+  EXPECT_TRUE(CalibrationFinishedOnExit(wizard));
+
+  Sim().SetLoad(2);
+  PressCalibrationAction(wizard, line, ui);
+  EXPECT_TRUE(wizard.ended);
+  EXPECT_TRUE(ui.messages.empty());
+}
+
+TEST_F(BulkSim, ASpanBelowTheZeroIsRefusedAndTheStepStays) {
+  CalibrationModel wizard = CalibrationModel::Initial();
+  Sim().SetLoad(10);
+  PressCalibrationAction(wizard, line, ui);
+  wizard.testWeight = "100";
+  PressCalibrationAction(wizard, line, ui);
+  Sim().SetLoad(0);  // the test weight taken off before the span
+  PressCalibrationAction(wizard, line, ui);
+  EXPECT_EQ(wizard.caption, "WSPAN");
+  EXPECT_EQ(ui.Texts(), std::vector<std::string>{"WSpan False!"});
+}
+
+}  // namespace
+}  // namespace tamarack
