@@ -48,9 +48,11 @@ Simulator::Simulator(Options options)
 
 void Simulator::Record(Clock::time_point at, TraceEntry::Direction direction, Frame bytes,
                        std::string note) {
+  TraceEntry entry{at, direction, std::move(bytes), std::move(note)};
+  if (options_.onTrace) options_.onTrace(entry);
   if (options_.traceLimit == 0) return;
   if (trace_.size() == options_.traceLimit) trace_.pop_front();
-  trace_.push_back({at, direction, std::move(bytes), std::move(note)});
+  trace_.push_back(std::move(entry));
 }
 
 std::vector<SimReply> Simulator::Process(std::span<const std::uint8_t> bytes,
@@ -85,6 +87,7 @@ std::vector<SimReply> Simulator::Process(std::span<const std::uint8_t> bytes,
 SimReply Simulator::Answer(RequestKind kind, const RawFrame& frame) {
   const auto fault = faults_.Take(kind);
   SimReply reply;
+  reply.requestSize = frame.bytes.size();
   std::string payload;
   if (fault == FaultKind::kRefuse) {
     payload = "NO";

@@ -3,6 +3,7 @@
 #include <chrono>
 #include <cstdint>
 #include <deque>
+#include <functional>
 #include <mutex>
 #include <span>
 #include <string>
@@ -22,6 +23,7 @@ struct SimReply {
   Frame bytes;                         // may be empty: no reply
   std::chrono::milliseconds delay{0};  // hold the bytes back this long after the request
   bool hangUp = false;                 // close the line instead of answering
+  std::size_t requestSize = 0;         // bytes of the request it answers
 };
 
 // One line of the trace: a request as it arrived, or a reply as it was made.
@@ -48,6 +50,8 @@ class Simulator {
     std::chrono::milliseconds lateBy{1500};
     // Trace entries kept, the oldest dropped first (0: no trace).
     std::size_t traceLimit = 10000;
+    // Called with each trace entry as it is made (under the simulator's lock: keep it short).
+    std::function<void(const TraceEntry&)> onTrace;
   };
 
   Simulator();
