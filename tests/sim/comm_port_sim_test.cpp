@@ -1,0 +1,142 @@
+// The whole exchange, Transact over CommPort, against the simulated indicator on a
+// pseudo-terminal: every request kind, and every fault ending in the status it promises.
+
+#include <gtest/gtest.h>
+
+#include <QCoreApplication>
+#include <thread>
+
+#include "link/comm_port.h"
+#include "link/commands.h"
+#include "link/key_command.h"
+#include "link/transact.h"
+#include "setup/write_all_block.h"
+#include "sim/pty_transport.h"
+#include "sim/simulator.h"
+#include "sim_test_util.h"
+#include "support/recording_feedback.h"
+#include "support/test_names.h"
+
+namespace tamarack::sim {
+namespace {
+
+using namespace std::chrono_literals;
+using Clock = std::chrono::steady_clock;
+
+class SimOverPortTest : public testing::Test {
+ protected:
+  static void SetUpTestSuite() {
+    static int argc = 1;
+    static char name[] = "sim_port_tests";
+    static char* argv[] = {name, nullptr};
+    if (!QCoreApplication::instance()) new QCoreApplication(argc, argv);
+  }
+
+  void SetUp() override {
+    std::string error;
+    ASSERT_TRUE(transport.Start(&error)) << error;
+    OpenPort();
+  }
+
+  void OpenPort() {
+    PortSettings settings;
+    settings.port = transport.DevicePath();
+    ASSERT_EQ(port.Open(settings, ui), 1) << testing::PrintToString(ui.Texts());
+  }
+
+  // One exchange; the reply payload as text.
+  TransactStatus Exchange(const Frame& request, std::uint32_t waitMs = kKeyWaitMs) {
+    reply.Clear();
+    return Transact(port, ui, request, waitMs, reply);
+  }
+
+  Simulator sim{simtest::FixedClockOptions()};
+  PtyTransport transport{sim, {}};
+  CommPort port;
+  test::RecordingFeedback ui;
+  ReplyArea reply;
+};
+
+TEST_F(SimOverPortTest, AnswersEveryRequestKind) {
+  for (const SetupParam& p : SetupParams()) {
+    ASSERT_EQ(Exchange(ReadParamRequest(p.address), kReadParamWaitMs), TransactStatus::kOk);
+    EXPECT_TRUE(reply.StartsWith("P" + p.address.Text() + "=")) << reply.Text();
+    EXPECT_EQ(reply.Text().size(), 8u + static_cast<std::size_t>(p.readLength));
+  }
+  EXPECT_EQ(Exchange(DisplayPollRequest(), kPollWaitMs), TransactStatus::kOk);
+  EXPECT_EQ(reply.bytes[4], 0xBF);  // "0." of "0.0"
+  EXPECT_EQ(SendKeyCommand(port, ui, key::kTare), TransactStatus::kOk);
+  EXPECT_EQ(RequireOk(Exchange(WriteParamRequest({1, 6}, "000007"), kWriteParamWaitMs), reply),
+            TransactStatus::kOk);
+  EXPECT_EQ(RequireOk(Exchange(WriteParamRequest({3, 1}, "000000"), kStepWaitMs), reply),
+            TransactStatus::kOk);
+
+  SetupModel model = OpeningModel("07-12-2026", "09:30:45");
+  for (auto& text : model.newValue) text = "1234";
+  model.choice[RowIndex(*FindParam("F2.2"))] = 3;
+  EXPECT_EQ(RequireOk(Exchange(WriteAllRequest(BuildWriteAllBlock(model)), kWriteAllWaitMs), reply),
+            TransactStatus::kOk);
+  EXPECT_EQ(sim.With([](IndicatorModel& m) { return m.Value("F2.2") + m.Value("F3.3"); }),
+            "03001234");
+
+  EXPECT_EQ(RequireOk(Exchange(SendFormatRequest('N', AsBytes("<N><NL><E>")), kSendFormatWaitMs),
+                      reply),
+            TransactStatus::kOk);
+  EXPECT_EQ(Exchange(ReadFormatRequest('B'), kReadFormatWaitMs), TransactStatus::kOk);
+  EXPECT_EQ(reply.Text(), "<N><NL><E>");
+  EXPECT_EQ(RequireOk(Exchange(WeightRequest("42", "0016777216"), kWeightWaitMs), reply),
+            TransactStatus::kOk);
+  EXPECT_EQ(Exchange(WeightRequest("42", "0000000000"), kWeightWaitMs), TransactStatus::kOk);
+  EXPECT_EQ(reply.Text(), "420016777216E");
+  EXPECT_TRUE(ui.messages.empty());
+}
+
+struct FaultCase {
+  const char* what;
+  FaultKind fault;
+};
+
+class FaultOverPortTest : public SimOverPortTest, public testing::WithParamInterface<FaultCase> {};
+
+// Each fault ends the key command with status 5; the next exchange is sound again.
+TEST_P(FaultOverPortTest, EndsInBadStatusAndTheLineRecovers) {
+  sim.InjectNext(GetParam().fault);
+  const auto t0 = Clock::now();
+  EXPECT_EQ(SendKeyCommand(port, ui, key::kZero), TransactStatus::kBad);
+  EXPECT_LT(Clock::now() - t0, 3s) << "the exchange must not hang";
+  EXPECT_TRUE(ui.messages.empty());
+
+  if (GetParam().fault == FaultKind::kHangUp) {
+    // The device is gone: reopen the fresh one, as the user would.
+    EXPECT_EQ(transport.HangUps(), 1);
+    port.Close();
+    OpenPort();
+  }
+  if (GetParam().fault == FaultKind::kLate) {
+    std::this_thread::sleep_for(1200ms);  // the late reply lands and is purged before the next
+  }
+  EXPECT_EQ(SendKeyCommand(port, ui, key::kZero), TransactStatus::kOk);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Faults, FaultOverPortTest,
+    testing::Values(FaultCase{"silence", FaultKind::kSilence},
+                    FaultCase{"bad check", FaultKind::kBadCheck},
+                    FaultCase{"truncated", FaultKind::kTruncated},
+                    FaultCase{"leading bytes", FaultKind::kLeadingBytes},
+                    FaultCase{"missing start", FaultKind::kMissingStart},
+                    FaultCase{"oversize", FaultKind::kOversize},
+                    FaultCase{"refuse", FaultKind::kRefuse},
+                    FaultCase{"late", FaultKind::kLate},
+                    FaultCase{"hang up", FaultKind::kHangUp}),
+    test::ByWhat());
+
+TEST_F(SimOverPortTest, RefusedWriteAllWhileCajSwitchIsOff) {
+  sim.With([](IndicatorModel& m) { m.SetCaj(false); });
+  WriteAllBlock block{};
+  EXPECT_EQ(Exchange(WriteAllRequest(block), kWriteAllWaitMs), TransactStatus::kOk);
+  EXPECT_EQ(reply.Text(), "NOCAJ");
+}
+
+}  // namespace
+}  // namespace tamarack::sim
