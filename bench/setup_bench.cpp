@@ -1,0 +1,94 @@
+// Read All against the simulated indicator with line pacing at 9600 baud 8N1, compared with the
+// time the line itself needs: the wire time of the 33 requests and their replies plus the 33 waits
+// of 20 ms. Then a Read All against a silent indicator. Run it on a quiet machine.
+
+#include <QCoreApplication>
+#include <algorithm>
+#include <chrono>
+#include <cstdio>
+#include <vector>
+
+#include "link/comm_port.h"
+#include "link/commands.h"
+#include "setup/setup_handlers.h"
+#include "sim/pty_transport.h"
+#include "sim/simulator.h"
+#include "support/recording_feedback.h"
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+double Ms(Clock::duration d) { return std::chrono::duration<double, std::milli>(d).count(); }
+
+double Median(std::vector<double> v) {
+  std::sort(v.begin(), v.end());
+  return v[v.size() / 2];
+}
+
+}  // namespace
+
+int main(int argc, char* argv[]) {
+  QCoreApplication app(argc, argv);
+  using namespace tamarack;
+
+  sim::Simulator simulator;
+  sim::PtyTransport::Options options;
+  options.pacing = true;  // 9600 baud, 8 data bits, no parity, 1 stop bit
+  sim::PtyTransport transport(simulator, options);
+  std::string error;
+  if (!transport.Start(&error)) {
+    std::fprintf(stderr, "cannot start the simulated indicator: %s\n", error.c_str());
+    return 1;
+  }
+  test::RecordingFeedback ui;
+  ui.realWaits = true;
+  CommPort port;
+  PortSettings settings;
+  settings.port = transport.DevicePath();
+  if (port.Open(settings, ui) != 1) {
+    std::fprintf(stderr, "cannot open %s\n", settings.port.c_str());
+    return 1;
+  }
+
+  // The line-time limit: every byte of every request and reply at its wire time, and every wait.
+  const double byteMs = Ms(options.line.ByteTime());
+  std::size_t bytes = 0;
+  for (const SetupParam& p : SetupParams()) {
+    const std::size_t replyPayload = 7 + static_cast<std::size_t>(p.readLength) + 1;  // Pgg.nn=…E
+    bytes += ReadParamRequest(p.address).size() + 3 + replyPayload + 2;
+  }
+  const double limitMs = static_cast<double>(bytes) * byteMs +
+                         static_cast<double>(SetupParams().size()) * kReadParamWaitMs;
+
+  constexpr int kRuns = 7;
+  std::vector<double> runs;
+  int failed = 0;
+  for (int i = 0; i < kRuns; ++i) {
+    SetupModel model = OpeningModel("07-12-2026", "09:30:45");
+    const auto start = Clock::now();
+    if (!ReadAllParams(model, port, ui)) ++failed;
+    runs.push_back(Ms(Clock::now() - start));
+  }
+  const double median = Median(runs);
+  const double best = *std::min_element(runs.begin(), runs.end());
+  std::printf("Read All, 33 parameters, paced 9600 8N1 (%d runs, %d failed)\n", kRuns, failed);
+  std::printf("  line-time limit      %8.1f ms  (%zu bytes x %.4f ms + 33 x %u ms)\n", limitMs,
+              bytes, byteMs, kReadParamWaitMs);
+  std::printf("  measured, median     %8.1f ms  ratio %.3f\n", median, median / limitMs);
+  std::printf("  measured, best       %8.1f ms  ratio %.3f\n", best, best / limitMs);
+
+  simulator.SetFault(sim::RequestKind::kReadParam, sim::FaultKind::kSilence);
+  ui.messages.clear();
+  SetupModel model = OpeningModel("07-12-2026", "09:30:45");
+  const auto start = Clock::now();
+  ReadAllParams(model, port, ui);
+  const double silentMs = Ms(Clock::now() - start);
+  std::printf("Read All against a silent indicator\n");
+  std::printf("  ended after          %8.1f ms  with \"%s\"\n", silentMs,
+              ui.messages.empty() ? "" : ui.messages.back().text.c_str());
+
+  port.Close();
+  transport.Stop();
+  return failed == 0 ? 0 : 2;
+}
