@@ -200,6 +200,8 @@ CIndicatorDlg::CIndicatorDlg(SerialLink& port, UserFeedback& ui, QWidget* parent
   const PollResult first = RunPoll(model_, port_, ui_);
   ShowModel();
   pollTimer_.setSingleShot(true);
+  // Coarse timers may fire up to 5 % late; the poll rhythm is meant to hold to a few ms.
+  pollTimer_.setTimerType(Qt::PreciseTimer);
   connect(&pollTimer_, &QTimer::timeout, this, &CIndicatorDlg::OnPollTimer);
   pollTimer_.start(static_cast<int>(FirstPollDelayMs(first.outcome)));
   connect(&blinkTimer_, &QTimer::timeout, this, &CIndicatorDlg::OnBlinkTimer);

@@ -110,7 +110,9 @@ std::uint32_t FirstPollDelayMs(PollOutcome outcome) {
 std::uint32_t NextPollDelayMs(PollOutcome outcome, std::uint32_t pollTookMs) {
   switch (outcome) {
     case PollOutcome::kGood:
-      return kPollPeriodMs;
+      // Counted from the start of the good poll, so that polls keep a steady half-second rhythm
+      // whatever the exchange itself took.
+      return pollTookMs >= kPollPeriodMs ? kPollAtOnceMs : kPollPeriodMs - pollTookMs;
     case PollOutcome::kFailed:
       return pollTookMs >= kFailedPollCycleMs ? kPollAtOnceMs
                                               : std::max(kPollAtOnceMs,

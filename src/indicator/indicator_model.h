@@ -10,8 +10,8 @@
 
 namespace tamarack {
 
-// Poll timer periods: the next poll follows a good one after kPollPeriodMs and a failed one at
-// once. Right after the window opens, a good first poll is followed by the next after
+// Poll timer periods: the next poll starts kPollPeriodMs after a good one began, and at once
+// after a failed one. Right after the window opens, a good first poll is followed by the next after
 // kFirstGoodPollDelayMs, a failed one after kPollPeriodMs.
 inline constexpr std::uint32_t kPollPeriodMs = 500;
 inline constexpr std::uint32_t kPollAtOnceMs = 1;

@@ -76,7 +76,7 @@ class IndicatorDialogTest : public QObject {
     // A good first poll is followed after 10 ms; later good polls after 500 ms.
     QCOMPARE(dlg.PollTimer().interval(), 10);
     dlg.OnPollTimer();
-    QCOMPARE(dlg.PollTimer().interval(), 500);
+    QVERIFY(dlg.PollTimer().interval() > 400 && dlg.PollTimer().interval() <= 500);
     QVERIFY(ui.messages.empty());
   }
 
@@ -113,7 +113,7 @@ class IndicatorDialogTest : public QObject {
     indicator.badCheck = false;
     dlg.OnPollTimer();
     QCOMPARE(dlg.Field()->accessibleDescription(), QString("  10.00"));
-    QCOMPARE(dlg.PollTimer().interval(), 500);
+    QVERIFY(dlg.PollTimer().interval() > 400 && dlg.PollTimer().interval() <= 500);
     QVERIFY(ui.messages.empty());
   }
 

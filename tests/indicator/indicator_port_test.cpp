@@ -1,0 +1,155 @@
+// The live indicator window through the whole stack: CommPort on the pseudo-terminal that the
+// simulated indicator serves, with real waits and read time-outs.
+
+#include <QLabel>
+#include <QPushButton>
+#include <QTest>
+#include <algorithm>
+#include <chrono>
+
+#include "indicator/indicator_dialog.h"
+#include "link/comm_port.h"
+#include "link/commands.h"
+#include "sim/pty_transport.h"
+#include "support/recording_feedback.h"
+
+namespace tamarack {
+namespace {
+
+using Bytes = std::vector<std::uint8_t>;
+using Ms = std::chrono::duration<double, std::milli>;
+
+class IndicatorPortTest : public QObject {
+  Q_OBJECT
+
+ private:
+  std::unique_ptr<sim::Simulator> simulator;
+  std::unique_ptr<sim::PtyTransport> transport;
+  std::unique_ptr<CommPort> port;
+  test::RecordingFeedback ui;
+
+  bool OpenPort() {
+    PortSettings settings;
+    settings.port = transport->DevicePath();
+    if (!port) port = std::make_unique<CommPort>();
+    return port->Open(settings, ui) == 1;
+  }
+  QString SimText() {
+    return QString::fromStdString(
+        simulator->With([](sim::IndicatorModel& m) { return m.DisplayText(); }));
+  }
+  std::vector<sim::Clock::time_point> PollTimes() {
+    std::vector<sim::Clock::time_point> times;
+    for (const auto& entry : simulator->Trace()) {
+      if (entry.direction == sim::TraceEntry::Direction::kRequest &&
+          entry.bytes == DisplayPollRequest()) {
+        times.push_back(entry.at);
+      }
+    }
+    return times;
+  }
+  QString Lamp(const CIndicatorDlg& dlg, Lamp lamp) {
+    return dlg.LampLabel(lamp)->accessibleDescription();
+  }
+
+ private slots:
+  void init() {
+    simulator = std::make_unique<sim::Simulator>();
+    simulator->With([](sim::IndicatorModel& m) { m.SetLoad(12.5); });
+    transport = std::make_unique<sim::PtyTransport>(*simulator, sim::PtyTransport::Options{});
+    std::string error;
+    QVERIFY2(transport->Start(&error), error.c_str());
+    ui = test::RecordingFeedback{};
+    ui.realWaits = true;
+    QVERIFY(OpenPort());
+  }
+  void cleanup() {
+    port.reset();
+    transport.reset();
+    simulator.reset();
+  }
+
+  void showsWeightAndTaresThroughThePort() {
+    CIndicatorDlg dlg(*port, ui);
+    QCOMPARE(dlg.Field()->accessibleDescription(), SimText());
+    QCOMPARE(dlg.Field()->accessibleDescription().trimmed().toDouble(), 12.5);
+    QCOMPARE(Lamp(dlg, Lamp::kGross), QString("on"));
+    QCOMPARE(Lamp(dlg, Lamp::kKg), QString("on"));
+
+    simulator->ClearTrace();
+    dlg.KeyButton(2)->click();
+    const auto trace = simulator->Trace();
+    QVERIFY(!trace.empty());
+    QCOMPARE(trace.front().bytes, (Bytes{0x01, 0x31, 0x02, 0x4B, 0x31, 0x32, 0x45, 0x03, 0x3E}));
+    dlg.OnPollTimer();
+    QCOMPARE(dlg.Field()->accessibleDescription(), SimText());
+    QCOMPARE(dlg.Field()->accessibleDescription().trimmed().toDouble(), 0.0);
+    QCOMPARE(Lamp(dlg, Lamp::kNet), QString("on"));
+    QCOMPARE(Lamp(dlg, Lamp::kGross), QString("off"));
+    QVERIFY(ui.messages.empty());
+  }
+
+  void badCheckShowsErrAndTheNextPollRecovers() {
+    CIndicatorDlg dlg(*port, ui);
+    simulator->InjectNext(sim::FaultKind::kBadCheck);
+    simulator->With([](sim::IndicatorModel& m) { m.SetLoad(20); });
+    dlg.OnPollTimer();
+    QCOMPARE(dlg.Field()->accessibleDescription(), QString("  Err"));
+    QCOMPARE(Lamp(dlg, Lamp::kGross), QString("on"));
+    QVERIFY(dlg.PollTimer().interval() <= 100);
+    dlg.OnPollTimer();
+    QCOMPARE(dlg.Field()->accessibleDescription(), SimText());
+    QCOMPARE(dlg.Field()->accessibleDescription().trimmed().toDouble(), 20.0);
+    QVERIFY(ui.messages.empty());
+  }
+
+  void pollsFollowHalfASecondApart() {
+    CIndicatorDlg dlg(*port, ui);
+    simulator->ClearTrace();
+    QTest::qWait(3300);
+    const auto times = PollTimes();
+    QVERIFY(times.size() >= 5);
+    double sum = 0;
+    double worst = 0;
+    for (std::size_t i = 1; i < times.size(); ++i) {
+      const double gap = Ms(times[i] - times[i - 1]).count();
+      sum += gap;
+      worst = std::max(worst, std::abs(gap - 500.0));
+      // Generous: the machine is shared. The figure itself is measured by hand.
+      QVERIFY2(gap > 450 && gap < 900, QByteArray::number(gap).constData());
+    }
+    qInfo("poll period: mean %.1f ms, largest deviation %.1f ms over %zu gaps",
+          sum / static_cast<double>(times.size() - 1), worst, times.size() - 1);
+  }
+
+  void hangUpGivesOneMessageAndPollingResumesOnTheReturnedDevice() {
+    CIndicatorDlg dlg(*port, ui);
+    simulator->InjectNext(sim::FaultKind::kHangUp);
+    const auto began = std::chrono::steady_clock::now();
+    for (int i = 0; i < 5; ++i) {
+      dlg.OnPollTimer();
+      QCOMPARE(dlg.Field()->accessibleDescription(), QString("  Err"));
+      QCOMPARE(Lamp(dlg, Lamp::kGross), QString("on"));
+    }
+    // A dead line fails at once; it must not take a read time-out per poll either.
+    QVERIFY(std::chrono::steady_clock::now() - began < std::chrono::seconds(4));
+    QCOMPARE(ui.messages.size(), std::size_t{1});
+    QCOMPARE(ui.messages.front().kind, test::RecordingFeedback::Kind::kSystemError);
+
+    // The device comes back (the simulator serves a fresh line) and the port the window borrows
+    // is opened on it again: the next poll shows the display, without a further message.
+    QVERIFY(OpenPort());
+    simulator->With([](sim::IndicatorModel& m) { m.SetLoad(7); });
+    dlg.OnPollTimer();
+    QCOMPARE(dlg.Field()->accessibleDescription(), SimText());
+    QCOMPARE(dlg.Field()->accessibleDescription().trimmed().toDouble(), 7.0);
+    QVERIFY(dlg.PollTimer().interval() > 400 && dlg.PollTimer().interval() <= 500);
+    QCOMPARE(ui.messages.size(), std::size_t{1});
+  }
+};
+
+}  // namespace
+}  // namespace tamarack
+
+QTEST_MAIN(tamarack::IndicatorPortTest)
+#include "indicator_port_test.moc"
