@@ -135,7 +135,6 @@ void CPrintFormatDlg::BuildWindow() {
     grid->addWidget(new QLabel(number, this), n, 0, Qt::AlignRight);
     row.line = new QLineEdit(this);
     row.line->setMinimumWidth(440);
-    row.line->setMaxLength(1000);
     row.line->setValidator(new SingleByteValidator(row.line));
     row.line->setAccessibleName("Line " + number);
     row.line->installEventFilter(this);

@@ -14,8 +14,6 @@ namespace tamarack {
 // two formats it was meant for is only suggested by its default name.
 
 inline constexpr std::string_view kPrintFormatFileErrorText = "Open Print Format File Error!";
-inline constexpr std::string_view kPrintFormatFileFilter =
-    "Print Format File(.fmt)|*.fmt|All Files (*.*)|*.*||";
 inline constexpr std::string_view kPrintFormatFileExtension = "fmt";
 
 // "GFMT_1.fmt" or "NFMT_1.fmt".
