@@ -3,6 +3,7 @@
 #include <QComboBox>
 #include <QDateEdit>
 #include <QDateTime>
+#include <QFontMetrics>
 #include <QFileDialog>
 #include <QGridLayout>
 #include <QGroupBox>
@@ -14,9 +15,11 @@
 #include <QTimeEdit>
 #include <QVBoxLayout>
 
+#include "app/password_dialog.h"
 #include "app/tooltip_relay.h"
 #include "link/product.h"
 #include "setup/bulk_ops.h"
+#include "setup/calibration_dialog.h"
 #include "setup/param_codec.h"
 #include "setup/setup_handlers.h"
 #include "setup/setup_value_file.h"
@@ -69,6 +72,16 @@ std::vector<std::size_t> RowsOfGroup(int group) {
   return rows;
 }
 
+// Wide enough for the longest text the field can show.
+int CurrentFieldWidth(const SetupParam& p, const QFontMetrics& metrics) {
+  QString longest = "000000";
+  for (int code = 0; code < static_cast<int>(p.options.size()); ++code) {
+    const QString text = Q(ChoiceShownText(p, code));
+    if (metrics.horizontalAdvance(text) > metrics.horizontalAdvance(longest)) longest = text;
+  }
+  return metrics.horizontalAdvance(longest) + 16;
+}
+
 // Group F1 wraps after six parameters; the others stay on one line.
 constexpr std::size_t kPerLine = 6;
 
@@ -107,6 +120,14 @@ CSetupDlg::CSetupDlg(SerialLink& port, UserFeedback& ui, Hooks hooks, QWidget* p
       hooks_(std::move(hooks)) {
   if (!hooks_.askSavePath) hooks_.askSavePath = SaveFileDialog;
   if (!hooks_.askLoadPath) hooks_.askLoadPath = OpenFileDialog;
+  if (!hooks_.askPassword) {
+    hooks_.askPassword = [this](QWidget* owner) { return CPasswordDlg::Ask(ui_, owner); };
+  }
+  if (!hooks_.runCalibration) {
+    hooks_.runCalibration = [this](QWidget* owner) {
+      return CCalibrationDlg::Run(port_, ui_, owner);
+    };
+  }
   setObjectName("CSetupDlg");
   setWindowTitle(Q(WindowTitle("SETUP")));
   Build();
@@ -120,9 +141,6 @@ CSetupDlg::CSetupDlg(SerialLink& port, UserFeedback& ui, Hooks hooks, QWidget* p
   Show();
   Collect();
   RegisterTips();
-  // The password gate and the calibration wizard are lent by the opener.
-  Button(SetupButton::kSetDefault)->setEnabled(static_cast<bool>(hooks_.askPassword));
-  Button(SetupButton::kCalibration)->setEnabled(static_cast<bool>(hooks_.runCalibration));
 }
 
 CSetupDlg::~CSetupDlg() = default;
@@ -206,7 +224,7 @@ QWidget* CSetupDlg::BuildCurrentGroups() {
       field->setReadOnly(true);
       field->setEnabled(false);  // greyed: the indicator's value, never typed over
       field->setAccessibleName(number + " current");
-      field->setMinimumWidth(p.kind == ParamKind::kChoice ? 84 : 64);
+      field->setMinimumWidth(CurrentFieldWidth(p, field->fontMetrics()));
       label->setBuddy(field);
       current_[rows[k]] = field;
       const int line = static_cast<int>(k / kPerLine);
@@ -361,7 +379,6 @@ void CSetupDlg::OnWriteAll() {
 }
 
 void CSetupDlg::OnSetDefault() {
-  if (!hooks_.askPassword) return;
   Run([this] {
     SetFactoryDefaults(model_, port_, ui_, [this] {
       return hooks_.askPassword(this) ? PasswordAnswer::kAccepted : PasswordAnswer::kGaveUp;
@@ -392,7 +409,6 @@ void CSetupDlg::OnLoadFromFile() {
 }
 
 void CSetupDlg::OnCalibration() {
-  if (!hooks_.runCalibration) return;
   Collect();
   const bool finished = hooks_.runCalibration(this);
   CalibrationEnded(finished, model_, ui_);

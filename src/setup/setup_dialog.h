@@ -44,7 +44,8 @@ class CSetupDlg : public QDialog {
 
  public:
   // How the window asks for file names and runs the windows it opens; the defaults use the file
-  // dialogs and the real windows. An empty path means the user cancelled.
+  // dialogs, the password gate and the calibration wizard. An empty path means the user
+  // cancelled.
   struct Hooks {
     std::function<QString(QWidget* parent)> askSavePath;
     std::function<QString(QWidget* parent)> askLoadPath;

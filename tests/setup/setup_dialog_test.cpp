@@ -4,6 +4,7 @@
 #include <QLineEdit>
 #include <QMouseEvent>
 #include <QPushButton>
+#include <QTemporaryDir>
 #include <QTest>
 #include <QTimeEdit>
 #include <QToolTip>
@@ -183,6 +184,56 @@ class SetupDialogTest : public QObject {
     QCOMPARE(link.requests.back(), KeyRequest(key::kEndSetup));
     QVERIFY(!dlg.isVisible());
     QCOMPARE(dlg.result(), static_cast<int>(QDialog::Accepted));
+  }
+
+  void sideButtonsRunTheWholeSetupOperations() {
+    FakeLink link;
+    link.responder = Answer;
+    RecordingFeedback ui;
+    QTemporaryDir dir;
+    const QString file = dir.filePath("kept.stx");
+    int passwordAsked = 0;
+    CSetupDlg::Hooks hooks;
+    hooks.askSavePath = [&](QWidget*) { return file; };
+    hooks.askLoadPath = [&](QWidget*) { return file; };
+    hooks.askPassword = [&](QWidget*) { return ++passwordAsked > 0; };
+    hooks.runCalibration = [](QWidget*) { return true; };
+    CSetupDlg dlg(link, ui, hooks);
+    dlg.show();
+    auto click = [&](SetupButton which) {
+      link.requests.clear();
+      QTest::mouseClick(dlg.Button(which), Qt::LeftButton);
+      return link.requests;
+    };
+
+    QCOMPARE(click(SetupButton::kSave), std::vector<Frame>{KeyRequest(key::kSave)});
+    QCOMPARE(click(SetupButton::kRestore), std::vector<Frame>{KeyRequest(key::kRestore)});
+    QCOMPARE(click(SetupButton::kSetDefault), std::vector<Frame>{KeyRequest(key::kFactoryDefault)});
+    QCOMPARE(passwordAsked, 1);
+
+    // Empty calibration fields refuse Write All before anything is sent.
+    QVERIFY(click(SetupButton::kWriteAll).empty());
+    QCOMPARE(ui.Texts().back(), std::string("F3.1 Value can not be Empt!"));
+    for (const char* number : {"F3.1", "F3.2", "F3.3"}) {
+      qobject_cast<QLineEdit*>(dlg.NewField(Row(number)))->setText("1000");
+    }
+    const std::vector<Frame> sent = click(SetupButton::kWriteAll);
+    QCOMPARE(sent.size(), std::size_t{3});  // date, time, block
+    QCOMPARE(sent.back().size(), std::size_t{54});
+    QCOMPARE(dlg.CaptionLabel()->text(), QString("New Value"));  // the date and time were written
+    QVERIFY(dlg.Model().valueModified);
+
+    click(SetupButton::kReadAll);
+    QVERIFY(click(SetupButton::kSaveToFile).empty());
+    QVERIFY(QFile::exists(file));
+    auto* f11 = qobject_cast<QLineEdit*>(dlg.NewField(Row("F1.1")));
+    f11->setText("5");
+    QVERIFY(click(SetupButton::kLoadFromFile).empty());
+    QCOMPARE(f11->text(), QString("012345"));  // the current value that was saved
+
+    click(SetupButton::kCalibration);
+    QCOMPARE(ui.Texts().back(), std::string("Calibration Finished!"));
+    QVERIFY(dlg.isVisible());
   }
 };
 
