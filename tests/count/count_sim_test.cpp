@@ -1,0 +1,150 @@
+// The count handlers over the whole serial stack: CommPort on a pseudo-terminal, served by the
+// simulated indicator, which keeps the average weights and works them out from a sample.
+
+#include <gtest/gtest.h>
+
+#include <QCoreApplication>
+
+#include "count/aws_wizard.h"
+#include "count/count_setup.h"
+#include "count/count_wire.h"
+#include "link/comm_port.h"
+#include "link/commands.h"
+#include "sim/pty_transport.h"
+#include "sim/simulator.h"
+#include "support/recording_feedback.h"
+
+namespace tamarack {
+namespace {
+
+using namespace std::chrono_literals;
+using sim::IndicatorModel;
+using Kind = test::RecordingFeedback::Kind;
+
+sim::Simulator::Options SimOptions() {
+  sim::Simulator::Options options;
+  options.indicator.clock = [] { return std::time_t{1796635845}; };
+  // Zeroing and confirming take a while, well inside the reply's read time.
+  options.indicator.stepTime = 150ms;
+  return options;
+}
+
+class CountOverPortTest : public testing::Test {
+ protected:
+  static void SetUpTestSuite() {
+    static int argc = 1;
+    static char name[] = "count_sim_tests";
+    static char* argv[] = {name, nullptr};
+    if (!QCoreApplication::instance()) new QCoreApplication(argc, argv);
+  }
+
+  void SetUp() override {
+    std::string error;
+    ASSERT_TRUE(transport.Start(&error)) << error;
+    PortSettings settings;
+    settings.port = transport.DevicePath();
+    ASSERT_EQ(port.Open(settings, ui), 1) << testing::PrintToString(ui.Texts());
+  }
+
+  // The requests the indicator received, in order.
+  std::vector<Frame> Requests() const {
+    std::vector<Frame> requests;
+    for (const sim::TraceEntry& e : sim.Trace()) {
+      if (e.direction == sim::TraceEntry::Direction::kRequest) requests.push_back(e.bytes);
+    }
+    return requests;
+  }
+
+  std::string AverageWeight(int item) {
+    return sim.With([item](IndicatorModel& m) { return m.AverageWeight(item); });
+  }
+
+  // Runs the wizard for `itemText` as a user would: empty scale, zero, sample of `pieces`
+  // pieces weighing `sampleKg`, quantity, confirm.
+  AwsOutcome RunWizard(const std::string& itemText, int pieces, double sampleKg) {
+    AwsModel wizard = OpenAws(itemText);
+    sim.With([](IndicatorModel& m) { m.SetLoad(0); });
+    if (AwsPress(wizard, port, ui) != AwsOutcome::kNextStep) return AwsOutcome::kStay;
+    sim.With([sampleKg](IndicatorModel& m) { m.SetLoad(sampleKg); });
+    wizard.quantityText = std::to_string(pieces);
+    if (AwsPress(wizard, port, ui) != AwsOutcome::kNextStep) return AwsOutcome::kStay;
+    return AwsPress(wizard, port, ui);
+  }
+
+  sim::Simulator sim{SimOptions()};
+  sim::PtyTransport transport{sim, {}};
+  CommPort port;
+  test::RecordingFeedback ui;
+  CountSetupModel model;
+};
+
+TEST_F(CountOverPortTest, WriteToCurrentItemThenReadItBack) {
+  sim.With([](IndicatorModel& m) { m.SetCurrentItem(12); });
+  model.itemPosition = kCurrentItemPosition;
+  model.weightText = "20000000.9";
+  CountWrite(model, port, ui);
+  EXPECT_EQ(model.itemPosition, 12);
+  EXPECT_EQ(AverageWeight(12), "0020000000");
+  EXPECT_EQ(Requests(),
+            (std::vector<Frame>{WeightReadRequest("AA"), WeightRequest("12", "0020000000")}));
+
+  model.weightText.clear();
+  CountRead(model, port, ui);
+  EXPECT_EQ(model.weightText, "0020000000");
+  EXPECT_EQ(ui.Texts(), std::vector<std::string>{"Average Weight Write Sucess!"});
+}
+
+TEST_F(CountOverPortTest, ItemWithoutWeightAndRefusedOrGarbledReplies) {
+  model.itemPosition = 40;
+  CountRead(model, port, ui);
+  EXPECT_EQ(model.weightText, "9999999999");
+
+  sim.SetFault(sim::RequestKind::kWeight, sim::FaultKind::kRefuse, 1);
+  model.weightText = "20000000";
+  CountWrite(model, port, ui);
+  EXPECT_EQ(AverageWeight(40), "9999999999");
+
+  sim.SetFault(sim::RequestKind::kWeight, sim::FaultKind::kBadCheck, 1);
+  CountRead(model, port, ui);
+  EXPECT_EQ(model.weightText, "20000000");
+  EXPECT_EQ(ui.Texts(), (std::vector<std::string>{"Read Average Weight is invalidation!",
+                                                  "Average Weight Write Fault!",
+                                                  "Average Weight read Fault!"}));
+}
+
+TEST_F(CountOverPortTest, WizardForItemFiveThenTheWorkedOutWeightIsRead) {
+  ASSERT_EQ(RunWizard("5", 100, 50.0), AwsOutcome::kFinished) << testing::PrintToString(ui.Texts());
+  EXPECT_EQ(Requests(), (std::vector<Frame>{WriteParamRequest({5, 2}, "000005"),
+                                     WriteParamRequest({5, 3}, "000000"),
+                                     WriteParamRequest({5, 4}, "000100"),
+                                     WriteParamRequest({5, 5}, "000000")}));
+  const std::string worked = AverageWeight(5);
+  EXPECT_NE(worked, "9999999999");
+
+  model.itemPosition = 5;
+  CountAfterAws(model, port, ui, 1);
+  EXPECT_EQ(model.weightText, worked);
+  EXPECT_TRUE(ui.messages.empty()) << testing::PrintToString(ui.Texts());
+}
+
+TEST_F(CountOverPortTest, WizardForCurrentItem) {
+  sim.With([](IndicatorModel& m) { m.SetCurrentItem(12); });
+  ASSERT_EQ(RunWizard("AA", 50, 10.0), AwsOutcome::kFinished) << testing::PrintToString(ui.Texts());
+  const auto requests = Requests();
+  ASSERT_GE(requests.size(), 2u);
+  EXPECT_EQ(requests[0], WeightReadRequest("AA"));
+  EXPECT_EQ(requests[1], WriteParamRequest({5, 2}, "000012"));
+  EXPECT_NE(AverageWeight(12), "9999999999");
+}
+
+TEST_F(CountOverPortTest, RefusedCountItemStopsBeforeZeroing) {
+  sim.SetFault(sim::RequestKind::kCountStep, sim::FaultKind::kRefuse, 1);
+  AwsModel wizard = OpenAws("7");
+  EXPECT_EQ(AwsPress(wizard, port, ui), AwsOutcome::kStay);
+  EXPECT_EQ(Requests(), std::vector<Frame>{WriteParamRequest({5, 2}, "000007")});
+  EXPECT_EQ(wizard.step, AwsStep::kZero);
+  EXPECT_EQ(ui.Texts(), std::vector<std::string>{"Count Item Send Fault!"});
+}
+
+}  // namespace
+}  // namespace tamarack
