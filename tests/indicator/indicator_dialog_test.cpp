@@ -102,29 +102,6 @@ class IndicatorDialogTest : public QObject {
     QVERIFY(ui.messages.empty());
   }
 
-  void badCheckShowsErrKeepsLampsAndRecovers() {
-    CIndicatorDlg dlg(link, ui);
-    indicator.badCheck = true;
-    dlg.OnPollTimer();
-    QCOMPARE(dlg.Field()->accessibleDescription(), QString("  Err"));
-    QCOMPARE(LampState(dlg, Lamp::kStable), QString("on"));
-    QCOMPARE(LampState(dlg, Lamp::kZero), QString("on"));
-    QVERIFY(dlg.PollTimer().interval() <= 100);  // the next poll follows at once
-    indicator.badCheck = false;
-    dlg.OnPollTimer();
-    QCOMPARE(dlg.Field()->accessibleDescription(), QString("  10.00"));
-    QVERIFY(dlg.PollTimer().interval() > 400 && dlg.PollTimer().interval() <= 500);
-    QVERIFY(ui.messages.empty());
-  }
-
-  void failedFirstPollWaitsHalfASecond() {
-    indicator.badCheck = true;
-    CIndicatorDlg dlg(link, ui);
-    QCOMPARE(dlg.Field()->accessibleDescription(), QString("  Err"));
-    for (const LampInfo& info : kLamps) QCOMPARE(LampState(dlg, info.lamp), QString("off"));
-    QCOMPARE(dlg.PollTimer().interval(), 500);
-  }
-
   void enterAndEscapeDoNothingAndExitEndsWithOne() {
     CIndicatorDlg dlg(link, ui);
     dlg.show();

@@ -36,18 +36,6 @@ TEST_F(IndicatorModelTest, PollDelays) {
   EXPECT_EQ(NextPollDelayMs(PollOutcome::kFailed, 60), 40u);
 }
 
-TEST_F(IndicatorModelTest, PollUsesTheBlinkPhase) {
-  link.responder = [](const Bytes&) {
-    return ShortFrame(std::string_view("\x06\x5B\x4F\x66\x6D\x7D\x01\x00\x00", 9));
-  };
-  EXPECT_EQ(RunPoll(model, link, ui).outcome, PollOutcome::kGood);
-  EXPECT_EQ(ShownCharacters(model.display.displayText), "1 3456");
-  ToggleBlink(model);
-  EXPECT_EQ(RunPoll(model, link, ui).outcome, PollOutcome::kGood);
-  EXPECT_EQ(ShownCharacters(model.display.displayText), "123456");
-  EXPECT_FALSE(model.exchangeRunning);
-}
-
 TEST_F(IndicatorModelTest, NothingStartsWhileAnExchangeRuns) {
   model.exchangeRunning = true;
   const PollResult r = RunPoll(model, link, ui);
@@ -126,24 +114,6 @@ TEST_F(IndicatorModelTest, LostDeviceGivesOneMessageAndPollingResumesWhenItRetur
   EXPECT_LE(back.nextDelayMs, 500u);
   EXPECT_EQ(ShownCharacters(model.display.displayText), "000000");
   EXPECT_EQ(ui.messages.size(), 1u);
-}
-
-TEST_F(IndicatorModelTest, SilentIndicatorShowsErrWithoutMessages) {
-  for (int i = 0; i < 3; ++i) EXPECT_EQ(RunPoll(model, link, ui).outcome, PollOutcome::kFailed);
-  EXPECT_EQ(model.display.displayText, "  Err");
-  EXPECT_TRUE(ui.messages.empty());
-}
-
-TEST_F(IndicatorModelTest, KeysSendTheirCodesAndIgnoreTheOutcome) {
-  link.QueueReply("OK");
-  link.QueueReply("NO");
-  EXPECT_EQ(PressIndicatorKey(model, link, ui, key::kTare), TransactStatus::kOk);
-  EXPECT_EQ(PressIndicatorKey(model, link, ui, key::kPrint), TransactStatus::kBad);
-  EXPECT_EQ(link.requests,
-            std::vector<Bytes>({{0x01, 0x31, 0x02, 0x4B, 0x31, 0x32, 0x45, 0x03, 0x3E},
-                                KeyRequest(key::kPrint)}));
-  EXPECT_TRUE(ui.messages.empty());
-  EXPECT_FALSE(model.exchangeRunning);
 }
 
 }  // namespace

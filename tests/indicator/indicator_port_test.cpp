@@ -89,17 +89,29 @@ class IndicatorPortTest : public QObject {
     QVERIFY(ui.messages.empty());
   }
 
-  void badCheckShowsErrAndTheNextPollRecovers() {
+  void spoiltReplyShowsErrKeepsLampsAndTheNextPollRecovers() {
     CIndicatorDlg dlg(*port, ui);
-    simulator->InjectNext(sim::FaultKind::kBadCheck);
-    simulator->With([](sim::IndicatorModel& m) { m.SetLoad(20); });
-    dlg.OnPollTimer();
-    QCOMPARE(dlg.Field()->accessibleDescription(), QString("  Err"));
-    QCOMPARE(Lamp(dlg, Lamp::kGross), QString("on"));
-    QVERIFY(dlg.PollTimer().interval() <= 100);
-    dlg.OnPollTimer();
-    QCOMPARE(dlg.Field()->accessibleDescription(), SimText());
-    QCOMPARE(dlg.Field()->accessibleDescription().trimmed().toDouble(), 20.0);
+    double load = 20;
+    for (const sim::FaultKind fault :
+         {sim::FaultKind::kBadCheck, sim::FaultKind::kTruncated, sim::FaultKind::kMissingStart,
+          sim::FaultKind::kLeadingBytes, sim::FaultKind::kOversize, sim::FaultKind::kSilence}) {
+      QTest::qWait(50);  // let a spoilt reply's leftovers arrive before the next purge
+      simulator->InjectNext(fault);
+      // The spoilt reply would have lit other lamps: the scale is moving meanwhile.
+      simulator->With([](sim::IndicatorModel& m) { m.SetMotion(true); });
+      dlg.OnPollTimer();
+      QCOMPARE(dlg.Field()->accessibleDescription(), QString("  Err"));
+      QCOMPARE(Lamp(dlg, Lamp::kStable), QString("on"));
+      QVERIFY(dlg.PollTimer().interval() <= 100);
+      load += 1;
+      simulator->With([load](sim::IndicatorModel& m) {
+        m.SetMotion(false);
+        m.SetLoad(load);
+      });
+      dlg.OnPollTimer();
+      QCOMPARE(dlg.Field()->accessibleDescription(), SimText());
+      QCOMPARE(dlg.Field()->accessibleDescription().trimmed().toDouble(), load);
+    }
     QVERIFY(ui.messages.empty());
   }
 
