@@ -183,17 +183,6 @@ class PrintFormatDialogTest : public QObject {
     QCOMPARE(dlg.LineField(15)->text(), "<E>");
   }
 
-  void readUsesTheSelectedMode() {
-    CPrintFormatDlg dlg(link, ui, 8);
-    Show(dlg);
-    QTest::mouseClick(dlg.NfmtButton(), Qt::LeftButton);
-    link.QueueReply("<N><NL>tail");
-    QTest::mouseClick(dlg.ReadButton(), Qt::LeftButton);
-    QCOMPARE(link.requests.at(0), ReadFormatRequest('B'));
-    QCOMPARE(dlg.LineField(1)->text(), "<N><NL>");
-    QCOMPARE(dlg.LineField(2)->text(), "tail");
-  }
-
   void fileButtonsUseTheModeName() {
     QTemporaryDir dir;
     CPrintFormatDlg dlg(link, ui, 8);

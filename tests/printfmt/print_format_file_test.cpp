@@ -180,10 +180,5 @@ TEST_F(PrintFormatFile, BackupRestoresALongStoredTextWhole) {
   EXPECT_EQ(model.format.lines, saved);
 }
 
-TEST(DefaultFormatFileName, FollowsTheMode) {
-  EXPECT_EQ(DefaultFormatFileName(FormatMode::GFMT), "GFMT_1.fmt");
-  EXPECT_EQ(DefaultFormatFileName(FormatMode::NFMT), "NFMT_1.fmt");
-}
-
 }  // namespace
 }  // namespace tamarack

@@ -46,22 +46,6 @@ TEST_F(PrintFormatHandlers, DeleteInRowOneEmptiesLineFifteen) {
   EXPECT_EQ(Line(model, 15), "");
 }
 
-TEST_F(PrintFormatHandlers, RowButtonsOutsideTheirRowsOnlyDropTheTag) {
-  Fill();
-  const FormatLines before = model.format.lines;
-  for (auto* button : {&InsertLine, &DeleteLine, &ClearLine}) {
-    ArmTag(model, PrintTag::kGross);
-    button(model, 16);
-    EXPECT_FALSE(model.armedTag);
-    ArmTag(model, PrintTag::kGross);
-    button(model, 0);
-    EXPECT_FALSE(model.armedTag);
-  }
-  InsertLine(model, 15);
-  DeleteLine(model, 15);
-  EXPECT_EQ(model.format.lines, before);
-}
-
 TEST_F(PrintFormatHandlers, EveryButtonDropsTheArmedTag) {
   const std::vector<std::function<void()>> buttons = {
       [&] { ClearLine(model, 3); },           [&] { InsertLine(model, 3); },
@@ -110,19 +94,6 @@ TEST_F(PrintFormatHandlers, LeavingALineCleansItUnlessEmpty) {
   EXPECT_EQ(Line(model, 7), "");
 }
 
-TEST_F(PrintFormatHandlers, SendsGrossNewLineAsTheLongFrame) {
-  Line(model, 1) = "<G><NL>";
-  link.QueueReply("OK");
-  SendPrintFormat(model, link, ui);
-  ASSERT_EQ(link.requests.size(), 1u);
-  EXPECT_EQ(link.requests[0],
-            (std::vector<std::uint8_t>{0x01, 0x31, 0x02, 0x46, 0x0B, 0x47, 0x3C, 0x47, 0x3E, 0x3C,
-                                       0x4E, 0x4C, 0x3E, 0x3C, 0x45, 0x3E, 0x75}));
-  EXPECT_EQ(ui.messages,
-            (std::vector<RecordingFeedback::Message>{{Kind::kSuccess, "Print Format Send Sucess!"}}));
-  EXPECT_EQ(ui.waits, (std::vector<RecordingFeedback::Wait>{{1000, -1}}));
-}
-
 TEST_F(PrintFormatHandlers, SendsEmptyFormatAndShowsTheEndTag) {
   link.QueueReply("OK");
   SendPrintFormat(model, link, ui);
@@ -131,14 +102,7 @@ TEST_F(PrintFormatHandlers, SendsEmptyFormatAndShowsTheEndTag) {
             (std::vector<std::uint8_t>{0x01, 0x31, 0x02, 0x46, 0x04, 0x47, 0x3C, 0x45, 0x3E, 0x30}));
   EXPECT_EQ(Line(model, 15), "<E>");
   EXPECT_EQ(model.backupText, std::string(14, '\x0C') + "<E>");
-}
-
-TEST_F(PrintFormatHandlers, NetModeAddressesN) {
-  SelectMode(model, FormatMode::NFMT);
-  link.QueueReply("OK");
-  SendPrintFormat(model, link, ui);
-  ASSERT_EQ(link.requests.size(), 1u);
-  EXPECT_EQ(link.requests[0][5], 'N');
+  EXPECT_EQ(ui.waits, (std::vector<RecordingFeedback::Wait>{{1000, -1}}));
 }
 
 struct SendReplyCase {

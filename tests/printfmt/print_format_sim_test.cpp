@@ -101,15 +101,6 @@ TEST_F(PrintFormatSim, NetFormatGoesOutAndComesBackWithoutTouchingTheBackup) {
   EXPECT_EQ(Line(model, 15), "<E>");
 }
 
-TEST_F(PrintFormatSim, SevenDataBitsRefuseALongTextAndSendNothing) {
-  model.dataBits = 7;
-  Line(model, 1) = std::string(124, 'A');
-  SendPrintFormat(model, port, ui);
-  EXPECT_TRUE(Requests(simulator).empty());
-  EXPECT_EQ(ui.Texts(),
-            std::vector<std::string>{"DateBits=7,Format String Numbers must less then 128!"});
-}
-
 TEST_F(PrintFormatSim, RefusedOrSpoiltSendIsAFailureButRefreshesTheBackup) {
   for (sim::FaultKind fault : {sim::FaultKind::kRefuse, sim::FaultKind::kBadCheck}) {
     ui.messages.clear();

@@ -213,15 +213,5 @@ INSTANTIATE_TEST_SUITE_P(
                       DataBitsCase{"other bits no limit", 1000, 6, std::nullopt}),
     test::ByWhat());
 
-TEST(PrintTags, CaretStopsBeforeTheCountOfNewLineAndSpace) {
-  for (const PrintTagInfo& tag : PrintTags()) {
-    const bool takesCount = tag.tag == PrintTag::kNewLine || tag.tag == PrintTag::kSpace;
-    EXPECT_EQ(tag.caretStep, takesCount ? static_cast<int>(tag.text.size()) - 1
-                                        : static_cast<int>(tag.text.size()))
-        << tag.text;
-    EXPECT_EQ(&TagInfo(tag.tag), &tag);
-  }
-}
-
 }  // namespace
 }  // namespace tamarack
