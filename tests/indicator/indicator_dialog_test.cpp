@@ -1,5 +1,6 @@
 #include "indicator/indicator_dialog.h"
 
+#include <QAccessible>
 #include <QLabel>
 #include <QPushButton>
 #include <QSignalSpy>
@@ -62,8 +63,14 @@ class IndicatorDialogTest : public QObject {
     QCOMPARE(dlg.windowTitle().toStdString(), WindowTitle("Indicator"));
     QVERIFY(!(dlg.windowFlags() & Qt::WindowCloseButtonHint));
     QCOMPARE(link.requests, std::vector<Bytes>{DisplayPollRequest()});
-    QCOMPARE(dlg.Field()->accessibleName(), QString("Display"));
-    QCOMPARE(dlg.Field()->accessibleDescription(), QString("  10.00"));
+    // What screen readers and UI automation see.
+    QAccessibleInterface* field = QAccessible::queryAccessibleInterface(dlg.Field());
+    QVERIFY(field != nullptr);
+    QCOMPARE(field->text(QAccessible::Name), QString("Display"));
+    QCOMPARE(field->text(QAccessible::Description), QString("  10.00"));
+    QAccessibleInterface* stable = QAccessible::queryAccessibleInterface(dlg.LampLabel(Lamp::kStable));
+    QCOMPARE(stable->text(QAccessible::Name), QString("Stable lamp"));
+    QCOMPARE(stable->text(QAccessible::Description), QString("on"));
     const char* names[] = {"ZERO", "GR/NET", "TARE", "UNITS", "PRINT"};
     for (std::size_t i = 0; i < 5; ++i) QCOMPARE(dlg.KeyButton(i)->accessibleName(), QString(names[i]));
     for (const LampInfo& info : kLamps) {
