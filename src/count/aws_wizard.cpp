@@ -98,7 +98,7 @@ AwsOutcome AwsPress(AwsModel& model, SerialLink& link, UserFeedback& ui) {
   }
 
   if (!model.countItemSent) {
-    if (!WriteStep(link, ui, kItemAddress, "0000" + CountItem(model.itemText), kWeightWaitMs,
+    if (!WriteStep(link, ui, kItemAddress, "0000" + CountItem(model.itemText), kWriteParamWaitMs,
                    kWaitWZero)) {
       ui.Failure(aws_text::kItemSendFault);
       return AwsOutcome::kStay;

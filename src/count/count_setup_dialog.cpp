@@ -89,8 +89,8 @@ CCountSetupDlg::CCountSetupDlg(SerialLink& port, UserFeedback& ui, QWidget* pare
   layout->addLayout(files);
   layout->addLayout(bottom);
 
-  saveName_ = [this] { return AskFileName(true); };
-  loadName_ = [this] { return AskFileName(false); };
+  saveName_ = [this] { return AskFileName(); };
+  loadName_ = saveName_;
   runWizard_ = [this](const std::string& itemText) {
     CAwsDlg wizard(port_, ui_, itemText, this);
     return wizard.exec();
@@ -108,15 +108,16 @@ void CCountSetupDlg::Show() {
   weight_->setText(Text(model_.weightText));
 }
 
-std::optional<std::string> CCountSetupDlg::AskFileName(bool forSave) {
+std::optional<std::string> CCountSetupDlg::AskFileName() {
   QFileDialog dialog(this);
   dialog.setAcceptMode(QFileDialog::AcceptSave);  // a name that does not exist yet is fine
   dialog.setFileMode(QFileDialog::AnyFile);
   dialog.setDefaultSuffix(Text(kAwsDefaultSuffix));
   dialog.setNameFilters({"Average Weight Setup File(.aws) (*.aws)", "All Files (*.*)"});
   dialog.selectFile(Text(kAwsDefaultName));
-  // Loading reads the file and never replaces it, so it asks nothing about replacing.
-  dialog.setOption(QFileDialog::DontConfirmOverwrite, !forSave);
+  // Saving puts one record into the file and keeps the others; loading only reads. Neither
+  // replaces what the file holds, so neither asks about replacing it.
+  dialog.setOption(QFileDialog::DontConfirmOverwrite);
   if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return std::nullopt;
   return QFile::encodeName(dialog.selectedFiles().constFirst()).toStdString();
 }

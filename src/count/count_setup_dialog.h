@@ -56,7 +56,8 @@ class CCountSetupDlg : public QDialog {
  private:
   void Collect();
   void Show();
-  std::optional<std::string> AskFileName(bool forSave);
+  // The file dialog of Save and Load: a save-style dialog, so that the name need not exist.
+  std::optional<std::string> AskFileName();
 
   SerialLink& port_;
   UserFeedback& ui_;

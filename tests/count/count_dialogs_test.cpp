@@ -60,6 +60,8 @@ class CountDialogsTest : public QObject {
     QCOMPARE(dlg.WeightField()->accessibleName(), QString("Average Weight"));
     QVERIFY(!(dlg.windowFlags() & Qt::WindowCloseButtonHint));
     PressKeys(dlg, dlg.WriteButton());
+    PressKeys(dlg, dlg.WeightField());
+    PressKeys(dlg, dlg.ItemList());
     QVERIFY(link.requests.empty());
     QVERIFY(ui.messages.empty());
   }
