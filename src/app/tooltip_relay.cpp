@@ -21,6 +21,9 @@ void UseBlackTipText() {
 ToolTipRelay::ToolTipRelay(QWidget* window) : QObject(window), window_(window) {
   showTimer_.setSingleShot(true);
   hideTimer_.setSingleShot(true);
+  // A coarse timer may fire up to 5 % early: 250 ms off the five seconds of a tip.
+  showTimer_.setTimerType(Qt::PreciseTimer);
+  hideTimer_.setTimerType(Qt::PreciseTimer);
   connect(&showTimer_, &QTimer::timeout, this, &ToolTipRelay::ShowPending);
   connect(&hideTimer_, &QTimer::timeout, this, [this] {
     done_ = shown_;
