@@ -15,6 +15,8 @@
 #include "count/count_setup_dialog.h"
 #include "printfmt/print_format_dialog.h"
 #include "setup/setup_dialog.h"
+#include "sim/pty_transport.h"
+#include "sim/simulator.h"
 
 namespace tamarack {
 
@@ -48,6 +50,23 @@ void WireWindows(CMainDlg& main) {
                  });
 
   // "Simulator" in the Comm list: starts the simulated indicator and names its device.
+  // It is started at the first use, served by its own thread on a pseudo-terminal with the wire
+  // timing of 9600 baud 8N1, and runs until the program ends. A 25 kg load lies on its scale, so
+  // that ZERO, TARE, GR/NET and UNITS show what they do.
+  main.SetSimulatorStarter([]() -> std::optional<std::string> {
+    static sim::Simulator simulator;
+    static sim::PtyTransport transport(simulator, [] {
+      sim::PtyTransport::Options options;
+      options.pacing = true;
+      return options;
+    }());
+    static const bool started = [] {
+      simulator.With([](sim::IndicatorModel& m) { m.SetLoad(25.0); });
+      return transport.Start(nullptr);
+    }();
+    if (!started) return std::nullopt;
+    return transport.DevicePath();
+  });
 
   (void)main;
 }
