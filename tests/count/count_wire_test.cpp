@@ -22,28 +22,14 @@ TEST(WeightRequestTest, FramesOnTheLine) {
                    0x32, 0x31, 0x36, 0x45, 0x03, 0x31}));
 }
 
-TEST(CountItemTest, TwoCharactersFromTheListText) {
-  EXPECT_EQ(CountItem("0"), "00");
-  EXPECT_EQ(CountItem("5"), "05");
-  EXPECT_EQ(CountItem("42"), "42");
-  EXPECT_EQ(CountItem("99"), "99");
-  EXPECT_EQ(CountItem("AA"), "AA");
-  EXPECT_EQ(CountItem("  +7x"), "07");
-  EXPECT_EQ(CountItem("xyz"), "00");
-  EXPECT_EQ(CountItem(""), "00");
-  EXPECT_EQ(CountItem("99999999999999999999999"), "99");  // no overflow, still two digits
-  for (int p = 0; p <= kCurrentItemPosition; ++p) {
-    EXPECT_EQ(CountItem(CountItemListText(p)).size(), 2u) << p;
-  }
+TEST(CountItemTest, TwoCharactersFromTheListTextAndBack) {
+  const std::pair<std::string_view, std::string_view> cases[] = {
+      {"0", "00"}, {"5", "05"}, {"42", "42"}, {"AA", "AA"}, {"  +7x", "07"}, {"", "00"},
+      {"99999999999999999999999", "99"}};  // no overflow, still two digits
+  for (const auto& [text, item] : cases) EXPECT_EQ(CountItem(text), item) << text;
   EXPECT_EQ(CountItemListText(100), "AA");
-  EXPECT_EQ(CountItemListText(101), "");
-}
-
-TEST(CountItemTest, ReplyItemsNameAListPosition) {
-  EXPECT_EQ(CountItemPosition("00"), 0);
   EXPECT_EQ(CountItemPosition("12"), 12);
-  EXPECT_EQ(CountItemPosition("99"), 99);
-  for (std::string_view bad : {"AA", " 5", "5", "1x", "", "123"}) {
+  for (std::string_view bad : {"AA", " 5", "1x", "123"}) {
     EXPECT_EQ(CountItemPosition(bad), std::nullopt) << bad;
   }
 }
@@ -69,38 +55,25 @@ INSTANTIATE_TEST_SUITE_P(
         WeightCase{"above upper bound", "4294967296", std::nullopt},
         WeightCase{"fraction is cut", "20000000.9", 20000000u},
         WeightCase{"fraction just above upper bound", "4294967295.5", std::nullopt},
-        WeightCase{"fraction just below lower bound", "16777215.99", std::nullopt},
         WeightCase{"exponent", "2e7", 20000000u},
         WeightCase{"exponent with sign", "+1.6777216E+7", 16777216u},
         WeightCase{"leading blanks and trailing junk", " \t20000000kg", 20000000u},
-        WeightCase{"dangling exponent stops the number", "20000000e", 20000000u},
-        WeightCase{"leading zeros as read back", "0020000000", 20000000u},
         WeightCase{"negative", "-20000000", std::nullopt},
-        WeightCase{"empty", "", std::nullopt},
         WeightCase{"not a number", "abc", std::nullopt},
         WeightCase{"nan", "nan", std::nullopt},
-        WeightCase{"NAN", "NAN", std::nullopt},
         WeightCase{"inf", "inf", std::nullopt},
         WeightCase{"infinity with sign", "-infinity", std::nullopt},
         WeightCase{"huge exponent", "1e999", std::nullopt},
-        WeightCase{"tiny exponent", "1e-999", std::nullopt},
         WeightCase{"hex is not read", "0x1000000", std::nullopt},
-        WeightCase{"comma is no decimal point", "20000000,9", 20000000u},
-        WeightCase{"only a point", ".", std::nullopt}),
+        WeightCase{"comma is no decimal point", "20000000,9", 20000000u}),
     test::ByWhat());
 
-TEST(AverageWeightTest, TenDigits) {
-  EXPECT_EQ(AverageWeightDigits(20000000), "0020000000");
-  EXPECT_EQ(AverageWeightDigits(4294967295u), "4294967295");
+TEST(AverageWeightTest, TenDigitsAndTheNoWeightMark) {
   EXPECT_EQ(WeightWriteRequest("07", *AverageWeightValue("20000000.9")),
             WeightRequest("07", "0020000000"));
-}
-
-TEST(AverageWeightTest, NoWeightMark) {
-  EXPECT_TRUE(IsNoAverageWeight("9999999999"));
+  EXPECT_EQ(AverageWeightDigits(4294967295u), "4294967295");
   EXPECT_TRUE(IsNoAverageWeight("99999I9999"));  // read by the low four bits
   EXPECT_FALSE(IsNoAverageWeight("9999999998"));
-  EXPECT_FALSE(IsNoAverageWeight("999999999"));
 }
 
 TEST(WeightReplyTest, AcceptedOnlyWhenGoodAndEndingInE) {
