@@ -1,0 +1,90 @@
+#include "sim/sim_options.h"
+
+#include <gtest/gtest.h>
+
+#include "link/commands.h"
+#include "sim_test_util.h"
+#include "support/test_names.h"
+
+namespace tamarack::sim {
+namespace {
+
+struct SpecCase {
+  const char* what;
+  const char* text;
+  bool ok;
+  FaultKind fault;
+  std::optional<RequestKind> request;
+  int count;
+};
+
+class FaultSpecTest : public testing::TestWithParam<SpecCase> {};
+
+TEST_P(FaultSpecTest, Parses) {
+  const SpecCase& c = GetParam();
+  const auto spec = ParseFaultSpec(c.text);
+  ASSERT_EQ(spec.has_value(), c.ok);
+  if (!c.ok) return;
+  EXPECT_EQ(spec->fault, c.fault);
+  EXPECT_EQ(spec->request, c.request);
+  EXPECT_EQ(spec->count, c.count);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Specs, FaultSpecTest,
+    testing::Values(
+        SpecCase{"next reply", "silence", true, FaultKind::kSilence, std::nullopt, 1},
+        SpecCase{"next three", "late:3", true, FaultKind::kLate, std::nullopt, 3},
+        SpecCase{"for good", "refuse@write-all", true, FaultKind::kRefuse, RequestKind::kWriteAll,
+                 FaultPlan::kForever},
+        SpecCase{"kind twice", "bad-check@poll:2", true, FaultKind::kBadCheck, RequestKind::kPoll,
+                 2},
+        SpecCase{"unknown fault", "explode", false, FaultKind::kSilence, std::nullopt, 0},
+        SpecCase{"unknown request", "silence@coffee", false, FaultKind::kSilence, std::nullopt, 0},
+        SpecCase{"zero count", "silence:0", false, FaultKind::kSilence, std::nullopt, 0},
+        SpecCase{"bad count", "silence:x", false, FaultKind::kSilence, std::nullopt, 0}),
+    test::ByWhat());
+
+TEST(SimOptionsTest, ParsesTheCommandLine) {
+  const std::vector<std::string_view> args = {
+      "--link", "/tmp/x", "--baud", "2400", "--data", "7", "--parity", "odd", "--stop", "2",
+      "--pace", "--caj", "off", "--load", "12.5", "--step-ms", "0", "--fault", "late@key",
+      "--trace"};
+  std::string error;
+  const auto options = ParseSimOptions(args, &error);
+  ASSERT_TRUE(options) << error;
+  EXPECT_EQ(options->transport.linkPath, "/tmp/x");
+  EXPECT_EQ(options->transport.line.BitsPerByte(), 1 + 7 + 1 + 2);
+  EXPECT_EQ(options->transport.line.ByteTime(), std::chrono::nanoseconds(4583333));
+  EXPECT_TRUE(options->transport.pacing);
+  EXPECT_FALSE(options->cajOn);
+  EXPECT_EQ(options->loadKg, 12.5);
+  EXPECT_EQ(options->stepMs, 0);
+  EXPECT_TRUE(options->trace);
+  ASSERT_EQ(options->faults.size(), 1u);
+  EXPECT_EQ(options->faults[0].request, RequestKind::kKey);
+
+  for (const std::vector<std::string_view>& bad :
+       {std::vector<std::string_view>{"--baud", "1200"}, {"--data", "9"}, {"--parity", "mark"},
+        {"--link"}, {"--step-ms", "6000"}, {"--whatever", "1"}, {"--load", "heavy"}}) {
+    EXPECT_FALSE(ParseSimOptions(bad, &error)) << bad[0];
+  }
+}
+
+TEST(SimOptionsTest, ConsoleCommandsReachTheIndicator) {
+  Simulator sim(simtest::FixedClockOptions());
+  RunConsoleCommand(sim, "load 12.5");
+  RunConsoleCommand(sim, "motion on");
+  EXPECT_EQ(sim.With([](IndicatorModel& m) { return m.DisplayText(); }), "   12.5");
+  EXPECT_EQ(sim.With([](IndicatorModel& m) { return m.DisplayReply()[7] & 1; }), 0);
+  RunConsoleCommand(sim, "fault refuse@key");
+  EXPECT_EQ(sim.Feed(KeyRequest(key::kZero)), ShortFrame("NO"));
+  RunConsoleCommand(sim, "clear");
+  EXPECT_EQ(sim.Feed(KeyRequest(key::kZero)), ShortFrame("OK"));
+  RunConsoleCommand(sim, "caj off");
+  EXPECT_EQ(RunConsoleCommand(sim, "tickets"), "no tickets");
+  EXPECT_NE(RunConsoleCommand(sim, "frobnicate").find("unknown command"), std::string::npos);
+}
+
+}  // namespace
+}  // namespace tamarack::sim
