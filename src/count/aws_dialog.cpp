@@ -72,15 +72,13 @@ CAwsDlg::CAwsDlg(SerialLink& port, UserFeedback& ui, std::string itemText, QWidg
   layout->addLayout(buttons);
   setMinimumWidth(480);
 
-  relay_ = std::make_unique<ToolTipRelay>(this);
+  relay_ = new ToolTipRelay(this);
   relay_->Add(item_, Text(aws_text::kItemTip));
   relay_->Add(quantity_, Text(aws_text::kQuantityTip));
   relay_->Add(exit_, Text(aws_text::kExitTip));
 
   Show();
 }
-
-CAwsDlg::~CAwsDlg() = default;
 
 void CAwsDlg::Show() {
   setWindowTitle(QString::fromStdString(WindowTitle(AwsTitle(model_.step))));

@@ -1,7 +1,6 @@
 #pragma once
 
 #include <QDialog>
-#include <memory>
 #include <string>
 
 #include "count/aws_wizard.h"
@@ -25,7 +24,6 @@ class CAwsDlg : public QDialog {
 
  public:
   CAwsDlg(SerialLink& port, UserFeedback& ui, std::string itemText, QWidget* parent = nullptr);
-  ~CAwsDlg() override;
 
   // The action button ("Zero", "Sample Quantity", "Confirming").
   void OnAction();
@@ -57,7 +55,7 @@ class CAwsDlg : public QDialog {
   QComboBox* quantity_;
   QPushButton* action_;
   QPushButton* exit_;
-  std::unique_ptr<ToolTipRelay> relay_;
+  ToolTipRelay* relay_;  // a child of the window
 };
 
 }  // namespace tamarack
