@@ -9,6 +9,7 @@
 
 #include "indicator/display_decode.h"
 #include "indicator/indicator_model.h"
+#include "link/commands.h"
 #include "link/serial_link.h"
 #include "link/user_feedback.h"
 
@@ -28,11 +29,11 @@ struct IndicatorKey {
 };
 
 inline constexpr std::array<IndicatorKey, 5> kIndicatorKeys{{
-    {"ZERO", "10", ":/indicator/key_zero.png", ":/indicator/symbol_up.png"},
-    {"GR/NET", "11", ":/indicator/key_gross_net.png", ":/indicator/symbol_down.png"},
-    {"TARE", "12", ":/indicator/key_tare.png", ":/indicator/symbol_circle.png"},
-    {"UNITS", "13", ":/indicator/key_units.png", ":/indicator/symbol_left.png"},
-    {"PRINT", "14", ":/indicator/key_print.png", ":/indicator/symbol_right.png"},
+    {"ZERO", key::kZero, ":/indicator/key_zero.png", ":/indicator/symbol_up.png"},
+    {"GR/NET", key::kGrossNet, ":/indicator/key_gross_net.png", ":/indicator/symbol_down.png"},
+    {"TARE", key::kTare, ":/indicator/key_tare.png", ":/indicator/symbol_circle.png"},
+    {"UNITS", key::kUnits, ":/indicator/key_units.png", ":/indicator/symbol_left.png"},
+    {"PRINT", key::kPrint, ":/indicator/key_print.png", ":/indicator/symbol_right.png"},
 }};
 
 // The live indicator window: mirrors the indicator's six-digit display and ten lamps, polling it

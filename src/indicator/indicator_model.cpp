@@ -89,10 +89,12 @@ PollResult RunPoll(IndicatorModel& model, SerialLink& link, UserFeedback& ui) {
   }
 
   const auto took = std::chrono::duration_cast<std::chrono::milliseconds>(
-      std::chrono::steady_clock::now() - began);
+                        std::chrono::steady_clock::now() - began)
+                        .count();
   const auto outcome = good ? PollOutcome::kGood : PollOutcome::kFailed;
-  return {outcome, NextPollDelayMs(outcome, static_cast<std::uint32_t>(
-                                                std::clamp<long long>(took.count(), 0, 1 << 30)))};
+  // Any poll ends within seconds; the clamp only keeps the conversion defined.
+  const auto tookMs = static_cast<std::uint32_t>(std::clamp<long long>(took, 0, 60'000));
+  return {outcome, NextPollDelayMs(outcome, tookMs)};
 }
 
 std::uint32_t FirstPollDelayMs(PollOutcome outcome) {
