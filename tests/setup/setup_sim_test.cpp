@@ -182,14 +182,6 @@ TEST_F(SetupOverSim, WritesSendByteExactFramesAndTheIndicatorTakesThem) {
   EXPECT_EQ(model.caption, kCaptionNewValue);
 }
 
-TEST_F(SetupOverSim, ARefusedWriteIsAFault) {
-  sim.InjectNext(FaultKind::kRefuse, 2);
-  EXPECT_FALSE(WriteParamHandler(model, port, ui, *FindParam("F4.2")));
-  EXPECT_FALSE(WriteParamHandler(model, port, ui, *FindParam("F7.5")));
-  EXPECT_EQ(Failures(), (std::vector<std::string>{"F4.2 Value Write Fault!", "Time Write Fault!"}));
-  EXPECT_FALSE(model.valueModified);
-}
-
 TEST_F(SetupOverSim, ExitAnsweredNoSendsOnlyTheEndCode) {
   ASSERT_TRUE(WriteParamHandler(model, port, ui, *FindParam("F1.2")));
   sim.ClearTrace();
