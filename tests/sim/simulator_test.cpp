@@ -54,6 +54,67 @@ TEST_F(SimulatorTest, AnswersKnownFramesByteForByte) {
             (Bytes{0x01, 0x31, 0x02, 'O', 'K', 0x03, 0x37}));
 }
 
+Bytes Hex(std::string_view text) {
+  Bytes bytes;
+  for (std::size_t i = 0; i + 1 < text.size(); i += 3) {
+    bytes.push_back(static_cast<std::uint8_t>(std::stoi(std::string(text.substr(i, 2)), nullptr, 16)));
+  }
+  return bytes;
+}
+
+struct ExactCase {
+  const char* what;
+  Frame built;          // the request as the system's builder makes it
+  const char* onLine;   // the same request as the line carries it
+  const char* reply;    // the reply payload
+};
+
+class ExactFrameTest : public SimulatorTest, public testing::WithParamInterface<ExactCase> {};
+
+TEST_P(ExactFrameTest, BuilderMatchesTheLineAndTheRequestIsAnswered) {
+  const ExactCase& c = GetParam();
+  const Bytes line = Hex(c.onLine);
+  ASSERT_EQ(c.built, line);
+  sim.With([](IndicatorModel& m) { m.SetLoad(5.0); });  // enough for a sample of 100 pieces
+  if (std::string_view(c.what) == "confirm average weight") {
+    ASSERT_EQ(Ask(WriteParamRequest({5, 3}, "000000")), "OK");
+    sim.With([](IndicatorModel& m) { m.SetLoad(105.0); });
+    ASSERT_EQ(Ask(WriteParamRequest({5, 4}, "000100")), "OK");
+  }
+  EXPECT_EQ(sim.Feed(line), ShortFrame(c.reply));
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Frames, ExactFrameTest,
+    testing::Values(
+        ExactCase{"key 10", KeyRequest(key::kZero), "01 31 02 4B 31 30 45 03 3C", "OK"},
+        ExactCase{"key 16", KeyRequest(key::kEndSetup), "01 31 02 4B 31 36 45 03 3A", "OK"},
+        ExactCase{"write F1.2", WriteParamRequest({1, 2}, "000001"),
+                  "01 31 02 50 30 31 2E 30 32 3D 30 30 30 30 30 31 45 03 37", "OK"},
+        ExactCase{"read F1.12", ReadParamRequest({1, 12}),
+                  "01 31 02 50 30 31 2E 31 32 3D 52 45 03 75", "P01.12=00E"},
+        ExactCase{"count item 7", WriteParamRequest({5, 2}, "000007"),
+                  "01 31 02 50 30 35 2E 30 32 3D 30 30 30 30 30 37 45 03 35", "OK"},
+        ExactCase{"sample zero", WriteParamRequest({5, 3}, "000000"),
+                  "01 31 02 50 30 35 2E 30 33 3D 30 30 30 30 30 30 45 03 33", "OK"},
+        ExactCase{"sample quantity 100", WriteParamRequest({5, 4}, "000100"),
+                  "01 31 02 50 30 35 2E 30 34 3D 30 30 30 31 30 30 45 03 35", "OK"},
+        ExactCase{"confirm average weight", WriteParamRequest({5, 5}, "000000"),
+                  "01 31 02 50 30 35 2E 30 35 3D 30 30 30 30 30 30 45 03 35", "OK"},
+        ExactCase{"send gross format", SendFormatRequest('G', AsBytes("<G><NL><E>")),
+                  "01 31 02 46 0B 47 3C 47 3E 3C 4E 4C 3E 3C 45 3E 75", "OK"},
+        ExactCase{"send empty format", SendFormatRequest('G', AsBytes("<E>")),
+                  "01 31 02 46 04 47 3C 45 3E 30", "OK"},
+        ExactCase{"read gross format", ReadFormatRequest('A'), "01 31 02 41 41 03 33",
+                  "<G><NL><E>"},
+        ExactCase{"read net format", ReadFormatRequest('B'), "01 31 02 41 42 03 30",
+                  "<G><NL><T><NL><N><NL2><E>"},
+        ExactCase{"write item 5", WeightRequest("05", "0016777216"),
+                  "01 31 02 57 30 35 30 30 31 36 37 37 37 32 31 36 45 03 31", "OK"},
+        ExactCase{"read current item", WeightRequest("AA", "0000000000"),
+                  "01 31 02 57 41 41 30 30 30 30 30 30 30 30 30 30 45 03 31", "009999999999E"}),
+    test::ByWhat());
+
 TEST_F(SimulatorTest, ReadsEveryParameterInItsReadForm) {
   for (const SetupParam& p : SetupParams()) {
     SCOPED_TRACE(p.displayNumber);
