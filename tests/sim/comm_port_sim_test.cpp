@@ -91,6 +91,14 @@ TEST_F(SimOverPortTest, AnswersEveryRequestKind) {
   EXPECT_TRUE(ui.messages.empty());
 }
 
+TEST_F(SimOverPortTest, PortClosedAndOpenedAgainStillAnswers) {
+  for (int round = 0; round < 3; ++round) {
+    port.Close();
+    OpenPort();
+    EXPECT_EQ(SendKeyCommand(port, ui, key::kZero), TransactStatus::kOk) << "round " << round;
+  }
+}
+
 struct FaultCase {
   const char* what;
   FaultKind fault;

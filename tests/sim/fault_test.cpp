@@ -88,17 +88,5 @@ TEST(FaultPlanTest, PerKindFaultsCountDownAndNextRepliesComeFirst) {
   EXPECT_EQ(sim.Feed(KeyRequest(key::kZero)), ShortFrame("NO"));
 }
 
-TEST(FaultPlanTest, NamesRoundTrip) {
-  for (int i = 0; i < kFaultKindCount; ++i) {
-    const auto kind = static_cast<FaultKind>(i);
-    EXPECT_EQ(FaultKindFromName(FaultKindName(kind)), kind);
-  }
-  for (int i = 0; i < kRequestKindCount; ++i) {
-    const auto kind = static_cast<RequestKind>(i);
-    EXPECT_EQ(RequestKindFromName(RequestKindName(kind)), kind);
-  }
-  EXPECT_FALSE(FaultKindFromName("nonsense"));
-}
-
 }  // namespace
 }  // namespace tamarack::sim
