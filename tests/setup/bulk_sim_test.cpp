@@ -1,5 +1,7 @@
 // The whole-setup operations against the simulated indicator: what Write All, Set Default, Save,
-// Restore, the setup value file and the calibration steps leave in the indicator.
+// Restore, the setup value file and the calibration steps leave in the indicator. Each test runs
+// over an in-memory line and, where the windows are built, through the real port on the
+// simulator's pseudo-terminal.
 
 #include <gtest/gtest.h>
 
@@ -13,6 +15,13 @@
 #include "setup/setup_value_file.h"
 #include "sim/simulator.h"
 #include "support/recording_feedback.h"
+
+#if defined(TAMARACK_WITH_PORT)
+#include <QCoreApplication>
+
+#include "link/comm_port.h"
+#include "sim/pty_transport.h"
+#endif
 
 namespace tamarack {
 namespace {
@@ -61,9 +70,41 @@ std::string SixDigits(const std::string& text) {
   return std::string(6 - std::min<std::size_t>(6, text.size()), '0') + text;
 }
 
-class BulkSim : public testing::Test {
+enum class Line { kInMemory, kPort };
+
+class BulkSim : public testing::TestWithParam<Line> {
  protected:
-  BulkSim() : simulator(Quick()), line(simulator) {}
+  BulkSim() : simulator(Quick()) {}
+
+  void SetUp() override {
+    if (GetParam() == Line::kInMemory) {
+      line = std::make_unique<SimLine>(simulator);
+      return;
+    }
+#if defined(TAMARACK_WITH_PORT)
+    static int argc = 1;
+    static char name[] = "setup_bulk_sim_tests";
+    static char* argv[] = {name, nullptr};
+    if (!QCoreApplication::instance()) new QCoreApplication(argc, argv);
+    transport = std::make_unique<sim::PtyTransport>(simulator, sim::PtyTransport::Options{});
+    std::string error;
+    ASSERT_TRUE(transport->Start(&error)) << error;
+    auto port = std::make_unique<CommPort>();
+    PortSettings settings;
+    settings.port = transport->DevicePath();
+    ASSERT_EQ(port->Open(settings, ui), 1) << testing::PrintToString(ui.Texts());
+    line = std::move(port);
+#else
+    GTEST_SKIP() << "built without the port";
+#endif
+  }
+
+  void TearDown() override {
+    line.reset();
+#if defined(TAMARACK_WITH_PORT)
+    if (transport) transport->Stop();
+#endif
+  }
 
   // A setup unlike the simulator's own in every field.
   SetupModel Edited() {
@@ -100,62 +141,70 @@ class BulkSim : public testing::Test {
   }
 
   sim::Simulator simulator;
-  SimLine line;
+#if defined(TAMARACK_WITH_PORT)
+  std::unique_ptr<sim::PtyTransport> transport;
+#endif
+  std::unique_ptr<SerialLink> line;
   test::RecordingFeedback ui;
 };
 
-TEST_F(BulkSim, WriteAllLeavesTheEditableColumnInTheIndicator) {
+INSTANTIATE_TEST_SUITE_P(Lines, BulkSim, testing::Values(Line::kInMemory, Line::kPort),
+                         [](const testing::TestParamInfo<Line>& which) {
+                           return which.param == Line::kInMemory ? "in_memory" : "port";
+                         });
+
+TEST_P(BulkSim, WriteAllLeavesTheEditableColumnInTheIndicator) {
   SetupModel model = Edited();
-  ASSERT_TRUE(WriteAllParams(model, line, ui));
+  ASSERT_TRUE(WriteAllParams(model, *line, ui));
   EXPECT_EQ(ui.Texts(), std::vector<std::string>{std::string(kWriteAllSucess)});
   ExpectIndicatorHolds(model);
   EXPECT_EQ(Sim().ClockDate(), "270324");
   EXPECT_TRUE(model.valueModified);
 }
 
-TEST_F(BulkSim, WriteAllWithTheCajSwitchOffChangesNothing) {
+TEST_P(BulkSim, WriteAllWithTheCajSwitchOffChangesNothing) {
   Sim().SetCaj(false);
   const std::string graduations = Sim().Value("F1.1");
   SetupModel model = Edited();
-  EXPECT_FALSE(WriteAllParams(model, line, ui));
+  EXPECT_FALSE(WriteAllParams(model, *line, ui));
   EXPECT_EQ(ui.Texts().back(), kTurnOnCaj);
   EXPECT_EQ(Sim().Value("F1.1"), graduations);
 }
 
-TEST_F(BulkSim, ARefusedFieldReachesNothing) {
+TEST_P(BulkSim, ARefusedFieldReachesNothing) {
   SetupModel model = Edited();
   NewValue(model, "F3.3").clear();
   const auto traceBefore = simulator.Trace().size();
-  EXPECT_FALSE(WriteAllParams(model, line, ui));
+  EXPECT_FALSE(WriteAllParams(model, *line, ui));
   EXPECT_EQ(ui.Texts(), std::vector<std::string>{"F3.3 Value can not be Empt!"});
   EXPECT_EQ(simulator.Trace().size(), traceBefore);
 }
 
-TEST_F(BulkSim, SaveRestoreAndFactoryDefaultMoveTheIndicatorsCopies) {
+TEST_P(BulkSim, SaveRestoreAndFactoryDefaultMoveTheIndicatorsCopies) {
   const std::string factoryGraduations = Sim().Value("F1.1", IndicatorModel::Copy::kFactory);
   SetupModel model = Edited();
-  ASSERT_TRUE(WriteAllParams(model, line, ui));
-  SaveParams(model, line, ui);
+  ASSERT_TRUE(WriteAllParams(model, *line, ui));
+  SaveParams(model, *line, ui);
   EXPECT_FALSE(model.valueModified);
   EXPECT_EQ(Sim().Value("F1.1", IndicatorModel::Copy::kSaved), "003000");
 
   NewValue(model, "F1.1") = "7000";
-  ASSERT_TRUE(WriteAllParams(model, line, ui));
+  ASSERT_TRUE(WriteAllParams(model, *line, ui));
   EXPECT_EQ(Sim().Value("F1.1"), "007000");
-  RestoreParams(model, line, ui);
+  RestoreParams(model, *line, ui);
   EXPECT_EQ(Sim().Value("F1.1"), "003000");
   EXPECT_FALSE(model.valueModified);
 
-  SetFactoryDefaults(model, line, ui, [] { return PasswordAnswer::kAccepted; });
+  SetFactoryDefaults(model, *line, ui, [] { return PasswordAnswer::kAccepted; });
   EXPECT_EQ(Sim().Value("F1.1"), factoryGraduations);
   EXPECT_EQ(ui.Texts().back(), kDefaultSucess);
 }
 
-TEST_F(BulkSim, ReadSaveLoadWriteCopiesOneIndicatorIntoAnother) {
+TEST_P(BulkSim, ReadSaveLoadWriteCopiesOneIndicatorIntoAnother) {
   SetupModel first = Edited();
-  ASSERT_TRUE(WriteAllParams(first, line, ui));
+  ASSERT_TRUE(WriteAllParams(first, *line, ui));
   SetupModel reader = OpeningModel("24-03-2027", "17:05:09");
-  ASSERT_TRUE(ReadAllParams(reader, line, ui));
+  ASSERT_TRUE(ReadAllParams(reader, *line, ui));
 
   const std::filesystem::path file = std::filesystem::temp_directory_path() /
                                      ("tamarack-copy-" + std::to_string(::getpid()) + ".stx");
@@ -176,38 +225,38 @@ TEST_F(BulkSim, ReadSaveLoadWriteCopiesOneIndicatorIntoAnother) {
   }
 }
 
-TEST_F(BulkSim, CalibrationCapturesZeroAndSpan) {
+TEST_P(BulkSim, CalibrationCapturesZeroAndSpan) {
   CalibrationModel wizard = CalibrationModel::Initial();
   Sim().SetLoad(0);
-  PressCalibrationAction(wizard, line, ui);
+  PressCalibrationAction(wizard, *line, ui);
   ASSERT_EQ(wizard.caption, "WVALUE");
   const long zero = std::stol(Sim().Value("F3.1"));
 
   wizard.testWeight = "150";
-  PressCalibrationAction(wizard, line, ui);
+  PressCalibrationAction(wizard, *line, ui);
   ASSERT_EQ(wizard.caption, "WSPAN");
   EXPECT_EQ(Sim().Value("F3.2"), "000150");
 
   Sim().SetLoad(150);
-  PressCalibrationAction(wizard, line, ui);
+  PressCalibrationAction(wizard, *line, ui);
   ASSERT_EQ(wizard.caption, "REZERO");
   EXPECT_GT(std::stol(Sim().Value("F3.3")), zero);
   EXPECT_TRUE(CalibrationFinishedOnExit(wizard));
 
   Sim().SetLoad(2);
-  PressCalibrationAction(wizard, line, ui);
+  PressCalibrationAction(wizard, *line, ui);
   EXPECT_TRUE(wizard.ended);
   EXPECT_TRUE(ui.messages.empty());
 }
 
-TEST_F(BulkSim, ASpanBelowTheZeroIsRefusedAndTheStepStays) {
+TEST_P(BulkSim, ASpanBelowTheZeroIsRefusedAndTheStepStays) {
   CalibrationModel wizard = CalibrationModel::Initial();
   Sim().SetLoad(10);
-  PressCalibrationAction(wizard, line, ui);
+  PressCalibrationAction(wizard, *line, ui);
   wizard.testWeight = "100";
-  PressCalibrationAction(wizard, line, ui);
+  PressCalibrationAction(wizard, *line, ui);
   Sim().SetLoad(0);  // the test weight taken off before the span
-  PressCalibrationAction(wizard, line, ui);
+  PressCalibrationAction(wizard, *line, ui);
   EXPECT_EQ(wizard.caption, "WSPAN");
   EXPECT_EQ(ui.Texts(), std::vector<std::string>{"WSpan False!"});
 }
