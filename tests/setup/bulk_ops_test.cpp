@@ -88,13 +88,10 @@ INSTANTIATE_TEST_SUITE_P(
     BulkOps, WriteAll,
     testing::Values(
         WriteAllCase{"all answered OK", {"OK", "OK", "OK"}, {kAllOk}, true, true},
-        WriteAllCase{"reply OKAY is OK", {"OK", "OK", "OKAY"}, {kAllOk}, true, true},
         WriteAllCase{"CAJ switch off", {"NO", "NO", "NOCAJ"}, {kDateFault, kTimeFault, kCaj},
                      false, false},
         WriteAllCase{"CAJ off after a good date write", {"OK", "NO", "NOCAJ"},
                      {kTimeFault, kCaj}, true, false},
-        WriteAllCase{"refused block", {"NO", "NO", "NO"}, {kDateFault, kTimeFault, kAllFalse},
-                     false, false},
         WriteAllCase{"silent block", {"NO", "NO", kSilence}, {kDateFault, kTimeFault, kAllFalse},
                      false, false},
         WriteAllCase{"OK with a bad check is no success", {"NO", "NO", kBadCheck},
@@ -137,10 +134,7 @@ INSTANTIATE_TEST_SUITE_P(
     BulkOps, WriteAllRefusal,
     testing::Values(
         RefusalCase{"empty zero count", "F3.1", "", 0, "F3.1 Value can not be Empt!"},
-        RefusalCase{"zero graduations", "F1.1", "000", 0, "F1.1 Value can not be zero!"},
         RefusalCase{"letters", "F6.2", "12a", 0, "F6.2 Value must be number!"},
-        RefusalCase{"seven digits", "F7.2", "1234567", 0, "F7.2 Value must less then 999999!"},
-        RefusalCase{"blank before digits", "F6.3", " 12", 0, "F6.3 Value must be number!"},
         RefusalCase{"no option selected", "F2.6", nullptr, -1, "F2.6 Value err!"},
         RefusalCase{"code beyond the list", "F1.2", nullptr, 9, "F1.2 Value err!"}),
     test::ByWhat());
@@ -153,15 +147,6 @@ TEST(BulkOps, WriteAllNamesOnlyTheFirstRefusedFieldInTableOrder) {
   EXPECT_FALSE(WriteAllParams(model, link, ui));
   EXPECT_EQ(ui.Texts(), std::vector<std::string>{"F1.12 Value err!"});
   EXPECT_TRUE(link.requests.empty());
-}
-
-TEST(BulkOps, ZeroIsWrittenWhereAllowed) {
-  FakeLink link;
-  RecordingFeedback ui;
-  SetupModel model = Ready();
-  model.newValue[static_cast<std::size_t>(NewValueSlot(*FindParam("F6.2")))] = "0";
-  Script(link, {"OK", "OK", "OK"});
-  EXPECT_TRUE(WriteAllParams(model, link, ui));
 }
 
 struct PasswordCase {
@@ -259,24 +244,11 @@ INSTANTIATE_TEST_SUITE_P(
         KeyCase{"save", &SaveParams, "OK", "K18E", {Kind::kSuccess, "Value Save Sucess!"}, false},
         KeyCase{"save refused", &SaveParams, "NO", "K18E", {Kind::kFailure, "Value Save Fault!"},
                 true},
-        KeyCase{"save unanswered", &SaveParams, kSilence, "K18E",
-                {Kind::kFailure, "Value Save Fault!"}, true},
         KeyCase{"restore", &RestoreParams, "OK", "K19E", {Kind::kSuccess, "Restore Sucess!"},
                 false},
         KeyCase{"restore bad check", &RestoreParams, kBadCheck, "K19E",
                 {Kind::kFailure, "Restore Fault!"}, true}),
     test::ByWhat());
-
-TEST(BulkOps, OnlyAFinishedCalibrationMarksTheSetupModified) {
-  RecordingFeedback ui;
-  SetupModel model = Ready();
-  CalibrationEnded(false, model, ui);
-  EXPECT_FALSE(model.valueModified);
-  CalibrationEnded(true, model, ui);
-  EXPECT_TRUE(model.valueModified);
-  EXPECT_EQ(ui.messages, (std::vector<Message>{{Kind::kFailure, "Calibration not Finished!"},
-                                               {Kind::kSuccess, "Calibration Finished!"}}));
-}
 
 }  // namespace
 }  // namespace tamarack

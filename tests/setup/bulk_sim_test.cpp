@@ -249,17 +249,5 @@ TEST_P(BulkSim, CalibrationCapturesZeroAndSpan) {
   EXPECT_TRUE(ui.messages.empty());
 }
 
-TEST_P(BulkSim, ASpanBelowTheZeroIsRefusedAndTheStepStays) {
-  CalibrationModel wizard = CalibrationModel::Initial();
-  Sim().SetLoad(10);
-  PressCalibrationAction(wizard, *line, ui);
-  wizard.testWeight = "100";
-  PressCalibrationAction(wizard, *line, ui);
-  Sim().SetLoad(0);  // the test weight taken off before the span
-  PressCalibrationAction(wizard, *line, ui);
-  EXPECT_EQ(wizard.caption, "WSPAN");
-  EXPECT_EQ(ui.Texts(), std::vector<std::string>{"WSpan False!"});
-}
-
 }  // namespace
 }  // namespace tamarack

@@ -244,15 +244,6 @@ TEST_F(SetupFileOnDisk, WhatIsNoSetupValueFileIsRefusedUntouched) {
   EXPECT_EQ(Entries(), (std::vector<std::string>{"299.stx", "300.stx", "big.stx", "folder.stx"}));
 }
 
-TEST_F(SetupFileOnDisk, BinaryContentLoadsByTheRules) {
-  std::string bytes;
-  for (int i = 1; i < 256; ++i) bytes += static_cast<char>(i);
-  Put("bin.stx", bytes);
-  SetupModel model = Opening();
-  EXPECT_TRUE(LoadSetupFile(PathOf("bin.stx"), model, ui));
-  EXPECT_TRUE(ui.messages.empty());
-}
-
 TEST_F(SetupFileOnDisk, AFailedSaveLeavesTheOldFileAndNoLitter) {
   Put("old.stx", "old record");
   // A file size limit below the record's length makes every write fail, even for root.

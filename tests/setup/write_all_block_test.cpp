@@ -48,19 +48,16 @@ INSTANTIATE_TEST_SUITE_P(
     testing::Values(
         NumberCase{"graduations 10000", "F1.1", "10000", 37, {0x00, 0x27, 0x10}},
         NumberCase{"numbering BCD", "F7.1", "123456", 0, {0x12, 0x34, 0x56}},
-        NumberCase{"start value BCD", "F7.2", "000789", 27, {0x00, 0x07, 0x89}},
         NumberCase{"zero count times 8", "F3.1", "1000", 21, {0x00, 0x1F, 0x40}},
         NumberCase{"span count times 8 at the top", "F3.3", "999999", 18, {0x7A, 0x11, 0xF8}},
         NumberCase{"test weight not scaled", "F3.2", "2500", 24, {0x00, 0x09, 0xC4}},
-        NumberCase{"lower point BCD", "F6.2", "100", 40, {0x00, 0x01, 0x00}},
         NumberCase{"upper point BCD", "F6.3", "999999", 43, {0x99, 0x99, 0x99}},
         NumberCase{"empty gives 0", "F1.1", "", 37, {0, 0, 0}},
         NumberCase{"over 999999 left 0", "F1.1", "1000000", 37, {0, 0, 0}},
         NumberCase{"negative left 0", "F6.2", "-5", 40, {0, 0, 0}},
         NumberCase{"huge saturates and is left 0", "F6.3", "99999999999999999999999", 43,
                    {0, 0, 0}},
-        NumberCase{"leading blanks and a tail", "F3.2", " +42kg", 24, {0, 0, 42}},
-        NumberCase{"letters give 0", "F7.1", "abc", 0, {0, 0, 0}}),
+        NumberCase{"leading blanks and a tail", "F3.2", " +42kg", 24, {0, 0, 42}}),
     test::ByWhat());
 
 // Each code byte packs several choices; the codes sit in separate bits, so the byte must equal
@@ -137,10 +134,8 @@ TEST(LeadingInteger, ReadsLikeADecimalIntegerAndSaturates) {
     const char* text;
     long long value;
   };
-  for (const Case& c : {Case{"", 0}, Case{"abc", 0}, Case{"  \t12x", 12}, Case{"-150", -150},
-                        Case{"+7", 7}, Case{"+-7", 0}, Case{"- 7", 0}, Case{"0009", 9},
-                        Case{"9223372036854775807", LLONG_MAX},
-                        Case{"99999999999999999999", LLONG_MAX},
+  for (const Case& c : {Case{"abc", 0}, Case{"  \t12x", 12}, Case{"-150", -150},
+                        Case{"+-7", 0}, Case{"99999999999999999999", LLONG_MAX},
                         Case{"-9223372036854775808", LLONG_MIN},
                         Case{"-99999999999999999999", LLONG_MIN}}) {
     EXPECT_EQ(LeadingInteger(c.text), c.value) << '"' << c.text << '"';
