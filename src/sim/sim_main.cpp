@@ -44,7 +44,7 @@ int main(int argc, char** argv) {
   }
   Simulator simulator(simOptions);
   simulator.With([&](IndicatorModel& m) { m.SetLoad(options->loadKg); });
-  for (const FaultSpec& fault : options->faults) ApplyFault(simulator, fault);
+  for (const FaultSetting& fault : options->faults) ApplyFault(simulator, fault);
 
   PtyTransport transport(simulator, options->transport);
   if (!transport.Start(&error)) {

@@ -29,32 +29,32 @@ std::optional<bool> OnOff(std::string_view text) {
 
 }  // namespace
 
-std::optional<FaultSpec> ParseFaultSpec(std::string_view text) {
-  FaultSpec spec;
+std::optional<FaultSetting> ParseFaultSetting(std::string_view text) {
+  FaultSetting setting;
   if (const auto colon = text.rfind(':'); colon != std::string_view::npos) {
     const auto count = ToInt(text.substr(colon + 1));
     if (!count || *count < 1) return std::nullopt;
-    spec.count = *count;
+    setting.count = *count;
     text = text.substr(0, colon);
   } else if (text.find('@') != std::string_view::npos) {
-    spec.count = FaultPlan::kForever;
+    setting.count = FaultPlan::kForever;
   }
   if (const auto at = text.find('@'); at != std::string_view::npos) {
-    spec.request = RequestKindFromName(text.substr(at + 1));
-    if (!spec.request) return std::nullopt;
+    setting.request = RequestKindFromName(text.substr(at + 1));
+    if (!setting.request) return std::nullopt;
     text = text.substr(0, at);
   }
   const auto fault = FaultKindFromName(text);
   if (!fault) return std::nullopt;
-  spec.fault = *fault;
-  return spec;
+  setting.fault = *fault;
+  return setting;
 }
 
-void ApplyFault(Simulator& simulator, const FaultSpec& spec) {
-  if (spec.request) {
-    simulator.SetFault(*spec.request, spec.fault, spec.count);
+void ApplyFault(Simulator& simulator, const FaultSetting& setting) {
+  if (setting.request) {
+    simulator.SetFault(*setting.request, setting.fault, setting.count);
   } else {
-    simulator.InjectNext(spec.fault, spec.count);
+    simulator.InjectNext(setting.fault, setting.count);
   }
 }
 
@@ -72,7 +72,7 @@ std::string_view SimUsage() {
          "  --caj on|off      the calibration switch; Write All is refused while off (default on)\n"
          "  --load KG         the load on the scale in kg (default 0)\n"
          "  --step-ms N       how long zero, span and average-weight steps take (default 1000)\n"
-         "  --fault SPEC      spoil replies; SPEC is KIND[@REQUEST][:COUNT], for example\n"
+         "  --fault FAULT     spoil replies; FAULT is KIND[@REQUEST][:COUNT], for example\n"
          "                    silence:3, refuse@write-all, bad-check@poll:2\n"
          "                    KIND: silence bad-check truncated leading-bytes missing-start\n"
          "                          oversize refuse late hang-up\n"
@@ -82,7 +82,7 @@ std::string_view SimUsage() {
          "  --help            this text\n"
          "\n"
          "While it runs, type on standard input: load KG, motion on|off, caj on|off,\n"
-         "fault SPEC, clear (no faults), tickets (what PRINT printed).\n";
+         "fault FAULT, clear (no faults), tickets (what PRINT printed).\n";
 }
 
 std::optional<SimProgramOptions> ParseSimOptions(std::span<const std::string_view> args,
@@ -125,8 +125,8 @@ std::optional<SimProgramOptions> ParseSimOptions(std::span<const std::string_vie
       options.loadKg = *ToDouble(value);
     } else if (arg == "--step-ms" && number && *number >= 0 && *number < 6000) {
       options.stepMs = *number;
-    } else if (arg == "--fault" && ParseFaultSpec(value)) {
-      options.faults.push_back(*ParseFaultSpec(value));
+    } else if (arg == "--fault" && ParseFaultSetting(value)) {
+      options.faults.push_back(*ParseFaultSetting(value));
     } else {
       return fail("bad option: " + std::string(arg) + " " + std::string(value));
     }
@@ -151,8 +151,8 @@ std::string RunConsoleCommand(Simulator& simulator, std::string_view line) {
     simulator.With([on = *OnOff(value)](IndicatorModel& m) { m.SetCaj(on); });
     return "CAJ switch " + value;
   }
-  if (command == "fault" && ParseFaultSpec(value)) {
-    ApplyFault(simulator, *ParseFaultSpec(value));
+  if (command == "fault" && ParseFaultSetting(value)) {
+    ApplyFault(simulator, *ParseFaultSetting(value));
     return "fault " + value;
   }
   if (command == "clear") {
@@ -166,7 +166,7 @@ std::string RunConsoleCommand(Simulator& simulator, std::string_view line) {
       return text.empty() ? std::string("no tickets") : text;
     });
   }
-  return "unknown command; try: load KG, motion on|off, caj on|off, fault SPEC, clear, tickets";
+  return "unknown command; try: load KG, motion on|off, caj on|off, fault FAULT, clear, tickets";
 }
 
 std::string FormatTraceEntry(const TraceEntry& entry) {

@@ -15,14 +15,14 @@ namespace tamarack::sim {
 // A fault as the command line names it: KIND, KIND:COUNT, KIND@REQUEST or KIND@REQUEST:COUNT.
 // Without a request kind it spoils the next COUNT replies (default 1); with one, the replies to
 // that kind of request, COUNT times or for good.
-struct FaultSpec {
+struct FaultSetting {
   FaultKind fault = FaultKind::kSilence;
   std::optional<RequestKind> request;
   int count = 1;
 };
 
-std::optional<FaultSpec> ParseFaultSpec(std::string_view text);
-void ApplyFault(Simulator& simulator, const FaultSpec& spec);
+std::optional<FaultSetting> ParseFaultSetting(std::string_view text);
+void ApplyFault(Simulator& simulator, const FaultSetting& setting);
 
 // The options of the tamarack-sim program.
 struct SimProgramOptions {
@@ -32,7 +32,7 @@ struct SimProgramOptions {
   int stepMs = 1000;
   bool trace = false;
   bool help = false;
-  std::vector<FaultSpec> faults;
+  std::vector<FaultSetting> faults;
 };
 
 // Nothing, with `error` telling why, when an option is unknown or its value is not allowed.

@@ -9,7 +9,7 @@
 namespace tamarack::sim {
 namespace {
 
-struct SpecCase {
+struct SettingCase {
   const char* what;
   const char* text;
   bool ok;
@@ -18,31 +18,31 @@ struct SpecCase {
   int count;
 };
 
-class FaultSpecTest : public testing::TestWithParam<SpecCase> {};
+class FaultSettingTest : public testing::TestWithParam<SettingCase> {};
 
-TEST_P(FaultSpecTest, Parses) {
-  const SpecCase& c = GetParam();
-  const auto spec = ParseFaultSpec(c.text);
-  ASSERT_EQ(spec.has_value(), c.ok);
+TEST_P(FaultSettingTest, Parses) {
+  const SettingCase& c = GetParam();
+  const auto setting = ParseFaultSetting(c.text);
+  ASSERT_EQ(setting.has_value(), c.ok);
   if (!c.ok) return;
-  EXPECT_EQ(spec->fault, c.fault);
-  EXPECT_EQ(spec->request, c.request);
-  EXPECT_EQ(spec->count, c.count);
+  EXPECT_EQ(setting->fault, c.fault);
+  EXPECT_EQ(setting->request, c.request);
+  EXPECT_EQ(setting->count, c.count);
 }
 
 INSTANTIATE_TEST_SUITE_P(
-    Specs, FaultSpecTest,
+    Settings, FaultSettingTest,
     testing::Values(
-        SpecCase{"next reply", "silence", true, FaultKind::kSilence, std::nullopt, 1},
-        SpecCase{"next three", "late:3", true, FaultKind::kLate, std::nullopt, 3},
-        SpecCase{"for good", "refuse@write-all", true, FaultKind::kRefuse, RequestKind::kWriteAll,
+        SettingCase{"next reply", "silence", true, FaultKind::kSilence, std::nullopt, 1},
+        SettingCase{"next three", "late:3", true, FaultKind::kLate, std::nullopt, 3},
+        SettingCase{"for good", "refuse@write-all", true, FaultKind::kRefuse, RequestKind::kWriteAll,
                  FaultPlan::kForever},
-        SpecCase{"kind twice", "bad-check@poll:2", true, FaultKind::kBadCheck, RequestKind::kPoll,
+        SettingCase{"kind twice", "bad-check@poll:2", true, FaultKind::kBadCheck, RequestKind::kPoll,
                  2},
-        SpecCase{"unknown fault", "explode", false, FaultKind::kSilence, std::nullopt, 0},
-        SpecCase{"unknown request", "silence@coffee", false, FaultKind::kSilence, std::nullopt, 0},
-        SpecCase{"zero count", "silence:0", false, FaultKind::kSilence, std::nullopt, 0},
-        SpecCase{"bad count", "silence:x", false, FaultKind::kSilence, std::nullopt, 0}),
+        SettingCase{"unknown fault", "explode", false, FaultKind::kSilence, std::nullopt, 0},
+        SettingCase{"unknown request", "silence@coffee", false, FaultKind::kSilence, std::nullopt, 0},
+        SettingCase{"zero count", "silence:0", false, FaultKind::kSilence, std::nullopt, 0},
+        SettingCase{"bad count", "silence:x", false, FaultKind::kSilence, std::nullopt, 0}),
     test::ByWhat());
 
 TEST(SimOptionsTest, ParsesTheCommandLine) {
