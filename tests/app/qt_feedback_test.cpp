@@ -46,10 +46,6 @@ class QtFeedbackTest : public QObject {
          QMessageBox::Critical, "Error", QMessageBox::Ok, true},
         {"yes", [&] { return ui.AskYesNo("Done"); }, QMessageBox::Yes, QMessageBox::Question,
          "Tamarack", QMessageBox::Yes | QMessageBox::No, true},
-        {"no", [&] { return ui.AskYesNo("Done"); }, QMessageBox::No, QMessageBox::Question,
-         "Tamarack", QMessageBox::Yes | QMessageBox::No, false},
-        {"retry", [&] { return ui.AskRetryCancel("Done"); }, QMessageBox::Retry,
-         QMessageBox::Question, "Tamarack", QMessageBox::Retry | QMessageBox::Cancel, true},
         {"cancel", [&] { return ui.AskRetryCancel("Done"); }, QMessageBox::Cancel,
          QMessageBox::Question, "Tamarack", QMessageBox::Retry | QMessageBox::Cancel, false},
     };

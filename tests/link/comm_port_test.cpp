@@ -234,14 +234,5 @@ TEST_F(CommPortTest, PeerHangingUpEndsTheExchangeAtOnceAndThePortCanBeReopened) 
   EXPECT_EQ(Transact(port, ui, KeyRequest("10"), kKeyWaitMs, reply), TransactStatus::kOk);
 }
 
-TEST_F(CommPortTest, ClosedPortFailsEveryCall) {
-  CommPort port;
-  std::uint8_t byte = 0;
-  EXPECT_EQ(port.Read(&byte, 1), -1);
-  EXPECT_EQ(port.LastError(), kErrorInvalidHandle);
-  EXPECT_FALSE(port.PurgeReceive());
-  EXPECT_FALSE(port.PurgeTransmit());
-}
-
 }  // namespace
 }  // namespace tamarack

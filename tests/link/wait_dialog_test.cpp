@@ -36,12 +36,9 @@ class WaitDialogTest : public QObject {
   void TextById_data() {
     QTest::addColumn<int>("id");
     QTest::addColumn<QString>("text");
-    QTest::newRow("0") << 0 << "WZERO Processing , Please Wait...";
     QTest::newRow("1") << 1 << "WValue Send";
-    QTest::newRow("3") << 3 << "REZERO Processing , Please Wait...";
-    QTest::newRow("5") << 5 << "Average Weight Confirming, Please Wait...";
+    QTest::newRow("5, the last") << 5 << "Average Weight Confirming, Please Wait...";
     QTest::newRow("7 keeps the template") << 7 << "WZERO Processing , Please Wait...";
-    QTest::newRow("-1 keeps the template") << -1 << "WZERO Processing , Please Wait...";
   }
   void TextById() {
     QFETCH(int, id);
@@ -68,11 +65,6 @@ class WaitDialogTest : public QObject {
     QCOMPARE(dlg.Step(), CWaitDlg::kSteps);
   }
 
-  void HasNoCaptionBar() {
-    CWaitDlg dlg(kWaitWZero);
-    QVERIFY(dlg.windowFlags().testFlag(Qt::FramelessWindowHint));
-    QVERIFY(dlg.isModal());
-  }
 };
 
 }  // namespace tamarack
