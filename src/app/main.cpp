@@ -12,5 +12,7 @@ int main(int argc, char* argv[]) {
 
   tamarack::CMainDlg main;
   tamarack::WireWindows(main);
-  return main.exec();
+  // "Exit" ends the window with result 1; for the shell that is a normal end.
+  main.exec();
+  return 0;
 }
