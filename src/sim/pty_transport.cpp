@@ -170,6 +170,18 @@ void PtyTransport::Deliver(const SimReply& reply, Clock::time_point arrival) {
   }
 }
 
+std::string PtyTransport::LineMismatch() const {
+  termios tio{};
+  if (tcgetattr(master_, &tio) != 0) return {};
+  const speed_t speed = cfgetospeed(&tio);
+  const int baud = speed == B2400 ? 2400 : speed == B4800 ? 4800 : speed == B9600 ? 9600
+                 : speed == B19200 ? 19200 : speed == B38400 ? 38400 : -1;
+  const int stopBits = (tio.c_cflag & CSTOPB) != 0 ? 2 : 1;
+  if (baud == options_.line.baud && stopBits == options_.line.stopBits) return {};
+  return "garbled: the line runs at " + (baud > 0 ? std::to_string(baud) : std::string("another")) +
+         " baud with " + std::to_string(stopBits) + " stop bits";
+}
+
 void PtyTransport::Serve() {
   std::array<std::uint8_t, 512> buffer{};
   for (;;) {
@@ -196,6 +208,13 @@ void PtyTransport::Serve() {
     const ssize_t n = ::read(master_, buffer.data(), buffer.size());
     if (n <= 0) continue;
     const auto arrival = Clock::now();
+    if (options_.strictLine) {
+      if (std::string mismatch = LineMismatch(); !mismatch.empty()) {
+        simulator_.NoteIgnored(std::span(buffer.data(), static_cast<std::size_t>(n)), arrival,
+                               std::move(mismatch));
+        continue;
+      }
+    }
     const auto replies =
         simulator_.Process(std::span(buffer.data(), static_cast<std::size_t>(n)), arrival);
     for (const SimReply& reply : replies) Deliver(reply, arrival);

@@ -24,6 +24,10 @@ class PtyTransport {
     LineSettings line;
     bool pacing = false;   // deliver each byte at the wire time of `line`
     std::string linkPath;  // when set, a symlink to the device, kept up to date
+    // Ignore what arrives while the application's end runs another speed or number of stop bits
+    // than `line`, as a real indicator cannot make sense of it. (A pseudo-terminal keeps only
+    // those two of the line settings.)
+    bool strictLine = false;
   };
 
   PtyTransport(Simulator& simulator, Options options);
@@ -51,6 +55,8 @@ class PtyTransport {
   // Sleeps until `when`; false when Stop() came first.
   bool SleepUntil(Clock::time_point when);
   bool WriteAll(const std::uint8_t* data, std::size_t size);
+  // Empty when the application's line settings match; otherwise what differs.
+  std::string LineMismatch() const;
 
   Simulator& simulator_;
   Options options_;

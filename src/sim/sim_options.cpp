@@ -69,6 +69,7 @@ std::string_view SimUsage() {
          "  --parity P        none, even or odd (default none)\n"
          "  --stop N          1 or 2 stop bits (default 1)\n"
          "  --pace            deliver every byte at the wire time of those line settings\n"
+         "  --strict-line     ignore requests while the port runs another speed or stop bits\n"
          "  --caj on|off      the calibration switch; Write All is refused while off (default on)\n"
          "  --load KG         the load on the scale in kg (default 0)\n"
          "  --step-ms N       how long zero, span and average-weight steps take (default 1000)\n"
@@ -104,6 +105,10 @@ std::optional<SimProgramOptions> ParseSimOptions(std::span<const std::string_vie
     }
     if (arg == "--trace") {
       options.trace = true;
+      continue;
+    }
+    if (arg == "--strict-line") {
+      options.transport.strictLine = true;
       continue;
     }
     if (i + 1 >= args.size()) return fail("unknown option or missing value: " + std::string(arg));

@@ -140,6 +140,13 @@ SimReply Simulator::Answer(RequestKind kind, const RawFrame& frame) {
   return reply;
 }
 
+void Simulator::NoteIgnored(std::span<const std::uint8_t> bytes, Clock::time_point now,
+                            std::string why) {
+  std::lock_guard lock(mutex_);
+  reader_.Reset();
+  Record(now, TraceEntry::Direction::kRequest, Frame(bytes.begin(), bytes.end()), std::move(why));
+}
+
 Frame Simulator::Feed(std::span<const std::uint8_t> bytes) {
   Frame out;
   for (const SimReply& reply : Process(bytes, Clock::now())) {

@@ -62,6 +62,10 @@ class Simulator {
   // Takes bytes from the PC; gives the replies' bytes one after the other, whatever their delays.
   Frame Feed(std::span<const std::uint8_t> bytes);
 
+  // Records bytes that the line garbled (the transport found its settings differ from the PC's);
+  // they reach the indicator only as noise, so any request begun is lost too.
+  void NoteIgnored(std::span<const std::uint8_t> bytes, Clock::time_point now, std::string why);
+
   // Faults (see FaultPlan).
   void InjectNext(FaultKind fault, int count = 1);
   void SetFault(RequestKind kind, FaultKind fault, int count = FaultPlan::kForever);

@@ -139,6 +139,32 @@ INSTANTIATE_TEST_SUITE_P(
                     FaultCase{"hang up", FaultKind::kHangUp}),
     test::ByWhat());
 
+// With a strict line, a port opened at another speed or with two stop bits is not understood.
+TEST_F(SimOverPortTest, PortSettingsReachTheLine) {
+  PtyTransport::Options options;
+  options.strictLine = true;
+  PtyTransport strict(sim, options);
+  std::string error;
+  ASSERT_TRUE(strict.Start(&error)) << error;
+  CommPort other;
+  const struct {
+    int baud;
+    int stopBits;
+    TransactStatus status;
+  } lines[] = {{4800, 1, TransactStatus::kBad}, {9600, 2, TransactStatus::kBad},
+               {9600, 1, TransactStatus::kOk}};
+  for (const auto& line : lines) {
+    PortSettings settings;
+    settings.port = strict.DevicePath();
+    settings.baud = line.baud;
+    settings.stopBits = line.stopBits;
+    ASSERT_EQ(other.Open(settings, ui), 1);
+    EXPECT_EQ(SendKeyCommand(other, ui, key::kZero), line.status)
+        << line.baud << " baud, " << line.stopBits << " stop bits";
+    other.Close();
+  }
+}
+
 TEST_F(SimOverPortTest, RefusedWriteAllWhileCajSwitchIsOff) {
   sim.With([](IndicatorModel& m) { m.SetCaj(false); });
   WriteAllBlock block{};

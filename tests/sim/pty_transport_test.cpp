@@ -130,6 +130,28 @@ TEST(PtyTransportTest, PacesBytesAtTheWireTime) {
   EXPECT_LT(median, 104.2 * 3);
 }
 
+TEST(PtyTransportTest, StrictLineIgnoresAPortOnOtherSettings) {
+  Simulator sim(simtest::FixedClockOptions());
+  PtyTransport::Options options;
+  options.strictLine = true;  // 9600 baud, 1 stop bit
+  PtyTransport transport(sim, options);
+  std::string error;
+  ASSERT_TRUE(transport.Start(&error)) << error;
+  RawPort port(transport.DevicePath());
+  const struct {
+    speed_t speed;
+    bool twoStop;
+    bool answered;
+  } lines[] = {{B4800, false, false}, {B9600, true, false}, {B9600, false, true}};
+  for (const auto& line : lines) {
+    port.SetLine(line.speed, line.twoStop);
+    EXPECT_EQ(port.Exchange(KeyRequest(key::kZero), kOk.size(), 200).empty(), !line.answered);
+  }
+  const auto trace = sim.Trace();
+  ASSERT_FALSE(trace.empty());
+  EXPECT_EQ(trace.front().note, "garbled: the line runs at 4800 baud with 1 stop bits");
+}
+
 TEST(PtyTransportTest, LateReplyComesAfterTheReadingStopped) {
   Simulator::Options options = simtest::FixedClockOptions();
   options.lateBy = 300ms;

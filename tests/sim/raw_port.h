@@ -30,6 +30,18 @@ class RawPort {
   RawPort& operator=(const RawPort&) = delete;
 
   bool ok() const { return fd_ >= 0; }
+  void SetLine(speed_t speed, bool twoStopBits) const {
+    termios tio{};
+    tcgetattr(fd_, &tio);
+    cfsetispeed(&tio, speed);
+    cfsetospeed(&tio, speed);
+    if (twoStopBits) {
+      tio.c_cflag |= CSTOPB;
+    } else {
+      tio.c_cflag &= ~tcflag_t{CSTOPB};
+    }
+    tcsetattr(fd_, TCSANOW, &tio);
+  }
   void Send(const Frame& bytes) const {
     [[maybe_unused]] const auto n = ::write(fd_, bytes.data(), bytes.size());
   }
