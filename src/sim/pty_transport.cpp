@@ -154,9 +154,18 @@ void PtyTransport::Deliver(const SimReply& reply, Clock::time_point arrival) {
   if (options_.pacing) start += byteTime * static_cast<long>(reply.requestSize);
   if (!SleepUntil(start)) return;
   if (reply.hangUp) {
-    Close();
+    // The fresh device is ready, and counted, before the old one dies, so that whoever sees the
+    // line go dead finds the new one at once.
+    const int oldMaster = master_, oldSlave = slave_;
     std::string error;
-    if (Open(&error)) ++hangUps_;
+    Open(&error);  // a symlink that cannot follow does not stop the new device being served
+    if (master_ != oldMaster) {
+      ++hangUps_;
+    } else {
+      master_ = slave_ = -1;  // no device could be made: Serve() tries again
+    }
+    ::close(oldMaster);
+    ::close(oldSlave);
     return;
   }
   if (!options_.pacing) {
