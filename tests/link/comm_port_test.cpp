@@ -10,6 +10,7 @@
 
 #include <QCoreApplication>
 #include <algorithm>
+#include <cerrno>
 #include <chrono>
 
 #include "link/commands.h"
@@ -134,6 +135,16 @@ TEST_F(CommPortTest, MissingDeviceIsReportedAndLeavesThePortClosed) {
   ASSERT_EQ(ui.messages.size(), 1u);
   EXPECT_EQ(ui.messages[0].kind, RecordingFeedback::Kind::kPortError);
   EXPECT_EQ(ui.messages[0].text, "CommPort not Exist!");
+}
+
+TEST_F(CommPortTest, DeviceThatIsNoSerialLineGivesItsErrorCode) {
+  CommPort port;
+  PortSettings s;
+  s.port = "/dev/null";
+  EXPECT_EQ(port.Open(s, ui), -1);
+  EXPECT_FALSE(port.IsOpen());
+  ASSERT_EQ(ui.messages.size(), 1u);
+  EXPECT_EQ(ui.messages[0].text, "Undefined Error Code\xEF\xBC\x9A" + std::to_string(ENOTTY));
 }
 
 TEST_F(CommPortTest, SecondOpenOfTheSameDeviceIsRefused) {
