@@ -4,12 +4,14 @@ namespace tamarack::sim {
 namespace {
 
 constexpr std::array<std::string_view, kFaultKindCount> kNames = {
-    "silence", "bad-check", "truncated", "leading-bytes", "missing-start",
-    "oversize", "refuse", "late", "hang-up"};
+    "silence",  "bad-check", "truncated", "leading-bytes", "missing-start",
+    "oversize", "refuse",    "late",      "hang-up"};
 
 }  // namespace
 
-std::string_view FaultKindName(FaultKind kind) { return kNames[static_cast<std::size_t>(kind)]; }
+std::string_view FaultKindName(FaultKind kind) {
+  return kNames[static_cast<std::size_t>(kind)];
+}
 
 std::optional<FaultKind> FaultKindFromName(std::string_view name) {
   for (std::size_t i = 0; i < kNames.size(); ++i) {

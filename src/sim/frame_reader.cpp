@@ -21,8 +21,8 @@ void FrameReader::Restart() {
 
 void FrameReader::Finish(std::uint8_t check, std::vector<RawFrame>& out) {
   frame_.bytes.push_back(check);
-  const std::uint8_t expected = frame_.longForm ? LongCheck(frame_.content)
-                                                : ShortCheck(frame_.content);
+  const std::uint8_t expected =
+      frame_.longForm ? LongCheck(frame_.content) : ShortCheck(frame_.content);
   if (check != expected) frame_.problem = RawFrame::Problem::kBadCheck;
   out.push_back(std::move(frame_));
   Reset();
@@ -106,8 +106,8 @@ void FrameReader::Push(std::uint8_t byte, std::vector<RawFrame>& out) {
 namespace {
 
 constexpr std::array<std::string_view, kRequestKindCount> kKindNames = {
-    "poll", "key", "read", "write", "calibration", "count-step", "write-all", "send-format",
-    "read-format", "weight"};
+    "poll",       "key",       "read",        "write",       "calibration",
+    "count-step", "write-all", "send-format", "read-format", "weight"};
 
 bool Digits(std::string_view text) {
   for (char c : text) {

@@ -37,8 +37,17 @@ class FrameReader {
   void Reset();
 
  private:
-  enum class State { kIdle, kGot01, kGot31, kAfter02, kShortPayload, kShortCheck, kLongCount,
-                     kLongBody, kLongCheck };
+  enum class State {
+    kIdle,
+    kGot01,
+    kGot31,
+    kAfter02,
+    kShortPayload,
+    kShortCheck,
+    kLongCount,
+    kLongBody,
+    kLongCheck
+  };
 
   void Restart();
   void Finish(std::uint8_t check, std::vector<RawFrame>& out);
@@ -50,16 +59,16 @@ class FrameReader {
 
 // What the PC asks for; faults can be aimed at one kind.
 enum class RequestKind {
-  kPoll,          // "R"
-  kKey,           // "K" code "E"
-  kReadParam,     // "Pgg.nn=RE"
-  kWriteParam,    // "Pgg.nn=vvvvvvE", groups other than 3 and the 05.02-05.05 steps
-  kCalibration,   // writes to 03.01-03.04
-  kCountStep,     // writes to 05.02-05.05 (average weight steps)
-  kWriteAll,      // long form 'T' with the 47-byte block
-  kSendFormat,    // long form 'G' / 'N'
-  kReadFormat,    // "AA" / "AB"
-  kWeight,        // "W" item, ten digits, "E"
+  kPoll,         // "R"
+  kKey,          // "K" code "E"
+  kReadParam,    // "Pgg.nn=RE"
+  kWriteParam,   // "Pgg.nn=vvvvvvE", groups other than 3 and the 05.02-05.05 steps
+  kCalibration,  // writes to 03.01-03.04
+  kCountStep,    // writes to 05.02-05.05 (average weight steps)
+  kWriteAll,     // long form 'T' with the 47-byte block
+  kSendFormat,   // long form 'G' / 'N'
+  kReadFormat,   // "AA" / "AB"
+  kWeight,       // "W" item, ten digits, "E"
 };
 inline constexpr int kRequestKindCount = 10;
 

@@ -113,7 +113,9 @@ long IndicatorModel::Number(std::string_view displayNumber) const {
   return AllDigits(value) ? static_cast<long>(ToNumber(value)) : 0;
 }
 
-std::time_t IndicatorModel::Wall() const { return options_.clock() + clockOffset_; }
+std::time_t IndicatorModel::Wall() const {
+  return options_.clock() + clockOffset_;
+}
 
 std::string IndicatorModel::ClockDate() const {
   const std::time_t wall = Wall();
@@ -428,7 +430,8 @@ std::string IndicatorModel::DisplayText() const {
     text = FormatCounts(steps.counts, steps.decimals);
   }
   if (!SegmentDigits(text)) text = "------";  // beyond six digits: overload
-  const std::size_t digits = text.size() - static_cast<std::size_t>(std::count(text.begin(), text.end(), '.'));
+  const std::size_t digits =
+      text.size() - static_cast<std::size_t>(std::count(text.begin(), text.end(), '.'));
   return std::string(6 - digits, ' ') + text;
 }
 
@@ -484,18 +487,30 @@ void IndicatorModel::PrintTicket() {
     };
     const std::string date = ClockDate(), time = ClockTime();
     if (tag == "E") break;
-    if (tag == "G") ticket += WeightText(GrossKg());
-    else if (tag == "T") ticket += WeightText(tare_);
-    else if (tag == "N") ticket += WeightText(GrossKg() - tare_);
-    else if (tag == "P") ticket += WeightText(peak_);
-    else if (tag == "CN") ticket += Value("F7.1");
-    else if (tag == "CD") ticket += Digits(currentItem_, 2);
-    else if (tag == "CO") ticket += Pieces() ? std::to_string(*Pieces()) : "";
-    else if (tag == "D") ticket += date.substr(4, 2) + "-" + date.substr(2, 2) + "-" + date.substr(0, 2);
-    else if (tag == "I") ticket += time.substr(0, 2) + ":" + time.substr(2, 2) + ":" + time.substr(4, 2);
-    else if (tag.starts_with("NL")) ticket.append(repeat(2), '\n');
-    else if (tag.starts_with("SP")) ticket.append(repeat(2), ' ');
-    else ticket.append(format, i, close - i + 1);
+    if (tag == "G")
+      ticket += WeightText(GrossKg());
+    else if (tag == "T")
+      ticket += WeightText(tare_);
+    else if (tag == "N")
+      ticket += WeightText(GrossKg() - tare_);
+    else if (tag == "P")
+      ticket += WeightText(peak_);
+    else if (tag == "CN")
+      ticket += Value("F7.1");
+    else if (tag == "CD")
+      ticket += Digits(currentItem_, 2);
+    else if (tag == "CO")
+      ticket += Pieces() ? std::to_string(*Pieces()) : "";
+    else if (tag == "D")
+      ticket += date.substr(4, 2) + "-" + date.substr(2, 2) + "-" + date.substr(0, 2);
+    else if (tag == "I")
+      ticket += time.substr(0, 2) + ":" + time.substr(2, 2) + ":" + time.substr(4, 2);
+    else if (tag.starts_with("NL"))
+      ticket.append(repeat(2), '\n');
+    else if (tag.starts_with("SP"))
+      ticket.append(repeat(2), ' ');
+    else
+      ticket.append(format, i, close - i + 1);
     i = close;
   }
   tickets_.push_back(std::move(ticket));

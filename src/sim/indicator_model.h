@@ -62,8 +62,7 @@ class IndicatorModel {
   enum class Copy { kWorking, kSaved, kFactory };
   // A Number or Choice parameter in its read form ("010000", "01"); empty for the others.
   std::string Value(std::string_view displayNumber, Copy copy = Copy::kWorking) const;
-  void SetValue(std::string_view displayNumber, std::string_view value,
-                Copy copy = Copy::kWorking);
+  void SetValue(std::string_view displayNumber, std::string_view value, Copy copy = Copy::kWorking);
   // The option code of a Choice parameter's working value.
   int Code(std::string_view displayNumber) const;
   // The clock as the date and time reads give it: YYMMDD, HHMMSS.
@@ -72,7 +71,10 @@ class IndicatorModel {
   void SetCaj(bool on) { options_.cajOn = on; }
 
   // --- scale and front panel ---
-  void SetLoad(double kg) { load_ = kg; UpdatePeak(); }
+  void SetLoad(double kg) {
+    load_ = kg;
+    UpdatePeak();
+  }
   double Load() const { return load_; }
   void SetMotion(bool moving) { motion_ = moving; }
   // The digit being edited on the indicator (0..5; -1 for none) and the shift flags (bits 0 and 1
@@ -92,9 +94,13 @@ class IndicatorModel {
 
   // --- print formats and counting ---
   // 'G' for the gross print mode, 'N' for the net one.
-  const std::string& PrintFormat(char mode) const { return mode == 'N' ? netFormat_ : grossFormat_; }
+  const std::string& PrintFormat(char mode) const {
+    return mode == 'N' ? netFormat_ : grossFormat_;
+  }
   void SetPrintFormat(char mode, std::string text);
-  const std::string& AverageWeight(int item) const { return averageWeights_.at(static_cast<std::size_t>(item)); }
+  const std::string& AverageWeight(int item) const {
+    return averageWeights_.at(static_cast<std::size_t>(item));
+  }
   void SetAverageWeight(int item, std::string digits);
   int CurrentItem() const { return currentItem_; }
   void SetCurrentItem(int item) { currentItem_ = item; }

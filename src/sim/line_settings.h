@@ -7,9 +7,9 @@ namespace tamarack::sim {
 // The character format of the serial line: what one byte costs on the wire.
 struct LineSettings {
   int baud = 9600;
-  int dataBits = 8;    // 7 or 8
-  char parity = 'N';   // 'N', 'E' or 'O'
-  int stopBits = 1;    // 1 or 2
+  int dataBits = 8;   // 7 or 8
+  char parity = 'N';  // 'N', 'E' or 'O'
+  int stopBits = 1;   // 1 or 2
 
   // Start bit, data bits, parity bit (if any) and stop bits.
   int BitsPerByte() const { return 1 + dataBits + (parity == 'N' ? 0 : 1) + stopBits; }

@@ -26,7 +26,9 @@ std::string Errno(std::string_view what) {
 PtyTransport::PtyTransport(Simulator& simulator, Options options)
     : simulator_(simulator), options_(std::move(options)) {}
 
-PtyTransport::~PtyTransport() { Stop(); }
+PtyTransport::~PtyTransport() {
+  Stop();
+}
 
 std::string PtyTransport::DevicePath() const {
   std::lock_guard lock(mutex_);
@@ -65,7 +67,7 @@ void PtyTransport::Close() {
 
 bool PtyTransport::UpdateLink(std::string* error) {
   if (options_.linkPath.empty()) return true;
-  struct stat st{};
+  struct stat st {};
   if (lstat(options_.linkPath.c_str(), &st) == 0 && !S_ISLNK(st.st_mode)) {
     if (error) *error = options_.linkPath + ": exists and is not a symlink; left alone";
     return false;
@@ -183,8 +185,12 @@ std::string PtyTransport::LineMismatch() const {
   termios tio{};
   if (tcgetattr(master_, &tio) != 0) return {};
   const speed_t speed = cfgetospeed(&tio);
-  const int baud = speed == B2400 ? 2400 : speed == B4800 ? 4800 : speed == B9600 ? 9600
-                 : speed == B19200 ? 19200 : speed == B38400 ? 38400 : -1;
+  const int baud = speed == B2400    ? 2400
+                   : speed == B4800  ? 4800
+                   : speed == B9600  ? 9600
+                   : speed == B19200 ? 19200
+                   : speed == B38400 ? 38400
+                                     : -1;
   const int stopBits = (tio.c_cflag & CSTOPB) != 0 ? 2 : 1;
   if (baud == options_.line.baud && stopBits == options_.line.stopBits) return {};
   return "garbled: the line runs at " + (baud > 0 ? std::to_string(baud) : std::string("another")) +

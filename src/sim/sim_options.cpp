@@ -116,7 +116,8 @@ std::optional<SimProgramOptions> ParseSimOptions(std::span<const std::string_vie
     const auto number = ToInt(value);
     if (arg == "--link") {
       options.transport.linkPath = value;
-    } else if (arg == "--baud" && number && (*number == 2400 || *number == 4800 || *number == 9600)) {
+    } else if (arg == "--baud" && number &&
+               (*number == 2400 || *number == 4800 || *number == 9600)) {
       options.transport.line.baud = *number;
     } else if (arg == "--data" && number && (*number == 7 || *number == 8)) {
       options.transport.line.dataBits = *number;

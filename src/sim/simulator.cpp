@@ -12,9 +12,12 @@ constexpr std::uint8_t kStrayBytes[] = {'?', '?'};
 
 std::string IgnoredNote(RawFrame::Problem problem) {
   switch (problem) {
-    case RawFrame::Problem::kBadCheck: return "ignored: bad check character";
-    case RawFrame::Problem::kTooLong: return "ignored: longer than 300 bytes";
-    case RawFrame::Problem::kNone: break;
+    case RawFrame::Problem::kBadCheck:
+      return "ignored: bad check character";
+    case RawFrame::Problem::kTooLong:
+      return "ignored: longer than 300 bytes";
+    case RawFrame::Problem::kNone:
+      break;
   }
   return "ignored: not understood";
 }
@@ -25,26 +28,33 @@ milliseconds RequestWait(RequestKind kind, std::span<const std::uint8_t> content
   // Payload "Pgg.nn=...": the last number digit is at 5.
   const char number = content.size() > 5 ? static_cast<char>(content[5]) : 0;
   switch (kind) {
-    case RequestKind::kPoll: return milliseconds(kPollWaitMs);
-    case RequestKind::kKey: return milliseconds(kKeyWaitMs);
-    case RequestKind::kReadParam: return milliseconds(kReadParamWaitMs);
-    case RequestKind::kWriteParam: return milliseconds(kWriteParamWaitMs);
+    case RequestKind::kPoll:
+      return milliseconds(kPollWaitMs);
+    case RequestKind::kKey:
+      return milliseconds(kKeyWaitMs);
+    case RequestKind::kReadParam:
+      return milliseconds(kReadParamWaitMs);
+    case RequestKind::kWriteParam:
+      return milliseconds(kWriteParamWaitMs);
     case RequestKind::kCalibration:  // zero, span and re-zero; the test weight is a plain write
       return milliseconds(number == '2' ? kWriteParamWaitMs : kStepWaitMs);
     case RequestKind::kCountStep:  // sample zero and confirmation
       return milliseconds(number == '3' || number == '5' ? kStepWaitMs : kWriteParamWaitMs);
-    case RequestKind::kWriteAll: return milliseconds(kWriteAllWaitMs);
-    case RequestKind::kSendFormat: return milliseconds(kSendFormatWaitMs);
-    case RequestKind::kReadFormat: return milliseconds(kReadFormatWaitMs);
-    case RequestKind::kWeight: return milliseconds(kWeightWaitMs);
+    case RequestKind::kWriteAll:
+      return milliseconds(kWriteAllWaitMs);
+    case RequestKind::kSendFormat:
+      return milliseconds(kSendFormatWaitMs);
+    case RequestKind::kReadFormat:
+      return milliseconds(kReadFormatWaitMs);
+    case RequestKind::kWeight:
+      return milliseconds(kWeightWaitMs);
   }
   return milliseconds(0);
 }
 
 Simulator::Simulator() : Simulator(Options{}) {}
 
-Simulator::Simulator(Options options)
-    : options_(std::move(options)), model_(options_.indicator) {}
+Simulator::Simulator(Options options) : options_(std::move(options)), model_(options_.indicator) {}
 
 void Simulator::Record(Clock::time_point at, TraceEntry::Direction direction, Frame bytes,
                        std::string note) {
@@ -76,7 +86,8 @@ std::vector<SimReply> Simulator::Process(std::span<const std::uint8_t> bytes,
         Record(now, TraceEntry::Direction::kRequest, frame.bytes, IgnoredNote(frame.problem));
         continue;
       }
-      Record(now, TraceEntry::Direction::kRequest, frame.bytes, std::string(RequestKindName(*kind)));
+      Record(now, TraceEntry::Direction::kRequest, frame.bytes,
+             std::string(RequestKindName(*kind)));
       replies.push_back(Answer(*kind, frame));
     }
     frames.clear();

@@ -83,8 +83,7 @@ class Simulator {
 
  private:
   SimReply Answer(RequestKind kind, const RawFrame& frame);
-  void Record(Clock::time_point at, TraceEntry::Direction direction, Frame bytes,
-              std::string note);
+  void Record(Clock::time_point at, TraceEntry::Direction direction, Frame bytes, std::string note);
 
   Options options_;
   mutable std::mutex mutex_;

@@ -12,18 +12,31 @@ using C = BlockCoding;
 // bit 0 upwards and each reaches up to the next one.
 constexpr std::array<BlockField, 30> kLayout = {{
     {"F7.1", 0, C::kBcd},
-    {"F2.2", 13, C::kCode, 0, 4},  {"F2.4", 13, C::kCode, 4, 4},
-    {"F2.3", 14, C::kCode, 0, 4},  {"F2.5", 14, C::kCode, 4, 4},
-    {"F1.7", 15, C::kCode},        {"F1.8", 16, C::kCode},        {"F1.9", 17, C::kCode},
+    {"F2.2", 13, C::kCode, 0, 4},
+    {"F2.4", 13, C::kCode, 4, 4},
+    {"F2.3", 14, C::kCode, 0, 4},
+    {"F2.5", 14, C::kCode, 4, 4},
+    {"F1.7", 15, C::kCode},
+    {"F1.8", 16, C::kCode},
+    {"F1.9", 17, C::kCode},
     {"F3.3", 18, C::kBinary24Eight},
     {"F3.1", 21, C::kBinary24Eight},
     {"F3.2", 24, C::kBinary24},
     {"F7.2", 27, C::kBcd},
-    {"F6.1", 31, C::kCode, 0, 2},  {"F1.5", 31, C::kCode, 2, 2},  {"F1.2", 31, C::kCode, 4, 2},
-    {"F2.1", 31, C::kCode, 6, 1},  {"F1.3", 31, C::kCode, 7, 1},
-    {"F1.4", 32, C::kCode, 0, 4},  {"F5.1", 32, C::kCode, 4, 2},  {"F4.1", 32, C::kCode, 6, 2},
-    {"F1.6", 33, C::kCode, 0, 4},  {"F1.10", 33, C::kCode, 4, 3}, {"F1.12", 33, C::kCode, 7, 1},
-    {"F1.11", 34, C::kCode, 0, 3}, {"F4.3", 34, C::kCode, 3, 1},  {"F2.6", 34, C::kCode, 4, 2},
+    {"F6.1", 31, C::kCode, 0, 2},
+    {"F1.5", 31, C::kCode, 2, 2},
+    {"F1.2", 31, C::kCode, 4, 2},
+    {"F2.1", 31, C::kCode, 6, 1},
+    {"F1.3", 31, C::kCode, 7, 1},
+    {"F1.4", 32, C::kCode, 0, 4},
+    {"F5.1", 32, C::kCode, 4, 2},
+    {"F4.1", 32, C::kCode, 6, 2},
+    {"F1.6", 33, C::kCode, 0, 4},
+    {"F1.10", 33, C::kCode, 4, 3},
+    {"F1.12", 33, C::kCode, 7, 1},
+    {"F1.11", 34, C::kCode, 0, 3},
+    {"F4.3", 34, C::kCode, 3, 1},
+    {"F2.6", 34, C::kCode, 4, 2},
     {"F4.2", 34, C::kCode, 6, 2},
     {"F1.1", 37, C::kBinary24},
     {"F6.2", 40, C::kBcd},
@@ -38,7 +51,9 @@ std::string SixDigits(long value) {
 
 }  // namespace
 
-std::span<const BlockField> WriteAllBlockLayout() { return kLayout; }
+std::span<const BlockField> WriteAllBlockLayout() {
+  return kLayout;
+}
 
 std::optional<std::vector<DecodedParam>> DecodeWriteAllBlock(
     std::span<const std::uint8_t, kWriteAllBlockSize> block) {

@@ -79,9 +79,9 @@ TEST_F(SimOverPortTest, AnswersEveryRequestKind) {
   EXPECT_EQ(sim.With([](IndicatorModel& m) { return m.Value("F2.2") + m.Value("F3.3"); }),
             "03001234");
 
-  EXPECT_EQ(RequireOk(Exchange(SendFormatRequest('N', AsBytes("<N><NL><E>")), kSendFormatWaitMs),
-                      reply),
-            TransactStatus::kOk);
+  EXPECT_EQ(
+      RequireOk(Exchange(SendFormatRequest('N', AsBytes("<N><NL><E>")), kSendFormatWaitMs), reply),
+      TransactStatus::kOk);
   EXPECT_EQ(Exchange(ReadFormatRequest('B'), kReadFormatWaitMs), TransactStatus::kOk);
   EXPECT_EQ(reply.Text(), "<N><NL><E>");
   EXPECT_EQ(RequireOk(Exchange(WeightRequest("42", "0016777216"), kWeightWaitMs), reply),
@@ -126,18 +126,17 @@ TEST_P(FaultOverPortTest, EndsInBadStatusAndTheLineRecovers) {
   EXPECT_EQ(SendKeyCommand(port, ui, key::kZero), TransactStatus::kOk);
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Faults, FaultOverPortTest,
-    testing::Values(FaultCase{"silence", FaultKind::kSilence},
-                    FaultCase{"bad check", FaultKind::kBadCheck},
-                    FaultCase{"truncated", FaultKind::kTruncated},
-                    FaultCase{"leading bytes", FaultKind::kLeadingBytes},
-                    FaultCase{"missing start", FaultKind::kMissingStart},
-                    FaultCase{"oversize", FaultKind::kOversize},
-                    FaultCase{"refuse", FaultKind::kRefuse},
-                    FaultCase{"late", FaultKind::kLate},
-                    FaultCase{"hang up", FaultKind::kHangUp}),
-    test::ByWhat());
+INSTANTIATE_TEST_SUITE_P(Faults, FaultOverPortTest,
+                         testing::Values(FaultCase{"silence", FaultKind::kSilence},
+                                         FaultCase{"bad check", FaultKind::kBadCheck},
+                                         FaultCase{"truncated", FaultKind::kTruncated},
+                                         FaultCase{"leading bytes", FaultKind::kLeadingBytes},
+                                         FaultCase{"missing start", FaultKind::kMissingStart},
+                                         FaultCase{"oversize", FaultKind::kOversize},
+                                         FaultCase{"refuse", FaultKind::kRefuse},
+                                         FaultCase{"late", FaultKind::kLate},
+                                         FaultCase{"hang up", FaultKind::kHangUp}),
+                         test::ByWhat());
 
 // With a strict line, a port opened at another speed or with two stop bits is not understood.
 TEST_F(SimOverPortTest, PortSettingsReachTheLine) {
@@ -151,7 +150,8 @@ TEST_F(SimOverPortTest, PortSettingsReachTheLine) {
     int baud;
     int stopBits;
     TransactStatus status;
-  } lines[] = {{4800, 1, TransactStatus::kBad}, {9600, 2, TransactStatus::kBad},
+  } lines[] = {{4800, 1, TransactStatus::kBad},
+               {9600, 2, TransactStatus::kBad},
                {9600, 1, TransactStatus::kOk}};
   for (const auto& line : lines) {
     PortSettings settings;

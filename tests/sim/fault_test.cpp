@@ -44,12 +44,12 @@ INSTANTIATE_TEST_SUITE_P(
     Faults, FaultBytesTest,
     testing::Values(
         FaultCase{"silence", FaultKind::kSilence, {}, 0, false},
-        FaultCase{"bad check", FaultKind::kBadCheck, {0x01, 0x31, 0x02, 'O', 'K', 0x03, 0x36}, 0,
-                  false},
+        FaultCase{
+            "bad check", FaultKind::kBadCheck, {0x01, 0x31, 0x02, 'O', 'K', 0x03, 0x36}, 0, false},
         FaultCase{"truncated", FaultKind::kTruncated, {0x01, 0x31, 0x02, 'O'}, 0, false},
         FaultCase{"leading bytes", FaultKind::kLeadingBytes, Concat({'?', '?'}, kOk), 0, false},
-        FaultCase{"missing start", FaultKind::kMissingStart, {0x02, 'O', 'K', 0x03, 0x37}, 0,
-                  false},
+        FaultCase{
+            "missing start", FaultKind::kMissingStart, {0x02, 'O', 'K', 0x03, 0x37}, 0, false},
         FaultCase{"oversize", FaultKind::kOversize, ShortFrame("OK" + std::string(298, 'X')), 0,
                   false},
         FaultCase{"refuse", FaultKind::kRefuse, ShortFrame("NO"), 0, false},

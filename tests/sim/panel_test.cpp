@@ -27,7 +27,7 @@ struct DisplayCase {
   int point;     // F2.2
   int division;  // F2.3
   double kg;
-  bool units;    // UNITS pressed once: the assistant unit (lb, F2.4 = 0)
+  bool units;  // UNITS pressed once: the assistant unit (lb, F2.4 = 0)
   const char* shown;
 };
 

@@ -36,7 +36,7 @@ PtyTransport::Options Paced() {
 }
 
 bool IsLink(const std::string& path) {
-  struct stat st{};
+  struct stat st {};
   return lstat(path.c_str(), &st) == 0 && S_ISLNK(st.st_mode);
 }
 
@@ -123,8 +123,8 @@ TEST(PtyTransportTest, PacesBytesAtTheWireTime) {
   }
   std::sort(replyMs.begin(), replyMs.end());
   const double median = replyMs[replyMs.size() / 2];
-  std::printf("100 bytes at 9600 8N1 took %.1f ms (median of %zu; 104.2 ms on the wire)\n",
-              median, replyMs.size());
+  std::printf("100 bytes at 9600 8N1 took %.1f ms (median of %zu; 104.2 ms on the wire)\n", median,
+              replyMs.size());
   RecordProperty("paced_100_bytes_ms", std::to_string(median));
   EXPECT_GT(median, 104.2 * 0.95);
   EXPECT_LT(median, 104.2 * 3);

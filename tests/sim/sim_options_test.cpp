@@ -35,21 +35,22 @@ INSTANTIATE_TEST_SUITE_P(
     testing::Values(
         SettingCase{"next reply", "silence", true, FaultKind::kSilence, std::nullopt, 1},
         SettingCase{"next three", "late:3", true, FaultKind::kLate, std::nullopt, 3},
-        SettingCase{"for good", "refuse@write-all", true, FaultKind::kRefuse, RequestKind::kWriteAll,
-                 FaultPlan::kForever},
-        SettingCase{"kind twice", "bad-check@poll:2", true, FaultKind::kBadCheck, RequestKind::kPoll,
-                 2},
+        SettingCase{"for good", "refuse@write-all", true, FaultKind::kRefuse,
+                    RequestKind::kWriteAll, FaultPlan::kForever},
+        SettingCase{"kind twice", "bad-check@poll:2", true, FaultKind::kBadCheck,
+                    RequestKind::kPoll, 2},
         SettingCase{"unknown fault", "explode", false, FaultKind::kSilence, std::nullopt, 0},
-        SettingCase{"unknown request", "silence@coffee", false, FaultKind::kSilence, std::nullopt, 0},
+        SettingCase{"unknown request", "silence@coffee", false, FaultKind::kSilence, std::nullopt,
+                    0},
         SettingCase{"zero count", "silence:0", false, FaultKind::kSilence, std::nullopt, 0},
         SettingCase{"bad count", "silence:x", false, FaultKind::kSilence, std::nullopt, 0}),
     test::ByWhat());
 
 TEST(SimOptionsTest, ParsesTheCommandLine) {
   const std::vector<std::string_view> args = {
-      "--link", "/tmp/x", "--baud", "2400", "--data", "7", "--parity", "odd", "--stop", "2",
-      "--pace", "--caj", "off", "--load", "12.5", "--step-ms", "0", "--fault", "late@key",
-      "--trace"};
+      "--link", "/tmp/x",    "--baud", "2400",    "--data",   "7",      "--parity",
+      "odd",    "--stop",    "2",      "--pace",  "--caj",    "off",    "--load",
+      "12.5",   "--step-ms", "0",      "--fault", "late@key", "--trace"};
   std::string error;
   const auto options = ParseSimOptions(args, &error);
   ASSERT_TRUE(options) << error;
@@ -64,9 +65,13 @@ TEST(SimOptionsTest, ParsesTheCommandLine) {
   ASSERT_EQ(options->faults.size(), 1u);
   EXPECT_EQ(options->faults[0].request, RequestKind::kKey);
 
-  for (const std::vector<std::string_view>& bad :
-       {std::vector<std::string_view>{"--baud", "1200"}, {"--data", "9"}, {"--parity", "mark"},
-        {"--link"}, {"--step-ms", "6000"}, {"--whatever", "1"}, {"--load", "heavy"}}) {
+  for (const std::vector<std::string_view>& bad : {std::vector<std::string_view>{"--baud", "1200"},
+                                                   {"--data", "9"},
+                                                   {"--parity", "mark"},
+                                                   {"--link"},
+                                                   {"--step-ms", "6000"},
+                                                   {"--whatever", "1"},
+                                                   {"--load", "heavy"}}) {
     EXPECT_FALSE(ParseSimOptions(bad, &error)) << bad[0];
   }
 }

@@ -55,8 +55,7 @@ TEST(SimProgramTest, ServesItsDeviceAndStopsCleanly) {
     EXPECT_EQ(port.Exchange(WeightRequest("05", "0000000000"), 7), ShortFrame("NO"));
     // A console command puts 12.5 kg on the scale: the digits read "12.5".
     const std::string command = "load 12.5\n";
-    ASSERT_EQ(::write(in[1], command.data(), command.size()),
-              static_cast<ssize_t>(command.size()));
+    ASSERT_EQ(::write(in[1], command.data(), command.size()), static_cast<ssize_t>(command.size()));
     ::usleep(200000);
     const Frame shown = port.Exchange(DisplayPollRequest(), 14);
     ASSERT_EQ(shown.size(), 14u);
@@ -67,7 +66,7 @@ TEST(SimProgramTest, ServesItsDeviceAndStopsCleanly) {
   int status = 0;
   ASSERT_EQ(::waitpid(pid, &status, 0), pid);
   EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << status;
-  struct stat st{};
+  struct stat st {};
   EXPECT_NE(lstat(link.c_str(), &st), 0) << "the symlink outlived the program";
   std::fclose(output);
   ::close(in[1]);

@@ -20,6 +20,8 @@ inline Simulator::Options FixedClockOptions() {
   return options;
 }
 
-inline std::string Text(const Frame& bytes) { return {bytes.begin(), bytes.end()}; }
+inline std::string Text(const Frame& bytes) {
+  return {bytes.begin(), bytes.end()};
+}
 
 }  // namespace tamarack::sim::simtest

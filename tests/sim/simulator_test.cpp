@@ -36,8 +36,8 @@ class SimulatorTest : public testing::Test {
 // Byte-exact frames on both sides for the requests whose frames the system fixes.
 TEST_F(SimulatorTest, AnswersKnownFramesByteForByte) {
   // Reading item 5 (never set up).
-  const Bytes readItem5 = {0x01, 0x31, 0x02, 0x57, 0x30, 0x35, 0x30, 0x30, 0x30, 0x30, 0x30,
-                           0x30, 0x30, 0x30, 0x30, 0x30, 0x45, 0x03, 0x34};
+  const Bytes readItem5 = {0x01, 0x31, 0x02, 0x57, 0x30, 0x35, 0x30, 0x30, 0x30, 0x30,
+                           0x30, 0x30, 0x30, 0x30, 0x30, 0x30, 0x45, 0x03, 0x34};
   ASSERT_EQ(WeightRequest("05", "0000000000"), readItem5);
   EXPECT_EQ(sim.Feed(readItem5), ShortFrame("059999999999E"));
 
@@ -47,8 +47,8 @@ TEST_F(SimulatorTest, AnswersKnownFramesByteForByte) {
   EXPECT_EQ(sim.Feed(DisplayPollRequest()), ShortFrame(display));
 
   // F1.12 read, and the TARE key.
-  EXPECT_EQ(sim.Feed(Bytes{0x01, 0x31, 0x02, 0x50, 0x30, 0x31, 0x2E, 0x31, 0x32, 0x3D, 0x52,
-                           0x45, 0x03, 0x75}),
+  EXPECT_EQ(sim.Feed(Bytes{0x01, 0x31, 0x02, 0x50, 0x30, 0x31, 0x2E, 0x31, 0x32, 0x3D, 0x52, 0x45,
+                           0x03, 0x75}),
             ShortFrame("P01.12=00E"));
   EXPECT_EQ(sim.Feed(Bytes{0x01, 0x31, 0x02, 0x4B, 0x31, 0x32, 0x45, 0x03, 0x3E}),
             (Bytes{0x01, 0x31, 0x02, 'O', 'K', 0x03, 0x37}));
@@ -57,16 +57,17 @@ TEST_F(SimulatorTest, AnswersKnownFramesByteForByte) {
 Bytes Hex(std::string_view text) {
   Bytes bytes;
   for (std::size_t i = 0; i + 1 < text.size(); i += 3) {
-    bytes.push_back(static_cast<std::uint8_t>(std::stoi(std::string(text.substr(i, 2)), nullptr, 16)));
+    bytes.push_back(
+        static_cast<std::uint8_t>(std::stoi(std::string(text.substr(i, 2)), nullptr, 16)));
   }
   return bytes;
 }
 
 struct ExactCase {
   const char* what;
-  Frame built;          // the request as the system's builder makes it
-  const char* onLine;   // the same request as the line carries it
-  const char* reply;    // the reply payload
+  Frame built;         // the request as the system's builder makes it
+  const char* onLine;  // the same request as the line carries it
+  const char* reply;   // the reply payload
 };
 
 class ExactFrameTest : public SimulatorTest, public testing::WithParamInterface<ExactCase> {};
@@ -154,22 +155,21 @@ TEST_P(WriteTest, StoresValidValuesAndRefusesTheRest) {
 
 INSTANTIATE_TEST_SUITE_P(
     Params, WriteTest,
-    testing::Values(
-        WriteCase{"number", {1, 1}, "005000", "OK", "005000"},
-        WriteCase{"number at its top", {6, 3}, "999999", "OK", "999999"},
-        WriteCase{"zero accepted", {7, 1}, "000000", "OK", "000000"},
-        WriteCase{"zero refused", {1, 1}, "000000", "NO", "010000"},
-        WriteCase{"not digits", {6, 2}, "00a100", "NO", "000100"},
-        WriteCase{"choice", {1, 6}, "000007", "OK", "07"},
-        WriteCase{"choice beyond its list", {1, 2}, "000004", "NO", "01"},
-        WriteCase{"choice with high digits", {1, 2}, "100001", "NO", "01"},
-        WriteCase{"date", {7, 4}, "261231", "OK", "261231"},
-        WriteCase{"leap day", {7, 4}, "280229", "OK", "280229"},
-        WriteCase{"no leap day", {7, 4}, "270229", "NO", "261207"},
-        WriteCase{"month 13", {7, 4}, "261301", "NO", "261207"},
-        WriteCase{"time", {7, 5}, "235959", "OK", "235959"},
-        WriteCase{"hour 24", {7, 5}, "240000", "NO", "093045"},
-        WriteCase{"version is read only", {7, 3}, "000001", "NO", "1.00"}),
+    testing::Values(WriteCase{"number", {1, 1}, "005000", "OK", "005000"},
+                    WriteCase{"number at its top", {6, 3}, "999999", "OK", "999999"},
+                    WriteCase{"zero accepted", {7, 1}, "000000", "OK", "000000"},
+                    WriteCase{"zero refused", {1, 1}, "000000", "NO", "010000"},
+                    WriteCase{"not digits", {6, 2}, "00a100", "NO", "000100"},
+                    WriteCase{"choice", {1, 6}, "000007", "OK", "07"},
+                    WriteCase{"choice beyond its list", {1, 2}, "000004", "NO", "01"},
+                    WriteCase{"choice with high digits", {1, 2}, "100001", "NO", "01"},
+                    WriteCase{"date", {7, 4}, "261231", "OK", "261231"},
+                    WriteCase{"leap day", {7, 4}, "280229", "OK", "280229"},
+                    WriteCase{"no leap day", {7, 4}, "270229", "NO", "261207"},
+                    WriteCase{"month 13", {7, 4}, "261301", "NO", "261207"},
+                    WriteCase{"time", {7, 5}, "235959", "OK", "235959"},
+                    WriteCase{"hour 24", {7, 5}, "240000", "NO", "093045"},
+                    WriteCase{"version is read only", {7, 3}, "000001", "NO", "1.00"}),
     test::ByWhat());
 
 TEST_F(SimulatorTest, DateAndTimeWritesMoveOneClock) {
@@ -238,8 +238,7 @@ INSTANTIATE_TEST_SUITE_P(
         IgnoredCase{"read with a bad address", ShortFrame("P0A.01=RE")},
         IgnoredCase{"read form not R", ShortFrame("P01.01=XE")},
         IgnoredCase{"format letter C", ShortFrame("AC")},
-        IgnoredCase{"write all with count 47",
-                    LongWith(Bytes(kWriteAllBlockSize, 0), 47)},
+        IgnoredCase{"write all with count 47", LongWith(Bytes(kWriteAllBlockSize, 0), 47)},
         IgnoredCase{"write all block one byte short", LongFrame(Bytes(kWriteAllBlockSize, 'T'))},
         IgnoredCase{"long form of an unknown body", LongFrame(Bytes{'Q', 1, 2})},
         IgnoredCase{"long form bad check", WithBadCheck(SendFormatRequest('G', AsBytes("<E>")))},
@@ -260,7 +259,8 @@ TEST_F(SimulatorTest, FrameCutShortCostsOnlyItself) {
   Frame two = ReadParamRequest({1, 1});
   const Frame second = ReadParamRequest({6, 2});
   two.insert(two.end(), second.begin(), second.end());
-  EXPECT_EQ(Text(sim.Feed(two)), Text(ShortFrame("P01.01=010000E")) + Text(ShortFrame("P06.02=000100E")));
+  EXPECT_EQ(Text(sim.Feed(two)),
+            Text(ShortFrame("P01.01=010000E")) + Text(ShortFrame("P06.02=000100E")));
   // A frame split over many chunks is answered once it is whole.
   Frame whole = ReadParamRequest({1, 1});
   for (std::size_t i = 0; i + 1 < whole.size(); ++i) {
@@ -337,9 +337,11 @@ TEST_F(SimulatorTest, CapturingStepsTakeTimeBelowTheirWait) {
   Simulator::Options options = FixedClockOptions();
   options.indicator.stepTime = std::chrono::milliseconds(1000);
   Simulator slow(options);
-  const std::pair<const char*, double> steps[] = {
-      {"P03.01=000000E", 0}, {"P03.03=000000E", 20}, {"P03.04=000000E", 0},
-      {"P05.03=000000E", 0}, {"P05.05=000000E", 0}};
+  const std::pair<const char*, double> steps[] = {{"P03.01=000000E", 0},
+                                                  {"P03.03=000000E", 20},
+                                                  {"P03.04=000000E", 0},
+                                                  {"P05.03=000000E", 0},
+                                                  {"P05.05=000000E", 0}};
   ASSERT_EQ(slow.Feed(ShortFrame("P05.04=000010E")), ShortFrame("OK"));
   for (const auto& [payload, kg] : steps) {
     SCOPED_TRACE(payload);

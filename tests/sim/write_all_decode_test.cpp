@@ -82,18 +82,17 @@ TEST_P(SpoiltBlockTest, IsRefusedWhole) {
   EXPECT_FALSE(DecodeWriteAllBlock(block));
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Blocks, SpoiltBlockTest,
-    testing::Values(SpoiltCase{"packed digit above 9", 1, 0x0A},
-                    SpoiltCase{"packed tens above 9", 44, 0xA0},
-                    SpoiltCase{"counts not a multiple of eight", 20, 0x01},
-                    SpoiltCase{"number above 999999", 37, 0x10},
-                    SpoiltCase{"decimal point code 6", 13, 0x06},
-                    SpoiltCase{"filter code 6", 15, 0x06},
-                    SpoiltCase{"sample rate 8", 33, 0x08},
-                    SpoiltCase{"bits code 3", 34, 0xC0},
-                    SpoiltCase{"work mode 3", 32, 0x30}),
-    test::ByWhat());
+INSTANTIATE_TEST_SUITE_P(Blocks, SpoiltBlockTest,
+                         testing::Values(SpoiltCase{"packed digit above 9", 1, 0x0A},
+                                         SpoiltCase{"packed tens above 9", 44, 0xA0},
+                                         SpoiltCase{"counts not a multiple of eight", 20, 0x01},
+                                         SpoiltCase{"number above 999999", 37, 0x10},
+                                         SpoiltCase{"decimal point code 6", 13, 0x06},
+                                         SpoiltCase{"filter code 6", 15, 0x06},
+                                         SpoiltCase{"sample rate 8", 33, 0x08},
+                                         SpoiltCase{"bits code 3", 34, 0xC0},
+                                         SpoiltCase{"work mode 3", 32, 0x30}),
+                         test::ByWhat());
 
 TEST(WriteAllDecodeTest, RefusesZeroWhereTheParameterRefusesIt) {
   for (const char* number : {"F1.1", "F3.1", "F3.2", "F3.3"}) {
