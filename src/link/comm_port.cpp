@@ -35,6 +35,20 @@ int MillisLeft(Clock::time_point deadline) {
 
 }  // namespace
 
+CommPort::CommPort() {
+  // Qt reports a hang-up from its read watcher while no exchange runs, and on some versions keeps
+  // reporting it at full speed; let the device go at the first report.
+  QObject::connect(
+      &port_, &QSerialPort::errorOccurred, &port_,
+      [this](QSerialPort::SerialPortError error) {
+        if (open_ && !lost_ &&
+            (error == QSerialPort::ReadError || error == QSerialPort::ResourceError)) {
+          MarkLost();
+        }
+      },
+      Qt::QueuedConnection);
+}
+
 CommPort::~CommPort() { Close(); }
 
 std::string CommPort::DeviceFor(const std::string& name) {
@@ -83,6 +97,7 @@ int CommPort::Open(const PortSettings& settings, UserFeedback& ui) {
   }
   settings_ = settings;
   open_ = true;
+  lost_ = false;
   lastError_ = 0;
   port_.clearError();
   return 1;
@@ -92,6 +107,26 @@ void CommPort::Close() {
   if (port_.isOpen()) port_.close();
   port_.clearError();
   open_ = false;
+  lost_ = false;
+}
+
+void CommPort::MarkLost() {
+  lost_ = true;
+  lastError_ = kErrorInvalidHandle;
+  if (port_.isOpen()) port_.close();
+  port_.clearError();
+}
+
+bool CommPort::Reattach() {
+  if (!lost_) return true;
+  // The port keeps its name and line settings while closed.
+  if (!port_.open(QIODevice::ReadWrite)) {
+    port_.clearError();
+    return false;
+  }
+  lost_ = false;
+  lastError_ = 0;
+  return true;
 }
 
 bool CommPort::Lost() const {
@@ -106,11 +141,15 @@ bool CommPort::ClearErrors() {
     lastError_ = kErrorInvalidHandle;
     return false;
   }
+  // Every exchange starts here: a device that went away is looked for again, so that a replugged
+  // adapter or a restarted peer is used without closing and reopening the port.
+  if (!Reattach()) return false;
   port_.clearError();
   return true;
 }
 
 bool CommPort::PurgeTransmit() {
+  if (lost_) return true;  // nothing can be waiting to go out; the read reports the loss
   if (!open_) {
     lastError_ = kErrorInvalidHandle;
     return false;
@@ -140,6 +179,7 @@ bool CommPort::PurgeTransmit() {
 }
 
 bool CommPort::PurgeReceive() {
+  if (lost_) return true;
   if (!open_) {
     lastError_ = kErrorInvalidHandle;
     return false;
@@ -153,7 +193,7 @@ bool CommPort::PurgeReceive() {
 }
 
 void CommPort::Write(const std::uint8_t* data, std::size_t size) {
-  if (!open_ || size == 0) return;
+  if (!open_ || lost_ || size == 0) return;
   const auto deadline = Clock::now() + kTotalBase + kPerByte * static_cast<int>(size);
   if (port_.write(reinterpret_cast<const char*>(data), static_cast<qint64>(size)) < 0) {
     NoteError();
@@ -171,7 +211,7 @@ void CommPort::Write(const std::uint8_t* data, std::size_t size) {
 }
 
 int CommPort::Read(std::uint8_t* buffer, std::size_t size) {
-  if (!open_) {
+  if (!open_ || lost_) {
     lastError_ = kErrorInvalidHandle;
     return -1;
   }
@@ -192,7 +232,7 @@ int CommPort::Read(std::uint8_t* buffer, std::size_t size) {
     // A hung-up device reports its error again at once on every wait: give up instead of
     // spinning, and let the exchange end.
     if (Lost()) {
-      lastError_ = kErrorInvalidHandle;
+      MarkLost();
       return -1;
     }
     // The interval limit starts with the first byte; before it only the total limit runs.
@@ -204,7 +244,7 @@ int CommPort::Read(std::uint8_t* buffer, std::size_t size) {
     if (!port_.waitForReadyRead(left) && port_.error() != QSerialPort::NoError &&
         port_.error() != QSerialPort::TimeoutError) {
       if (port_.bytesAvailable() > 0) continue;
-      lastError_ = kErrorInvalidHandle;
+      MarkLost();
       return -1;
     }
   }

@@ -28,7 +28,7 @@ inline constexpr std::string_view kFullWidthColon = "\xEF\xBC\x9A";  // U+FF1A
 // the modem lines left as the driver has them.
 class CommPort : public SerialLink {
  public:
-  CommPort() = default;
+  CommPort();
   CommPort(const CommPort&) = delete;
   CommPort& operator=(const CommPort&) = delete;
   ~CommPort() override;
@@ -52,10 +52,16 @@ class CommPort : public SerialLink {
  private:
   bool Lost() const;
   void NoteError();
+  // The device went away (a USB adapter pulled, the far end of a pseudo-terminal closed): the
+  // device is let go, so that no read watcher fires on the dead line, and every exchange fails at
+  // once until Reattach finds the device again.
+  void MarkLost();
+  bool Reattach();
 
   QSerialPort port_;
   PortSettings settings_;
-  bool open_ = false;
+  bool open_ = false;  // opened by the user and not yet closed
+  bool lost_ = false;  // open, but the device has gone away
   int lastError_ = 0;
 };
 

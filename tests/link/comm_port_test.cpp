@@ -9,6 +9,8 @@
 #include <time.h>
 
 #include <QCoreApplication>
+#include <QEventLoop>
+#include <QTimer>
 #include <algorithm>
 #include <cerrno>
 #include <chrono>
@@ -243,6 +245,27 @@ TEST_F(CommPortTest, PeerHangingUpEndsTheExchangeAtOnceAndThePortCanBeReopened) 
   ASSERT_EQ(port.Open(SettingsFor(fresh), ui), 1);
   ReplyArea reply{};
   EXPECT_EQ(Transact(port, ui, KeyRequest("10"), kKeyWaitMs, reply), TransactStatus::kOk);
+}
+
+TEST_F(CommPortTest, HungUpPortStaysQuietBetweenExchanges) {
+  CommPort port;
+  ReplyArea reply{};
+  {
+    PtyPeer peer;
+    peer.answer = [](const std::vector<std::uint8_t>&) { return ShortFrame("OK"); };
+    peer.hangUpAfter = 4;
+    peer.Start();
+    ASSERT_EQ(port.Open(SettingsFor(peer), ui), 1);
+    EXPECT_EQ(Transact(port, ui, KeyRequest("10"), 10, reply), TransactStatus::kBad);
+
+    // Between exchanges the windows sit in the event loop; a dead line must not keep it busy.
+    const double cpuBefore = ThreadCpuSeconds();
+    QEventLoop idle;
+    QTimer::singleShot(1000, &idle, &QEventLoop::quit);
+    idle.exec();
+    EXPECT_LT(ThreadCpuSeconds() - cpuBefore, 0.2);
+  }
+  EXPECT_TRUE(port.IsOpen());  // still the user's open port, to be closed by the user
 }
 
 }  // namespace
