@@ -14,21 +14,14 @@
 #include "link/product.h"
 
 // The pictures live in res/app.qrc, linked into this static library.
-static void InitAppResources() { Q_INIT_RESOURCE(app); }
+static void InitAppResources() {
+  Q_INIT_RESOURCE(app);
+}
 
 namespace tamarack {
 namespace {
 
 constexpr int kComPorts = 6;
-
-QPushButton* MakeButton(const QString& caption, QWidget* parent) {
-  auto* button = new QPushButton(caption, parent);
-  // No button takes Enter: Enter does nothing in any window.
-  button->setAutoDefault(false);
-  button->setDefault(false);
-  button->setAccessibleName(caption);
-  return button;
-}
 
 QComboBox* MakeList(const QStringList& choices, const QString& selected, const QString& name,
                     QWidget* parent) {
@@ -58,8 +51,7 @@ QStringList CMainDlg::PortChoices() {
   return choices;
 }
 
-CMainDlg::CMainDlg(UserFeedback* ui, QWidget* parent)
-    : QDialog(parent, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint) {
+CMainDlg::CMainDlg(UserFeedback* ui, QWidget* parent) : CModalDlg(parent) {
   InitAppResources();
   if (ui == nullptr) {
     ownFeedback_ = std::make_unique<QtFeedback>(this);
@@ -188,7 +180,9 @@ void CMainDlg::OnWorkWindow(WorkWindow which) {
   if (opener) opener(this, port_, *ui_, DataBitList()->currentText().toInt());
 }
 
-void CMainDlg::OnExit() { done(1); }
+void CMainDlg::OnExit() {
+  done(1);
+}
 
 void CMainDlg::SetListsEnabled(bool enabled) {
   for (QComboBox* list : lists_) list->setEnabled(enabled);
@@ -197,18 +191,6 @@ void CMainDlg::SetListsEnabled(bool enabled) {
 void CMainDlg::SetOpenCaption(const char* caption) {
   openClose_->setText(caption);
   openClose_->setAccessibleName(caption);
-}
-
-void CMainDlg::keyPressEvent(QKeyEvent* event) {
-  switch (event->key()) {
-    case Qt::Key_Return:
-    case Qt::Key_Enter:
-    case Qt::Key_Escape:
-      event->accept();  // the window ends only through its own buttons
-      return;
-    default:
-      QDialog::keyPressEvent(event);
-  }
 }
 
 }  // namespace tamarack

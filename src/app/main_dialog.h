@@ -1,6 +1,5 @@
 #pragma once
 
-#include <QDialog>
 #include <array>
 #include <functional>
 #include <memory>
@@ -9,6 +8,7 @@
 
 #include "app/tooltip_relay.h"
 #include "link/comm_port.h"
+#include "link/modal_dialog.h"
 #include "link/user_feedback.h"
 
 class QComboBox;
@@ -35,7 +35,7 @@ inline constexpr std::string_view kPleaseOpen = "Please Open CommPort!";
 
 // The main window: chooses and opens the serial port and leads to the working windows. It owns
 // the one CommPort for the program's life.
-class CMainDlg : public QDialog {
+class CMainDlg : public CModalDlg {
   Q_OBJECT
 
  public:
@@ -71,12 +71,6 @@ class CMainDlg : public QDialog {
   // The Comm list: "COM1".."COM6", the serial devices the system reports that the list lacks,
   // then "Simulator".
   static QStringList PortChoices();
-
- public slots:
-  void reject() override {}  // Escape and a close request do nothing
-
- protected:
-  void keyPressEvent(QKeyEvent* event) override;
 
  private:
   void SetListsEnabled(bool enabled);

@@ -11,8 +11,7 @@
 
 namespace tamarack {
 
-CPasswordDlg::CPasswordDlg(UserFeedback& ui, QWidget* parent)
-    : QDialog(parent, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint), ui_(ui) {
+CPasswordDlg::CPasswordDlg(UserFeedback& ui, QWidget* parent) : CModalDlg(parent), ui_(ui) {
   setWindowTitle(QString::fromStdString(WindowTitle("PassWord")));
   auto* label = new QLabel("PassWord", this);
   field_ = new QLineEdit(this);
@@ -53,18 +52,6 @@ void CPasswordDlg::OnOk() {
     field_->setFocus();
   } else {
     done(kGaveUp);
-  }
-}
-
-void CPasswordDlg::keyPressEvent(QKeyEvent* event) {
-  switch (event->key()) {
-    case Qt::Key_Return:
-    case Qt::Key_Enter:
-    case Qt::Key_Escape:
-      event->accept();  // the gate ends only through "OK"
-      return;
-    default:
-      QDialog::keyPressEvent(event);
   }
 }
 

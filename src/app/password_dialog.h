@@ -1,8 +1,8 @@
 #pragma once
 
-#include <QDialog>
 #include <string_view>
 
+#include "link/modal_dialog.h"
 #include "link/user_feedback.h"
 
 class QLineEdit;
@@ -17,7 +17,7 @@ inline constexpr std::string_view kPasswordError = "PassWord is Error!";
 // The password gate: asks for the access code before an operation that must not happen by
 // accident. Ends with kCodeAccepted when the code was entered, kGaveUp when the user chose Cancel
 // after a wrong entry; there is no other way out and no limit on the tries.
-class CPasswordDlg : public QDialog {
+class CPasswordDlg : public CModalDlg {
   Q_OBJECT
 
  public:
@@ -34,12 +34,6 @@ class CPasswordDlg : public QDialog {
 
   QLineEdit* Field() const { return field_; }
   QPushButton* OkButton() const { return ok_; }
-
- public slots:
-  void reject() override {}  // Escape and a close request do nothing
-
- protected:
-  void keyPressEvent(QKeyEvent* event) override;
 
  private:
   UserFeedback& ui_;

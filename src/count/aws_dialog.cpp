@@ -13,47 +13,29 @@
 #include "link/product.h"
 
 namespace tamarack {
-namespace {
-
-QString Text(std::string_view text) {
-  return QString::fromLatin1(text.data(), static_cast<qsizetype>(text.size()));
-}
-
-QPushButton* MakeButton(const QString& caption, QWidget* parent) {
-  auto* button = new QPushButton(caption, parent);
-  button->setAccessibleName(caption);
-  button->setAutoDefault(false);  // Enter presses nothing
-  return button;
-}
-
-}  // namespace
-
 CAwsDlg::CAwsDlg(SerialLink& port, UserFeedback& ui, std::string itemText, QWidget* parent)
-    : QDialog(parent, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint),
-      port_(port),
-      ui_(ui),
-      model_(OpenAws(std::move(itemText))) {
+    : CModalDlg(parent), port_(port), ui_(ui), model_(OpenAws(std::move(itemText))) {
   prompt_ = new QLabel(this);
   prompt_->setAccessibleName("Prompt");
   prompt_->setMinimumHeight(64);
   prompt_->setAlignment(Qt::AlignLeft | Qt::AlignTop);
 
-  auto* itemLabel = new QLabel(Text(aws_text::kItemLabel), this);
+  auto* itemLabel = new QLabel(Latin1(aws_text::kItemLabel), this);
   item_ = new QLineEdit(this);
   item_->setReadOnly(true);
-  item_->setAccessibleName(Text(aws_text::kItemLabel));
+  item_->setAccessibleName(Latin1(aws_text::kItemLabel));
   itemLabel->setBuddy(item_);
 
-  auto* quantityLabel = new QLabel(Text(aws_text::kQuantityLabel), this);
+  auto* quantityLabel = new QLabel(Latin1(aws_text::kQuantityLabel), this);
   quantity_ = new QComboBox(this);
   quantity_->setEditable(false);
-  for (const std::string_view q : kSampleQuantities) quantity_->addItem(Text(q));
+  for (const std::string_view q : kSampleQuantities) quantity_->addItem(Latin1(q));
   quantity_->setCurrentIndex(InitialSampleQuantityIndex());
-  quantity_->setAccessibleName(Text(aws_text::kQuantityLabel).trimmed());
+  quantity_->setAccessibleName(Latin1(aws_text::kQuantityLabel).trimmed());
   quantityLabel->setBuddy(quantity_);
 
   action_ = MakeButton(QString(), this);
-  exit_ = MakeButton(Text(aws_text::kExit), this);
+  exit_ = MakeButton(Latin1(aws_text::kExit), this);
   connect(action_, &QPushButton::clicked, this, &CAwsDlg::OnAction);
   connect(exit_, &QPushButton::clicked, this, &CAwsDlg::OnExit);
 
@@ -73,19 +55,19 @@ CAwsDlg::CAwsDlg(SerialLink& port, UserFeedback& ui, std::string itemText, QWidg
   setMinimumWidth(480);
 
   relay_ = new ToolTipRelay(this);
-  relay_->Add(item_, Text(aws_text::kItemTip));
-  relay_->Add(quantity_, Text(aws_text::kQuantityTip));
-  relay_->Add(exit_, Text(aws_text::kExitTip));
+  relay_->Add(item_, Latin1(aws_text::kItemTip));
+  relay_->Add(quantity_, Latin1(aws_text::kQuantityTip));
+  relay_->Add(exit_, Latin1(aws_text::kExitTip));
 
   Show();
 }
 
 void CAwsDlg::Show() {
   setWindowTitle(QString::fromStdString(WindowTitle(AwsTitle(model_.step))));
-  prompt_->setText(Text(AwsPrompt(model_.step)));
-  action_->setText(Text(AwsCaption(model_.step)));
+  prompt_->setText(Latin1(AwsPrompt(model_.step)));
+  action_->setText(Latin1(AwsCaption(model_.step)));
   action_->setAccessibleName(action_->text());
-  item_->setText(Text(model_.itemText));
+  item_->setText(Latin1(model_.itemText));
   quantity_->setEnabled(model_.quantityEnabled);
 }
 
@@ -98,18 +80,8 @@ void CAwsDlg::OnAction() {
   if (outcome == AwsOutcome::kFinished) done(1);
 }
 
-void CAwsDlg::OnExit() { done(0); }
-
-void CAwsDlg::keyPressEvent(QKeyEvent* event) {
-  switch (event->key()) {
-    case Qt::Key_Return:
-    case Qt::Key_Enter:
-    case Qt::Key_Escape:
-      event->accept();  // the wizard ends only through its own buttons
-      return;
-    default:
-      QDialog::keyPressEvent(event);
-  }
+void CAwsDlg::OnExit() {
+  done(0);
 }
 
 }  // namespace tamarack

@@ -1,9 +1,9 @@
 #pragma once
 
-#include <QDialog>
 #include <string>
 
 #include "count/aws_wizard.h"
+#include "link/modal_dialog.h"
 #include "link/serial_link.h"
 #include "link/user_feedback.h"
 
@@ -19,7 +19,7 @@ class ToolTipRelay;
 // The average weight setup wizard: three steps through which the indicator works out an item's
 // average piece weight from a counted sample. Ends with 1 when the last step succeeded, 0 on
 // "Exit".
-class CAwsDlg : public QDialog {
+class CAwsDlg : public CModalDlg {
   Q_OBJECT
 
  public:
@@ -37,12 +37,6 @@ class CAwsDlg : public QDialog {
   QPushButton* ActionButton() const { return action_; }
   QPushButton* ExitButton() const { return exit_; }
   const ToolTipRelay& Relay() const { return *relay_; }
-
- public slots:
-  void reject() override {}  // Escape and a close request do nothing
-
- protected:
-  void keyPressEvent(QKeyEvent* event) override;
 
  private:
   void Show();

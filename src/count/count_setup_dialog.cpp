@@ -18,28 +18,15 @@
 namespace tamarack {
 namespace {
 
-QString Text(std::string_view text) {
-  return QString::fromLatin1(text.data(), static_cast<qsizetype>(text.size()));
-}
-
 std::string Bytes(const QString& text) {
   const QByteArray bytes = text.toLatin1();
   return {bytes.constData(), static_cast<std::size_t>(bytes.size())};
 }
 
-QPushButton* MakeButton(const char* caption, QWidget* parent) {
-  auto* button = new QPushButton(caption, parent);
-  button->setAccessibleName(caption);
-  button->setAutoDefault(false);  // Enter presses nothing
-  return button;
-}
-
 }  // namespace
 
 CCountSetupDlg::CCountSetupDlg(SerialLink& port, UserFeedback& ui, QWidget* parent)
-    : QDialog(parent, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint),
-      port_(port),
-      ui_(ui) {
+    : CModalDlg(parent), port_(port), ui_(ui) {
   setWindowTitle(QString::fromStdString(WindowTitle("Count Setup")));
 
   auto* itemLabel = new QLabel("Count Item", this);
@@ -105,16 +92,16 @@ void CCountSetupDlg::Collect() {
 
 void CCountSetupDlg::Show() {
   item_->setCurrentIndex(model_.itemPosition);
-  weight_->setText(Text(model_.weightText));
+  weight_->setText(Latin1(model_.weightText));
 }
 
 std::optional<std::string> CCountSetupDlg::AskFileName() {
   QFileDialog dialog(this);
   dialog.setAcceptMode(QFileDialog::AcceptSave);  // a name that does not exist yet is fine
   dialog.setFileMode(QFileDialog::AnyFile);
-  dialog.setDefaultSuffix(Text(kAwsDefaultSuffix));
+  dialog.setDefaultSuffix(Latin1(kAwsDefaultSuffix));
   dialog.setNameFilters({"Average Weight Setup File(.aws) (*.aws)", "All Files (*.*)"});
-  dialog.selectFile(Text(kAwsDefaultName));
+  dialog.selectFile(Latin1(kAwsDefaultName));
   // Saving puts one record into the file and keeps the others; loading only reads. Neither
   // replaces what the file holds, so neither asks about replacing it.
   dialog.setOption(QFileDialog::DontConfirmOverwrite);
@@ -156,18 +143,6 @@ void CCountSetupDlg::OnLoad() {
 void CCountSetupDlg::OnExit() {
   CountExit(port_, ui_);
   done(1);
-}
-
-void CCountSetupDlg::keyPressEvent(QKeyEvent* event) {
-  switch (event->key()) {
-    case Qt::Key_Return:
-    case Qt::Key_Enter:
-    case Qt::Key_Escape:
-      event->accept();  // the window ends only through its own buttons
-      return;
-    default:
-      QDialog::keyPressEvent(event);
-  }
 }
 
 }  // namespace tamarack

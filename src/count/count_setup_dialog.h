@@ -1,8 +1,7 @@
 #pragma once
 
-#include <QDialog>
-
 #include "count/count_setup.h"
+#include "link/modal_dialog.h"
 #include "link/serial_link.h"
 #include "link/user_feedback.h"
 
@@ -15,7 +14,7 @@ namespace tamarack {
 // The count setup window: reads and writes the average piece weight of a count item, runs the
 // average weight wizard and keeps average weights in a file. Opens with item "0" selected and
 // reads nothing until asked.
-class CCountSetupDlg : public QDialog {
+class CCountSetupDlg : public CModalDlg {
   Q_OBJECT
 
  public:
@@ -46,12 +45,6 @@ class CCountSetupDlg : public QDialog {
   QPushButton* SaveButton() const { return save_; }
   QPushButton* LoadButton() const { return load_; }
   QPushButton* ExitButton() const { return exit_; }
-
- public slots:
-  void reject() override {}  // Escape and a close request do nothing
-
- protected:
-  void keyPressEvent(QKeyEvent* event) override;
 
  private:
   void Collect();

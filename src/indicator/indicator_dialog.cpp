@@ -11,7 +11,9 @@
 #include "link/product.h"
 
 // The pictures live in res/indicator.qrc, linked into this static library.
-static void InitIndicatorResources() { Q_INIT_RESOURCE(indicator); }
+static void InitIndicatorResources() {
+  Q_INIT_RESOURCE(indicator);
+}
 
 namespace tamarack {
 
@@ -42,7 +44,8 @@ class DisplayField : public QWidget {
     const QFontMetrics metrics(font);
     const int cell = metrics.ascent() + metrics.descent();
     if (cell > 0) {
-      font.setPixelSize(std::max(1, CIndicatorDlg::kFontHeight * CIndicatorDlg::kFontHeight / cell));
+      font.setPixelSize(
+          std::max(1, CIndicatorDlg::kFontHeight * CIndicatorDlg::kFontHeight / cell));
     }
     return font;
   }
@@ -73,7 +76,8 @@ class DisplayField : public QWidget {
         }
         if (tab == std::string_view::npos) break;
         const int offset = x - CIndicatorDlg::kTextLeft;
-        x = CIndicatorDlg::kTextLeft + (offset / CIndicatorDlg::kCellWidth + 1) * CIndicatorDlg::kCellWidth;
+        x = CIndicatorDlg::kTextLeft +
+            (offset / CIndicatorDlg::kCellWidth + 1) * CIndicatorDlg::kCellWidth;
         text.remove_prefix(tab + 1);
       }
     }
@@ -88,14 +92,6 @@ class DisplayField : public QWidget {
 };
 
 namespace {
-
-QPushButton* MakeButton(QWidget* parent) {
-  auto* button = new QPushButton(parent);
-  // No button takes Enter: Enter does nothing in any window.
-  button->setAutoDefault(false);
-  button->setDefault(false);
-  return button;
-}
 
 // Client-pixel places of the lamps (the lamp picture; its label follows to the right).
 struct LampPlace {
@@ -125,9 +121,7 @@ constexpr int kKeyStep = 110;
 }  // namespace
 
 CIndicatorDlg::CIndicatorDlg(SerialLink& port, UserFeedback& ui, QWidget* parent)
-    : QDialog(parent, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint),
-      port_(port),
-      ui_(ui) {
+    : CModalDlg(parent), port_(port), ui_(ui) {
   InitIndicatorResources();
   setObjectName("CIndicatorDlg");
   setWindowTitle(QString::fromStdString(WindowTitle("Indicator")));
@@ -157,9 +151,8 @@ CIndicatorDlg::CIndicatorDlg(SerialLink& port, UserFeedback& ui, QWidget* parent
     lamp->setAccessibleDescription("off");
     lamps_[i] = lamp;
 
-    auto* label = new QLabel(QString::fromLatin1(info.label.data(),
-                                                 static_cast<qsizetype>(info.label.size())),
-                             this);
+    auto* label = new QLabel(
+        QString::fromLatin1(info.label.data(), static_cast<qsizetype>(info.label.size())), this);
     const bool unitMark = info.lamp == Lamp::kKg || info.lamp == Lamp::kLb;
     if (unitMark) {
       label->setFont(markFont);
@@ -172,9 +165,10 @@ CIndicatorDlg::CIndicatorDlg(SerialLink& port, UserFeedback& ui, QWidget* parent
   for (std::size_t i = 0; i < kIndicatorKeys.size(); ++i) {
     const IndicatorKey& key = kIndicatorKeys[i];
     const int left = kKeysLeft + static_cast<int>(i) * kKeyStep;
-    auto* button = MakeButton(this);
+    auto* button = MakeButton(QString(), this);
     button->setGeometry(QRect(QPoint(left, kKeysTop), kKeySize));
-    const QString name = QString::fromLatin1(key.name.data(), static_cast<qsizetype>(key.name.size()));
+    const QString name =
+        QString::fromLatin1(key.name.data(), static_cast<qsizetype>(key.name.size()));
     button->setObjectName(name);
     button->setAccessibleName(name);
     connect(button, &QPushButton::clicked, this, [this, i] { OnKey(i); });
@@ -182,7 +176,8 @@ CIndicatorDlg::CIndicatorDlg(SerialLink& port, UserFeedback& ui, QWidget* parent
 
     auto* symbol = new QLabel(this);
     symbol->setPixmap(QPixmap(key.symbol));
-    symbol->setGeometry(left + (kKeySize.width() - 20) / 2, kKeysTop + kKeySize.height() + 10, 20, 20);
+    symbol->setGeometry(left + (kKeySize.width() - 20) / 2, kKeysTop + kKeySize.height() + 10, 20,
+                        20);
   }
 
   auto* logo = new QLabel(this);
@@ -190,7 +185,7 @@ CIndicatorDlg::CIndicatorDlg(SerialLink& port, UserFeedback& ui, QWidget* parent
   logo->setGeometry(20, 450, 180, 60);
   logo->setAccessibleName("Logo");
 
-  exit_ = MakeButton(this);
+  exit_ = MakeButton(QString(), this);
   exit_->setText("Exit");
   exit_->setAccessibleName("Exit");
   exit_->setGeometry(840, 470, 110, 34);
@@ -215,7 +210,9 @@ CIndicatorDlg::CIndicatorDlg(SerialLink& port, UserFeedback& ui, QWidget* parent
 
 CIndicatorDlg::~CIndicatorDlg() = default;
 
-QWidget* CIndicatorDlg::Field() const { return field_; }
+QWidget* CIndicatorDlg::Field() const {
+  return field_;
+}
 
 void CIndicatorDlg::OnPollTimer() {
   const PollResult result = RunPoll(model_, port_, ui_);
@@ -251,18 +248,6 @@ void CIndicatorDlg::ShowModel() {
   const QString shown = QString::fromStdString(ShownCharacters(model_.display.displayText));
   if (field_->accessibleDescription() != shown) field_->setAccessibleDescription(shown);
   field_->update();
-}
-
-void CIndicatorDlg::keyPressEvent(QKeyEvent* event) {
-  switch (event->key()) {
-    case Qt::Key_Return:
-    case Qt::Key_Enter:
-    case Qt::Key_Escape:
-      event->accept();  // the window ends only through its own buttons
-      return;
-    default:
-      QDialog::keyPressEvent(event);
-  }
 }
 
 }  // namespace tamarack

@@ -1,6 +1,5 @@
 #pragma once
 
-#include <QDialog>
 #include <QPixmap>
 #include <QRect>
 #include <QTimer>
@@ -10,6 +9,7 @@
 #include "indicator/display_decode.h"
 #include "indicator/indicator_model.h"
 #include "link/commands.h"
+#include "link/modal_dialog.h"
 #include "link/serial_link.h"
 #include "link/user_feedback.h"
 
@@ -24,8 +24,8 @@ class DisplayField;
 struct IndicatorKey {
   std::string_view name;  // accessible name
   std::string_view code;
-  const char* picture;    // resource of the key picture
-  const char* symbol;     // resource of the symbol under it
+  const char* picture;  // resource of the key picture
+  const char* symbol;   // resource of the symbol under it
 };
 
 inline constexpr std::array<IndicatorKey, 5> kIndicatorKeys{{
@@ -38,7 +38,7 @@ inline constexpr std::array<IndicatorKey, 5> kIndicatorKeys{{
 
 // The live indicator window: mirrors the indicator's six-digit display and ten lamps, polling it
 // twice a second, and presses its five keys. It borrows the open port; "Exit" ends it with 1.
-class CIndicatorDlg : public QDialog {
+class CIndicatorDlg : public CModalDlg {
   Q_OBJECT
 
  public:
@@ -64,12 +64,6 @@ class CIndicatorDlg : public QDialog {
   void OnBlinkTimer();
   void OnKey(std::size_t i);
   void OnExit();
-
- public slots:
-  void reject() override {}  // Escape and a close request do nothing
-
- protected:
-  void keyPressEvent(QKeyEvent* event) override;
 
  private:
   void ShowModel();

@@ -8,12 +8,9 @@ namespace tamarack {
 namespace {
 
 constexpr const char* kTexts[] = {
-    "WZERO Processing , Please Wait...",
-    "WValue Send",
-    "WSPAN Processing , Please Wait...",
-    "REZERO Processing , Please Wait...",
-    "ZERO Processing , Please Wait...",
-    "Average Weight Confirming, Please Wait...",
+    "WZERO Processing , Please Wait...", "WValue Send",
+    "WSPAN Processing , Please Wait...", "REZERO Processing , Please Wait...",
+    "ZERO Processing , Please Wait...",  "Average Weight Confirming, Please Wait...",
 };
 
 }  // namespace
@@ -24,7 +21,7 @@ const char* CWaitDlg::TextFor(int waitTextId) {
 }
 
 CWaitDlg::CWaitDlg(int waitTextId, QWidget* parent)
-    : QDialog(parent, Qt::Dialog | Qt::FramelessWindowHint), waitTextId_(waitTextId) {
+    : CModalDlg(parent, Qt::Dialog | Qt::FramelessWindowHint), waitTextId_(waitTextId) {
   setModal(true);
   setObjectName("CWaitDlg");
   // 218 x 76 dialog units at the usual 6 x 13 pixel base unit of an 8-point dialog font.
@@ -43,8 +40,12 @@ CWaitDlg::CWaitDlg(int waitTextId, QWidget* parent)
   connect(&timer_, &QTimer::timeout, this, &CWaitDlg::Tick);
 }
 
-QString CWaitDlg::Text() const { return text_->text(); }
-int CWaitDlg::BarValue() const { return bar_->value(); }
+QString CWaitDlg::Text() const {
+  return text_->text();
+}
+int CWaitDlg::BarValue() const {
+  return bar_->value();
+}
 
 void CWaitDlg::showEvent(QShowEvent* event) {
   QDialog::showEvent(event);
@@ -55,7 +56,9 @@ void CWaitDlg::showEvent(QShowEvent* event) {
   timer_.start(Period());
 }
 
-int CWaitDlg::exec() { return QDialog::exec() == QDialog::Accepted ? 1 : 0; }
+int CWaitDlg::exec() {
+  return QDialog::exec() == QDialog::Accepted ? 1 : 0;
+}
 
 void CWaitDlg::Tick() {
   ++step_;

@@ -1,7 +1,8 @@
 #pragma once
 
-#include <QDialog>
 #include <QTimer>
+
+#include "link/modal_dialog.h"
 
 class QLabel;
 class QProgressBar;
@@ -11,7 +12,7 @@ namespace tamarack {
 // The small window shown during a long wait of an exchange: one line of text and a bar that fills
 // in twenty steps of waitMs / 20. Only its own timer ends it; Enter and Escape do nothing, and it
 // has no caption bar.
-class CWaitDlg : public QDialog {
+class CWaitDlg : public CModalDlg {
   Q_OBJECT
 
  public:
@@ -34,9 +35,6 @@ class CWaitDlg : public QDialog {
 
   // Runs the window modally; returns 1 when the twenty steps have passed.
   int exec() override;
-
- public slots:
-  void reject() override {}  // Escape and a close request do nothing
 
  protected:
   void keyPressEvent(QKeyEvent* event) override;

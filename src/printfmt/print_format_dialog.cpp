@@ -14,15 +14,17 @@
 #include <QRadioButton>
 #include <QToolButton>
 #include <QToolTip>
-#include <QValidator>
 #include <QVBoxLayout>
+#include <QValidator>
 
 #include "app/tooltip_relay.h"
 #include "link/product.h"
 #include "printfmt/print_format_file.h"
 
 // Resources of a static library are registered by hand.
-static void InitPrintFormatResources() { Q_INIT_RESOURCE(printfmt); }
+static void InitPrintFormatResources() {
+  Q_INIT_RESOURCE(printfmt);
+}
 
 namespace tamarack {
 namespace {
@@ -44,8 +46,8 @@ constexpr const char* kRefusedCharacterTip =
     "Only characters with a single-byte code (Latin-1) can be printed.";
 
 // Images of each tag, in bar order: its button icon and its armed cursor.
-constexpr std::array<const char*, kPrintTagCount> kImageNames = {
-    "g", "t", "n", "cn", "cd", "co", "d", "i", "p", "nl", "sp", "e"};
+constexpr std::array<const char*, kPrintTagCount> kImageNames = {"g", "t", "n", "cn", "cd", "co",
+                                                                 "d", "i", "p", "nl", "sp", "e"};
 
 QString Bytes(const std::string& text) {
   return QString::fromLatin1(text.data(), static_cast<qsizetype>(text.size()));
@@ -75,11 +77,8 @@ QPushButton* Button(const QString& caption, QWidget* parent) {
 
 }  // namespace
 
-CPrintFormatDlg::CPrintFormatDlg(SerialLink& port, UserFeedback& ui, int dataBits,
-                                 QWidget* parent)
-    : QDialog(parent, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint),
-      port_(port),
-      ui_(ui) {
+CPrintFormatDlg::CPrintFormatDlg(SerialLink& port, UserFeedback& ui, int dataBits, QWidget* parent)
+    : CModalDlg(parent), port_(port), ui_(ui) {
   InitPrintFormatResources();
   model_.dataBits = dataBits;
   setWindowTitle(QString::fromStdString(WindowTitle("Print Format")));
@@ -168,8 +167,7 @@ void CPrintFormatDlg::BuildWindow() {
   allClear_ = Button(" All Clear", this);
   connect(allClear_, &QPushButton::clicked, this, [this] { Run([this] { AllClear(model_); }); });
   backup_ = Button("Backup", this);
-  connect(backup_, &QPushButton::clicked, this,
-          [this] { Run([this] { RestoreBackup(model_); }); });
+  connect(backup_, &QPushButton::clicked, this, [this] { Run([this] { RestoreBackup(model_); }); });
   below->addWidget(allClear_);
   below->addWidget(backup_);
   below->addStretch();
@@ -262,10 +260,9 @@ void CPrintFormatDlg::UpdateCursor() {
     cursorOverridden_ = false;
     return;
   }
-  const QCursor cursor(
-      QPixmap(QStringLiteral(":/printfmt/cursor_%1.png")
-                  .arg(kImageNames[static_cast<std::size_t>(*model_.armedTag)])),
-      0, 0);
+  const QCursor cursor(QPixmap(QStringLiteral(":/printfmt/cursor_%1.png")
+                                   .arg(kImageNames[static_cast<std::size_t>(*model_.armedTag)])),
+                       0, 0);
   if (cursorOverridden_) {
     QGuiApplication::changeOverrideCursor(cursor);
   } else {
@@ -322,8 +319,8 @@ QString CPrintFormatDlg::AskFileName(bool forSaving) {
   // file without asking.
   dialog.setFileMode(QFileDialog::AnyFile);
   dialog.setOption(QFileDialog::DontConfirmOverwrite, true);
-  dialog.setDefaultSuffix(QString::fromLatin1(kPrintFormatFileExtension.data(),
-                                              kPrintFormatFileExtension.size()));
+  dialog.setDefaultSuffix(
+      QString::fromLatin1(kPrintFormatFileExtension.data(), kPrintFormatFileExtension.size()));
   dialog.setNameFilters({"Print Format File(.fmt) (*.fmt)", "All Files (*.*) (*)"});
   dialog.selectFile(defaultName);
   if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return {};
@@ -350,19 +347,6 @@ void CPrintFormatDlg::OnSaveFile() {
 
 void CPrintFormatDlg::reject() {
   Run([this] { DropArmedTag(model_); });
-}
-
-void CPrintFormatDlg::keyPressEvent(QKeyEvent* event) {
-  switch (event->key()) {
-    case Qt::Key_Escape:
-      reject();
-      return;
-    case Qt::Key_Return:
-    case Qt::Key_Enter:
-      return;
-    default:
-      QDialog::keyPressEvent(event);
-  }
 }
 
 }  // namespace tamarack

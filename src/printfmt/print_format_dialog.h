@@ -1,11 +1,11 @@
 #pragma once
 
-#include <QDialog>
 #include <QString>
 #include <QTimer>
 #include <array>
 #include <functional>
 
+#include "link/modal_dialog.h"
 #include "link/serial_link.h"
 #include "link/user_feedback.h"
 #include "printfmt/print_format_model.h"
@@ -23,7 +23,7 @@ class ToolTipRelay;
 // The print format window: fifteen lines of a ticket format, a bar of tags to put into them,
 // line editing buttons, the transfers to and from the indicator and the print format file. It
 // borrows the open port and never opens or closes it.
-class CPrintFormatDlg : public QDialog {
+class CPrintFormatDlg : public CModalDlg {
   Q_OBJECT
 
  public:
@@ -45,9 +45,15 @@ class CPrintFormatDlg : public QDialog {
   QLineEdit* LineField(int n) const { return rows_.at(static_cast<std::size_t>(n - 1)).line; }
   QPushButton* ClearButton(int n) const { return rows_.at(static_cast<std::size_t>(n - 1)).clear; }
   // Rows 1 to 14 only; nullptr for row 15.
-  QPushButton* InsertButton(int n) const { return rows_.at(static_cast<std::size_t>(n - 1)).insert; }
-  QPushButton* DeleteButton(int n) const { return rows_.at(static_cast<std::size_t>(n - 1)).remove; }
-  QToolButton* TagButton(PrintTag tag) const { return tagButtons_.at(static_cast<std::size_t>(tag)); }
+  QPushButton* InsertButton(int n) const {
+    return rows_.at(static_cast<std::size_t>(n - 1)).insert;
+  }
+  QPushButton* DeleteButton(int n) const {
+    return rows_.at(static_cast<std::size_t>(n - 1)).remove;
+  }
+  QToolButton* TagButton(PrintTag tag) const {
+    return tagButtons_.at(static_cast<std::size_t>(tag));
+  }
   QPushButton* AllClearButton() const { return allClear_; }
   QPushButton* BackupButton() const { return backup_; }
   QPushButton* LoadButton() const { return load_; }
@@ -63,7 +69,6 @@ class CPrintFormatDlg : public QDialog {
  protected:
   // Escape drops the armed tag and keeps the window open.
   void reject() override;
-  void keyPressEvent(QKeyEvent* event) override;
   bool eventFilter(QObject* watched, QEvent* event) override;
 
  private:

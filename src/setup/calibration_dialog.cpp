@@ -11,26 +11,8 @@
 #include "link/product.h"
 
 namespace tamarack {
-namespace {
-
-QString Text(std::string_view text) {
-  return QString::fromLatin1(text.data(), static_cast<qsizetype>(text.size()));
-}
-
-QPushButton* MakeButton(const QString& caption, QWidget* parent) {
-  auto* button = new QPushButton(caption, parent);
-  button->setAccessibleName(caption);
-  button->setAutoDefault(false);  // Enter presses nothing
-  return button;
-}
-
-}  // namespace
-
 CCalibrationDlg::CCalibrationDlg(SerialLink& port, UserFeedback& ui, QWidget* parent)
-    : QDialog(parent, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint),
-      port_(port),
-      ui_(ui),
-      model_(CalibrationModel::Initial()) {
+    : CModalDlg(parent), port_(port), ui_(ui), model_(CalibrationModel::Initial()) {
   prompt_ = new QLabel(this);
   prompt_->setAccessibleName("Prompt");
   prompt_->setAlignment(Qt::AlignLeft | Qt::AlignTop);
@@ -70,8 +52,8 @@ bool CCalibrationDlg::Run(SerialLink& port, UserFeedback& ui, QWidget* parent) {
 
 void CCalibrationDlg::Show() {
   setWindowTitle(QString::fromStdString(WindowTitle(model_.title)));
-  prompt_->setText(Text(model_.prompt));
-  action_->setText(Text(model_.caption));
+  prompt_->setText(Latin1(model_.prompt));
+  action_->setText(Latin1(model_.caption));
   action_->setAccessibleName(action_->text());
   testWeight_->setText(QString::fromStdString(model_.testWeight));
   testWeight_->setEnabled(model_.testWeightEnabled);
@@ -96,18 +78,6 @@ void CCalibrationDlg::OnAction() {
 
 void CCalibrationDlg::OnExit() {
   done(CalibrationFinishedOnExit(model_) ? kFinished : kNotFinished);
-}
-
-void CCalibrationDlg::keyPressEvent(QKeyEvent* event) {
-  switch (event->key()) {
-    case Qt::Key_Return:
-    case Qt::Key_Enter:
-    case Qt::Key_Escape:
-      event->accept();  // the wizard ends only through its own buttons
-      return;
-    default:
-      QDialog::keyPressEvent(event);
-  }
 }
 
 }  // namespace tamarack

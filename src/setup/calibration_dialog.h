@@ -1,7 +1,6 @@
 #pragma once
 
-#include <QDialog>
-
+#include "link/modal_dialog.h"
 #include "link/serial_link.h"
 #include "link/user_feedback.h"
 #include "setup/calibration.h"
@@ -15,7 +14,7 @@ namespace tamarack {
 // The calibration wizard: one window that leads through zero, test weight, span and re-zero on the
 // port the setup window holds. Ends with kFinished once the span has been captured (by a
 // successful re-zero or by "Exit" after it), kNotFinished otherwise.
-class CCalibrationDlg : public QDialog {
+class CCalibrationDlg : public CModalDlg {
   Q_OBJECT
 
  public:
@@ -37,12 +36,6 @@ class CCalibrationDlg : public QDialog {
   QLineEdit* TestWeightField() const { return testWeight_; }
   QPushButton* ActionButton() const { return action_; }
   QPushButton* ExitButton() const { return exit_; }
-
- public slots:
-  void reject() override {}  // Escape and a close request do nothing
-
- protected:
-  void keyPressEvent(QKeyEvent* event) override;
 
  private:
   void Show();

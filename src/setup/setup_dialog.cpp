@@ -3,8 +3,8 @@
 #include <QComboBox>
 #include <QDateEdit>
 #include <QDateTime>
-#include <QFontMetrics>
 #include <QFileDialog>
+#include <QFontMetrics>
 #include <QGridLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
@@ -51,15 +51,8 @@ QString Q(std::string_view text) {
   return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
 }
 
-std::string S(const QString& text) { return text.toStdString(); }
-
-QPushButton* MakeButton(const QString& caption, const QString& name, QWidget* parent) {
-  auto* button = new QPushButton(caption, parent);
-  // No button takes Enter: Enter does nothing in this window.
-  button->setAutoDefault(false);
-  button->setDefault(false);
-  button->setAccessibleName(name);
-  return button;
+std::string S(const QString& text) {
+  return text.toStdString();
 }
 
 // The rows of each group, as table positions, in the order the groups are laid out.
@@ -114,10 +107,7 @@ CSetupDlg::CSetupDlg(SerialLink& port, UserFeedback& ui, QWidget* parent)
     : CSetupDlg(port, ui, Hooks{}, parent) {}
 
 CSetupDlg::CSetupDlg(SerialLink& port, UserFeedback& ui, Hooks hooks, QWidget* parent)
-    : QDialog(parent, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint),
-      port_(port),
-      ui_(ui),
-      hooks_(std::move(hooks)) {
+    : CModalDlg(parent), port_(port), ui_(ui), hooks_(std::move(hooks)) {
   if (!hooks_.askSavePath) hooks_.askSavePath = SaveFileDialog;
   if (!hooks_.askLoadPath) hooks_.askLoadPath = OpenFileDialog;
   if (!hooks_.askPassword) {
@@ -147,7 +137,7 @@ CSetupDlg::~CSetupDlg() = default;
 
 void CSetupDlg::Build() {
   for (std::size_t i = 0; i < kSetupButtonCount; ++i) {
-    buttons_[i] = MakeButton(kButtons[i].caption, kButtons[i].caption, this);
+    buttons_[i] = MakeButton(kButtons[i].caption, this);
   }
   auto* upperCaption = new QLabel("Indicator Current Value", this);
   caption_ = new QLabel(Q(kCaptionFactoryDefault), this);
@@ -168,12 +158,10 @@ void CSetupDlg::Build() {
 
   connect(Button(SetupButton::kReadAll), &QPushButton::clicked, this, &CSetupDlg::OnReadAll);
   connect(Button(SetupButton::kRestore), &QPushButton::clicked, this, &CSetupDlg::OnRestore);
-  connect(Button(SetupButton::kSaveToFile), &QPushButton::clicked, this,
-          &CSetupDlg::OnSaveToFile);
+  connect(Button(SetupButton::kSaveToFile), &QPushButton::clicked, this, &CSetupDlg::OnSaveToFile);
   connect(Button(SetupButton::kLoadFromFile), &QPushButton::clicked, this,
           &CSetupDlg::OnLoadFromFile);
-  connect(Button(SetupButton::kSetDefault), &QPushButton::clicked, this,
-          &CSetupDlg::OnSetDefault);
+  connect(Button(SetupButton::kSetDefault), &QPushButton::clicked, this, &CSetupDlg::OnSetDefault);
   connect(Button(SetupButton::kWriteAll), &QPushButton::clicked, this, &CSetupDlg::OnWriteAll);
   connect(Button(SetupButton::kSave), &QPushButton::clicked, this, &CSetupDlg::OnSave);
   connect(Button(SetupButton::kCalibration), &QPushButton::clicked, this,
@@ -291,7 +279,7 @@ QWidget* CSetupDlg::BuildEditableGroups() {
       auto* label = new QLabel(number, box);
       label->setBuddy(element);
       auto* mnemonic = new QLabel(Q(p.mnemonic), box);
-      auto* write = MakeButton("Write", number + " Write", box);
+      auto* write = MakeButton("Write", box, number + " Write");
       write->setMaximumHeight(20);
       editable_[r] = element;
       write_[r] = write;
@@ -413,18 +401,6 @@ void CSetupDlg::OnCalibration() {
   const bool finished = hooks_.runCalibration(this);
   CalibrationEnded(finished, model_, ui_);
   Show();
-}
-
-void CSetupDlg::keyPressEvent(QKeyEvent* event) {
-  switch (event->key()) {
-    case Qt::Key_Return:
-    case Qt::Key_Enter:
-    case Qt::Key_Escape:
-      event->accept();  // Enter and Escape do nothing in this window
-      return;
-    default:
-      QDialog::keyPressEvent(event);
-  }
 }
 
 }  // namespace tamarack

@@ -1,10 +1,10 @@
 #pragma once
 
-#include <QDialog>
 #include <QString>
 #include <array>
 #include <functional>
 
+#include "link/modal_dialog.h"
 #include "link/serial_link.h"
 #include "link/user_feedback.h"
 #include "setup/param_table.h"
@@ -39,7 +39,7 @@ inline constexpr std::size_t kSetupButtonCount = 9;
 // (greyed) and as an editable new value with its own Write button, plus the operations on the
 // whole setup. All rows are built from the parameter table. The window only moves texts between
 // its widgets and the SetupModel; the handlers do the work.
-class CSetupDlg : public QDialog {
+class CSetupDlg : public CModalDlg {
   Q_OBJECT
 
  public:
@@ -84,12 +84,6 @@ class CSetupDlg : public QDialog {
   QPushButton* Button(SetupButton which) const { return buttons_[static_cast<std::size_t>(which)]; }
   QLabel* CaptionLabel() const { return caption_; }
   const ToolTipRelay& Relay() const { return *relay_; }
-
- public slots:
-  void reject() override {}  // Escape and a close request do nothing
-
- protected:
-  void keyPressEvent(QKeyEvent* event) override;
 
  private:
   void Build();
