@@ -3,16 +3,11 @@
 
 #include <gtest/gtest.h>
 
-#include <QCoreApplication>
-
 #include "count/aws_wizard.h"
 #include "count/count_setup.h"
 #include "count/count_wire.h"
-#include "link/comm_port.h"
 #include "link/commands.h"
-#include "sim/pty_transport.h"
-#include "sim/simulator.h"
-#include "support/recording_feedback.h"
+#include "support/sim_port.h"
 
 namespace tamarack {
 namespace {
@@ -29,31 +24,9 @@ sim::Simulator::Options SimOptions() {
   return options;
 }
 
-class CountOverPortTest : public testing::Test {
+class CountOverPortTest : public test::SimPortTest {
  protected:
-  static void SetUpTestSuite() {
-    static int argc = 1;
-    static char name[] = "count_sim_tests";
-    static char* argv[] = {name, nullptr};
-    if (!QCoreApplication::instance()) new QCoreApplication(argc, argv);
-  }
-
-  void SetUp() override {
-    std::string error;
-    ASSERT_TRUE(transport.Start(&error)) << error;
-    PortSettings settings;
-    settings.port = transport.DevicePath();
-    ASSERT_EQ(port.Open(settings, ui), 1) << testing::PrintToString(ui.Texts());
-  }
-
-  // The requests the indicator received, in order.
-  std::vector<Frame> Requests() const {
-    std::vector<Frame> requests;
-    for (const sim::TraceEntry& e : sim.Trace()) {
-      if (e.direction == sim::TraceEntry::Direction::kRequest) requests.push_back(e.bytes);
-    }
-    return requests;
-  }
+  CountOverPortTest() : SimPortTest(SimOptions()) {}
 
   std::string AverageWeight(int item) {
     return sim.With([item](IndicatorModel& m) { return m.AverageWeight(item); });
@@ -71,10 +44,6 @@ class CountOverPortTest : public testing::Test {
     return AwsPress(wizard, port, ui);
   }
 
-  sim::Simulator sim{SimOptions()};
-  sim::PtyTransport transport{sim, {}};
-  CommPort port;
-  test::RecordingFeedback ui;
   CountSetupModel model;
 };
 
@@ -114,10 +83,10 @@ TEST_F(CountOverPortTest, ItemWithoutWeightAndRefusedOrGarbledReplies) {
 
 TEST_F(CountOverPortTest, WizardForItemFiveThenTheWorkedOutWeightIsRead) {
   ASSERT_EQ(RunWizard("5", 100, 50.0), AwsOutcome::kFinished) << testing::PrintToString(ui.Texts());
-  EXPECT_EQ(Requests(), (std::vector<Frame>{WriteParamRequest({5, 2}, "000005"),
-                                     WriteParamRequest({5, 3}, "000000"),
-                                     WriteParamRequest({5, 4}, "000100"),
-                                     WriteParamRequest({5, 5}, "000000")}));
+  EXPECT_EQ(Requests(),
+            (std::vector<Frame>{
+                WriteParamRequest({5, 2}, "000005"), WriteParamRequest({5, 3}, "000000"),
+                WriteParamRequest({5, 4}, "000100"), WriteParamRequest({5, 5}, "000000")}));
   const std::string worked = AverageWeight(5);
   EXPECT_NE(worked, "9999999999");
 

@@ -8,10 +8,8 @@
 #include <chrono>
 
 #include "indicator/indicator_dialog.h"
-#include "link/comm_port.h"
 #include "link/commands.h"
-#include "sim/pty_transport.h"
-#include "support/recording_feedback.h"
+#include "support/sim_port.h"
 
 namespace tamarack {
 namespace {
@@ -28,12 +26,7 @@ class IndicatorPortTest : public QObject {
   std::unique_ptr<CommPort> port;
   test::RecordingFeedback ui;
 
-  bool OpenPort() {
-    PortSettings settings;
-    settings.port = transport->DevicePath();
-    if (!port) port = std::make_unique<CommPort>();
-    return port->Open(settings, ui) == 1;
-  }
+  bool OpenPort() { return test::OpenOn(*transport, *port, ui).empty(); }
   QString SimText() {
     return QString::fromStdString(
         simulator->With([](sim::IndicatorModel& m) { return m.DisplayText(); }));
@@ -57,11 +50,11 @@ class IndicatorPortTest : public QObject {
     simulator = std::make_unique<sim::Simulator>();
     simulator->With([](sim::IndicatorModel& m) { m.SetLoad(12.5); });
     transport = std::make_unique<sim::PtyTransport>(*simulator, sim::PtyTransport::Options{});
-    std::string error;
-    QVERIFY2(transport->Start(&error), error.c_str());
+    port = std::make_unique<CommPort>();
     ui = test::RecordingFeedback{};
     ui.realWaits = true;
-    QVERIFY(OpenPort());
+    const std::string error = test::ServeAndOpen(*transport, *port, ui);
+    QVERIFY2(error.empty(), error.c_str());
   }
   void cleanup() {
     port.reset();

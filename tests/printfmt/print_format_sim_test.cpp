@@ -3,14 +3,9 @@
 
 #include <gtest/gtest.h>
 
-#include <QCoreApplication>
-
-#include "link/comm_port.h"
 #include "link/commands.h"
 #include "printfmt/print_format_model.h"
-#include "sim/pty_transport.h"
-#include "sim/simulator.h"
-#include "support/recording_feedback.h"
+#include "support/sim_port.h"
 
 namespace tamarack {
 namespace {
@@ -18,59 +13,29 @@ namespace {
 using test::RecordingFeedback;
 using Kind = RecordingFeedback::Kind;
 
-std::vector<Frame> Requests(const sim::Simulator& simulator) {
-  std::vector<Frame> requests;
-  for (const auto& entry : simulator.Trace()) {
-    if (entry.direction == sim::TraceEntry::Direction::kRequest) requests.push_back(entry.bytes);
-  }
-  return requests;
-}
-
-class PrintFormatSim : public ::testing::Test {
+class PrintFormatSim : public test::SimPortTest {
  protected:
-  static void SetUpTestSuite() {
-    static int argc = 1;
-    static char name[] = "printfmt_sim_tests";
-    static char* argv[] = {name, nullptr};
-    if (!QCoreApplication::instance()) new QCoreApplication(argc, argv);
-  }
+  PrintFormatSim() { ui.realWaits = true; }
 
-  void SetUp() override {
-    std::string error;
-    ASSERT_TRUE(transport.Start(&error)) << error;
-    PortSettings settings;
-    settings.port = transport.DevicePath();
-    ASSERT_EQ(port.Open(settings, ui), 1);
-    ui.realWaits = true;
-  }
-  void TearDown() override {
-    port.Close();
-    transport.Stop();
-  }
-
-  sim::Simulator simulator;
-  sim::PtyTransport transport{simulator, {}};
-  CommPort port;
-  RecordingFeedback ui;
   PrintFormatModel model;
 };
 
 TEST_F(PrintFormatSim, SendsGrossNewLineFrame) {
   Line(model, 1) = "<G><NL>";
   SendPrintFormat(model, port, ui);
-  EXPECT_EQ(Requests(simulator),
-            (std::vector<Frame>{{0x01, 0x31, 0x02, 0x46, 0x0B, 0x47, 0x3C, 0x47, 0x3E, 0x3C, 0x4E,
-                                 0x4C, 0x3E, 0x3C, 0x45, 0x3E, 0x75}}));
-  EXPECT_EQ(simulator.With([](auto& m) { return m.PrintFormat('G'); }), "<G><NL><E>");
-  EXPECT_EQ(ui.messages,
-            (std::vector<RecordingFeedback::Message>{{Kind::kSuccess, "Print Format Send Sucess!"}}));
+  EXPECT_EQ(Requests(), (std::vector<Frame>{{0x01, 0x31, 0x02, 0x46, 0x0B, 0x47, 0x3C, 0x47, 0x3E,
+                                             0x3C, 0x4E, 0x4C, 0x3E, 0x3C, 0x45, 0x3E, 0x75}}));
+  EXPECT_EQ(sim.With([](auto& m) { return m.PrintFormat('G'); }), "<G><NL><E>");
+  EXPECT_EQ(
+      ui.messages,
+      (std::vector<RecordingFeedback::Message>{{Kind::kSuccess, "Print Format Send Sucess!"}}));
 }
 
 TEST_F(PrintFormatSim, SendsTheEmptyFormat) {
   SendPrintFormat(model, port, ui);
-  EXPECT_EQ(Requests(simulator),
+  EXPECT_EQ(Requests(),
             (std::vector<Frame>{{0x01, 0x31, 0x02, 0x46, 0x04, 0x47, 0x3C, 0x45, 0x3E, 0x30}}));
-  EXPECT_EQ(simulator.With([](auto& m) { return m.PrintFormat('G'); }), "<E>");
+  EXPECT_EQ(sim.With([](auto& m) { return m.PrintFormat('G'); }), "<E>");
   EXPECT_EQ(Line(model, 15), "<E>");
 }
 
@@ -80,13 +45,12 @@ TEST_F(PrintFormatSim, NetFormatGoesOutAndComesBackWithoutTouchingTheBackup) {
   Line(model, 2) = "Tare <t><nl2>";
   Line(model, 3) = "<n><NL>";
   SendPrintFormat(model, port, ui);
-  EXPECT_EQ(simulator.With([](auto& m) { return m.PrintFormat('N'); }),
-            "<G><NL>Tare <T><NL2><N><NL><E>");
+  EXPECT_EQ(sim.With([](auto& m) { return m.PrintFormat('N'); }), "<G><NL>Tare <T><NL2><N><NL><E>");
   const std::string backup = model.backupText;
 
   AllClear(model);
   ReadPrintFormat(model, port, ui);
-  const auto requests = Requests(simulator);
+  const auto requests = Requests();
   ASSERT_EQ(requests.size(), 2u);
   EXPECT_EQ(requests[1], ReadFormatRequest('B'));
   EXPECT_EQ(Line(model, 1), "<G><NL>");
@@ -106,7 +70,7 @@ TEST_F(PrintFormatSim, RefusedOrSpoiltSendIsAFailureButRefreshesTheBackup) {
     ui.messages.clear();
     model.backupText.clear();
     Line(model, 1) = "<g>";
-    simulator.InjectNext(fault);
+    sim.InjectNext(fault);
     SendPrintFormat(model, port, ui);
     EXPECT_EQ(ui.messages.back().text, "Print Format Send False!");
     EXPECT_EQ(ui.messages.back().kind, Kind::kFailure);
@@ -116,7 +80,7 @@ TEST_F(PrintFormatSim, RefusedOrSpoiltSendIsAFailureButRefreshesTheBackup) {
 
 TEST_F(PrintFormatSim, SilentIndicatorLeavesTheLines) {
   Line(model, 1) = "mine<NL>";
-  simulator.InjectNext(sim::FaultKind::kSilence);
+  sim.InjectNext(sim::FaultKind::kSilence);
   ReadPrintFormat(model, port, ui);
   EXPECT_EQ(ui.Texts(), std::vector<std::string>{"Read from Indicator False!"});
   EXPECT_EQ(Line(model, 1), "mine<NL>");

@@ -17,10 +17,7 @@
 #include "support/recording_feedback.h"
 
 #if defined(TAMARACK_WITH_PORT)
-#include <QCoreApplication>
-
-#include "link/comm_port.h"
-#include "sim/pty_transport.h"
+#include "support/sim_port.h"
 #endif
 
 namespace tamarack {
@@ -82,17 +79,11 @@ class BulkSim : public testing::TestWithParam<Line> {
       return;
     }
 #if defined(TAMARACK_WITH_PORT)
-    static int argc = 1;
-    static char name[] = "setup_bulk_sim_tests";
-    static char* argv[] = {name, nullptr};
-    if (!QCoreApplication::instance()) new QCoreApplication(argc, argv);
+    test::EnsureCoreApplication();
     transport = std::make_unique<sim::PtyTransport>(simulator, sim::PtyTransport::Options{});
-    std::string error;
-    ASSERT_TRUE(transport->Start(&error)) << error;
     auto port = std::make_unique<CommPort>();
-    PortSettings settings;
-    settings.port = transport->DevicePath();
-    ASSERT_EQ(port->Open(settings, ui), 1) << testing::PrintToString(ui.Texts());
+    const std::string error = test::ServeAndOpen(*transport, *port, ui);
+    ASSERT_TRUE(error.empty()) << error;
     line = std::move(port);
 #else
     GTEST_SKIP() << "built without the port";

@@ -3,16 +3,11 @@
 
 #include <gtest/gtest.h>
 
-#include <QCoreApplication>
-
-#include "link/comm_port.h"
 #include "link/commands.h"
 #include "setup/param_codec.h"
 #include "setup/setup_handlers.h"
-#include "sim/pty_transport.h"
 #include "sim/sim_test_util.h"
-#include "sim/simulator.h"
-#include "support/recording_feedback.h"
+#include "support/sim_port.h"
 #include "support/test_names.h"
 
 namespace tamarack {
@@ -20,35 +15,22 @@ namespace {
 
 using sim::FaultKind;
 using sim::IndicatorModel;
-using sim::TraceEntry;
 using test::RecordingFeedback;
 using Kind = RecordingFeedback::Kind;
 
-class SetupOverSim : public testing::Test {
+class SetupOverSim : public test::SimPortTest {
  protected:
-  static void SetUpTestSuite() {
-    static int argc = 1;
-    static char name[] = "setup_sim_tests";
-    static char* argv[] = {name, nullptr};
-    if (!QCoreApplication::instance()) new QCoreApplication(argc, argv);
-  }
+  SetupOverSim() : SimPortTest(sim::simtest::FixedClockOptions()) { ui.realWaits = true; }
 
   void SetUp() override {
-    ui.realWaits = true;
-    std::string error;
-    ASSERT_TRUE(transport.Start(&error)) << error;
-    PortSettings settings;
-    settings.port = transport.DevicePath();
-    ASSERT_EQ(port.Open(settings, ui), 1) << testing::PrintToString(ui.Texts());
+    SimPortTest::SetUp();
     sim.ClearTrace();
   }
 
   // The request payloads the simulator received, in order.
   std::vector<std::string> Requests() const {
     std::vector<std::string> out;
-    for (const TraceEntry& e : sim.Trace()) {
-      if (e.direction == TraceEntry::Direction::kRequest) out.push_back(sim::simtest::Text(e.bytes));
-    }
+    for (const Frame& request : SimPortTest::Requests()) out.push_back(sim::simtest::Text(request));
     return out;
   }
 
@@ -65,10 +47,6 @@ class SetupOverSim : public testing::Test {
     return std::string(value);
   }
 
-  sim::Simulator sim{sim::simtest::FixedClockOptions()};
-  sim::PtyTransport transport{sim, {}};
-  CommPort port;
-  RecordingFeedback ui;
   SetupModel model = OpeningModel("07-12-2026", "09:30:45");
 };
 

@@ -3,7 +3,6 @@
 
 #include <gtest/gtest.h>
 
-#include <QCoreApplication>
 #include <thread>
 
 #include "link/comm_port.h"
@@ -11,10 +10,8 @@
 #include "link/key_command.h"
 #include "link/transact.h"
 #include "setup/write_all_block.h"
-#include "sim/pty_transport.h"
-#include "sim/simulator.h"
 #include "sim_test_util.h"
-#include "support/recording_feedback.h"
+#include "support/sim_port.h"
 #include "support/test_names.h"
 
 namespace tamarack::sim {
@@ -23,26 +20,9 @@ namespace {
 using namespace std::chrono_literals;
 using Clock = std::chrono::steady_clock;
 
-class SimOverPortTest : public testing::Test {
+class SimOverPortTest : public test::SimPortTest {
  protected:
-  static void SetUpTestSuite() {
-    static int argc = 1;
-    static char name[] = "sim_port_tests";
-    static char* argv[] = {name, nullptr};
-    if (!QCoreApplication::instance()) new QCoreApplication(argc, argv);
-  }
-
-  void SetUp() override {
-    std::string error;
-    ASSERT_TRUE(transport.Start(&error)) << error;
-    OpenPort();
-  }
-
-  void OpenPort() {
-    PortSettings settings;
-    settings.port = transport.DevicePath();
-    ASSERT_EQ(port.Open(settings, ui), 1) << testing::PrintToString(ui.Texts());
-  }
+  SimOverPortTest() : SimPortTest(simtest::FixedClockOptions()) {}
 
   // One exchange; the reply payload as text.
   TransactStatus Exchange(const Frame& request, std::uint32_t waitMs = kKeyWaitMs) {
@@ -50,10 +30,6 @@ class SimOverPortTest : public testing::Test {
     return Transact(port, ui, request, waitMs, reply);
   }
 
-  Simulator sim{simtest::FixedClockOptions()};
-  PtyTransport transport{sim, {}};
-  CommPort port;
-  test::RecordingFeedback ui;
   ReplyArea reply;
 };
 

@@ -1,0 +1,48 @@
+#pragma once
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "link/comm_port.h"
+#include "link/frame.h"
+#include "sim/pty_transport.h"
+#include "sim/simulator.h"
+#include "support/recording_feedback.h"
+
+namespace tamarack::test {
+
+// Makes the QCoreApplication that QSerialPort needs, once for the whole program.
+void EnsureCoreApplication();
+
+// The requests the simulator received, in order.
+std::vector<Frame> SimRequests(const sim::Simulator& simulator);
+
+// Opens `port` on the device that `transport` serves now. Empty, or what went wrong.
+std::string OpenOn(const sim::PtyTransport& transport, CommPort& port, RecordingFeedback& ui);
+
+// Starts serving `transport` and opens `port` on its device. Empty, or what went wrong.
+std::string ServeAndOpen(sim::PtyTransport& transport, CommPort& port, RecordingFeedback& ui);
+
+// A test through the program's own port on the pseudo-terminal that the simulated indicator
+// serves. The port is open when the test begins.
+class SimPortTest : public testing::Test {
+ protected:
+  explicit SimPortTest(sim::Simulator::Options options = {}, sim::PtyTransport::Options line = {});
+
+  static void SetUpTestSuite() { EnsureCoreApplication(); }
+  void SetUp() override;
+  void TearDown() override;
+
+  // Opens the port again on the device served now, as the user would after a close.
+  void OpenPort();
+  std::vector<Frame> Requests() const { return SimRequests(sim); }
+
+  sim::Simulator sim;
+  sim::PtyTransport transport;
+  CommPort port;
+  RecordingFeedback ui;
+};
+
+}  // namespace tamarack::test
