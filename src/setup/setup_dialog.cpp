@@ -78,6 +78,21 @@ int CurrentFieldWidth(const SetupParam& p, const QFontMetrics& metrics) {
 // Group F1 wraps after six parameters; the others stay on one line.
 constexpr std::size_t kPerLine = 6;
 
+// The box of one group, captioned "F1".."F7", and the grid its fields go in.
+struct GroupBox {
+  QGroupBox* box;
+  QGridLayout* grid;
+};
+
+GroupBox NewGroupBox(int group, int verticalSpacing, QWidget* parent) {
+  auto* box = new QGroupBox(QString("F%1").arg(group), parent);
+  auto* grid = new QGridLayout(box);
+  grid->setContentsMargins(4, 2, 4, 2);
+  grid->setHorizontalSpacing(4);
+  grid->setVerticalSpacing(verticalSpacing);
+  return {box, grid};
+}
+
 QString SaveFileDialog(QWidget* parent) {
   QFileDialog dialog(parent);
   dialog.setAcceptMode(QFileDialog::AcceptSave);
@@ -198,11 +213,7 @@ QWidget* CSetupDlg::BuildCurrentGroups() {
   std::array<QGroupBox*, 8> groups{};
   const auto params = SetupParams();
   for (int g = 1; g <= 7; ++g) {
-    auto* box = new QGroupBox(QString("F%1").arg(g), this);
-    auto* grid = new QGridLayout(box);
-    grid->setContentsMargins(4, 2, 4, 2);
-    grid->setHorizontalSpacing(4);
-    grid->setVerticalSpacing(2);
+    const auto [box, grid] = NewGroupBox(g, 2, this);
     const std::vector<std::size_t> rows = RowsOfGroup(g);
     for (std::size_t k = 0; k < rows.size(); ++k) {
       const SetupParam& p = params[rows[k]];
@@ -264,11 +275,7 @@ QWidget* CSetupDlg::BuildEditableGroups() {
   std::array<QGroupBox*, 8> groups{};
   const auto params = SetupParams();
   for (int g = 1; g <= 7; ++g) {
-    auto* box = new QGroupBox(QString("F%1").arg(g), this);
-    auto* grid = new QGridLayout(box);
-    grid->setContentsMargins(4, 2, 4, 2);
-    grid->setHorizontalSpacing(4);
-    grid->setVerticalSpacing(1);
+    const auto [box, grid] = NewGroupBox(g, 1, this);
     std::size_t k = 0;
     for (const std::size_t r : RowsOfGroup(g)) {
       const SetupParam& p = params[r];
