@@ -5,7 +5,6 @@
 
 #include <QCoreApplication>
 #include <algorithm>
-#include <chrono>
 #include <cstdio>
 #include <vector>
 
@@ -14,15 +13,9 @@
 #include "link/pty_peer.h"
 #include "link/transact.h"
 #include "support/recording_feedback.h"
+#include "timing.h"
 
 namespace {
-
-using Clock = std::chrono::steady_clock;
-
-double Median(std::vector<double> v) {
-  std::sort(v.begin(), v.end());
-  return v[v.size() / 2];
-}
 
 double ThreadCpuMs() {
   timespec t{};
@@ -35,6 +28,8 @@ double ThreadCpuMs() {
 int main(int argc, char* argv[]) {
   QCoreApplication app(argc, argv);
   using namespace tamarack;
+  using bench::Clock;
+  using bench::Median;
 
   test::PtyPeer peer;
   peer.answer = [](const std::vector<std::uint8_t>&) { return ShortFrame("OK"); };
@@ -56,14 +51,15 @@ int main(int argc, char* argv[]) {
     ReplyArea reply{};
     const auto start = Clock::now();
     const auto status = Transact(port, ui, DisplayPollRequest(), kPollWaitMs, reply);
-    const double ms = std::chrono::duration<double, std::milli>(Clock::now() - start).count();
+    const double ms = bench::Ms(Clock::now() - start);
     if (status != TransactStatus::kOk) ++failed;
     overhead.push_back(ms - kPollWaitMs);
   }
-  std::printf("exchange with a %u ms wait, prompt peer on a pseudo-terminal: median %.3f ms beyond "
-              "the wait, fastest %.3f ms (%d exchanges, %d failed; target < 2 ms)\n",
-              kPollWaitMs, Median(overhead), *std::min_element(overhead.begin(), overhead.end()),
-              kExchanges, failed);
+  std::printf(
+      "exchange with a %u ms wait, prompt peer on a pseudo-terminal: median %.3f ms beyond "
+      "the wait, fastest %.3f ms (%d exchanges, %d failed; target < 2 ms)\n",
+      kPollWaitMs, Median(overhead), *std::min_element(overhead.begin(), overhead.end()),
+      kExchanges, failed);
 
   std::vector<double> cpu;
   for (int i = 0; i < 10; ++i) {

@@ -4,50 +4,30 @@
 
 #include <QCoreApplication>
 #include <algorithm>
-#include <chrono>
 #include <cstdio>
 #include <vector>
 
-#include "link/comm_port.h"
 #include "link/commands.h"
 #include "setup/setup_handlers.h"
-#include "sim/pty_transport.h"
-#include "sim/simulator.h"
-#include "support/recording_feedback.h"
-
-namespace {
-
-using Clock = std::chrono::steady_clock;
-
-double Ms(Clock::duration d) { return std::chrono::duration<double, std::milli>(d).count(); }
-
-double Median(std::vector<double> v) {
-  std::sort(v.begin(), v.end());
-  return v[v.size() / 2];
-}
-
-}  // namespace
+#include "support/sim_port.h"
+#include "timing.h"
 
 int main(int argc, char* argv[]) {
   QCoreApplication app(argc, argv);
   using namespace tamarack;
+  using bench::Clock;
+  using bench::Median;
+  using bench::Ms;
 
   sim::Simulator simulator;
   sim::PtyTransport::Options options;
   options.pacing = true;  // 9600 baud, 8 data bits, no parity, 1 stop bit
   sim::PtyTransport transport(simulator, options);
-  std::string error;
-  if (!transport.Start(&error)) {
-    std::fprintf(stderr, "cannot start the simulated indicator: %s\n", error.c_str());
-    return 1;
-  }
   test::RecordingFeedback ui;
   ui.realWaits = true;
   CommPort port;
-  PortSettings settings;
-  settings.port = transport.DevicePath();
-  if (port.Open(settings, ui) != 1) {
-    std::fprintf(stderr, "cannot open %s\n", settings.port.c_str());
+  if (const std::string error = test::ServeAndOpen(transport, port, ui); !error.empty()) {
+    std::fprintf(stderr, "%s\n", error.c_str());
     return 1;
   }
 
