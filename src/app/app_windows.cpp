@@ -68,7 +68,6 @@ void WireWindows(CMainDlg& main) {
     return transport.DevicePath();
   });
 
-  (void)main;
 }
 
 }  // namespace tamarack
