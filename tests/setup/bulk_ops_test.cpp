@@ -3,10 +3,12 @@
 #include <gtest/gtest.h>
 
 #include <deque>
+#include <functional>
 #include <string>
 #include <vector>
 
 #include "link/commands.h"
+#include "setup/setup_handlers.h"
 #include "setup/write_all_block.h"
 #include "support/fake_link.h"
 #include "support/recording_feedback.h"
@@ -88,16 +90,28 @@ INSTANTIATE_TEST_SUITE_P(
     BulkOps, WriteAll,
     testing::Values(
         WriteAllCase{"all answered OK", {"OK", "OK", "OK"}, {kAllOk}, true, true},
-        WriteAllCase{"CAJ switch off", {"NO", "NO", "NOCAJ"}, {kDateFault, kTimeFault, kCaj},
-                     false, false},
-        WriteAllCase{"CAJ off after a good date write", {"OK", "NO", "NOCAJ"},
-                     {kTimeFault, kCaj}, true, false},
-        WriteAllCase{"silent block", {"NO", "NO", kSilence}, {kDateFault, kTimeFault, kAllFalse},
-                     false, false},
-        WriteAllCase{"OK with a bad check is no success", {"NO", "NO", kBadCheck},
-                     {kDateFault, kTimeFault, kAllFalse}, false, false},
-        WriteAllCase{"date fails and the block still goes", {kSilence, "OK", "OK"},
-                     {kDateFault, kAllOk}, true, true}),
+        WriteAllCase{
+            "CAJ switch off", {"NO", "NO", "NOCAJ"}, {kDateFault, kTimeFault, kCaj}, false, false},
+        WriteAllCase{"CAJ off after a good date write",
+                     {"OK", "NO", "NOCAJ"},
+                     {kTimeFault, kCaj},
+                     true,
+                     false},
+        WriteAllCase{"silent block",
+                     {"NO", "NO", kSilence},
+                     {kDateFault, kTimeFault, kAllFalse},
+                     false,
+                     false},
+        WriteAllCase{"OK with a bad check is no success",
+                     {"NO", "NO", kBadCheck},
+                     {kDateFault, kTimeFault, kAllFalse},
+                     false,
+                     false},
+        WriteAllCase{"date fails and the block still goes",
+                     {kSilence, "OK", "OK"},
+                     {kDateFault, kAllOk},
+                     true,
+                     true}),
     test::ByWhat());
 
 struct RefusalCase {
@@ -132,11 +146,10 @@ TEST_P(WriteAllRefusal, SendsNothingAtAll) {
 
 INSTANTIATE_TEST_SUITE_P(
     BulkOps, WriteAllRefusal,
-    testing::Values(
-        RefusalCase{"empty zero count", "F3.1", "", 0, "F3.1 Value can not be Empt!"},
-        RefusalCase{"letters", "F6.2", "12a", 0, "F6.2 Value must be number!"},
-        RefusalCase{"no option selected", "F2.6", nullptr, -1, "F2.6 Value err!"},
-        RefusalCase{"code beyond the list", "F1.2", nullptr, 9, "F1.2 Value err!"}),
+    testing::Values(RefusalCase{"empty zero count", "F3.1", "", 0, "F3.1 Value can not be Empt!"},
+                    RefusalCase{"letters", "F6.2", "12a", 0, "F6.2 Value must be number!"},
+                    RefusalCase{"no option selected", "F2.6", nullptr, -1, "F2.6 Value err!"},
+                    RefusalCase{"code beyond the list", "F1.2", nullptr, 9, "F1.2 Value err!"}),
     test::ByWhat());
 
 TEST(BulkOps, WriteAllNamesOnlyTheFirstRefusedFieldInTableOrder) {
@@ -186,28 +199,26 @@ TEST_P(SetDefault, AsksTheGateFirst) {
   EXPECT_EQ(model.newValue, Ready().newValue);
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    BulkOps, SetDefault,
-    testing::Values(
-        PasswordCase{"accepted",
-                     PasswordAnswer::kAccepted,
-                     {"OK"},
-                     {"K17E"},
-                     {Kind::kSuccess, std::string(kDefaultSucess)},
-                     std::string(kCaptionFactoryDefault)},
-        PasswordCase{"accepted and refused",
-                     PasswordAnswer::kAccepted,
-                     {"NO"},
-                     {"K17E"},
-                     {Kind::kFailure, std::string(kDefaultFault)},
-                     std::string(kCaptionNewValue)},
-        PasswordCase{"gave up",
-                     PasswordAnswer::kGaveUp,
-                     {},
-                     {},
-                     {Kind::kSuccess, std::string(kDefaultCancel)},
-                     std::string(kCaptionNewValue)}),
-    test::ByWhat());
+INSTANTIATE_TEST_SUITE_P(BulkOps, SetDefault,
+                         testing::Values(PasswordCase{"accepted",
+                                                      PasswordAnswer::kAccepted,
+                                                      {"OK"},
+                                                      {"K17E"},
+                                                      {Kind::kSuccess, std::string(kDefaultSucess)},
+                                                      std::string(kCaptionFactoryDefault)},
+                                         PasswordCase{"accepted and refused",
+                                                      PasswordAnswer::kAccepted,
+                                                      {"NO"},
+                                                      {"K17E"},
+                                                      {Kind::kFailure, std::string(kDefaultFault)},
+                                                      std::string(kCaptionNewValue)},
+                                         PasswordCase{"gave up",
+                                                      PasswordAnswer::kGaveUp,
+                                                      {},
+                                                      {},
+                                                      {Kind::kSuccess, std::string(kDefaultCancel)},
+                                                      std::string(kCaptionNewValue)}),
+                         test::ByWhat());
 
 struct KeyCase {
   const char* what;
@@ -242,13 +253,58 @@ INSTANTIATE_TEST_SUITE_P(
     BulkOps, KeyOperations,
     testing::Values(
         KeyCase{"save", &SaveParams, "OK", "K18E", {Kind::kSuccess, "Value Save Sucess!"}, false},
-        KeyCase{"save refused", &SaveParams, "NO", "K18E", {Kind::kFailure, "Value Save Fault!"},
-                true},
-        KeyCase{"restore", &RestoreParams, "OK", "K19E", {Kind::kSuccess, "Restore Sucess!"},
-                false},
-        KeyCase{"restore bad check", &RestoreParams, kBadCheck, "K19E",
-                {Kind::kFailure, "Restore Fault!"}, true}),
+        KeyCase{
+            "save refused", &SaveParams, "NO", "K18E", {Kind::kFailure, "Value Save Fault!"}, true},
+        KeyCase{
+            "restore", &RestoreParams, "OK", "K19E", {Kind::kSuccess, "Restore Sucess!"}, false},
+        KeyCase{"restore bad check",
+                &RestoreParams,
+                kBadCheck,
+                "K19E",
+                {Kind::kFailure, "Restore Fault!"},
+                true}),
     test::ByWhat());
+
+// Leaving the window afterwards: a saved setup needs no question, a written one does.
+TEST(BulkOps, ExitAsksToSaveAfterWriteAllButNotAfterSave) {
+  struct Case {
+    const char* what;
+    std::function<void(SetupModel&, FakeLink&, RecordingFeedback&)> operation;
+    std::vector<std::string_view> replies;
+    bool asks;
+  };
+  const Case cases[] = {
+      {"Write All",
+       [](auto& m, auto& l, auto& u) { WriteAllParams(m, l, u); },
+       {"OK", "OK", "OK"},
+       true},
+      {"Write All then Save",
+       [](auto& m, auto& l, auto& u) {
+         WriteAllParams(m, l, u);
+         SaveParams(m, l, u);
+       },
+       {"OK", "OK", "OK", "OK"},
+       false},
+      {"Restore", [](auto& m, auto& l, auto& u) { RestoreParams(m, l, u); }, {"OK"}, false},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    FakeLink link;
+    RecordingFeedback ui;
+    SetupModel model = Ready();
+    Script(link, c.replies);
+    c.operation(model, link, ui);
+    ui.messages.clear();
+    link.requests.clear();
+    link.QueueReply("OK");  // K16E
+
+    EXPECT_TRUE(ExitSetup(model, link, ui));  // an unanswered question means No
+    const bool asked = !ui.messages.empty() && ui.messages[0].kind == Kind::kYesNo;
+    EXPECT_EQ(asked, c.asks);
+    ASSERT_EQ(link.requests.size(), 1u);
+    EXPECT_EQ(link.requests[0], KeyRequest(key::kEndSetup));
+  }
+}
 
 }  // namespace
 }  // namespace tamarack
