@@ -77,32 +77,19 @@ TEST_F(SetupOverSim, ReadAllAsksInTableOrderAndShowsTheIndicatorsValues) {
   EXPECT_EQ(shown("F7.5"), "09:30:45");
 }
 
-struct LineFault {
-  const char* what;
-  FaultKind fault;
-};
-
-class ReadAllLineFaults : public SetupOverSim, public testing::WithParamInterface<LineFault> {};
+class ReadAllLineFaults : public SetupOverSim, public testing::WithParamInterface<FaultKind> {};
 
 TEST_P(ReadAllLineFaults, StopAtTheFirstParameterAndChangeNoField) {
   model.currentValue.fill("kept");
-  sim.InjectNext(GetParam().fault);
+  sim.InjectNext(GetParam());
   EXPECT_FALSE(ReadAllParams(model, port, ui));
   EXPECT_EQ(Failures(), std::vector<std::string>{"F01.01 Read Value False!"});
   EXPECT_EQ(Requests(), std::vector<std::string>{sim::simtest::Text(ReadParamRequest({1, 1}))});
   for (const std::string& v : model.currentValue) EXPECT_EQ(v, "kept");
 }
 
-INSTANTIATE_TEST_SUITE_P(Faults, ReadAllLineFaults,
-                         testing::Values(LineFault{"silence", FaultKind::kSilence},
-                                         LineFault{"bad check", FaultKind::kBadCheck},
-                                         LineFault{"truncated", FaultKind::kTruncated},
-                                         LineFault{"leading bytes", FaultKind::kLeadingBytes},
-                                         LineFault{"missing start", FaultKind::kMissingStart},
-                                         LineFault{"oversize", FaultKind::kOversize},
-                                         LineFault{"refuse", FaultKind::kRefuse},
-                                         LineFault{"late", FaultKind::kLate}),
-                         test::ByWhat());
+INSTANTIATE_TEST_SUITE_P(Faults, ReadAllLineFaults, testing::ValuesIn(test::ReplyFaults(false)),
+                         test::ByFault());
 
 struct ValueFault {
   const char* what;

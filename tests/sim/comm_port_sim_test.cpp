@@ -75,44 +75,30 @@ TEST_F(SimOverPortTest, PortClosedAndOpenedAgainStillAnswers) {
   }
 }
 
-struct FaultCase {
-  const char* what;
-  FaultKind fault;
-};
-
-class FaultOverPortTest : public SimOverPortTest, public testing::WithParamInterface<FaultCase> {};
+class FaultOverPortTest : public SimOverPortTest, public testing::WithParamInterface<FaultKind> {};
 
 // Each fault ends the key command with status 5; the next exchange is sound again.
 TEST_P(FaultOverPortTest, EndsInBadStatusAndTheLineRecovers) {
-  sim.InjectNext(GetParam().fault);
+  sim.InjectNext(GetParam());
   const auto t0 = Clock::now();
   EXPECT_EQ(SendKeyCommand(port, ui, key::kZero), TransactStatus::kBad);
   EXPECT_LT(Clock::now() - t0, 3s) << "the exchange must not hang";
   EXPECT_TRUE(ui.messages.empty());
 
-  if (GetParam().fault == FaultKind::kHangUp) {
+  if (GetParam() == FaultKind::kHangUp) {
     // The device is gone: reopen the fresh one, as the user would.
     EXPECT_EQ(transport.HangUps(), 1);
     port.Close();
     OpenPort();
   }
-  if (GetParam().fault == FaultKind::kLate) {
+  if (GetParam() == FaultKind::kLate) {
     std::this_thread::sleep_for(1200ms);  // the late reply lands and is purged before the next
   }
   EXPECT_EQ(SendKeyCommand(port, ui, key::kZero), TransactStatus::kOk);
 }
 
-INSTANTIATE_TEST_SUITE_P(Faults, FaultOverPortTest,
-                         testing::Values(FaultCase{"silence", FaultKind::kSilence},
-                                         FaultCase{"bad check", FaultKind::kBadCheck},
-                                         FaultCase{"truncated", FaultKind::kTruncated},
-                                         FaultCase{"leading bytes", FaultKind::kLeadingBytes},
-                                         FaultCase{"missing start", FaultKind::kMissingStart},
-                                         FaultCase{"oversize", FaultKind::kOversize},
-                                         FaultCase{"refuse", FaultKind::kRefuse},
-                                         FaultCase{"late", FaultKind::kLate},
-                                         FaultCase{"hang up", FaultKind::kHangUp}),
-                         test::ByWhat());
+INSTANTIATE_TEST_SUITE_P(Faults, FaultOverPortTest, testing::ValuesIn(test::ReplyFaults(true)),
+                         test::ByFault());
 
 // With a strict line, a port opened at another speed or with two stop bits is not understood.
 TEST_F(SimOverPortTest, PortSettingsReachTheLine) {

@@ -51,4 +51,13 @@ void SimPortTest::OpenPort() {
   ASSERT_TRUE(error.empty()) << error;
 }
 
+std::vector<sim::FaultKind> ReplyFaults(bool withHangUp) {
+  std::vector<sim::FaultKind> faults;
+  for (int k = 0; k < sim::kFaultKindCount; ++k) {
+    const auto fault = static_cast<sim::FaultKind>(k);
+    if (withHangUp || fault != sim::FaultKind::kHangUp) faults.push_back(fault);
+  }
+  return faults;
+}
+
 }  // namespace tamarack::test

@@ -7,9 +7,11 @@
 
 #include "link/comm_port.h"
 #include "link/frame.h"
+#include "sim/fault_plan.h"
 #include "sim/pty_transport.h"
 #include "sim/simulator.h"
 #include "support/recording_feedback.h"
+#include "support/test_names.h"
 
 namespace tamarack::test {
 
@@ -18,6 +20,18 @@ void EnsureCoreApplication();
 
 // The requests the simulator received, in order.
 std::vector<Frame> SimRequests(const sim::Simulator& simulator);
+
+// Every way the simulator can spoil a reply, in its own order; the hang-up, which also kills the
+// line, only when asked for.
+std::vector<sim::FaultKind> ReplyFaults(bool withHangUp);
+
+// Names a test parameterised by a fault after the fault ("bad-check" -> "bad_check").
+struct ByFault {
+  template <typename Info>
+  std::string operator()(const Info& i) const {
+    return CaseName(std::string(sim::FaultKindName(i.param)).c_str());
+  }
+};
 
 // Opens `port` on the device that `transport` serves now. Empty, or what went wrong.
 std::string OpenOn(const sim::PtyTransport& transport, CommPort& port, RecordingFeedback& ui);
