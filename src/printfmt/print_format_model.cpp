@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "files/replace_file.h"
 #include "link/commands.h"
 #include "link/transact.h"
 #include "printfmt/print_format_file.h"
@@ -13,7 +14,9 @@ constexpr int kLastMovableRow = kFormatLineCount - 1;
 // The count byte of the frame holds the text length + 1.
 constexpr std::size_t kMaxFramedText = 254;
 
-bool IsLine(int n) { return n >= 1 && n <= kFormatLineCount; }
+bool IsLine(int n) {
+  return n >= 1 && n <= kFormatLineCount;
+}
 
 // Shows a stored text as the window's lines and keeps it, up to its first zero byte, as the
 // backup copy.
@@ -69,7 +72,9 @@ void ArmTag(PrintFormatModel& model, PrintTag tag) {
   model.inserting = false;
 }
 
-void DropArmedTag(PrintFormatModel& model) { model.armedTag.reset(); }
+void DropArmedTag(PrintFormatModel& model) {
+  model.armedTag.reset();
+}
 
 bool LineFocused(PrintFormatModel& model, int n) {
   if (!model.armedTag || model.inserting || !IsLine(n)) return false;
@@ -134,8 +139,9 @@ void SendPrintFormat(PrintFormatModel& model, SerialLink& link, UserFeedback& ui
 void ReadPrintFormat(PrintFormatModel& model, SerialLink& link, UserFeedback& ui) {
   DropArmedTag(model);
   ReplyArea reply;
-  const TransactStatus status = Transact(link, ui, ReadFormatRequest(ReadModeLetter(model.format.mode)),
-                                         kReadFormatWaitMs, reply, kWaitWZero);
+  const TransactStatus status =
+      Transact(link, ui, ReadFormatRequest(ReadModeLetter(model.format.mode)), kReadFormatWaitMs,
+               reply, kWaitWZero);
   if (status != TransactStatus::kOk) {
     ui.Failure(kReadFailureText);
     return;
@@ -146,8 +152,10 @@ void ReadPrintFormat(PrintFormatModel& model, SerialLink& link, UserFeedback& ui
 void SavePrintFormatFile(PrintFormatModel& model, const std::filesystem::path& path,
                          UserFeedback& ui) {
   DropArmedTag(model);
-  AtomicFileWriter file;
-  if (!file.Open(path)) {
+  // The file is made ready before the lines are joined: a file that cannot be written is
+  // reported as such even when the text would be refused too.
+  FileReplacement file;
+  if (!file.Begin(path.string()).ok()) {
     ui.Failure(kPrintFormatFileErrorText);
     return;
   }
@@ -157,7 +165,7 @@ void SavePrintFormatFile(PrintFormatModel& model, const std::filesystem::path& p
     ui.Failure(kTooManyCharactersText);
     return;
   }
-  if (!file.Commit(*stored)) {
+  if (!file.Commit(*stored).ok()) {
     ui.Failure(kPrintFormatFileErrorText);
     return;
   }
