@@ -7,8 +7,7 @@
 #include <unistd.h>
 
 #include <algorithm>
-#include <csignal>
-#include <cstdlib>
+#include <cerrno>
 #include <cstring>
 #include <filesystem>
 #include <fstream>

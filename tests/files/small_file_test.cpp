@@ -2,7 +2,6 @@
 
 #include <gtest/gtest.h>
 
-#include <cerrno>
 #include <filesystem>
 #include <string>
 
@@ -77,14 +76,6 @@ TEST_F(ReadSmallFileTest, RefusesWhatIsNoRegularFileWithoutWaitingOnIt) {
     }
   }
   EXPECT_TRUE(fs::is_fifo(dir / "pipe"));
-}
-
-TEST_F(ReadSmallFileTest, ReadsThroughALink) {
-  Put("target", "through");
-  fs::create_symlink("target", dir / "link");
-  const SmallFile file = ReadSmallFile(PathOf("link"), 100);
-  EXPECT_TRUE(file.result.ok());
-  EXPECT_EQ(file.bytes, "through");
 }
 
 // Files the system makes up as they are read report a size of 0: only reading tells their length.
