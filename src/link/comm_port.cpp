@@ -256,7 +256,9 @@ int CommPort::Read(std::uint8_t* buffer, std::size_t size) {
     }
     // The interval limit starts with the first byte; before it only the total limit runs.
     auto deadline = total;
-    if (got > 0 && lastByte + timeouts_.interval < deadline) deadline = lastByte + timeouts_.interval;
+    if (got > 0 && lastByte + timeouts_.interval < deadline) {
+      deadline = lastByte + timeouts_.interval;
+    }
     const int left = MillisLeft(deadline);
     if (left == 0) break;
     port_.clearError();  // a time-out of the previous wait is no failure
