@@ -113,7 +113,7 @@ class MainDialogTest : public QObject {
     QCOMPARE(f.dlg.OpenCloseButton()->accessibleName(), "CloseComm");
     QVERIFY(!f.dlg.PortList()->isEnabled() && !f.dlg.ParityList()->isEnabled());
 
-    // The opener gets the window, the open port and the data bits as a number.
+    // The opener gets the window, the port and the data bits as a number.
     QWidget* parent = nullptr;
     SerialLink* port = nullptr;
     int dataBits = 0;
@@ -124,7 +124,8 @@ class MainDialogTest : public QObject {
     });
     QTest::mouseClick(f.dlg.Button(WorkWindow::kPrintFormat), Qt::LeftButton);
     QCOMPARE(parent, &f.dlg);
-    QCOMPARE(port, static_cast<SerialLink*>(&f.dlg.Port()));
+    // The open port, seen through the trace that records every exchange.
+    QCOMPARE(port, static_cast<SerialLink*>(&f.dlg.Trace()));
     QCOMPARE(dataBits, 7);
     // Without an opener the button opens nothing and says nothing.
     QTest::mouseClick(f.dlg.Button(WorkWindow::kIndicator), Qt::LeftButton);

@@ -15,6 +15,7 @@
 
 #include "app/main_dialog.h"
 #include "link/commands.h"
+#include "link/product.h"
 #include "link/pty_peer.h"
 #include "link/transact.h"
 #include "setup/setup_handlers.h"
@@ -94,11 +95,13 @@ class TrafficDialogTest : public QObject {
     dlg.PauseButton()->click();
     QCOMPARE(dlg.Model().rowCount(), 36);
 
-    // A selected row shows its whole request and reply.
+    // A selected row shows its whole request and reply (row 0 is the first poll).
     dlg.Table()->selectRow(6);
     const QString details = dlg.Details()->toPlainText();
-    QVERIFY2(details.contains("read F1.7") && details.contains("Request, 14 bytes:") &&
-                 details.contains("0000  01 31 02 50 30 31 2E 30 37 3D 52 45 03"),
+    QVERIFY2(details.contains("read F1.6: reply F1.6 = 1 (15Hz)") &&
+                 details.contains(
+                     "Request, 14 bytes:\n0000  01 31 02 50 30 31 2E 30 36 3D 52 45 03 70") &&
+                 details.contains("Reply, 15 bytes:"),
              qPrintable(details));
 
     dlg.ClearButton()->click();
