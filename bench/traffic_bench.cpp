@@ -7,6 +7,7 @@
 
 #include <QApplication>
 #include <QCheckBox>
+#include <algorithm>
 #include <cstdio>
 #include <fstream>
 #include <vector>
@@ -17,7 +18,6 @@
 #include "link/tracing_link.h"
 #include "link/transact.h"
 #include "setup/setup_handlers.h"
-#include "support/fake_link.h"
 #include "support/sim_port.h"
 #include "timing.h"
 #include "traffic/exchange_meaning.h"
@@ -38,6 +38,31 @@ double ResidentMiB() {
   statm >> pages >> resident;
   return static_cast<double>(resident) * 4096.0 / (1024.0 * 1024.0);
 }
+
+// An in-memory line that answers every request with the same reply and keeps nothing else, so
+// that the memory measured is the trace's and the window's.
+class AnsweringLine : public SerialLink {
+ public:
+  explicit AnsweringLine(Frame reply) : reply_(std::move(reply)) {}
+  bool ClearErrors() override { return true; }
+  bool PurgeTransmit() override { return true; }
+  bool PurgeReceive() override {
+    at_ = reply_.size();
+    return true;
+  }
+  void Write(const std::uint8_t*, std::size_t) override { at_ = 0; }
+  int Read(std::uint8_t* buffer, std::size_t size) override {
+    const std::size_t n = std::min(size, reply_.size() - at_);
+    std::copy_n(reply_.begin() + static_cast<long>(at_), n, buffer);
+    at_ += n;
+    return static_cast<int>(n);
+  }
+  int LastError() const override { return 0; }
+
+ private:
+  Frame reply_;
+  std::size_t at_ = 0;
+};
 
 // Message boxes are not expected; waits do not wait (for the in-memory line).
 class NoWaits : public test::RecordingFeedback {
@@ -93,9 +118,8 @@ int ReadAllBench() {
 }
 
 void MemoryBench() {
-  test::FakeLink line;
-  const Frame reply = ShortFrame(std::string("\x3F\x06\x5B\x4F\x66\x6D\0\x05\x04", 9));
-  line.responder = [&](const std::vector<std::uint8_t>&) { return reply; };
+  // "123456" with the Stable, kg and Gross lamps.
+  AnsweringLine line(ShortFrame(std::string("\x06\x5B\x4F\x66\x6D\x7D\0\x05\x04", 9)));
   TracingLink trace(line);
   trace.SetDescriber(DescribeExchange);
   NoWaits ui;
