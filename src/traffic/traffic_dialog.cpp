@@ -115,8 +115,9 @@ CTrafficDlg::CTrafficDlg(TracingLink& link, UserFeedback& ui, QWidget* parent)
   table_->verticalHeader()->setDefaultSectionSize(table_->fontMetrics().height() + 4);
   table_->horizontalHeader()->setStretchLastSection(true);
   const int charWidth = table_->fontMetrics().horizontalAdvance('0');
-  const int widths[kTrafficColumns] = {10, 38, 6, 12, 34, 40};
-  for (int c = 0; c < kTrafficColumns; ++c) table_->setColumnWidth(c, widths[c] * charWidth);
+  // The reply takes what is left, so that the usual width needs no scrolling sideways.
+  const int widths[kTrafficColumns - 1] = {9, 44, 6, 12, 30};
+  for (int c = 0; c < kTrafficColumns - 1; ++c) table_->setColumnWidth(c, widths[c] * charWidth);
 
   details_ = new QPlainTextEdit(this);
   details_->setAccessibleName("Exchange details");
