@@ -5,7 +5,11 @@
 
 namespace tamarack {
 
-CModalDlg::CModalDlg(QWidget* parent, Qt::WindowFlags flags) : QDialog(parent, flags) {}
+CModalDlg::CModalDlg(QWidget* parent, Qt::WindowFlags flags) : QDialog(parent, flags) {
+  // A window opened from another blocks the windows that led to it, and only those: the tool
+  // windows (Traffic) stay usable meanwhile. Without an owner it blocks the whole program.
+  if (parent != nullptr) setWindowModality(Qt::WindowModal);
+}
 
 void CModalDlg::keyPressEvent(QKeyEvent* event) {
   switch (event->key()) {
