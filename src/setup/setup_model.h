@@ -9,6 +9,8 @@
 
 namespace tamarack {
 
+class SetupJournal;
+
 // The Number parameters, whose editable fields are text fields: F1.1, F3.1 … F3.3, F6.2, F6.3,
 // F7.1, F7.2.
 inline constexpr std::size_t kNewValueCount = 8;
@@ -35,6 +37,8 @@ struct SetupModel {
   // Set only while Write All runs the date and time writes: they then report failures only.
   bool silentDateTimeWrite = false;
   std::string caption = std::string(kCaptionFactoryDefault);
+  // Told of every complete read and every operation; none: nothing is kept.
+  SetupJournal* journal = nullptr;
 };
 
 // The position of a row in table order.
