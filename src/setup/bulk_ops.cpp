@@ -28,6 +28,18 @@ std::string FirstUnwritableField(const SetupModel& model) {
 
 namespace {
 
+// The indicator now holds every value of the block; the fields all passed their checks.
+void NoteBlockWritten(SetupModel& model) {
+  for (const SetupParam& p : SetupParams()) {
+    std::string& written = model.writtenValue[RowIndex(p)];
+    if (const int slot = NewValueSlot(p); slot >= 0) {
+      written = CheckNumber(p, model.newValue[static_cast<std::size_t>(slot)]).value;
+    } else if (p.kind == ParamKind::kChoice) {
+      written = EncodeChoice(model.choice[RowIndex(p)]);
+    }
+  }
+}
+
 bool WriteAll(SetupModel& model, SerialLink& link, UserFeedback& ui) {
   // An empty or mistyped field would otherwise go out as zero, calibration counts included.
   if (const std::string refusal = FirstUnwritableField(model); !refusal.empty()) {
@@ -47,6 +59,7 @@ bool WriteAll(SetupModel& model, SerialLink& link, UserFeedback& ui) {
   if (status == TransactStatus::kOk && reply.StartsWith("OK")) {
     ui.Success(kWriteAllSucess);
     model.valueModified = true;
+    NoteBlockWritten(model);
     return true;
   }
   ui.Failure(status == TransactStatus::kOk && reply.StartsWith("NOCAJ") ? kTurnOnCaj

@@ -50,6 +50,9 @@ std::optional<long long> SentValue(const SetupModel& model, const SetupParam& pa
 }
 
 std::optional<long long> IndicatorValue(const SetupModel& model, const SetupParam& param) {
+  if (const std::string& written = model.writtenValue[RowIndex(param)]; !written.empty()) {
+    return Digits(written);
+  }
   const std::string& text = model.currentValue[RowIndex(param)];
   if (param.kind == ParamKind::kNumber) return Digits(text);
   // A choice's shown text begins with its code digit, "3 (1OD)" included.
@@ -74,9 +77,16 @@ std::vector<const SetupParam*> Differences(const SetupModel& model) {
   return out;
 }
 
+std::string IndicatorText(const SetupModel& model, const SetupParam& param) {
+  const std::string& written = model.writtenValue[RowIndex(param)];
+  if (written.empty()) return model.currentValue[RowIndex(param)];
+  if (param.kind != ParamKind::kChoice) return written;
+  return ChoiceShownText(param, static_cast<int>(Digits(written).value_or(-1)));
+}
+
 std::string DifferenceMark(const SetupModel& model, const SetupParam& param) {
   if (!DiffersFromIndicator(model, param)) return {};
-  return std::string(kDiffersPrefix) + model.currentValue[RowIndex(param)];
+  return std::string(kDiffersPrefix) + IndicatorText(model, param);
 }
 
 std::string DifferenceCountText(std::size_t count) {
@@ -88,9 +98,8 @@ std::string DifferenceCountText(std::size_t count) {
 void CopyCurrentValues(SetupModel& model) {
   if (!HasCompleteRead(model)) return;
   for (const SetupParam& p : ComparedParams()) {
-    const std::string& current = model.currentValue[RowIndex(p)];
     if (const int slot = NewValueSlot(p); slot >= 0) {
-      model.newValue[static_cast<std::size_t>(slot)] = current;
+      model.newValue[static_cast<std::size_t>(slot)] = IndicatorText(model, p);
     } else if (p.kind == ParamKind::kChoice) {
       const std::optional<long long> code = IndicatorValue(model, p);
       const bool listed = code && *code < static_cast<long long>(p.options.size());
@@ -103,7 +112,7 @@ std::string MismatchLine(const SetupModel& model, const SetupParam& param) {
   std::string shown = EditableValueText(model, param);
   if (shown.empty()) shown = "(empty)";
   return std::string(param.displayNumber) + ": new value " + shown + ", indicator " +
-         model.currentValue[RowIndex(param)];
+         IndicatorText(model, param);
 }
 
 bool VerifyParams(SetupModel& model, SerialLink& link, UserFeedback& ui) {

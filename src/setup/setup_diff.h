@@ -29,9 +29,12 @@ bool HasCompleteRead(const SetupModel& model);
 // value when its text passes the single-write checks, a choice's code; nothing when the field
 // would be refused.
 std::optional<long long> SentValue(const SetupModel& model, const SetupParam& param);
-// The indicator's value of a compared parameter as read: a Number's six digits as a value, a
-// choice's code; nothing when the text is not one.
+// The indicator's value of a compared parameter: what a write since the last complete read put
+// there, else what that read found; a Number's six digits as a value, a choice's code; nothing
+// when the text is not one.
 std::optional<long long> IndicatorValue(const SetupModel& model, const SetupParam& param);
+// The same value as the current-value column would show it ("010000", "1 (15Hz)").
+std::string IndicatorText(const SetupModel& model, const SetupParam& param);
 
 // The editable field would not put the indicator's current value back: numbers are compared as
 // values ("100" equals "000100"), choices by code; a field that would be refused always differs.
@@ -44,9 +47,9 @@ std::string DifferenceMark(const SetupModel& model, const SetupParam& param);
 // "12 parameters differ from the indicator", "1 parameter differs ...", kNoDifference.
 std::string DifferenceCountText(std::size_t count);
 
-// "Copy Current": the current-value column into the editable one, as each editor shows it (a
-// Number's digits as read, a choice's option). The date and time pickers keep the PC's clock.
-// Does nothing before a complete read.
+// "Copy Current": the indicator's values (the current-value column, with what was written since)
+// into the editable one, as each editor shows it (a Number's six digits, a choice's option). The
+// date and time pickers keep the PC's clock. Does nothing before a complete read.
 void CopyCurrentValues(SetupModel& model);
 
 // "F1.6: new value 2 (30Hz), indicator 1 (15Hz)".

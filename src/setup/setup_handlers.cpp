@@ -108,6 +108,7 @@ bool ReadAllParams(SetupModel& model, SerialLink& link, UserFeedback& ui) {
     read[RowIndex(param)] = std::move(decoded.text);
   }
   model.currentValue = std::move(read);
+  model.writtenValue = {};
   if (model.journal != nullptr) model.journal->CompleteRead(model, ui);
   return true;
 }
@@ -118,6 +119,7 @@ TransactStatus WriteParam(SetupModel& model, SerialLink& link, UserFeedback& ui,
   if (status == TransactStatus::kOk) {
     model.valueModified = true;
     model.caption = std::string(kCaptionNewValue);
+    if (const SetupParam* p = FindParam(address)) model.writtenValue[RowIndex(*p)] = value;
   }
   return status;
 }

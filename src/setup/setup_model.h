@@ -24,6 +24,9 @@ inline constexpr std::string_view kCaptionNewValue = "New Value";
 struct SetupModel {
   // The indicator's values as last read completely, in table order ("" until then).
   std::array<std::string, kSetupParamCount> currentValue;
+  // The values (six characters, as sent) that single writes and Write All put into the indicator
+  // since the last complete read, in table order ("" where none was written).
+  std::array<std::string, kSetupParamCount> writtenValue;
   // The text fields of the eight Number parameters, in table order.
   std::array<std::string, kNewValueCount> newValue;
   // The selected item of each Choice row's drop-down list (its position, which is the option's

@@ -147,6 +147,30 @@ TEST(SafeDifferences, CopyCurrentLeavesNothingDifferentAndKeepsTheClockPickers) 
   EXPECT_EQ(FirstUnwritableField(model), "");
 }
 
+TEST(SafeDifferences, ASuccessfulWriteTellsWhatTheIndicatorNowHolds) {
+  FakeLink link;
+  RecordingFeedback ui;
+  SetupModel model = AfterRead();
+  const SetupParam& f16 = *FindParam("F1.6");
+  model.choice[RowIndex(f16)] = 2;
+  link.QueueReply("NO");
+  WriteParamHandler(model, link, ui, f16);
+  EXPECT_EQ(DifferenceMark(model, f16), "differs from the indicator: 1 (15Hz)");
+  link.QueueReply("OK");
+  WriteParamHandler(model, link, ui, f16);
+  EXPECT_TRUE(Differences(model).empty());
+  EXPECT_EQ(model.currentValue[RowIndex(f16)], "1 (15Hz)");  // the column itself stays as read
+  model.choice[RowIndex(f16)] = 1;
+  EXPECT_EQ(DifferenceMark(model, f16), "differs from the indicator: 2 (30Hz)");
+
+  NewValue(model, "F6.2") = "250";
+  for (const char* reply : {"OK", "OK", "OK"}) link.QueueReply(reply);
+  ASSERT_TRUE(WriteAllParams(model, link, ui));
+  EXPECT_TRUE(Differences(model).empty());
+  CopyCurrentValues(model);
+  EXPECT_EQ(NewValue(model, "F6.2"), "000250");
+}
+
 TEST(SafeDifferences, AMismatchNamesBothSides) {
   SetupModel model = AfterRead();
   model.choice[Row("F1.6")] = 2;
