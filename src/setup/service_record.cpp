@@ -177,8 +177,8 @@ std::string ServiceRecordCsv(const ServiceRecord& r) {
 
 std::string ServiceRecordHtml(const ServiceRecord& r) {
   std::string html =
-      "<html><body style=\"font-family: sans-serif; font-size: 9pt\">"
-      "<h2>Service record</h2><table cellspacing=\"0\" cellpadding=\"2\">";
+      "<html><body style=\"font-family: sans-serif; font-size: 8pt\">"
+      "<h2>Service record</h2><table cellspacing=\"0\" cellpadding=\"1\">";
   const std::pair<const char*, const std::string*> head[] = {
       {"Technician", &r.technician}, {"Date", &r.madeAt}, {"Port", &r.port}, {"Line", &r.line},
       {"Version", &r.version},       {"Note", &r.note}};
@@ -187,7 +187,7 @@ std::string ServiceRecordHtml(const ServiceRecord& r) {
   }
   html +=
       "</table><h3>Parameters</h3>"
-      "<table border=\"1\" cellspacing=\"0\" cellpadding=\"2\" width=\"100%\">"
+      "<table border=\"1\" cellspacing=\"0\" cellpadding=\"1\" width=\"100%\">"
       "<tr><th>Parameter</th><th>Name</th><th>As found</th><th>As left</th><th>Changed</th></tr>";
   for (const ServiceRecord::Row& row : r.rows) {
     html += row.changed ? "<tr style=\"background-color: #ffe4b5; font-weight: bold\">" : "<tr>";
@@ -197,7 +197,7 @@ std::string ServiceRecordHtml(const ServiceRecord& r) {
   }
   html +=
       "</table><h3>Operations</h3>"
-      "<table border=\"1\" cellspacing=\"0\" cellpadding=\"2\" width=\"100%\">"
+      "<table border=\"1\" cellspacing=\"0\" cellpadding=\"1\" width=\"100%\">"
       "<tr><th>Time</th><th>Operation</th><th>Result</th></tr>";
   if (r.operations.empty()) html += "<tr><td colspan=\"3\">none</td></tr>";
   for (const ServiceRecord::Step& step : r.operations) {
