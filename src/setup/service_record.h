@@ -17,6 +17,8 @@ namespace tamarack {
 
 inline constexpr std::string_view kHistoryNotKept = "History not kept: ";
 inline constexpr std::string_view kRecordNotSaved = "Service record not saved: ";
+inline constexpr std::string_view kReadForRecord =
+    "Nothing has been read from the indicator yet.\nRead it now for the as-found values?";
 inline constexpr std::string_view kReadForAsLeft =
     "The indicator was written after the last Read All.\nRead it now for the as-left values?";
 

@@ -223,6 +223,7 @@ void CSetupDlg::Build() {
   connect(verify_, &QPushButton::clicked, this, &CSetupDlg::OnVerify);
   connect(history_, &QPushButton::clicked, this, &CSetupDlg::OnHistory);
   connect(serviceRecord_, &QPushButton::clicked, this, &CSetupDlg::OnServiceRecord);
+  history_->setEnabled(session_->History() != nullptr);
 }
 
 // Lays the seven groups out as both columns share them: F1 (two lines), F2, F3 beside F4, and F5,
@@ -502,7 +503,11 @@ void CSetupDlg::OnHistory() {
 
 void CSetupDlg::OnServiceRecord() {
   Collect();
-  if (session_->WrittenSinceLatestRead() && ui_.AskYesNo(kReadForAsLeft)) OnReadAll();
+  if (!session_->LatestRead()) {
+    if (ui_.AskYesNo(kReadForRecord)) OnReadAll();
+  } else if (session_->WrittenSinceLatestRead() && ui_.AskYesNo(kReadForAsLeft)) {
+    OnReadAll();
+  }
   hooks_.runServiceRecord(this, *session_);
 }
 

@@ -69,6 +69,7 @@ class SafeDialogsTest : public QObject {
     hooks.historyFolder = QString();
     hooks.askLoadPath = [&](QWidget*) { return file; };
     CSetupDlg dlg(line, ui, hooks);
+    QVERIFY(!dlg.HistoryButton()->isEnabled());  // no folder, no history
     auto* f16 = qobject_cast<QComboBox*>(dlg.NewField(Row("F1.6")));
     auto* f62 = qobject_cast<QLineEdit*>(dlg.NewField(Row("F6.2")));
 
@@ -177,11 +178,19 @@ class SafeDialogsTest : public QObject {
     RecordingFeedback ui;
     CSetupDlg::Hooks hooks;
     hooks.historyFolder = "/proc/tamarack-history";
+    bool asFound = false;
+    hooks.runServiceRecord = [&](QWidget*, const SetupSession& session) {
+      asFound = session.FirstRead().has_value();
+    };
     CSetupDlg dlg(line, ui, hooks);
+    // The record offers the first read itself.
+    ui.answers = {true};
+    QTest::mouseClick(dlg.ServiceRecordButton(), Qt::LeftButton);
+    QVERIFY(asFound);
     dlg.OnReadAll();
-    dlg.OnReadAll();
-    QCOMPARE(ui.messages.size(), std::size_t{1});
-    QVERIFY(ui.messages[0].text.starts_with("History not kept: "));
+    QCOMPARE(ui.messages.size(), std::size_t{2});
+    QCOMPARE(ui.messages[0].text, std::string(kReadForRecord));
+    QVERIFY(ui.messages[1].text.starts_with("History not kept: "));
     QCOMPARE(dlg.CurrentField(Row("F7.3"))->text(),
              QString::fromStdString(std::string(sim::kSimVersion)));
     QVERIFY(dlg.CopyCurrentButton()->isEnabled());
