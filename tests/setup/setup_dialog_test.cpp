@@ -1,5 +1,6 @@
 #include <QComboBox>
 #include <QDateEdit>
+#include <QDir>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMouseEvent>
@@ -50,8 +51,11 @@ class SetupDialogTest : public QObject {
   Q_OBJECT
 
  private slots:
-  // Reads are kept in the test folder of the user's data, never in the real one.
+  // Reads are kept in the test folder of the user's data, never in the real one, and dropped.
   void initTestCase() { QStandardPaths::setTestModeEnabled(true); }
+  void cleanupTestCase() {
+    QDir(QStandardPaths::writableLocation(QStandardPaths::AppDataLocation)).removeRecursively();
+  }
 
   void opensWithDefaultsAndEmptyCurrentValues() {
     FakeLink link;
