@@ -308,32 +308,6 @@ TEST_F(History, ADamagedOrCutShortFileIsListedAsUnreadable) {
   }
 }
 
-TEST(SafeHistoryRecord, OnlyACompleteReadRecordCounts) {
-  const std::string good = SetupValueRecord(AfterRead());
-  EXPECT_TRUE(IsCompleteSetupRecord(good));
-  EXPECT_FALSE(IsCompleteSetupRecord(good.substr(0, good.size() - 1)));
-  EXPECT_FALSE(IsCompleteSetupRecord(good + ","));
-  EXPECT_FALSE(IsCompleteSetupRecord(""));
-  std::string badChoice = good;
-  badChoice[7] = '9';  // F1.2 has four options
-  EXPECT_FALSE(IsCompleteSetupRecord(badChoice));
-}
-
-TEST(SafeSession, AFolderThatCannotBeWrittenCostsOneMessagePerOpening) {
-  RecordingFeedback ui;
-  SetupSession session({{"COM1", "9600"}, "/proc/tamarack-history", nullptr});
-  SetupModel model = AfterRead();
-  session.CompleteRead(model, ui);
-  session.CompleteRead(model, ui);
-  ASSERT_EQ(ui.messages.size(), 1U);
-  EXPECT_TRUE(ui.messages[0].text.starts_with("History not kept: ")) << ui.messages[0].text;
-  EXPECT_TRUE(session.LatestRead().has_value());
-
-  SetupSession next({{"COM1", "9600"}, "/proc/tamarack-history", nullptr});
-  next.CompleteRead(model, ui);
-  EXPECT_EQ(ui.messages.size(), 2U);
-}
-
 TEST(SafeSession, AsFoundIsTheFirstReadAndAsLeftTheLatest) {
   std::time_t now = 1796635845;
   SetupSession session({{"COM2", LineSettingsText(4800, 7, 1, 2)}, "", [&] { return now; }});

@@ -1,4 +1,4 @@
-// Copy Current, Verify and the operation log against the simulated indicator, over an in-memory
+// Copy Current and Verify against the simulated indicator, over an in-memory
 // line and, where the windows are built, through the real port on its pseudo-terminal.
 
 #include <gtest/gtest.h>
@@ -6,7 +6,6 @@
 #include <memory>
 
 #include "setup/bulk_ops.h"
-#include "setup/service_record.h"
 #include "setup/setup_diff.h"
 #include "setup/setup_handlers.h"
 #include "sim/simulator.h"
@@ -128,23 +127,6 @@ TEST_P(SafeSim, VerifyFindsWhatChangedBehindTheWindowsBack) {
                                         "F7.1: new value 000042, indicator 000043"}));
   // The read refreshed the current column.
   EXPECT_EQ(model.currentValue[RowIndex(*FindParam("F1.6"))], "1 (15Hz)");
-}
-
-TEST_P(SafeSim, TheLogRecordsAFailedWriteAsFailed) {
-  SetupSession session({{"sim", "9600"}, "", nullptr});
-  model.journal = &session;
-  ASSERT_TRUE(ReadAllParams(model, *line, ui));
-  model.choice[RowIndex(*FindParam("F1.6"))] = 2;
-  simulator.InjectNext(sim::FaultKind::kRefuse);
-  EXPECT_FALSE(WriteParamHandler(model, *line, ui, *FindParam("F1.6")));
-  EXPECT_TRUE(WriteParamHandler(model, *line, ui, *FindParam("F1.6")));
-
-  const ServiceRecord record = BuildServiceRecord(session, "", "", 0);
-  ASSERT_EQ(record.operations.size(), 2U);
-  EXPECT_EQ(record.operations[0].operation, "Write F1.6 = 2 (30Hz)");
-  EXPECT_EQ(record.operations[0].result, "failed: F1.6 Value Write Fault!");
-  EXPECT_EQ(record.operations[1].result, "done: F1.6 Value Write Sucess!");
-  EXPECT_TRUE(session.WrittenSinceLatestRead());
 }
 
 }  // namespace
