@@ -161,6 +161,13 @@ FleetOutcome RunFleet(const FleetOptions& options, std::ostream& out, std::ostre
   Inventory inventory = ParseInventory(text, options.defaults);
   const std::filesystem::path folder = std::filesystem::path(options.inventoryPath).parent_path();
 
+  const std::vector<std::string> clashes = DuplicatePorts(inventory.rows, kSimPortName);
+  if (!clashes.empty()) {
+    for (const std::string& clash : clashes) err << options.inventoryPath << ": " << clash << "\n";
+    err << "nothing was started: one port serves one indicator\n";
+    outcome.status = kExitUsage;
+    return outcome;
+  }
   // Every row's command is checked, with its own file and data bits, before any starts.
   std::vector<std::unique_ptr<Job>> jobs;
   for (const InventoryRow& row : inventory.rows) {
@@ -191,13 +198,6 @@ FleetOutcome RunFleet(const FleetOptions& options, std::ostream& out, std::ostre
   }
   if (!inventory.errors.empty() && !options.keepGoing) {
     err << "nothing was started; fix the inventory or pass --keep-going\n";
-    outcome.status = kExitUsage;
-    return outcome;
-  }
-  const std::vector<std::string> clashes = DuplicatePorts(inventory.rows, kSimPortName);
-  if (!clashes.empty()) {
-    for (const std::string& clash : clashes) err << options.inventoryPath << ": " << clash << "\n";
-    err << "nothing was started: one port serves one indicator\n";
     outcome.status = kExitUsage;
     return outcome;
   }
