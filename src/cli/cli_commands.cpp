@@ -609,6 +609,16 @@ CommandResult RunCommand(const CliCommand& c, SerialLink& link, ConsoleFeedback&
   } else if (c.name == "weights") {
     result = RunWeights(c, link, ui, stop);
   }
+  // A failure shown on the way (Write All goes on past a failed date write, as the window does)
+  // must not end as a success for the script.
+  const bool failureShown = std::any_of(ui.Messages().begin() + static_cast<std::ptrdiff_t>(first),
+                                        ui.Messages().end(), [](const ConsoleFeedback::Message& m) {
+                                          return m.kind != ConsoleFeedback::Kind::kSuccess &&
+                                                 m.kind != ConsoleFeedback::Kind::kQuestion;
+                                        });
+  if (result.status == kExitOk && failureShown && c.name != "display") {
+    result.status = kExitIndicator;
+  }
   if (stop && result.status == kExitOk && c.name != "display") result.status = kExitIndicator;
   result.data["messages"] = MessagesSince(ui, first);
   return result;
