@@ -25,6 +25,7 @@
 #include "setup/bulk_ops.h"
 #include "setup/param_codec.h"
 #include "setup/param_table.h"
+#include "setup/service_record.h"
 #include "setup/setup_diff.h"
 #include "setup/setup_handlers.h"
 #include "setup/setup_model.h"
@@ -47,9 +48,10 @@ constexpr std::array<CommandInfo, 14> kCommands{{
     {"diff", "diff FILE.stx",
      "Reads the indicator and lists the parameters that differ from the file; exit status 1 "
      "when any does."},
-    {"write", "write FILE.stx [--verify]",
+    {"write", "write FILE.stx [--verify] [--record RECORD.csv]",
      "Writes the file's values with Write All, after checking every field as the setup window "
-     "does; with --verify, reads them back and compares."},
+     "does; with --verify, reads them back and compares. With --record, reads the indicator "
+     "before (as found) and after (as left) and stores the service record as CSV."},
     {"set", "set F1.6=2 [F6.2=100 ...]",
      "Writes single parameters by number; values as the setup window accepts them (a choice by "
      "its code or its option text, a date as dd-MM-yyyy, a time as HH:mm:ss)."},
@@ -332,13 +334,27 @@ CommandResult RunDiff(const CliCommand& c, SerialLink& link, ConsoleFeedback& ui
   return result;
 }
 
-CommandResult RunWrite(const CliCommand& c, SerialLink& link, ConsoleFeedback& ui) {
+CommandResult RunWrite(const CliCommand& c, SerialLink& link, ConsoleFeedback& ui,
+                       const PortSettings& settings) {
   CommandResult result;
   SetupModel model = FreshSetupModel();
   if (std::string error = LoadForWrite(c.args[0], model); !error.empty()) {
     ui.Failure(error);
     result.status = kExitUsage;
     return result;
+  }
+  // The service record keeps what the setup window's session keeps: the reads and operations.
+  std::optional<SetupSession> session;
+  if (!c.record.empty()) {
+    SetupSession::Options options;
+    options.line = {settings.port, LineSettingsText(settings.baud, settings.dataBits,
+                                                    settings.parity, settings.stopBits)};
+    session.emplace(std::move(options));
+    model.journal = &*session;
+    if (!ReadAllParams(model, link, ui)) {
+      result.status = kExitIndicator;
+      return result;
+    }
   }
   if (!WriteAllParams(model, link, ui)) {
     result.status = kExitIndicator;
@@ -348,6 +364,16 @@ CommandResult RunWrite(const CliCommand& c, SerialLink& link, ConsoleFeedback& u
     const bool match = VerifyParams(model, link, ui);
     result.data["verified"] = match;
     if (!match) result.status = kExitIndicator;
+  } else if (session && !ReadAllParams(model, link, ui)) {
+    result.status = kExitIndicator;
+  }
+  if (session && session->LatestRead()) {
+    const ServiceRecord record = BuildServiceRecord(*session, "", "", session->Now());
+    if (!ReplaceFile(c.record, ServiceRecordCsv(record)).ok()) {
+      ui.Failure(std::string(kRecordNotSaved) + c.record);
+      result.status = kExitUsage;
+    }
+    result.data["record"] = Q(c.record);
   }
   return result;
 }
@@ -534,6 +560,11 @@ std::string* CommandFile(CliCommand& c) {
 std::string CheckCommand(const CliCommand& c, int dataBits) {
   if (!FindCommand(c.name)) return "unknown command \"" + c.name + "\"";
   const bool noArgs = c.args.empty();
+  if (!c.record.empty()) {
+    if (c.name != "write") return Usage(c);
+    // The PDF form needs a page layout engine, which this program does without.
+    if (!EndsWith(c.record, ".csv")) return "the service record is written as CSV: RECORD.csv";
+  }
   if ((c.verify && c.name != "write") || (c.watch && c.name != "display") ||
       (!c.out.empty() && c.name != "read" && c.name != "format") ||
       (c.password && c.name != "default")) {
@@ -569,8 +600,8 @@ std::string CheckCommand(const CliCommand& c, int dataBits) {
   return CheckWeights(c);
 }
 
-CommandResult RunCommand(const CliCommand& c, SerialLink& link, ConsoleFeedback& ui, int dataBits,
-                         const std::atomic<bool>& stop) {
+CommandResult RunCommand(const CliCommand& c, SerialLink& link, ConsoleFeedback& ui,
+                         const PortSettings& settings, const std::atomic<bool>& stop) {
   const std::size_t first = ui.Messages().size();
   CommandResult result;
   if (c.name == "read") {
@@ -578,7 +609,7 @@ CommandResult RunCommand(const CliCommand& c, SerialLink& link, ConsoleFeedback&
   } else if (c.name == "diff") {
     result = RunDiff(c, link, ui);
   } else if (c.name == "write") {
-    result = RunWrite(c, link, ui);
+    result = RunWrite(c, link, ui, settings);
   } else if (c.name == "set") {
     result = RunSet(c, link, ui);
   } else if (c.name == "save" || c.name == "restore") {
@@ -603,7 +634,7 @@ CommandResult RunCommand(const CliCommand& c, SerialLink& link, ConsoleFeedback&
   } else if (c.name == "display") {
     result = RunDisplay(c, link, ui, stop);
   } else if (c.name == "format") {
-    result = RunFormat(c, link, ui, dataBits);
+    result = RunFormat(c, link, ui, settings.dataBits);
   } else if (c.name == "weight") {
     result = RunWeight(c, link, ui);
   } else if (c.name == "weights") {

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "cli/console_feedback.h"
+#include "link/comm_port.h"
 #include "link/serial_link.h"
 
 namespace tamarack::cli {
@@ -24,6 +25,7 @@ struct CliCommand {
   std::vector<std::string> args;  // the words after the name
   std::string out;                // --out
   bool verify = false;            // --verify
+  std::string record;             // --record: the service record of a write (CSV)
   bool watch = false;             // --watch
   std::optional<std::string> password;
 };
@@ -52,9 +54,9 @@ struct CommandResult {
   QJsonObject data;  // the same for --json
 };
 
-// Runs a checked command over an open line. Messages go to `ui` as the windows would show them;
-// `stop` ends a watch.
+// Runs a checked command over an open line with `settings` (the print format's data bits, the
+// service record's line). Messages go to `ui` as the windows would show them; `stop` ends a watch.
 CommandResult RunCommand(const CliCommand& command, SerialLink& link, ConsoleFeedback& ui,
-                         int dataBits, const std::atomic<bool>& stop);
+                         const PortSettings& settings, const std::atomic<bool>& stop);
 
 }  // namespace tamarack::cli

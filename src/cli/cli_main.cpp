@@ -200,7 +200,7 @@ int RunOne(const CliCommand& command, const PortSettings& settings, bool trace, 
                 << " ms]  " << cells[4] << "  ->  " << cells[5] << std::endl;
     });
   }
-  CommandResult result = RunCommand(command, tracing, ui, settings.dataBits, gStop);
+  CommandResult result = RunCommand(command, tracing, ui, settings, gStop);
   if (json) {
     QJsonObject doc = result.data;
     doc["command"] = Q(command.name);
@@ -238,14 +238,16 @@ int main(int argc, char** argv) {
   const QCommandLineOption json("json", "One JSON document on standard output instead of text.");
   const QCommandLineOption out("out", "read, format read: the file to store.", "FILE");
   const QCommandLineOption verify("verify", "write: read back and compare.");
+  const QCommandLineOption record("record", "write: the service record (as found, as left).",
+                                  "RECORD.csv");
   const QCommandLineOption watch("watch", "display: poll every 500 ms until Ctrl+C.");
   const QCommandLineOption allPorts("all-ports", "find: look on every serial port.");
   const QCommandLineOption password("password", "default: the access code.", "CODE");
   const QCommandLineOption keepGoing("keep-going", "fleet: pass over malformed inventory rows.");
   const QCommandLineOption logDir("log-dir", "fleet: where the indicators' logs go.", "DIR");
   const QCommandLineOption help({"h", "help"}, "This help, or a command's with the command.");
-  for (const auto& option : {port, baud, data, stop, parity, trace, json, out, verify, watch,
-                             allPorts, password, keepGoing, logDir, help}) {
+  for (const auto& option : {port, baud, data, stop, parity, trace, json, out, verify, record,
+                             watch, allPorts, password, keepGoing, logDir, help}) {
     parser.addOption(option);
   }
   parser.addVersionOption();
@@ -296,6 +298,7 @@ int main(int argc, char** argv) {
   for (int i = first + 1; i < words.size(); ++i) command.args.push_back(S(words[i]));
   command.out = S(parser.value(out));
   command.verify = parser.isSet(verify);
+  command.record = S(parser.value(record));
   command.watch = parser.isSet(watch);
   if (parser.isSet(password)) command.password = S(parser.value(password));
   if ((parser.isSet(keepGoing) || parser.isSet(logDir)) && !inFleet) {

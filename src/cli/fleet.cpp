@@ -77,6 +77,7 @@ void RunJob(Job& job, const std::string& logPath, const std::atomic<bool>& stop)
   for (const std::string& arg : job.command.args) log += " " + arg;
   if (!job.command.out.empty()) log += " --out " + job.command.out;
   if (job.command.verify) log += " --verify";
+  if (!job.command.record.empty()) log += " --record " + job.command.record;
   log += "\n";
 
   ConsoleFeedback ui(&stop);
@@ -110,7 +111,7 @@ void RunJob(Job& job, const std::string& logPath, const std::atomic<bool>& stop)
       ++job.progress.exchanges;
       job.progress.state = e.meaning;
     });
-    const CommandResult result = RunCommand(job.command, trace, ui, s.dataBits, stop);
+    const CommandResult result = RunCommand(job.command, trace, ui, s, stop);
     r.status = result.status;
     line.reset();
   }
@@ -183,6 +184,14 @@ FleetOutcome RunFleet(const FleetOptions& options, std::ostream& out, std::ostre
       }
       const std::filesystem::path path(row.file);
       *file = path.is_absolute() || folder.empty() ? row.file : (folder / path).string();
+    }
+    if (!job->command.record.empty()) {
+      // One record per indicator: "record.csv" becomes "record-line3.csv".
+      const std::filesystem::path record(job->command.record);
+      job->command.record =
+          (record.parent_path() / (record.stem().string() + "-line" + std::to_string(row.line) +
+                                   record.extension().string()))
+              .string();
     }
     if (std::string error = CheckCommand(job->command, row.settings.dataBits); !error.empty()) {
       inventory.errors.push_back({row.line, error});

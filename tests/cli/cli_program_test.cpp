@@ -146,8 +146,14 @@ TEST_F(CliTest, ReadWritesWhatSaveToFileWritesAndWriteVerifyCopiesIt) {
   EXPECT_NE(before.out.find("F1.6"), std::string::npos) << before.out;
   EXPECT_NE(before.out.find("3 parameters differ"), std::string::npos) << before.out;
 
-  const Ran write = On(b, {"write", Path("cli.stx"), "--verify"});
+  const Ran write = On(b, {"write", Path("cli.stx"), "--verify", "--record", Path("record.csv")});
   ASSERT_EQ(write.status, 0) << write.err;
+  // The service record: F1.6 as found on the second indicator, as left from the file.
+  const std::string record = Slurp(Path("record.csv"));
+  EXPECT_NE(record.find("\nF1.6,Sample rate,1 (15Hz),2 (30Hz),changed\r\n"), std::string::npos)
+      << record;
+  EXPECT_NE(record.find("\nF1.7,Digital Filter 1,1,1,\r\n"), std::string::npos) << record;
+  EXPECT_NE(record.find("Write All"), std::string::npos) << record;
   EXPECT_NE(write.out.find(kWriteAllSucess), std::string::npos);
   EXPECT_NE(write.out.find(kAllValuesMatch), std::string::npos);
   for (const SetupParam& param : ComparedParams()) {
@@ -251,6 +257,10 @@ TEST_F(CliTest, WhatTheWindowWouldRefuseIsRejectedBeforeAnythingIsSent) {
       {"wrong_password", {"default", "--password", "1234"}, "PassWord is Error!", 2},
       {"weight_out_of_range", {"weight", "set", "5", "12"}, "Average Weight must between", 2},
       {"unknown_key", {"key", "ENTER"}, "no key ENTER", 2},
+      {"record_as_pdf",
+       {"write", Path("bad.stx"), "--record", Path("r.pdf")},
+       "the service record is written as CSV",
+       2},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
