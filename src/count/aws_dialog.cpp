@@ -9,8 +9,8 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 
-#include "app/tooltip_relay.h"
-#include "link/product.h"
+#include "ui/product.h"
+#include "ui/tooltip_relay.h"
 
 namespace tamarack {
 CAwsDlg::CAwsDlg(SerialLink& port, UserFeedback& ui, std::string itemText, QWidget* parent)

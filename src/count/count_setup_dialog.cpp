@@ -13,7 +13,7 @@
 
 #include "count/aws_dialog.h"
 #include "count/count_wire.h"
-#include "link/product.h"
+#include "ui/product.h"
 
 namespace tamarack {
 namespace {

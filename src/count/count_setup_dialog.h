@@ -1,9 +1,9 @@
 #pragma once
 
 #include "count/count_setup.h"
-#include "link/modal_dialog.h"
 #include "link/serial_link.h"
 #include "link/user_feedback.h"
+#include "ui/modal_dialog.h"
 
 class QComboBox;
 class QLineEdit;

@@ -8,7 +8,8 @@
 #include <QPushButton>
 #include <algorithm>
 
-#include "link/product.h"
+#include "ui/pictures.h"
+#include "ui/product.h"
 
 // The pictures live in res/indicator.qrc, linked into this static library.
 static void InitIndicatorResources() {
@@ -180,10 +181,8 @@ CIndicatorDlg::CIndicatorDlg(SerialLink& port, UserFeedback& ui, QWidget* parent
                         20);
   }
 
-  auto* logo = new QLabel(this);
-  logo->setPixmap(QPixmap(":/indicator/logo.png"));
+  QLabel* logo = MakeLogo(this);
   logo->setGeometry(20, 450, 180, 60);
-  logo->setAccessibleName("Logo");
 
   exit_ = MakeButton(QString(), this);
   exit_->setText("Exit");

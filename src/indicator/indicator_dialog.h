@@ -9,9 +9,9 @@
 #include "indicator/display_decode.h"
 #include "indicator/indicator_model.h"
 #include "link/commands.h"
-#include "link/modal_dialog.h"
 #include "link/serial_link.h"
 #include "link/user_feedback.h"
+#include "ui/modal_dialog.h"
 
 class QLabel;
 class QPushButton;

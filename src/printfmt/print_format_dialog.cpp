@@ -17,9 +17,9 @@
 #include <QVBoxLayout>
 #include <QValidator>
 
-#include "app/tooltip_relay.h"
-#include "link/product.h"
 #include "printfmt/print_format_file.h"
+#include "ui/product.h"
+#include "ui/tooltip_relay.h"
 
 // Resources of a static library are registered by hand.
 static void InitPrintFormatResources() {

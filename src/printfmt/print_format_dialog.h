@@ -5,10 +5,10 @@
 #include <array>
 #include <functional>
 
-#include "link/modal_dialog.h"
 #include "link/serial_link.h"
 #include "link/user_feedback.h"
 #include "printfmt/print_format_model.h"
+#include "ui/modal_dialog.h"
 
 class QLabel;
 class QLineEdit;

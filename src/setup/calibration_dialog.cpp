@@ -8,7 +8,7 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 
-#include "link/product.h"
+#include "ui/product.h"
 
 namespace tamarack {
 CCalibrationDlg::CCalibrationDlg(SerialLink& port, UserFeedback& ui, QWidget* parent)

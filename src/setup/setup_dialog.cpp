@@ -15,14 +15,15 @@
 #include <QTimeEdit>
 #include <QVBoxLayout>
 
-#include "app/password_dialog.h"
-#include "app/tooltip_relay.h"
-#include "link/product.h"
 #include "setup/bulk_ops.h"
 #include "setup/calibration_dialog.h"
 #include "setup/param_codec.h"
 #include "setup/setup_handlers.h"
 #include "setup/setup_value_file.h"
+#include "ui/password_dialog.h"
+#include "ui/pictures.h"
+#include "ui/product.h"
+#include "ui/tooltip_relay.h"
 
 namespace tamarack {
 namespace {
@@ -158,9 +159,7 @@ void CSetupDlg::Build() {
   caption_ = new QLabel(Q(kCaptionFactoryDefault), this);
   caption_->setAccessibleName("New value caption");
 
-  auto* logo = new QLabel(this);
-  logo->setPixmap(QPixmap(":/tamarack/logo.png"));
-  logo->setAccessibleName("Logo");
+  QLabel* logo = MakeLogo(this);
 
   auto* layout = new QVBoxLayout(this);
   layout->setSpacing(2);

@@ -4,11 +4,11 @@
 #include <array>
 #include <functional>
 
-#include "link/modal_dialog.h"
 #include "link/serial_link.h"
 #include "link/user_feedback.h"
 #include "setup/param_table.h"
 #include "setup/setup_model.h"
+#include "ui/modal_dialog.h"
 
 class QComboBox;
 class QDateEdit;

@@ -5,14 +5,14 @@
 #include <QTest>
 #include <filesystem>
 
-#include "app/tooltip_relay.h"
 #include "count/aws_dialog.h"
 #include "count/count_setup_dialog.h"
 #include "count/count_wire.h"
 #include "link/commands.h"
-#include "link/product.h"
 #include "support/fake_link.h"
 #include "support/recording_feedback.h"
+#include "ui/product.h"
+#include "ui/tooltip_relay.h"
 
 namespace tamarack {
 
@@ -111,9 +111,9 @@ class CountDialogsTest : public QObject {
     FakeLink link;
     RecordingFeedback ui;
     CCountSetupDlg dlg(link, ui);
-    const auto file = std::filesystem::temp_directory_path() /
-                      ("tamarack-count-dlg-" + std::to_string(QCoreApplication::applicationPid()) +
-                       ".aws");
+    const auto file =
+        std::filesystem::temp_directory_path() /
+        ("tamarack-count-dlg-" + std::to_string(QCoreApplication::applicationPid()) + ".aws");
     std::filesystem::remove(file);
     dlg.SetFileNameAsker([&] { return std::optional<std::string>(file.string()); });
     dlg.ItemList()->setCurrentIndex(3);

@@ -10,11 +10,11 @@
 #include <QTest>
 #include <QToolButton>
 
-#include "app/tooltip_relay.h"
 #include "link/commands.h"
-#include "link/product.h"
 #include "support/fake_link.h"
 #include "support/recording_feedback.h"
+#include "ui/product.h"
+#include "ui/tooltip_relay.h"
 
 namespace tamarack {
 namespace {
@@ -155,16 +155,19 @@ class PrintFormatDialogTest : public QObject {
   void charactersWithoutAByteAreRefused() {
     CPrintFormatDlg dlg(link, ui, 8);
     Show(dlg);
-    for (QChar c : QString::fromUtf8("a\xC3\xA9\xE2\x82\xAC" "b")) {
+    for (QChar c : QString::fromUtf8("a\xC3\xA9\xE2\x82\xAC"
+                                     "b")) {
       QKeyEvent press(QEvent::KeyPress, Qt::Key_unknown, Qt::NoModifier, QString(c));
       QApplication::sendEvent(dlg.LineField(1), &press);
     }
-    QCOMPARE(dlg.LineField(1)->text(), QString::fromUtf8("a\xC3\xA9" "b"));
+    QCOMPARE(dlg.LineField(1)->text(), QString::fromUtf8("a\xC3\xA9"
+                                                         "b"));
     link.QueueReply("OK");
     QTest::mouseClick(dlg.SendButton(), Qt::LeftButton);
     QCOMPARE(link.requests.size(), std::size_t{1});
     // "é" goes out as its single Latin-1 byte.
-    QCOMPARE(link.requests[0], SendFormatRequest('G', AsBytes("a\xE9" "b<E>")));
+    QCOMPARE(link.requests[0], SendFormatRequest('G', AsBytes("a\xE9"
+                                                              "b<E>")));
   }
 
   void sendAllClearBackup() {

@@ -1,3 +1,5 @@
+#include "setup/setup_dialog.h"
+
 #include <QComboBox>
 #include <QDateEdit>
 #include <QLabel>
@@ -9,13 +11,12 @@
 #include <QTimeEdit>
 #include <QToolTip>
 
-#include "app/tooltip_relay.h"
 #include "link/commands.h"
-#include "link/product.h"
 #include "setup/param_codec.h"
-#include "setup/setup_dialog.h"
 #include "support/fake_link.h"
 #include "support/recording_feedback.h"
+#include "ui/product.h"
+#include "ui/tooltip_relay.h"
 
 namespace tamarack {
 
@@ -24,14 +25,16 @@ using test::RecordingFeedback;
 
 namespace {
 
-std::size_t Row(std::string_view number) { return RowIndex(*FindParam(number)); }
+std::size_t Row(std::string_view number) {
+  return RowIndex(*FindParam(number));
+}
 
 // Answers every read with a value of the right length and every other request with "OK".
 std::vector<std::uint8_t> Answer(const std::vector<std::uint8_t>& request) {
   const std::string payload(request.begin() + 3, request.end() - 2);
   if (payload.ends_with("=RE")) {
-    const SetupParam* p = FindParam(ParamAddress{std::stoi(payload.substr(1, 2)),
-                                                 std::stoi(payload.substr(4, 2))});
+    const SetupParam* p =
+        FindParam(ParamAddress{std::stoi(payload.substr(1, 2)), std::stoi(payload.substr(4, 2))});
     const int code = std::min<int>(2, static_cast<int>(p->options.size()) - 1);
     const std::string value = p->kind == ParamKind::kChoice    ? "0" + std::to_string(code)
                               : p->kind == ParamKind::kVersion ? "1.05"

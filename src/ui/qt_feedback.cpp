@@ -1,10 +1,10 @@
-#include "app/qt_feedback.h"
+#include "ui/qt_feedback.h"
 
 #include <QApplication>
 #include <QMessageBox>
 
-#include "link/product.h"
-#include "link/wait_dialog.h"
+#include "ui/product.h"
+#include "ui/wait_dialog.h"
 
 namespace tamarack {
 namespace {
@@ -13,7 +13,9 @@ QString Text(std::string_view text) {
   return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
 }
 
-QString AppCaption() { return Text(kProductName); }
+QString AppCaption() {
+  return Text(kProductName);
+}
 
 int Show(QWidget* owner, QMessageBox::Icon icon, const QString& caption, std::string_view text,
          QMessageBox::StandardButtons buttons) {

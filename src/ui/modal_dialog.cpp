@@ -1,4 +1,4 @@
-#include "link/modal_dialog.h"
+#include "ui/modal_dialog.h"
 
 #include <QKeyEvent>
 #include <QPushButton>

@@ -1,4 +1,4 @@
-#include "app/password_dialog.h"
+#include "ui/password_dialog.h"
 
 #include <QHBoxLayout>
 #include <QKeyEvent>
@@ -7,7 +7,7 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 
-#include "link/product.h"
+#include "ui/product.h"
 
 namespace tamarack {
 
