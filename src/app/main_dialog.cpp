@@ -54,7 +54,7 @@ CMainDlg::CMainDlg(UserFeedback* ui, QWidget* parent) : CModalDlg(parent) {
   }
   ui_ = ui;
   setObjectName("CMainDlg");
-  setWindowTitle(QString::fromStdString(WindowTitle(kProductName)));
+  SetTitle(kProductName);
   setWindowIcon(ProductIcon());
 
   auto* group = new QGroupBox("Communication Parameter Selection", this);

@@ -4,17 +4,20 @@
 #include <QMessageBox>
 
 #include "ui/product.h"
+#include "ui/text.h"
 #include "ui/wait_dialog.h"
 
 namespace tamarack {
 namespace {
 
+// Messages are the program's own texts, written in UTF-8 in the source: the port's undefined
+// error carries a full-width colon, which single-byte text has no byte for.
 QString Text(std::string_view text) {
   return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
 }
 
 QString AppCaption() {
-  return Text(kProductName);
+  return FromSingleByte(kProductName);
 }
 
 int Show(QWidget* owner, QMessageBox::Icon icon, const QString& caption, std::string_view text,

@@ -188,13 +188,18 @@ class PrintFormatDialogTest : public QObject {
 
   void fileButtonsUseTheModeName() {
     QTemporaryDir dir;
-    CPrintFormatDlg dlg(link, ui, 8);
-    Show(dlg);
+    WindowServices services(ui);
     QStringList asked;
-    dlg.SetFileNameAsker([&](bool forSaving, const QString& name) {
-      asked << QStringLiteral("%1 %2").arg(forSaving ? "save" : "load", name);
-      return dir.filePath(name);
-    });
+    std::vector<FileDialogSetup> setups;
+    QString answer;  // empty: the suggested name in `dir`
+    services.pickFile = [&](QWidget*, const FileDialogSetup& setup) {
+      const QString name = setup.initialName;
+      asked << QStringLiteral("%1 %2").arg(setup.forSaving ? "save" : "load", name);
+      setups.push_back(setup);
+      return answer.isEmpty() ? dir.filePath(name) : answer;
+    };
+    CPrintFormatDlg dlg(link, services, 8);
+    Show(dlg);
     dlg.LineField(1)->setText("x<nl>");
     QTest::mouseClick(dlg.SaveButton(), Qt::LeftButton);
     QTest::mouseClick(dlg.NfmtButton(), Qt::LeftButton);
@@ -203,10 +208,17 @@ class PrintFormatDialogTest : public QObject {
     QCOMPARE(asked, (QStringList{"save GFMT_1.fmt", "load NFMT_1.fmt"}));
     QCOMPARE(dlg.LineField(1)->text(), "");
     QVERIFY(!QFile::exists(dir.filePath("NFMT_1.fmt")));
-    dlg.SetFileNameAsker([&](bool, const QString&) { return dir.filePath("GFMT_1.fmt"); });
+    answer = dir.filePath("GFMT_1.fmt");
     QTest::mouseClick(dlg.LoadButton(), Qt::LeftButton);
     QCOMPARE(dlg.LineField(1)->text(), "x<NL>");
     QVERIFY(ui.messages.empty());
+    // Saving replaces the file without asking; loading accepts a name that does not exist.
+    for (const FileDialogSetup& setup : setups) {
+      QVERIFY(!setup.confirmOverwrite);
+      QCOMPARE(setup.defaultSuffix, "fmt");
+      QCOMPARE(setup.nameFilters,
+               (QStringList{"Print Format File(.fmt) (*.fmt)", "All Files (*.*) (*)"}));
+    }
   }
 
   void exitEndsWithOne() {

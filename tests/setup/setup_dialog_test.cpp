@@ -12,9 +12,11 @@
 #include <QToolTip>
 
 #include "link/commands.h"
+#include "setup/calibration_dialog.h"
 #include "setup/param_codec.h"
 #include "support/fake_link.h"
 #include "support/recording_feedback.h"
+#include "ui/password_dialog.h"
 #include "ui/product.h"
 #include "ui/tooltip_relay.h"
 
@@ -56,6 +58,11 @@ class SetupDialogTest : public QObject {
     FakeLink link;
     RecordingFeedback ui;
     CSetupDlg dlg(link, ui);
+    // The logo shows although no main window loaded the pictures.
+    const QList<QLabel*> labels = dlg.findChildren<QLabel*>();
+    const auto logo = std::find_if(labels.begin(), labels.end(),
+                                   [](QLabel* l) { return l->accessibleName() == "Logo"; });
+    QVERIFY(logo != labels.end() && !(*logo)->pixmap().isNull());
     QCOMPARE(dlg.windowTitle(), QString::fromStdString(WindowTitle("SETUP")));
     QVERIFY(!(dlg.windowFlags() & Qt::WindowCloseButtonHint));
     QCOMPARE(dlg.CaptionLabel()->text(), QString("Factory Default"));
@@ -196,12 +203,21 @@ class SetupDialogTest : public QObject {
     QTemporaryDir dir;
     const QString file = dir.filePath("kept.stx");
     int passwordAsked = 0;
-    CSetupDlg::Hooks hooks;
-    hooks.askSavePath = [&](QWidget*) { return file; };
-    hooks.askLoadPath = [&](QWidget*) { return file; };
-    hooks.askPassword = [&](QWidget*) { return ++passwordAsked > 0; };
-    hooks.runCalibration = [](QWidget*) { return true; };
-    CSetupDlg dlg(link, ui, hooks);
+    std::vector<FileDialogSetup> asked;
+    WindowServices services(ui);
+    services.pickFile = [&](QWidget*, const FileDialogSetup& setup) {
+      asked.push_back(setup);
+      return file;
+    };
+    // The password gate lets Set Default through; the calibration wizard finishes.
+    services.runWindow = [&](QDialog& window) {
+      if (qobject_cast<CPasswordDlg*>(&window)) {
+        ++passwordAsked;
+        return CPasswordDlg::kCodeAccepted;
+      }
+      return qobject_cast<CCalibrationDlg*>(&window) ? CCalibrationDlg::kFinished : -1;
+    };
+    CSetupDlg dlg(link, services);
     dlg.show();
     auto click = [&](SetupButton which) {
       link.requests.clear();
@@ -233,6 +249,17 @@ class SetupDialogTest : public QObject {
     f11->setText("5");
     QVERIFY(click(SetupButton::kLoadFromFile).empty());
     QCOMPARE(f11->text(), QString("012345"));  // the current value that was saved
+    // Save asks with a save dialog that replaces without a question, Load with an open dialog;
+    // both suggest the same name and accept one that does not exist.
+    QCOMPARE(asked.size(), std::size_t{2});
+    QVERIFY(asked[0].forSaving && !asked[0].confirmOverwrite);
+    QVERIFY(!asked[1].forSaving);
+    for (const FileDialogSetup& setup : asked) {
+      QCOMPARE(setup.initialName, "SetupValue_1.stx");
+      QCOMPARE(setup.defaultSuffix, "stx");
+      QCOMPARE(setup.nameFilters,
+               (QStringList{"Setup Value File(.stx) (*.stx)", "All Files (*.*) (*)"}));
+    }
 
     click(SetupButton::kCalibration);
     QCOMPARE(ui.Texts().back(), std::string("Calibration Finished!"));
