@@ -265,6 +265,37 @@ class SetupDialogTest : public QObject {
     QCOMPARE(ui.Texts().back(), std::string("Calibration Finished!"));
     QVERIFY(dlg.isVisible());
   }
+
+  // A byte above 127 in a value read from the indicator reaches the file as that same byte, and
+  // shows as its Latin-1 character.
+  void keepsEveryByteOfAReadValue() {
+    FakeLink link;
+    // Every number read answers "01234" and the byte B5.
+    link.responder = [](const std::vector<std::uint8_t>& request) {
+      const std::vector<std::uint8_t> reply = Answer(request);
+      std::string payload(reply.begin() + 3, reply.end() - 2);
+      if (const std::size_t at = payload.find("012345E"); at != std::string::npos) {
+        payload.replace(at, 7,
+                        "01234\xB5"
+                        "E");
+      }
+      return ShortFrame(payload);
+    };
+    RecordingFeedback ui;
+    QTemporaryDir dir;
+    const QString file = dir.filePath("bytes.stx");
+    WindowServices services(ui);
+    services.pickFile = [&](QWidget*, const FileDialogSetup&) { return file; };
+    CSetupDlg dlg(link, services);
+    QTest::mouseClick(dlg.Button(SetupButton::kReadAll), Qt::LeftButton);
+    QVERIFY(ui.messages.empty());
+    QCOMPARE(dlg.CurrentField(Row("F1.1"))->text(), QString::fromUtf8("01234\xC2\xB5"));
+    QTest::mouseClick(dlg.Button(SetupButton::kSaveToFile), Qt::LeftButton);
+    QFile saved(file);
+    QVERIFY(saved.open(QIODevice::ReadOnly));
+    const QByteArray bytes = saved.readAll();
+    QVERIFY2(bytes.startsWith("01234\xB5,"), bytes.toHex().constData());
+  }
 };
 
 }  // namespace tamarack
