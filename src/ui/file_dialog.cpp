@@ -3,8 +3,9 @@
 #include <QFileDialog>
 
 namespace tamarack {
+namespace {
 
-void SetUpFileDialog(QFileDialog& dialog, const FileDialogSetup& setup) {
+void SetUp(QFileDialog& dialog, const FileDialogSetup& setup) {
   dialog.setAcceptMode(setup.forSaving ? QFileDialog::AcceptSave : QFileDialog::AcceptOpen);
   dialog.setFileMode(QFileDialog::AnyFile);
   dialog.setOption(QFileDialog::DontConfirmOverwrite, !setup.confirmOverwrite);
@@ -13,9 +14,11 @@ void SetUpFileDialog(QFileDialog& dialog, const FileDialogSetup& setup) {
   dialog.selectFile(setup.initialName);
 }
 
+}  // namespace
+
 QString RunFileDialog(QWidget* parent, const FileDialogSetup& setup) {
   QFileDialog dialog(parent);
-  SetUpFileDialog(dialog, setup);
+  SetUp(dialog, setup);
   if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return {};
   return dialog.selectedFiles().constFirst();
 }

@@ -3,7 +3,6 @@
 #include <QString>
 #include <QStringList>
 
-class QFileDialog;
 class QWidget;
 
 namespace tamarack {
@@ -20,8 +19,6 @@ struct FileDialogSetup {
   bool confirmOverwrite = true;
 };
 
-// Applies `setup` to `dialog`.
-void SetUpFileDialog(QFileDialog& dialog, const FileDialogSetup& setup);
 // Runs the dialog modally over `parent`: the chosen name, or an empty text when the user cancelled.
 QString RunFileDialog(QWidget* parent, const FileDialogSetup& setup);
 

@@ -1,5 +1,5 @@
 // The pieces every window is built from: the modal base and its buttons, the single-byte text,
-// file names, the file dialogs and the pictures. Nothing here creates the main window, so the
+// file names, the file dialog and the pictures. Nothing here creates the main window, so the
 // pictures prove they load on their own.
 
 #include <QApplication>
@@ -114,12 +114,6 @@ class ChromeTest : public QObject {
     QVERIFY(!(dlg.windowFlags() & Qt::WindowCloseButtonHint));
   }
 
-  void TitleCarriesTheWebAddress() {
-    CModalDlg dlg(nullptr);
-    dlg.SetTitle("SETUP");
-    QCOMPARE(dlg.windowTitle(), "SETUP                    www.tamarack-scales.example");
-  }
-
   void PicturesLoadWithoutTheMainWindow() {
     QVERIFY(!ProductIcon().isNull());
     QVERIFY(!LogoPixmap().isNull());
@@ -127,29 +121,6 @@ class ChromeTest : public QObject {
     QLabel* logo = MakeLogo(&window);
     QCOMPARE(logo->accessibleName(), "Logo");
     QVERIFY(!logo->pixmap().isNull());
-  }
-
-  void FileDialogIsSetUpAsAsked() {
-    FileDialogSetup save;
-    save.forSaving = true;
-    save.nameFilters = {"Print Format File(.fmt) (*.fmt)", "All Files (*.*) (*)"};
-    save.defaultSuffix = "fmt";
-    save.initialName = "GFMT_1.fmt";
-    save.confirmOverwrite = false;
-    FileDialogSetup open = save;
-    open.forSaving = false;
-    open.confirmOverwrite = true;
-    for (const FileDialogSetup& setup : {save, open}) {
-      QFileDialog dialog;
-      SetUpFileDialog(dialog, setup);
-      QCOMPARE(dialog.acceptMode(),
-               setup.forSaving ? QFileDialog::AcceptSave : QFileDialog::AcceptOpen);
-      QCOMPARE(dialog.fileMode(), QFileDialog::AnyFile);
-      QCOMPARE(dialog.testOption(QFileDialog::DontConfirmOverwrite), !setup.confirmOverwrite);
-      QCOMPARE(dialog.defaultSuffix(), "fmt");
-      QCOMPARE(dialog.nameFilters(), setup.nameFilters);
-      QCOMPARE(dialog.selectedFiles().value(0).section('/', -1), "GFMT_1.fmt");
-    }
   }
 
   void FileDialogAnswers() {
@@ -169,7 +140,14 @@ class ChromeTest : public QObject {
 
     // A name without its suffix gets it; a name that does not exist yet is fine.
     const QString chosen = Answer(
-        run, [&](QFileDialog& d) { d.selectFile(dir.filePath("new")); }, &asked);
+        run,
+        [&](QFileDialog& d) {
+          QCOMPARE(d.acceptMode(), QFileDialog::AcceptSave);
+          QCOMPARE(d.nameFilters(), setup.nameFilters);
+          QCOMPARE(d.selectedFiles().value(0).section('/', -1), "AWS_1.aws");
+          d.selectFile(dir.filePath("new"));
+        },
+        &asked);
     QCOMPARE(chosen, dir.filePath("new.aws"));
     QVERIFY(!asked);
 
@@ -189,7 +167,12 @@ class ChromeTest : public QObject {
     // An open dialog accepts a name that does not exist: such a file loads as empty.
     setup.forSaving = false;
     const QString missing = Answer(
-        run, [&](QFileDialog& d) { d.selectFile(dir.filePath("absent.aws")); }, &asked);
+        run,
+        [&](QFileDialog& d) {
+          QCOMPARE(d.acceptMode(), QFileDialog::AcceptOpen);
+          d.selectFile(dir.filePath("absent.aws"));
+        },
+        &asked);
     QCOMPARE(missing, dir.filePath("absent.aws"));
   }
 };
