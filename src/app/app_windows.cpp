@@ -1,5 +1,5 @@
 // The one place where the working windows are plugged into the main window. Each window's folder
-// adds its include and its SetOpener line here, and its Qt library to TAMARACK_WINDOW_LIBS in
+// adds its include and its SetOpener line here, and its Qt library to the program's link line in
 // src/app/CMakeLists.txt. An opener runs its window modally over `parent` while the port is open:
 //
 //   main.SetOpener(WorkWindow::kIndicator,
@@ -11,8 +11,8 @@
 #include "app/app_windows.h"
 
 #include "app/main_dialog.h"
-#include "indicator/indicator_dialog.h"
 #include "count/count_setup_dialog.h"
+#include "indicator/indicator_dialog.h"
 #include "printfmt/print_format_dialog.h"
 #include "setup/setup_dialog.h"
 #include "sim/pty_transport.h"
@@ -67,7 +67,6 @@ void WireWindows(CMainDlg& main) {
     if (!started) return std::nullopt;
     return transport.DevicePath();
   });
-
 }
 
 }  // namespace tamarack

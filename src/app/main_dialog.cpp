@@ -10,13 +10,9 @@
 #include <QSerialPortInfo>
 #include <QVBoxLayout>
 
-#include "app/qt_feedback.h"
-#include "link/product.h"
-
-// The pictures live in res/app.qrc, linked into this static library.
-static void InitAppResources() {
-  Q_INIT_RESOURCE(app);
-}
+#include "ui/pictures.h"
+#include "ui/product.h"
+#include "ui/qt_feedback.h"
 
 namespace tamarack {
 namespace {
@@ -52,16 +48,14 @@ QStringList CMainDlg::PortChoices() {
 }
 
 CMainDlg::CMainDlg(UserFeedback* ui, QWidget* parent) : CModalDlg(parent) {
-  InitAppResources();
   if (ui == nullptr) {
     ownFeedback_ = std::make_unique<QtFeedback>(this);
     ui = ownFeedback_.get();
   }
   ui_ = ui;
   setObjectName("CMainDlg");
-  setWindowTitle(QString::fromStdString(WindowTitle(kProductName)));
-  const QIcon icon(":/tamarack/icon.png");
-  setWindowIcon(icon);
+  SetTitle(kProductName);
+  setWindowIcon(ProductIcon());
 
   auto* group = new QGroupBox("Communication Parameter Selection", this);
   auto* grid = new QGridLayout(group);
@@ -90,9 +84,7 @@ CMainDlg::CMainDlg(UserFeedback* ui, QWidget* parent) : CModalDlg(parent) {
   work_[static_cast<int>(WorkWindow::kCountSetup)] = MakeButton("Count Setup", this);
   exit_ = MakeButton("Exit", this);
 
-  logo_ = new QLabel(this);
-  logo_->setPixmap(QPixmap(":/tamarack/logo.png"));
-  logo_->setAccessibleName("Logo");
+  logo_ = MakeLogo(this);
 
   auto* buttons = new QVBoxLayout;
   for (QPushButton* button : work_) buttons->addWidget(button);

@@ -6,10 +6,10 @@
 #include <optional>
 #include <string>
 
-#include "app/tooltip_relay.h"
 #include "link/comm_port.h"
-#include "link/modal_dialog.h"
 #include "link/user_feedback.h"
+#include "ui/modal_dialog.h"
+#include "ui/tooltip_relay.h"
 
 class QComboBox;
 class QLabel;

@@ -9,9 +9,10 @@
 #include "indicator/display_decode.h"
 #include "indicator/indicator_model.h"
 #include "link/commands.h"
-#include "link/modal_dialog.h"
 #include "link/serial_link.h"
 #include "link/user_feedback.h"
+#include "ui/modal_dialog.h"
+#include "ui/window_services.h"
 
 class QLabel;
 class QPushButton;
@@ -49,7 +50,7 @@ class CIndicatorDlg : public CModalDlg {
   static constexpr int kFontHeight = 140;
 
   // Polls once at once and starts the poll and blink timers.
-  CIndicatorDlg(SerialLink& port, UserFeedback& ui, QWidget* parent = nullptr);
+  CIndicatorDlg(SerialLink& port, const WindowServices& services, QWidget* parent = nullptr);
   ~CIndicatorDlg() override;
 
   const IndicatorModel& Model() const { return model_; }

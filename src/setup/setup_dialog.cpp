@@ -3,7 +3,6 @@
 #include <QComboBox>
 #include <QDateEdit>
 #include <QDateTime>
-#include <QFileDialog>
 #include <QFontMetrics>
 #include <QGridLayout>
 #include <QGroupBox>
@@ -15,14 +14,15 @@
 #include <QTimeEdit>
 #include <QVBoxLayout>
 
-#include "app/password_dialog.h"
-#include "app/tooltip_relay.h"
-#include "link/product.h"
 #include "setup/bulk_ops.h"
 #include "setup/calibration_dialog.h"
 #include "setup/param_codec.h"
 #include "setup/setup_handlers.h"
 #include "setup/setup_value_file.h"
+#include "ui/password_dialog.h"
+#include "ui/pictures.h"
+#include "ui/text.h"
+#include "ui/tooltip_relay.h"
 
 namespace tamarack {
 namespace {
@@ -47,14 +47,6 @@ constexpr std::array<ButtonInfo, kSetupButtonCount> kButtons{{
     {"Exit", "Exit Parameter Setup window"},
 }};
 
-QString Q(std::string_view text) {
-  return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
-}
-
-std::string S(const QString& text) {
-  return text.toStdString();
-}
-
 // The rows of each group, as table positions, in the order the groups are laid out.
 std::vector<std::size_t> RowsOfGroup(int group) {
   std::vector<std::size_t> rows;
@@ -69,7 +61,7 @@ std::vector<std::size_t> RowsOfGroup(int group) {
 int CurrentFieldWidth(const SetupParam& p, const QFontMetrics& metrics) {
   QString longest = "000000";
   for (int code = 0; code < static_cast<int>(p.options.size()); ++code) {
-    const QString text = Q(ChoiceShownText(p, code));
+    const QString text = FromSingleByte(ChoiceShownText(p, code));
     if (metrics.horizontalAdvance(text) > metrics.horizontalAdvance(longest)) longest = text;
   }
   return metrics.horizontalAdvance(longest) + 16;
@@ -93,48 +85,24 @@ GroupBox NewGroupBox(int group, int verticalSpacing, QWidget* parent) {
   return {box, grid};
 }
 
-QString SaveFileDialog(QWidget* parent) {
-  QFileDialog dialog(parent);
-  dialog.setAcceptMode(QFileDialog::AcceptSave);
-  dialog.setFileMode(QFileDialog::AnyFile);
-  dialog.setOption(QFileDialog::DontConfirmOverwrite, true);
-  dialog.setDefaultSuffix(Q(kSetupFileExtension));
-  dialog.setNameFilters({Q(kSetupFileFilter), Q(kAllFilesFilter)});
-  dialog.selectFile(Q(kSetupFileDefaultName));
-  if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return {};
-  return dialog.selectedFiles().constFirst();
-}
-
-QString OpenFileDialog(QWidget* parent) {
-  QFileDialog dialog(parent);
-  dialog.setAcceptMode(QFileDialog::AcceptOpen);
-  dialog.setFileMode(QFileDialog::AnyFile);  // a name that does not exist is accepted
-  dialog.setDefaultSuffix(Q(kSetupFileExtension));
-  dialog.setNameFilters({Q(kSetupFileFilter), Q(kAllFilesFilter)});
-  dialog.selectFile(Q(kSetupFileDefaultName));
-  if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return {};
-  return dialog.selectedFiles().constFirst();
+// Both dialogs accept a name that does not exist: a missing file loads as an empty one.
+FileDialogSetup SetupValueFileDialog(bool forSaving) {
+  FileDialogSetup setup;
+  setup.forSaving = forSaving;
+  setup.nameFilters = {FromSingleByte(kSetupFileFilter), FromSingleByte(kAllFilesFilter)};
+  setup.defaultSuffix = FromSingleByte(kSetupFileExtension);
+  setup.initialName = FromSingleByte(kSetupFileDefaultName);
+  // Saving replaces the file without asking.
+  setup.confirmOverwrite = !forSaving;
+  return setup;
 }
 
 }  // namespace
 
-CSetupDlg::CSetupDlg(SerialLink& port, UserFeedback& ui, QWidget* parent)
-    : CSetupDlg(port, ui, Hooks{}, parent) {}
-
-CSetupDlg::CSetupDlg(SerialLink& port, UserFeedback& ui, Hooks hooks, QWidget* parent)
-    : CModalDlg(parent), port_(port), ui_(ui), hooks_(std::move(hooks)) {
-  if (!hooks_.askSavePath) hooks_.askSavePath = SaveFileDialog;
-  if (!hooks_.askLoadPath) hooks_.askLoadPath = OpenFileDialog;
-  if (!hooks_.askPassword) {
-    hooks_.askPassword = [this](QWidget* owner) { return CPasswordDlg::Ask(ui_, owner); };
-  }
-  if (!hooks_.runCalibration) {
-    hooks_.runCalibration = [this](QWidget* owner) {
-      return CCalibrationDlg::Run(port_, ui_, owner);
-    };
-  }
+CSetupDlg::CSetupDlg(SerialLink& port, const WindowServices& services, QWidget* parent)
+    : CModalDlg(parent), port_(port), services_(services), ui_(services_.feedback) {
   setObjectName("CSetupDlg");
-  setWindowTitle(Q(WindowTitle("SETUP")));
+  SetTitle("SETUP");
   Build();
 
   // Opening: pickers at the PC's date and time, the factory defaults in the editable column, both
@@ -142,7 +110,7 @@ CSetupDlg::CSetupDlg(SerialLink& port, UserFeedback& ui, Hooks hooks, QWidget* p
   const QDateTime now = QDateTime::currentDateTime();
   date_->setDate(now.date());
   time_->setTime(now.time());
-  model_ = OpeningModel(S(date_->text()), S(time_->text()));
+  model_ = OpeningModel(ToSingleByte(date_->text()), ToSingleByte(time_->text()));
   Show();
   Collect();
   RegisterTips();
@@ -155,12 +123,10 @@ void CSetupDlg::Build() {
     buttons_[i] = MakeButton(kButtons[i].caption, this);
   }
   auto* upperCaption = new QLabel("Indicator Current Value", this);
-  caption_ = new QLabel(Q(kCaptionFactoryDefault), this);
+  caption_ = new QLabel(FromSingleByte(kCaptionFactoryDefault), this);
   caption_->setAccessibleName("New value caption");
 
-  auto* logo = new QLabel(this);
-  logo->setPixmap(QPixmap(":/tamarack/logo.png"));
-  logo->setAccessibleName("Logo");
+  QLabel* logo = MakeLogo(this);
 
   auto* layout = new QVBoxLayout(this);
   layout->setSpacing(2);
@@ -217,7 +183,7 @@ QWidget* CSetupDlg::BuildCurrentGroups() {
     const std::vector<std::size_t> rows = RowsOfGroup(g);
     for (std::size_t k = 0; k < rows.size(); ++k) {
       const SetupParam& p = params[rows[k]];
-      const QString number = Q(p.displayNumber);
+      const QString number = FromSingleByte(p.displayNumber);
       auto* label = new QLabel(number, box);
       auto* field = new QLineEdit(box);
       field->setReadOnly(true);
@@ -253,7 +219,7 @@ QWidget* CSetupDlg::MakeEditable(const SetupParam& p, QWidget* parent) {
     case ParamKind::kChoice: {
       auto* list = new QComboBox(parent);
       list->setEditable(false);  // no free text
-      for (const std::string& item : ChoiceItems(p)) list->addItem(Q(item));
+      for (const std::string& item : ChoiceItems(p)) list->addItem(FromSingleByte(item));
       choiceList_[row] = list;
       return list;
     }
@@ -281,11 +247,11 @@ QWidget* CSetupDlg::BuildEditableGroups() {
       const SetupParam& p = params[r];
       QWidget* element = MakeEditable(p, box);
       if (element == nullptr) continue;  // the software version is read only
-      const QString number = Q(p.displayNumber);
+      const QString number = FromSingleByte(p.displayNumber);
       element->setAccessibleName(number + " new");
       auto* label = new QLabel(number, box);
       label->setBuddy(element);
-      auto* mnemonic = new QLabel(Q(p.mnemonic), box);
+      auto* mnemonic = new QLabel(FromSingleByte(p.mnemonic), box);
       auto* write = MakeButton("Write", box, number + " Write");
       write->setMaximumHeight(20);
       editable_[r] = element;
@@ -315,12 +281,13 @@ QWidget* CSetupDlg::BuildEditableGroups() {
 void CSetupDlg::RegisterTips() {
   relay_ = new ToolTipRelay(this);
   const auto params = SetupParams();
-  for (std::size_t r = 0; r < params.size(); ++r) relay_->Add(current_[r], Q(params[r].name));
+  for (std::size_t r = 0; r < params.size(); ++r)
+    relay_->Add(current_[r], FromSingleByte(params[r].name));
   for (std::size_t r = 0; r < params.size(); ++r) {
-    if (editable_[r] != nullptr) relay_->Add(editable_[r], Q(params[r].fieldTip));
+    if (editable_[r] != nullptr) relay_->Add(editable_[r], FromSingleByte(params[r].fieldTip));
   }
   for (std::size_t r = 0; r < params.size(); ++r) {
-    if (write_[r] != nullptr) relay_->Add(write_[r], Q(params[r].writeTip));
+    if (write_[r] != nullptr) relay_->Add(write_[r], FromSingleByte(params[r].writeTip));
   }
   for (std::size_t i = 0; i < kSetupButtonCount; ++i) relay_->Add(buttons_[i], kButtons[i].tip);
 }
@@ -328,26 +295,26 @@ void CSetupDlg::RegisterTips() {
 void CSetupDlg::Collect() {
   for (const SetupParam& p : SetupParams()) {
     const std::size_t r = RowIndex(p);
-    model_.currentValue[r] = S(current_[r]->text());
+    model_.currentValue[r] = ToSingleByte(current_[r]->text());
     if (const int slot = NewValueSlot(p); slot >= 0) {
-      model_.newValue[static_cast<std::size_t>(slot)] = S(numberField_[r]->text());
+      model_.newValue[static_cast<std::size_t>(slot)] = ToSingleByte(numberField_[r]->text());
     }
     model_.choice[r] = choiceList_[r] != nullptr ? choiceList_[r]->currentIndex() : -1;
   }
-  model_.dateText = S(date_->text());
-  model_.timeText = S(time_->text());
+  model_.dateText = ToSingleByte(date_->text());
+  model_.timeText = ToSingleByte(time_->text());
 }
 
 void CSetupDlg::Show() {
   for (const SetupParam& p : SetupParams()) {
     const std::size_t r = RowIndex(p);
-    current_[r]->setText(Q(model_.currentValue[r]));
+    current_[r]->setText(FromSingleByte(model_.currentValue[r]));
     if (const int slot = NewValueSlot(p); slot >= 0) {
-      numberField_[r]->setText(Q(model_.newValue[static_cast<std::size_t>(slot)]));
+      numberField_[r]->setText(FromSingleByte(model_.newValue[static_cast<std::size_t>(slot)]));
     }
     if (choiceList_[r] != nullptr) choiceList_[r]->setCurrentIndex(model_.choice[r]);
   }
-  caption_->setText(Q(model_.caption));
+  caption_->setText(FromSingleByte(model_.caption));
 }
 
 void CSetupDlg::Run(const std::function<void()>& handler) {
@@ -376,7 +343,9 @@ void CSetupDlg::OnWriteAll() {
 void CSetupDlg::OnSetDefault() {
   Run([this] {
     SetFactoryDefaults(model_, port_, ui_, [this] {
-      return hooks_.askPassword(this) ? PasswordAnswer::kAccepted : PasswordAnswer::kGaveUp;
+      CPasswordDlg gate(ui_, this);
+      return services_.runWindow(gate) == CPasswordDlg::kCodeAccepted ? PasswordAnswer::kAccepted
+                                                                      : PasswordAnswer::kGaveUp;
     });
   });
 }
@@ -391,21 +360,22 @@ void CSetupDlg::OnRestore() {
 
 void CSetupDlg::OnSaveToFile() {
   Collect();
-  const QString path = hooks_.askSavePath(this);
+  const QString path = services_.pickFile(this, SetupValueFileDialog(true));
   if (path.isEmpty()) return;
-  SaveSetupFile(path.toStdString(), model_, ui_);
+  SaveSetupFile(NativePath(path), model_, ui_);
 }
 
 void CSetupDlg::OnLoadFromFile() {
   Collect();
-  const QString path = hooks_.askLoadPath(this);
+  const QString path = services_.pickFile(this, SetupValueFileDialog(false));
   if (path.isEmpty()) return;
-  if (LoadSetupFile(path.toStdString(), model_, ui_)) Show();
+  if (LoadSetupFile(NativePath(path), model_, ui_)) Show();
 }
 
 void CSetupDlg::OnCalibration() {
   Collect();
-  const bool finished = hooks_.runCalibration(this);
+  CCalibrationDlg wizard(port_, ui_, this);
+  const bool finished = services_.runWindow(wizard) == CCalibrationDlg::kFinished;
   CalibrationEnded(finished, model_, ui_);
   Show();
 }

@@ -4,11 +4,12 @@
 #include <array>
 #include <functional>
 
-#include "link/modal_dialog.h"
 #include "link/serial_link.h"
 #include "link/user_feedback.h"
 #include "setup/param_table.h"
 #include "setup/setup_model.h"
+#include "ui/modal_dialog.h"
+#include "ui/window_services.h"
 
 class QComboBox;
 class QDateEdit;
@@ -43,21 +44,8 @@ class CSetupDlg : public CModalDlg {
   Q_OBJECT
 
  public:
-  // How the window asks for file names and runs the windows it opens; the defaults use the file
-  // dialogs, the password gate and the calibration wizard. An empty path means the user
-  // cancelled.
-  struct Hooks {
-    std::function<QString(QWidget* parent)> askSavePath;
-    std::function<QString(QWidget* parent)> askLoadPath;
-    // Runs the password gate; true when the right password was given.
-    std::function<bool(QWidget* parent)> askPassword;
-    // Runs the calibration wizard; true when the calibration was finished.
-    std::function<bool(QWidget* parent)> runCalibration;
-  };
-
   // `port` is the main window's open port, borrowed for the window's life.
-  CSetupDlg(SerialLink& port, UserFeedback& ui, QWidget* parent = nullptr);
-  CSetupDlg(SerialLink& port, UserFeedback& ui, Hooks hooks, QWidget* parent = nullptr);
+  CSetupDlg(SerialLink& port, const WindowServices& services, QWidget* parent = nullptr);
   ~CSetupDlg() override;
 
   // The two exchanges between the widgets and the model.
@@ -95,8 +83,8 @@ class CSetupDlg : public CModalDlg {
   void Run(const std::function<void()>& handler);
 
   SerialLink& port_;
+  WindowServices services_;
   UserFeedback& ui_;
-  Hooks hooks_;
   SetupModel model_;
   std::array<QLineEdit*, kSetupParamCount> current_{};
   std::array<QWidget*, kSetupParamCount> editable_{};

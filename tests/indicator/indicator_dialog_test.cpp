@@ -7,9 +7,9 @@
 #include <QTest>
 
 #include "link/commands.h"
-#include "link/product.h"
 #include "support/fake_link.h"
 #include "support/recording_feedback.h"
+#include "ui/product.h"
 
 namespace tamarack {
 namespace {
@@ -68,11 +68,13 @@ class IndicatorDialogTest : public QObject {
     QVERIFY(field != nullptr);
     QCOMPARE(field->text(QAccessible::Name), QString("Display"));
     QCOMPARE(field->text(QAccessible::Description), QString("  10.00"));
-    QAccessibleInterface* stable = QAccessible::queryAccessibleInterface(dlg.LampLabel(Lamp::kStable));
+    QAccessibleInterface* stable =
+        QAccessible::queryAccessibleInterface(dlg.LampLabel(Lamp::kStable));
     QCOMPARE(stable->text(QAccessible::Name), QString("Stable lamp"));
     QCOMPARE(stable->text(QAccessible::Description), QString("on"));
     const char* names[] = {"ZERO", "GR/NET", "TARE", "UNITS", "PRINT"};
-    for (std::size_t i = 0; i < 5; ++i) QCOMPARE(dlg.KeyButton(i)->accessibleName(), QString(names[i]));
+    for (std::size_t i = 0; i < 5; ++i)
+      QCOMPARE(dlg.KeyButton(i)->accessibleName(), QString(names[i]));
     for (const LampInfo& info : kLamps) {
       const bool lit = info.lamp == Lamp::kStable || info.lamp == Lamp::kKg ||
                        info.lamp == Lamp::kGross || info.lamp == Lamp::kZero;
@@ -91,7 +93,8 @@ class IndicatorDialogTest : public QObject {
     CIndicatorDlg dlg(link, ui);
     link.requests.clear();
     QTest::mouseClick(dlg.KeyButton(2), Qt::LeftButton);
-    QCOMPARE(link.requests, std::vector<Bytes>({{0x01, 0x31, 0x02, 0x4B, 0x31, 0x32, 0x45, 0x03, 0x3E}}));
+    QCOMPARE(link.requests,
+             std::vector<Bytes>({{0x01, 0x31, 0x02, 0x4B, 0x31, 0x32, 0x45, 0x03, 0x3E}}));
     // The display changes only with the next poll.
     QCOMPARE(dlg.Field()->accessibleDescription(), QString("  10.00"));
     dlg.OnPollTimer();

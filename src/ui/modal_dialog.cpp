@@ -1,11 +1,18 @@
-#include "link/modal_dialog.h"
+#include "ui/modal_dialog.h"
 
 #include <QKeyEvent>
 #include <QPushButton>
 
+#include "ui/product.h"
+#include "ui/text.h"
+
 namespace tamarack {
 
 CModalDlg::CModalDlg(QWidget* parent, Qt::WindowFlags flags) : QDialog(parent, flags) {}
+
+void CModalDlg::SetTitle(std::string_view name) {
+  setWindowTitle(FromSingleByte(WindowTitle(name)));
+}
 
 void CModalDlg::keyPressEvent(QKeyEvent* event) {
   switch (event->key()) {
@@ -20,10 +27,6 @@ void CModalDlg::keyPressEvent(QKeyEvent* event) {
     default:
       QDialog::keyPressEvent(event);
   }
-}
-
-QString Latin1(std::string_view text) {
-  return QString::fromLatin1(text.data(), static_cast<qsizetype>(text.size()));
 }
 
 QPushButton* MakeButton(const QString& caption, QWidget* parent, const QString& accessibleName) {
