@@ -11,8 +11,8 @@
 #include "app/app_windows.h"
 
 #include "app/main_dialog.h"
-#include "indicator/indicator_dialog.h"
 #include "count/count_setup_dialog.h"
+#include "indicator/indicator_dialog.h"
 #include "printfmt/print_format_dialog.h"
 #include "setup/setup_dialog.h"
 #include "sim/pty_transport.h"
@@ -61,13 +61,12 @@ void WireWindows(CMainDlg& main) {
       return options;
     }());
     static const bool started = [] {
-      simulator.With([](sim::IndicatorModel& m) { m.SetLoad(25.0); });
+      simulator.With([](sim::SimulatedIndicator& m) { m.SetLoad(25.0); });
       return transport.Start(nullptr);
     }();
     if (!started) return std::nullopt;
     return transport.DevicePath();
   });
-
 }
 
 }  // namespace tamarack

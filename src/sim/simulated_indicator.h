@@ -37,7 +37,7 @@ inline constexpr int kCountItems = 100;
 // chosen unit with the decimal point and division of that unit (F2.2/F2.3 for the primary unit of
 // F2.1, F2.4/F2.5 for the other one); an average piece weight is the weight of one piece in display
 // steps of the primary unit, times 2^24.
-class IndicatorModel {
+class SimulatedIndicator {
  public:
   static constexpr long kAdcAtZero = 12000;
   static constexpr long kAdcPerKg = 100;
@@ -52,8 +52,8 @@ class IndicatorModel {
     bool localTime = true;
   };
 
-  IndicatorModel();
-  explicit IndicatorModel(Options options);
+  SimulatedIndicator();
+  explicit SimulatedIndicator(Options options);
 
   // Carries out a request that Classify() recognised.
   Answer Handle(RequestKind kind, std::span<const std::uint8_t> content);

@@ -1,4 +1,4 @@
-#include "sim/indicator_model.h"
+#include "sim/simulated_indicator.h"
 
 #include <algorithm>
 #include <cmath>
@@ -49,10 +49,10 @@ std::size_t IndexOf(const SetupParam& param) {
 // The A/D counts of the calibration parameters as the simulated scale left the factory: zero
 // captured empty, the span captured with 100.0 kg on the platform.
 std::string FactoryNumber(const SetupParam& param) {
-  if (param.address == ParamAddress{3, 1}) return Digits(IndicatorModel::kAdcAtZero, 6);
+  if (param.address == ParamAddress{3, 1}) return Digits(SimulatedIndicator::kAdcAtZero, 6);
   if (param.address == ParamAddress{3, 2}) return Digits(1000, 6);
   if (param.address == ParamAddress{3, 3}) {
-    return Digits(IndicatorModel::kAdcAtZero + 100 * IndicatorModel::kAdcPerKg, 6);
+    return Digits(SimulatedIndicator::kAdcAtZero + 100 * SimulatedIndicator::kAdcPerKg, 6);
   }
   std::string text(param.defaultText);
   if (text.size() < 6) text.insert(0, 6 - text.size(), '0');
@@ -61,9 +61,9 @@ std::string FactoryNumber(const SetupParam& param) {
 
 }  // namespace
 
-IndicatorModel::IndicatorModel() : IndicatorModel(Options{}) {}
+SimulatedIndicator::SimulatedIndicator() : SimulatedIndicator(Options{}) {}
 
-IndicatorModel::IndicatorModel(Options options) : options_(std::move(options)) {
+SimulatedIndicator::SimulatedIndicator(Options options) : options_(std::move(options)) {
   if (!options_.clock) options_.clock = [] { return std::time(nullptr); };
   for (const SetupParam& param : SetupParams()) {
     std::string value;
@@ -83,48 +83,49 @@ IndicatorModel::IndicatorModel(Options options) : options_(std::move(options)) {
 
 // --- the setup ---
 
-const std::string* IndicatorModel::Find(std::string_view displayNumber, Copy copy) const {
+const std::string* SimulatedIndicator::Find(std::string_view displayNumber, Copy copy) const {
   const SetupParam* param = FindParam(displayNumber);
   if (param == nullptr) return nullptr;
   const auto& table = copy == Copy::kWorking ? working_ : copy == Copy::kSaved ? saved_ : factory_;
   return &table[IndexOf(*param)];
 }
 
-std::string& IndicatorModel::Slot(std::string_view displayNumber, Copy copy) {
+std::string& SimulatedIndicator::Slot(std::string_view displayNumber, Copy copy) {
   return const_cast<std::string&>(*Find(displayNumber, copy));
 }
 
-std::string IndicatorModel::Value(std::string_view displayNumber, Copy copy) const {
+std::string SimulatedIndicator::Value(std::string_view displayNumber, Copy copy) const {
   const std::string* value = Find(displayNumber, copy);
   return value ? *value : std::string();
 }
 
-void IndicatorModel::SetValue(std::string_view displayNumber, std::string_view value, Copy copy) {
+void SimulatedIndicator::SetValue(std::string_view displayNumber, std::string_view value,
+                                  Copy copy) {
   if (Find(displayNumber, copy) != nullptr) Slot(displayNumber, copy) = value;
 }
 
-int IndicatorModel::Code(std::string_view displayNumber) const {
+int SimulatedIndicator::Code(std::string_view displayNumber) const {
   const std::string value = Value(displayNumber);
   return value.size() == 2 ? TwoDigits(value, 0) : 0;
 }
 
-long IndicatorModel::Number(std::string_view displayNumber) const {
+long SimulatedIndicator::Number(std::string_view displayNumber) const {
   const std::string value = Value(displayNumber);
   return AllDigits(value) ? static_cast<long>(ToNumber(value)) : 0;
 }
 
-std::time_t IndicatorModel::Wall() const {
+std::time_t SimulatedIndicator::Wall() const {
   return options_.clock() + clockOffset_;
 }
 
-std::string IndicatorModel::ClockDate() const {
+std::string SimulatedIndicator::ClockDate() const {
   const std::time_t wall = Wall();
   std::tm t{};
   gmtime_r(&wall, &t);
   return Digits(t.tm_year % 100, 2) + Digits(t.tm_mon + 1, 2) + Digits(t.tm_mday, 2);
 }
 
-std::string IndicatorModel::ClockTime() const {
+std::string SimulatedIndicator::ClockTime() const {
   const std::time_t wall = Wall();
   std::tm t{};
   gmtime_r(&wall, &t);
@@ -133,7 +134,7 @@ std::string IndicatorModel::ClockTime() const {
 
 // --- requests ---
 
-Answer IndicatorModel::Handle(RequestKind kind, std::span<const std::uint8_t> content) {
+Answer SimulatedIndicator::Handle(RequestKind kind, std::span<const std::uint8_t> content) {
   const std::string_view text(reinterpret_cast<const char*>(content.data()), content.size());
   switch (kind) {
     case RequestKind::kPoll:
@@ -160,7 +161,7 @@ Answer IndicatorModel::Handle(RequestKind kind, std::span<const std::uint8_t> co
   return {};
 }
 
-Answer IndicatorModel::Key(std::string_view code) {
+Answer SimulatedIndicator::Key(std::string_view code) {
   const int key = TwoDigits(code, 0);
   switch (key) {
     case 10:  // ZERO: the gross weight becomes the new zero
@@ -206,7 +207,7 @@ Answer IndicatorModel::Key(std::string_view code) {
   return {std::string(kOk)};
 }
 
-Answer IndicatorModel::ReadParam(ParamAddress address) const {
+Answer SimulatedIndicator::ReadParam(ParamAddress address) const {
   const SetupParam* param = FindParam(address);
   if (param == nullptr) return {std::string(kNo)};
   std::string value;
@@ -228,7 +229,7 @@ Answer IndicatorModel::ReadParam(ParamAddress address) const {
   return {"P" + address.Text() + "=" + value + "E"};
 }
 
-Answer IndicatorModel::WriteParam(ParamAddress address, std::string_view value) {
+Answer SimulatedIndicator::WriteParam(ParamAddress address, std::string_view value) {
   const SetupParam* param = FindParam(address);
   if (param == nullptr || !AllDigits(value)) return {std::string(kNo)};
   const long long number = ToNumber(value);
@@ -272,14 +273,14 @@ Answer IndicatorModel::WriteParam(ParamAddress address, std::string_view value) 
   return {std::string(kOk)};
 }
 
-long IndicatorModel::Adc() const {
+long SimulatedIndicator::Adc() const {
   return kAdcAtZero + std::lround(load_ * static_cast<double>(kAdcPerKg));
 }
 
 // Group 3: with a value, a plain write of F3.1 .. F3.3; with 000000 the capturing steps, which
 // need a steady scale: zero (03.01), span (03.03) and re-zero (03.04), which moves zero and span
 // together. 03.02 is the test weight value (zero refused).
-Answer IndicatorModel::Calibration(int number, std::string_view value) {
+Answer SimulatedIndicator::Calibration(int number, std::string_view value) {
   const bool capture = value == "000000";
   if (!capture || number == 2) {
     if (number > 3) return {std::string(kNo)};
@@ -312,7 +313,7 @@ Answer IndicatorModel::Calibration(int number, std::string_view value) {
 // The average-weight steps: 05.02 the count item ("0000" and two digits), 05.03 the sample zero,
 // 05.04 the sample quantity, 05.05 the confirmation, which works the average weight out and keeps
 // it for the count item.
-Answer IndicatorModel::CountStep(int number, std::string_view value) {
+Answer SimulatedIndicator::CountStep(int number, std::string_view value) {
   if (!AllDigits(value)) return {std::string(kNo)};
   switch (number) {
     case 2:
@@ -345,7 +346,7 @@ Answer IndicatorModel::CountStep(int number, std::string_view value) {
   }
 }
 
-Answer IndicatorModel::WriteAll(std::span<const std::uint8_t> block) {
+Answer SimulatedIndicator::WriteAll(std::span<const std::uint8_t> block) {
   if (!options_.cajOn) return {"NOCAJ"};
   const auto decoded = DecodeWriteAllBlock(block.first<kWriteAllBlockSize>());
   if (!decoded) return {std::string(kNo)};
@@ -353,7 +354,7 @@ Answer IndicatorModel::WriteAll(std::span<const std::uint8_t> block) {
   return {std::string(kOk)};
 }
 
-Answer IndicatorModel::SendFormat(char mode, std::span<const std::uint8_t> text) {
+Answer SimulatedIndicator::SendFormat(char mode, std::span<const std::uint8_t> text) {
   std::string format(text.begin(), text.end());
   // A format that could not be sent back in a reply (a 03 would end the reply, a zero byte would
   // cut it) is refused rather than kept.
@@ -364,17 +365,17 @@ Answer IndicatorModel::SendFormat(char mode, std::span<const std::uint8_t> text)
   return {std::string(kOk)};
 }
 
-void IndicatorModel::SetPrintFormat(char mode, std::string text) {
+void SimulatedIndicator::SetPrintFormat(char mode, std::string text) {
   (mode == 'N' ? netFormat_ : grossFormat_) = std::move(text);
 }
 
-void IndicatorModel::SetAverageWeight(int item, std::string digits) {
+void SimulatedIndicator::SetAverageWeight(int item, std::string digits) {
   averageWeights_.at(static_cast<std::size_t>(item)) = std::move(digits);
 }
 
 // "W", the item ("00".."99" or "AA" for the current one) and ten digits: ten zeros read the
 // item's average weight, anything else writes it.
-Answer IndicatorModel::Weight(std::string_view item, std::string_view digits) {
+Answer SimulatedIndicator::Weight(std::string_view item, std::string_view digits) {
   int index = currentItem_;
   if (item != "AA") {
     if (!AllDigits(item)) return {std::string(kNo)};
@@ -392,7 +393,7 @@ Answer IndicatorModel::Weight(std::string_view item, std::string_view digits) {
 
 // --- the display ---
 
-IndicatorModel::Steps IndicatorModel::ToSteps(double kg, bool primary) const {
+SimulatedIndicator::Steps SimulatedIndicator::ToSteps(double kg, bool primary) const {
   const bool primaryIsKg = Code("F2.1") == 1;
   const bool kg_shown = primary == primaryIsKg;
   const double value = kg_shown ? kg : kg * kLbPerKg;
@@ -406,7 +407,7 @@ IndicatorModel::Steps IndicatorModel::ToSteps(double kg, bool primary) const {
   return {std::llround(scaled) * division, decimals, division};
 }
 
-std::optional<long long> IndicatorModel::Pieces() const {
+std::optional<long long> SimulatedIndicator::Pieces() const {
   const std::string& average = averageWeights_[static_cast<std::size_t>(currentItem_)];
   const long long weight = ToNumber(average);
   if (average == kNoAverageWeight || weight < kMinAverageWeight) return std::nullopt;
@@ -414,11 +415,11 @@ std::optional<long long> IndicatorModel::Pieces() const {
   return std::llround(net * static_cast<double>(kPieceScale) / static_cast<double>(weight));
 }
 
-void IndicatorModel::UpdatePeak() {
+void SimulatedIndicator::UpdatePeak() {
   if (GrossKg() > peak_) peak_ = GrossKg();
 }
 
-std::string IndicatorModel::DisplayText() const {
+std::string SimulatedIndicator::DisplayText() const {
   const int mode = Code("F5.1");  // 0 general, 1 peak, 2 counter
   std::string text;
   if (mode == 2) {
@@ -435,7 +436,7 @@ std::string IndicatorModel::DisplayText() const {
   return std::string(6 - digits, ' ') + text;
 }
 
-std::string IndicatorModel::DisplayReply() const {
+std::string SimulatedIndicator::DisplayReply() const {
   const auto digits = SegmentDigits(DisplayText());
   std::string reply(digits->begin(), digits->end());
   const int edit = editDigit_ >= 0 && editDigit_ <= 5 ? editDigit_ : 7;
@@ -461,7 +462,7 @@ std::string IndicatorModel::DisplayReply() const {
   return reply;
 }
 
-std::string IndicatorModel::WeightText(double kg) const {
+std::string SimulatedIndicator::WeightText(double kg) const {
   const Steps steps = ToSteps(kg, primaryUnit_);
   const bool kgShown = primaryUnit_ == (Code("F2.1") == 1);
   return FormatCounts(steps.counts, steps.decimals) + (kgShown ? " kg" : " lb");
@@ -471,7 +472,7 @@ std::string IndicatorModel::WeightText(double kg) const {
 // consecutive number (F7.1, counted on after each ticket), <CD>/<CO> count item and quantity,
 // <D>/<I> date and time, <NLnn>/<SPnn> nn new lines / blanks (one without nn), <E> the end.
 // Anything else is printed as it stands.
-void IndicatorModel::PrintTicket() {
+void SimulatedIndicator::PrintTicket() {
   const std::string& format = PrintFormat(netMode_ ? 'N' : 'G');
   std::string ticket;
   for (std::size_t i = 0; i < format.size(); ++i) {
