@@ -55,11 +55,6 @@ class StreakFeedback : public UserFeedback {
   bool& reported_;
 };
 
-// Words a port failure the way the exchange words a failed purge.
-std::string_view PortFailureText(const SerialLink& link) {
-  return link.LastError() == kErrorInvalidHandle ? "ERROR_INVALID_HANDLE" : "UNKNOW_ERROR";
-}
-
 // Marks an exchange as running for as long as it lives.
 class ExchangeScope {
  public:
@@ -85,7 +80,7 @@ PollResult RunPoll(LiveIndicatorModel& model, SerialLink& link, UserFeedback& ui
   if (good) {
     model.failureReported = false;
   } else if (watched.readFailed) {
-    streak.SystemError(PortFailureText(link));
+    streak.SystemError(PortFailureText(link.LastError()));
   }
 
   const auto took = std::chrono::duration_cast<std::chrono::milliseconds>(

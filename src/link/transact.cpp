@@ -29,8 +29,7 @@ TransactStatus Transact(SerialLink& link, UserFeedback& ui, std::span<const std:
   link.PurgeReceive();
   link.Write(request.data(), request.size());
   if (!link.PurgeTransmit()) {
-    ui.SystemError(link.LastError() == kErrorInvalidHandle ? "ERROR_INVALID_HANDLE"
-                                                           : "UNKNOW_ERROR");
+    ui.SystemError(PortFailureText(link.LastError()));
     status = TransactStatus::kPurgeFailed;
   }
 
@@ -61,6 +60,10 @@ TransactStatus Transact(SerialLink& link, UserFeedback& ui, std::span<const std:
   if (ReadSome(link, &got, 1) != 1) return TransactStatus::kBad;
   const auto expected = static_cast<std::uint8_t>((check ^ kEtx) | 0x30);
   return got == expected ? status : TransactStatus::kBad;
+}
+
+std::string_view PortFailureText(int lastError) {
+  return lastError == kErrorInvalidHandle ? "ERROR_INVALID_HANDLE" : "UNKNOW_ERROR";
 }
 
 TransactStatus RequireOk(TransactStatus status, const ReplyArea& reply) {

@@ -2,6 +2,7 @@
 
 #include <cstdint>
 #include <span>
+#include <string_view>
 
 #include "link/frame.h"
 #include "link/serial_link.h"
@@ -26,6 +27,10 @@ inline constexpr std::size_t kMaxReplyPayload = kAreaSize - 1;
 // not sent and ends with kBad.
 TransactStatus Transact(SerialLink& link, UserFeedback& ui, std::span<const std::uint8_t> request,
                         std::uint32_t waitMs, ReplyArea& reply, int waitTextId = kWaitWZero);
+
+// The text that reports a port failing in the middle of an exchange: the platform's name for an
+// invalid handle, anything else as an unknown error.
+std::string_view PortFailureText(int lastError);
 
 // The usual judgement of a reply that should begin "OK": a good exchange whose payload does not
 // begin "OK" becomes kBad; any other status stays as it was.

@@ -42,12 +42,12 @@ bool WriteAllParams(SetupModel& model, SerialLink& link, UserFeedback& ui) {
   const TransactStatus status = Transact(link, ui, request, kWriteAllWaitMs, reply, kWaitWZero);
   // A reply that failed its check is not believed, whatever it seems to say.
   if (status == TransactStatus::kOk && reply.StartsWith("OK")) {
-    ui.Success(kWriteAllSucess);
+    ui.Success(kWriteAllSuccess);
     model.valueModified = true;
     return true;
   }
   ui.Failure(status == TransactStatus::kOk && reply.StartsWith("NOCAJ") ? kTurnOnCaj
-                                                                         : kWriteAllFalse);
+                                                                        : kWriteAllFalse);
   return false;
 }
 
@@ -58,7 +58,7 @@ void SetFactoryDefaults(SetupModel& model, SerialLink& link, UserFeedback& ui,
     return;
   }
   if (SendKeyCommand(link, ui, key::kFactoryDefault) == TransactStatus::kOk) {
-    ui.Success(kDefaultSucess);
+    ui.Success(kDefaultSuccess);
     model.caption = std::string(kCaptionFactoryDefault);
   } else {
     ui.Failure(kDefaultFault);
@@ -67,7 +67,7 @@ void SetFactoryDefaults(SetupModel& model, SerialLink& link, UserFeedback& ui,
 
 void SaveParams(SetupModel& model, SerialLink& link, UserFeedback& ui) {
   if (SendKeyCommand(link, ui, key::kSave) == TransactStatus::kOk) {
-    ui.Success(kSaveSucess);
+    ui.Success(kSaveSuccess);
     model.valueModified = false;
   } else {
     ui.Failure(kValueSaveFault);
@@ -76,7 +76,7 @@ void SaveParams(SetupModel& model, SerialLink& link, UserFeedback& ui) {
 
 void RestoreParams(SetupModel& model, SerialLink& link, UserFeedback& ui) {
   if (SendKeyCommand(link, ui, key::kRestore) == TransactStatus::kOk) {
-    ui.Success(kRestoreSucess);
+    ui.Success(kRestoreSuccess);
     model.valueModified = false;
   } else {
     ui.Failure(kRestoreFault);

@@ -147,7 +147,7 @@ INSTANTIATE_TEST_SUITE_P(Lines, BulkSim, testing::Values(Line::kInMemory, Line::
 TEST_P(BulkSim, WriteAllLeavesTheEditableColumnInTheIndicator) {
   SetupModel model = Edited();
   ASSERT_TRUE(WriteAllParams(model, *line, ui));
-  EXPECT_EQ(ui.Texts(), std::vector<std::string>{std::string(kWriteAllSucess)});
+  EXPECT_EQ(ui.Texts(), std::vector<std::string>{std::string(kWriteAllSuccess)});
   ExpectIndicatorHolds(model);
   EXPECT_EQ(Sim().ClockDate(), "270324");
   EXPECT_TRUE(model.valueModified);
@@ -188,7 +188,7 @@ TEST_P(BulkSim, SaveRestoreAndFactoryDefaultMoveTheIndicatorsCopies) {
 
   SetFactoryDefaults(model, *line, ui, [] { return PasswordAnswer::kAccepted; });
   EXPECT_EQ(Sim().Value("F1.1"), factoryGraduations);
-  EXPECT_EQ(ui.Texts().back(), kDefaultSucess);
+  EXPECT_EQ(ui.Texts().back(), kDefaultSuccess);
 }
 
 TEST_P(BulkSim, ReadSaveLoadWriteCopiesOneIndicatorIntoAnother) {
