@@ -101,7 +101,10 @@ std::string ShownCharacters(std::string_view displayText) {
 bool PollDisplay(DisplayState& state, SerialLink& link, UserFeedback& ui, bool blinkPhase) {
   ReplyArea reply;
   const Frame request = DisplayPollRequest();
-  if (Transact(link, ui, request, kPollWaitMs, reply) != TransactStatus::kOk) {
+  // A reply too short for the whole display is as bad as none: the zeros left in the area would
+  // otherwise show as blanks and dark lamps.
+  if (Transact(link, ui, request, kPollWaitMs, reply) != TransactStatus::kOk ||
+      reply.length < kDisplayReplySize) {
     state.displayText = std::string(kDisplayErrorText);
     return false;
   }

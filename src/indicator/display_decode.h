@@ -85,7 +85,8 @@ std::vector<std::string_view> DisplayCells(std::string_view displayText);
 std::string ShownCharacters(std::string_view displayText);
 
 // One display poll: sends "R", decodes a good reply into `state` and returns true. After a failed
-// exchange the text becomes "  Err" and the lamps stay as they were.
+// exchange, or a reply shorter than the nine bytes, the text becomes "  Err" and the lamps stay as
+// they were.
 bool PollDisplay(DisplayState& state, SerialLink& link, UserFeedback& ui, bool blinkPhase);
 
 }  // namespace tamarack

@@ -21,6 +21,7 @@ std::size_t ReadSome(SerialLink& link, std::uint8_t* buffer, std::size_t size) {
 
 TransactStatus Transact(SerialLink& link, UserFeedback& ui, std::span<const std::uint8_t> request,
                         std::uint32_t waitMs, ReplyArea& reply, int waitTextId) {
+  reply.length = 0;
   if (request.empty() || request.size() > kAreaSize) return TransactStatus::kBad;
   auto status = TransactStatus::kOk;
 
@@ -52,6 +53,7 @@ TransactStatus Transact(SerialLink& link, UserFeedback& ui, std::span<const std:
     if (ReadSome(link, &byte, 1) != 1) return TransactStatus::kBad;
     if (byte == kEtx) break;
     reply.bytes[count++] = byte;
+    reply.length = count;
     check ^= byte;
     if (count == kAreaSize) return TransactStatus::kBad;
   }

@@ -23,8 +23,9 @@ inline constexpr std::size_t kMaxReplyPayload = kAreaSize - 1;
 
 // One exchange with the indicator: clear line errors, purge both queues, write the request, purge
 // the transmit queue (reporting a failure to the user), wait `waitMs`, then read and check one
-// reply frame into `reply`. The caller zero-fills `reply` first. A request outside 1..300 bytes is
-// not sent and ends with kBad.
+// reply frame into `reply`. The caller zero-fills `reply` first; `reply.length` counts the payload
+// bytes stored, also when the exchange ends bad. A request outside 1..300 bytes is not sent and
+// ends with kBad.
 TransactStatus Transact(SerialLink& link, UserFeedback& ui, std::span<const std::uint8_t> request,
                         std::uint32_t waitMs, ReplyArea& reply, int waitTextId = kWaitWZero);
 
