@@ -13,6 +13,9 @@ namespace {
 
 constexpr std::string_view kOk = "OK";
 constexpr std::string_view kNo = "NO";
+// Set in the edit byte and both lamp bytes, so that no pattern of them can read as the frame's
+// closing 03.
+constexpr std::uint8_t kFrameSafeBit = 0x40;
 constexpr double kLbPerKg = 2.20462262185;
 constexpr long long kPieceScale = 1LL << 24;
 constexpr long long kMinAverageWeight = 16777216LL;
@@ -438,28 +441,32 @@ std::string SimulatedIndicator::DisplayText() const {
 
 std::string SimulatedIndicator::DisplayReply() const {
   const auto digits = SegmentDigits(DisplayText());
-  std::string reply(digits->begin(), digits->end());
-  const int edit = editDigit_ >= 0 && editDigit_ <= 5 ? editDigit_ : 7;
-  reply.push_back(static_cast<char>(0x40 | edit | (shiftFlags_ << 4)));
+  std::array<std::uint8_t, kDisplayReplySize> reply{};
+  std::copy(digits->begin(), digits->end(), reply.begin());
+  const int edit = editDigit_ >= 0 && editDigit_ < static_cast<int>(kDisplayDigitCount)
+                       ? editDigit_
+                       : kNoEditedDigit;
+  reply[kEditShiftByte] = static_cast<std::uint8_t>(edit | ((shiftFlags_ << 4) & kShiftFlags));
 
   const bool kgShown = primaryUnit_ == (Code("F2.1") == 1);
   const Steps gross = ToSteps(GrossKg(), true);
   const long low = Number("F6.2"), high = Number("F6.3");
-  const bool set = gross.counts >= low && gross.counts <= high && gross.counts > 0;
-  std::uint8_t lamps7 = 0x40;
-  if (!motion_) lamps7 |= 0x01;
-  if (set) lamps7 |= 0x02;
-  lamps7 |= kgShown ? 0x04 : 0x08;
   const int mode = Code("F5.1");
-  std::uint8_t lamps8 = 0x40;
-  if (mode == 1) lamps8 |= 0x01;
-  if (mode == 2) lamps8 |= 0x02;
-  lamps8 |= netMode_ ? 0x08 : 0x04;
-  if (tare_ != 0) lamps8 |= 0x10;
-  if (2 * std::llabs(gross.counts) < gross.division) lamps8 |= 0x20;
-  reply.push_back(static_cast<char>(lamps7));
-  reply.push_back(static_cast<char>(lamps8));
-  return reply;
+  const auto light = [&reply](Lamp lamp, bool on) {
+    if (on) reply[LampOf(lamp).byte] |= static_cast<std::uint8_t>(1u << LampOf(lamp).bit);
+  };
+  light(Lamp::kStable, !motion_);
+  light(Lamp::kSet, gross.counts >= low && gross.counts <= high && gross.counts > 0);
+  light(Lamp::kKg, kgShown);
+  light(Lamp::kLb, !kgShown);
+  light(Lamp::kPeak, mode == 1);
+  light(Lamp::kCount, mode == 2);
+  light(Lamp::kGross, !netMode_);
+  light(Lamp::kNet, netMode_);
+  light(Lamp::kTare, tare_ != 0);
+  light(Lamp::kZero, 2 * std::llabs(gross.counts) < gross.division);
+  for (std::size_t i = kEditShiftByte; i < kDisplayReplySize; ++i) reply[i] |= kFrameSafeBit;
+  return std::string(reply.begin(), reply.end());
 }
 
 std::string SimulatedIndicator::WeightText(double kg) const {
