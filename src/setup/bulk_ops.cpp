@@ -32,7 +32,8 @@ bool WriteAllParams(SetupModel& model, SerialLink& link, UserFeedback& ui) {
     return false;
   }
   model.silentDateTimeWrite = true;
-  for (const char* which : {"F7.4", "F7.5"}) WriteParamHandler(model, link, ui, *FindParam(which));
+  WriteParamHandler(model, link, ui, Param(kDateAddress));
+  WriteParamHandler(model, link, ui, Param(kTimeAddress));
   model.silentDateTimeWrite = false;
 
   const WriteAllBlock block = BuildWriteAllBlock(model);

@@ -45,6 +45,19 @@ int TwoDigits(std::string_view text, std::size_t at) {
   return (text[at] - '0') * 10 + (text[at + 1] - '0');
 }
 
+// The rows the indicator's own behaviour reads.
+constexpr const SetupParam& kPrimaryUnit = Param(kPrimaryUnitAddress);
+constexpr const SetupParam& kPrimaryPoint = Param(kPrimaryPointAddress);
+constexpr const SetupParam& kPrimaryDivision = Param(kPrimaryDivisionAddress);
+constexpr const SetupParam& kAssistantPoint = Param(kAssistantPointAddress);
+constexpr const SetupParam& kAssistantDivision = Param(kAssistantDivisionAddress);
+constexpr const SetupParam& kZeroCount = Param(kZeroCountAddress);
+constexpr const SetupParam& kSpanCount = Param(kSpanCountAddress);
+constexpr const SetupParam& kWorkMode = Param(kWorkModeAddress);
+constexpr const SetupParam& kRelayLow = Param(kRelayLowAddress);
+constexpr const SetupParam& kRelayHigh = Param(kRelayHighAddress);
+constexpr const SetupParam& kConsecutiveNumber = Param(kConsecutiveNumberAddress);
+
 std::size_t IndexOf(const SetupParam& param) {
   return static_cast<std::size_t>(&param - SetupParams().data());
 }
@@ -52,9 +65,9 @@ std::size_t IndexOf(const SetupParam& param) {
 // The A/D counts of the calibration parameters as the simulated scale left the factory: zero
 // captured empty, the span captured with 100.0 kg on the platform.
 std::string FactoryNumber(const SetupParam& param) {
-  if (param.address == ParamAddress{3, 1}) return Digits(SimulatedIndicator::kAdcAtZero, 6);
-  if (param.address == ParamAddress{3, 2}) return Digits(1000, 6);
-  if (param.address == ParamAddress{3, 3}) {
+  if (param.address == kZeroCountAddress) return Digits(SimulatedIndicator::kAdcAtZero, 6);
+  if (param.address == kTestWeightAddress) return Digits(1000, 6);
+  if (param.address == kSpanCountAddress) {
     return Digits(SimulatedIndicator::kAdcAtZero + 100 * SimulatedIndicator::kAdcPerKg, 6);
   }
   std::string text(param.defaultText);
@@ -86,34 +99,46 @@ SimulatedIndicator::SimulatedIndicator(Options options) : options_(std::move(opt
 
 // --- the setup ---
 
-const std::string* SimulatedIndicator::Find(std::string_view displayNumber, Copy copy) const {
-  const SetupParam* param = FindParam(displayNumber);
-  if (param == nullptr) return nullptr;
-  const auto& table = copy == Copy::kWorking ? working_ : copy == Copy::kSaved ? saved_ : factory_;
-  return &table[IndexOf(*param)];
+std::array<std::string, kSetupParamCount>& SimulatedIndicator::Copies(Copy copy) {
+  return copy == Copy::kWorking ? working_ : copy == Copy::kSaved ? saved_ : factory_;
 }
 
-std::string& SimulatedIndicator::Slot(std::string_view displayNumber, Copy copy) {
-  return const_cast<std::string&>(*Find(displayNumber, copy));
+const std::array<std::string, kSetupParamCount>& SimulatedIndicator::Copies(Copy copy) const {
+  return copy == Copy::kWorking ? working_ : copy == Copy::kSaved ? saved_ : factory_;
 }
 
 std::string SimulatedIndicator::Value(std::string_view displayNumber, Copy copy) const {
-  const std::string* value = Find(displayNumber, copy);
-  return value ? *value : std::string();
+  const SetupParam* param = FindParam(displayNumber);
+  return param != nullptr ? Copies(copy)[IndexOf(*param)] : std::string();
 }
 
 void SimulatedIndicator::SetValue(std::string_view displayNumber, std::string_view value,
                                   Copy copy) {
-  if (Find(displayNumber, copy) != nullptr) Slot(displayNumber, copy) = value;
+  if (const SetupParam* param = FindParam(displayNumber)) {
+    Copies(copy)[IndexOf(*param)] = value;
+  }
 }
 
 int SimulatedIndicator::Code(std::string_view displayNumber) const {
-  const std::string value = Value(displayNumber);
+  const SetupParam* param = FindParam(displayNumber);
+  return param != nullptr ? Code(*param) : 0;
+}
+
+const std::string& SimulatedIndicator::Working(const SetupParam& param) const {
+  return working_[IndexOf(param)];
+}
+
+void SimulatedIndicator::SetWorking(const SetupParam& param, std::string value) {
+  working_[IndexOf(param)] = std::move(value);
+}
+
+int SimulatedIndicator::Code(const SetupParam& param) const {
+  const std::string& value = Working(param);
   return value.size() == 2 ? TwoDigits(value, 0) : 0;
 }
 
-long SimulatedIndicator::Number(std::string_view displayNumber) const {
-  const std::string value = Value(displayNumber);
+long SimulatedIndicator::Number(const SetupParam& param) const {
+  const std::string& value = Working(param);
   return AllDigits(value) ? static_cast<long>(ToNumber(value)) : 0;
 }
 
@@ -293,17 +318,17 @@ Answer SimulatedIndicator::Calibration(int number, std::string_view value) {
   const long adc = Adc();
   switch (number) {
     case 1:
-      SetValue("F3.1", Digits(adc, 6));
+      SetWorking(kZeroCount, Digits(adc, 6));
       break;
     case 3:
-      if (adc <= Number("F3.1") || adc > 999999) return {std::string(kNo)};
-      SetValue("F3.3", Digits(adc, 6));
+      if (adc <= Number(kZeroCount) || adc > 999999) return {std::string(kNo)};
+      SetWorking(kSpanCount, Digits(adc, 6));
       break;
     case 4: {
-      const long span = Number("F3.3") + adc - Number("F3.1");
+      const long span = Number(kSpanCount) + adc - Number(kZeroCount);
       if (adc <= 0 || span <= adc || span > 999999) return {std::string(kNo)};
-      SetValue("F3.1", Digits(adc, 6));
-      SetValue("F3.3", Digits(span, 6));
+      SetWorking(kZeroCount, Digits(adc, 6));
+      SetWorking(kSpanCount, Digits(span, 6));
       zeroOffset_ = load_;
       break;
     }
@@ -397,11 +422,11 @@ Answer SimulatedIndicator::Weight(std::string_view item, std::string_view digits
 // --- the display ---
 
 SimulatedIndicator::Steps SimulatedIndicator::ToSteps(double kg, bool primary) const {
-  const bool primaryIsKg = Code("F2.1") == 1;
+  const bool primaryIsKg = Code(kPrimaryUnit) == 1;
   const bool kg_shown = primary == primaryIsKg;
   const double value = kg_shown ? kg : kg * kLbPerKg;
-  const int point = Code(primary ? "F2.2" : "F2.4");
-  const int divisionCode = Code(primary ? "F2.3" : "F2.5");
+  const int point = Code(primary ? kPrimaryPoint : kAssistantPoint);
+  const int divisionCode = Code(primary ? kPrimaryDivision : kAssistantDivision);
   static constexpr long long kDivisions[] = {1, 2, 5};
   long long division = kDivisions[divisionCode >= 0 && divisionCode <= 2 ? divisionCode : 0];
   int decimals = point <= 4 ? point : 0;
@@ -423,7 +448,7 @@ void SimulatedIndicator::UpdatePeak() {
 }
 
 std::string SimulatedIndicator::DisplayText() const {
-  const int mode = Code("F5.1");  // 0 general, 1 peak, 2 counter
+  const int mode = Code(kWorkMode);  // 0 general, 1 peak, 2 counter
   std::string text;
   if (mode == 2) {
     const auto pieces = Pieces();
@@ -448,10 +473,10 @@ std::string SimulatedIndicator::DisplayReply() const {
                        : kNoEditedDigit;
   reply[kEditShiftByte] = static_cast<std::uint8_t>(edit | ((shiftFlags_ << 4) & kShiftFlags));
 
-  const bool kgShown = primaryUnit_ == (Code("F2.1") == 1);
+  const bool kgShown = primaryUnit_ == (Code(kPrimaryUnit) == 1);
   const Steps gross = ToSteps(GrossKg(), true);
-  const long low = Number("F6.2"), high = Number("F6.3");
-  const int mode = Code("F5.1");
+  const long low = Number(kRelayLow), high = Number(kRelayHigh);
+  const int mode = Code(kWorkMode);
   const auto light = [&reply](Lamp lamp, bool on) {
     if (on) reply[LampOf(lamp).byte] |= static_cast<std::uint8_t>(1u << LampOf(lamp).bit);
   };
@@ -471,7 +496,7 @@ std::string SimulatedIndicator::DisplayReply() const {
 
 std::string SimulatedIndicator::WeightText(double kg) const {
   const Steps steps = ToSteps(kg, primaryUnit_);
-  const bool kgShown = primaryUnit_ == (Code("F2.1") == 1);
+  const bool kgShown = primaryUnit_ == (Code(kPrimaryUnit) == 1);
   return FormatCounts(steps.counts, steps.decimals) + (kgShown ? " kg" : " lb");
 }
 
@@ -504,7 +529,7 @@ void SimulatedIndicator::PrintTicket() {
     else if (tag == "P")
       ticket += WeightText(peak_);
     else if (tag == "CN")
-      ticket += Value("F7.1");
+      ticket += Working(kConsecutiveNumber);
     else if (tag == "CD")
       ticket += Digits(currentItem_, 2);
     else if (tag == "CO")
@@ -522,7 +547,7 @@ void SimulatedIndicator::PrintTicket() {
     i = close;
   }
   tickets_.push_back(std::move(ticket));
-  SetValue("F7.1", Digits((Number("F7.1") + 1) % 1000000, 6));
+  SetWorking(kConsecutiveNumber, Digits((Number(kConsecutiveNumber) + 1) % 1000000, 6));
 }
 
 }  // namespace tamarack::sim

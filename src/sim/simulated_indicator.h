@@ -106,9 +106,13 @@ class SimulatedIndicator {
   void SetCurrentItem(int item) { currentItem_ = item; }
 
  private:
-  std::string& Slot(std::string_view displayNumber, Copy copy);
-  const std::string* Find(std::string_view displayNumber, Copy copy) const;
-  long Number(std::string_view displayNumber) const;
+  std::array<std::string, kSetupParamCount>& Copies(Copy copy);
+  const std::array<std::string, kSetupParamCount>& Copies(Copy copy) const;
+  // The working copy of a row the code names.
+  const std::string& Working(const SetupParam& param) const;
+  void SetWorking(const SetupParam& param, std::string value);
+  int Code(const SetupParam& param) const;
+  long Number(const SetupParam& param) const;
   std::time_t Wall() const;
 
   Answer Key(std::string_view code);
