@@ -61,7 +61,7 @@ void WireWindows(CMainDlg& main) {
       return options;
     }());
     static const bool started = [] {
-      simulator.With([](sim::IndicatorModel& m) { m.SetLoad(25.0); });
+      simulator.With([](sim::SimulatedIndicator& m) { m.SetLoad(25.0); });
       return transport.Start(nullptr);
     }();
     if (!started) return std::nullopt;

@@ -7,7 +7,7 @@
 #include <string_view>
 
 #include "indicator/display_decode.h"
-#include "indicator/indicator_model.h"
+#include "indicator/live_indicator_model.h"
 #include "link/commands.h"
 #include "link/serial_link.h"
 #include "link/user_feedback.h"
@@ -53,7 +53,7 @@ class CIndicatorDlg : public CModalDlg {
   CIndicatorDlg(SerialLink& port, const WindowServices& services, QWidget* parent = nullptr);
   ~CIndicatorDlg() override;
 
-  const IndicatorModel& Model() const { return model_; }
+  const LiveIndicatorModel& Model() const { return model_; }
   QPushButton* KeyButton(std::size_t i) const { return keys_[i]; }
   QPushButton* ExitButton() const { return exit_; }
   QLabel* LampLabel(Lamp lamp) const { return lamps_[static_cast<std::size_t>(lamp)]; }
@@ -71,7 +71,7 @@ class CIndicatorDlg : public CModalDlg {
 
   SerialLink& port_;
   UserFeedback& ui_;
-  IndicatorModel model_;
+  LiveIndicatorModel model_;
   DisplayField* field_ = nullptr;
   std::array<QLabel*, kLampCount> lamps_{};
   std::array<QPushButton*, kIndicatorKeys.size()> keys_{};

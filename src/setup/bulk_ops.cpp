@@ -32,7 +32,8 @@ bool WriteAllParams(SetupModel& model, SerialLink& link, UserFeedback& ui) {
     return false;
   }
   model.silentDateTimeWrite = true;
-  for (const char* which : {"F7.4", "F7.5"}) WriteParamHandler(model, link, ui, *FindParam(which));
+  WriteParamHandler(model, link, ui, Param(kDateAddress));
+  WriteParamHandler(model, link, ui, Param(kTimeAddress));
   model.silentDateTimeWrite = false;
 
   const WriteAllBlock block = BuildWriteAllBlock(model);
@@ -42,12 +43,12 @@ bool WriteAllParams(SetupModel& model, SerialLink& link, UserFeedback& ui) {
   const TransactStatus status = Transact(link, ui, request, kWriteAllWaitMs, reply, kWaitWZero);
   // A reply that failed its check is not believed, whatever it seems to say.
   if (status == TransactStatus::kOk && reply.StartsWith("OK")) {
-    ui.Success(kWriteAllSucess);
+    ui.Success(kWriteAllSuccess);
     model.valueModified = true;
     return true;
   }
   ui.Failure(status == TransactStatus::kOk && reply.StartsWith("NOCAJ") ? kTurnOnCaj
-                                                                         : kWriteAllFalse);
+                                                                        : kWriteAllFalse);
   return false;
 }
 
@@ -58,7 +59,7 @@ void SetFactoryDefaults(SetupModel& model, SerialLink& link, UserFeedback& ui,
     return;
   }
   if (SendKeyCommand(link, ui, key::kFactoryDefault) == TransactStatus::kOk) {
-    ui.Success(kDefaultSucess);
+    ui.Success(kDefaultSuccess);
     model.caption = std::string(kCaptionFactoryDefault);
   } else {
     ui.Failure(kDefaultFault);
@@ -67,7 +68,7 @@ void SetFactoryDefaults(SetupModel& model, SerialLink& link, UserFeedback& ui,
 
 void SaveParams(SetupModel& model, SerialLink& link, UserFeedback& ui) {
   if (SendKeyCommand(link, ui, key::kSave) == TransactStatus::kOk) {
-    ui.Success(kSaveSucess);
+    ui.Success(kSaveSuccess);
     model.valueModified = false;
   } else {
     ui.Failure(kValueSaveFault);
@@ -76,7 +77,7 @@ void SaveParams(SetupModel& model, SerialLink& link, UserFeedback& ui) {
 
 void RestoreParams(SetupModel& model, SerialLink& link, UserFeedback& ui) {
   if (SendKeyCommand(link, ui, key::kRestore) == TransactStatus::kOk) {
-    ui.Success(kRestoreSucess);
+    ui.Success(kRestoreSuccess);
     model.valueModified = false;
   } else {
     ui.Failure(kRestoreFault);

@@ -80,7 +80,7 @@ TEST_P(WriteAll, SendsDateTimeAndBlockAndJudgesTheReply) {
   EXPECT_FALSE(model.silentDateTimeWrite);
 }
 
-const Message kAllOk{Kind::kSuccess, std::string(kWriteAllSucess)};
+const Message kAllOk{Kind::kSuccess, std::string(kWriteAllSuccess)};
 const Message kAllFalse{Kind::kFailure, std::string(kWriteAllFalse)};
 const Message kCaj{Kind::kFailure, std::string(kTurnOnCaj)};
 const Message kDateFault{Kind::kFailure, "Date Write Fault!"};
@@ -204,7 +204,8 @@ INSTANTIATE_TEST_SUITE_P(BulkOps, SetDefault,
                                                       PasswordAnswer::kAccepted,
                                                       {"OK"},
                                                       {"K17E"},
-                                                      {Kind::kSuccess, std::string(kDefaultSucess)},
+                                                      {Kind::kSuccess,
+                                                       std::string(kDefaultSuccess)},
                                                       std::string(kCaptionFactoryDefault)},
                                          PasswordCase{"accepted and refused",
                                                       PasswordAnswer::kAccepted,

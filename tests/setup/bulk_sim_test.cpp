@@ -23,7 +23,7 @@
 namespace tamarack {
 namespace {
 
-using sim::IndicatorModel;
+using sim::SimulatedIndicator;
 
 // The simulator behind an in-memory line: every request goes to it, its reply waits to be read.
 class SimLine : public SerialLink {
@@ -127,8 +127,8 @@ class BulkSim : public testing::TestWithParam<Line> {
   }
 
   // The indicator's state; the tests run on one thread, so no lock is held afterwards.
-  IndicatorModel& Sim() {
-    return *simulator.With([](IndicatorModel& m) { return &m; });
+  SimulatedIndicator& Sim() {
+    return *simulator.With([](SimulatedIndicator& m) { return &m; });
   }
 
   sim::Simulator simulator;
@@ -147,7 +147,7 @@ INSTANTIATE_TEST_SUITE_P(Lines, BulkSim, testing::Values(Line::kInMemory, Line::
 TEST_P(BulkSim, WriteAllLeavesTheEditableColumnInTheIndicator) {
   SetupModel model = Edited();
   ASSERT_TRUE(WriteAllParams(model, *line, ui));
-  EXPECT_EQ(ui.Texts(), std::vector<std::string>{std::string(kWriteAllSucess)});
+  EXPECT_EQ(ui.Texts(), std::vector<std::string>{std::string(kWriteAllSuccess)});
   ExpectIndicatorHolds(model);
   EXPECT_EQ(Sim().ClockDate(), "270324");
   EXPECT_TRUE(model.valueModified);
@@ -172,12 +172,12 @@ TEST_P(BulkSim, ARefusedFieldReachesNothing) {
 }
 
 TEST_P(BulkSim, SaveRestoreAndFactoryDefaultMoveTheIndicatorsCopies) {
-  const std::string factoryGraduations = Sim().Value("F1.1", IndicatorModel::Copy::kFactory);
+  const std::string factoryGraduations = Sim().Value("F1.1", SimulatedIndicator::Copy::kFactory);
   SetupModel model = Edited();
   ASSERT_TRUE(WriteAllParams(model, *line, ui));
   SaveParams(model, *line, ui);
   EXPECT_FALSE(model.valueModified);
-  EXPECT_EQ(Sim().Value("F1.1", IndicatorModel::Copy::kSaved), "003000");
+  EXPECT_EQ(Sim().Value("F1.1", SimulatedIndicator::Copy::kSaved), "003000");
 
   NewValue(model, "F1.1") = "7000";
   ASSERT_TRUE(WriteAllParams(model, *line, ui));
@@ -188,7 +188,7 @@ TEST_P(BulkSim, SaveRestoreAndFactoryDefaultMoveTheIndicatorsCopies) {
 
   SetFactoryDefaults(model, *line, ui, [] { return PasswordAnswer::kAccepted; });
   EXPECT_EQ(Sim().Value("F1.1"), factoryGraduations);
-  EXPECT_EQ(ui.Texts().back(), kDefaultSucess);
+  EXPECT_EQ(ui.Texts().back(), kDefaultSuccess);
 }
 
 TEST_P(BulkSim, ReadSaveLoadWriteCopiesOneIndicatorIntoAnother) {
@@ -209,7 +209,7 @@ TEST_P(BulkSim, ReadSaveLoadWriteCopiesOneIndicatorIntoAnother) {
   ASSERT_TRUE(WriteAllParams(writer, otherLine, ui));
   for (const SetupParam& p : SetupParams()) {
     if (p.kind == ParamKind::kNumber || p.kind == ParamKind::kChoice) {
-      EXPECT_EQ(other.With([&](IndicatorModel& m) { return m.Value(p.displayNumber); }),
+      EXPECT_EQ(other.With([&](SimulatedIndicator& m) { return m.Value(p.displayNumber); }),
                 Sim().Value(p.displayNumber))
           << p.displayNumber;
     }

@@ -1,4 +1,4 @@
-#include "indicator/indicator_model.h"
+#include "indicator/live_indicator_model.h"
 
 #include <gtest/gtest.h>
 
@@ -14,14 +14,14 @@ using Kind = test::RecordingFeedback::Kind;
 
 const std::string kZeros("\x3F\x3F\x3F\x3F\x3F\x3F\x06\x01\x24", 9);
 
-class IndicatorModelTest : public testing::Test {
+class LiveIndicatorModelTest : public testing::Test {
  protected:
   test::FakeLink link;
   test::RecordingFeedback ui;
-  IndicatorModel model;
+  LiveIndicatorModel model;
 };
 
-TEST_F(IndicatorModelTest, PollDelays) {
+TEST_F(LiveIndicatorModelTest, PollDelays) {
   EXPECT_EQ(FirstPollDelayMs(PollOutcome::kGood), 10u);
   EXPECT_EQ(FirstPollDelayMs(PollOutcome::kFailed), 500u);
   EXPECT_EQ(NextPollDelayMs(PollOutcome::kGood, 0), 500u);
@@ -36,7 +36,7 @@ TEST_F(IndicatorModelTest, PollDelays) {
   EXPECT_EQ(NextPollDelayMs(PollOutcome::kFailed, 60), 40u);
 }
 
-TEST_F(IndicatorModelTest, NothingStartsWhileAnExchangeRuns) {
+TEST_F(LiveIndicatorModelTest, NothingStartsWhileAnExchangeRuns) {
   model.exchangeRunning = true;
   const PollResult r = RunPoll(model, link, ui);
   EXPECT_EQ(r.outcome, PollOutcome::kSkipped);
@@ -56,7 +56,7 @@ class ReentrantFeedback : public test::RecordingFeedback {
   }
 };
 
-TEST_F(IndicatorModelTest, PollFiredFromInsideAMessageBoxIsSkipped) {
+TEST_F(LiveIndicatorModelTest, PollFiredFromInsideAMessageBoxIsSkipped) {
   ReentrantFeedback boxes;
   link.failPurgeAfterWrite = 6;
   link.responder = [](const Bytes&) { return ShortFrame(kZeros); };
@@ -68,7 +68,7 @@ TEST_F(IndicatorModelTest, PollFiredFromInsideAMessageBoxIsSkipped) {
   EXPECT_EQ(boxes.Texts(), std::vector<std::string>{"ERROR_INVALID_HANDLE"});
 }
 
-TEST_F(IndicatorModelTest, LastingPurgeFailureIsReportedOncePerStreak) {
+TEST_F(LiveIndicatorModelTest, LastingPurgeFailureIsReportedOncePerStreak) {
   link.responder = [](const Bytes&) { return ShortFrame(kZeros); };
   link.failPurgeAfterWrite = 31;
   for (int i = 0; i < 5; ++i) {
@@ -90,7 +90,7 @@ TEST_F(IndicatorModelTest, LastingPurgeFailureIsReportedOncePerStreak) {
   for (const auto& m : ui.messages) EXPECT_EQ(m.kind, Kind::kSystemError);
 }
 
-TEST_F(IndicatorModelTest, LostDeviceGivesOneMessageAndPollingResumesWhenItReturns) {
+TEST_F(LiveIndicatorModelTest, LostDeviceGivesOneMessageAndPollingResumesWhenItReturns) {
   link.responder = [](const Bytes&) { return ShortFrame(kZeros); };
   ASSERT_EQ(RunPoll(model, link, ui).outcome, PollOutcome::kGood);
   const auto lamps = model.display.lamps;
