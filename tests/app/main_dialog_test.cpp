@@ -8,8 +8,8 @@
 #include <QTest>
 #include <QToolTip>
 
-#include "link/pty_peer.h"
 #include "link/product.h"
+#include "support/pty_peer.h"
 #include "support/recording_feedback.h"
 
 namespace tamarack {
