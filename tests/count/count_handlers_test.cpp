@@ -84,9 +84,7 @@ INSTANTIATE_TEST_SUITE_P(
     test::ByWhat());
 
 TEST_F(CountSetupTest, WriteOkWithBadCheckCharacterIsAFault) {
-  Frame reply = ShortFrame("OK");
-  reply.back() ^= 0x01;
-  link.QueueRaw(reply);
+  link.QueueRaw(test::Reply::BadCheck("OK").Bytes());
   model.weightText = "20000000";
   CountWrite(model, link, ui);
   EXPECT_EQ(ui.messages, std::vector{Fail(count_text::kWriteFault)});
