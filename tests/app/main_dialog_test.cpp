@@ -8,7 +8,7 @@
 #include <QTest>
 #include <QToolTip>
 
-#include "link/pty_peer.h"
+#include "support/pty_peer.h"
 #include "support/recording_feedback.h"
 #include "ui/product.h"
 

@@ -10,6 +10,7 @@
 #include "count/count_setup_dialog.h"
 #include "count/count_wire.h"
 #include "link/commands.h"
+#include "support/fake_indicator.h"
 #include "support/fake_link.h"
 #include "support/recording_feedback.h"
 #include "ui/product.h"
@@ -175,9 +176,8 @@ class CountDialogsTest : public QObject {
     FakeLink link;
     RecordingFeedback ui;
     CAwsDlg dlg(link, ui, "AA");
-    link.responder = [](const Frame& request) {
-      return ShortFrame(request == WeightRequest("AA", "0000000000") ? "120000000000E" : "OK");
-    };
+    test::ScriptedIndicator indicator;
+    indicator.On(test::Payload(WeightRequest("AA", "0000000000")), "120000000000E").Serve(link);
     QTest::mouseClick(dlg.ActionButton(), Qt::LeftButton);
     QCOMPARE(dlg.ItemField()->text(), QString("12"));
     QCOMPARE(dlg.windowTitle(), QString::fromStdString(WindowTitle("AWS_Step2_Sample Quantity")));

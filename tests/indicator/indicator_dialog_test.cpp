@@ -7,6 +7,7 @@
 #include <QTest>
 
 #include "link/commands.h"
+#include "support/fake_indicator.h"
 #include "support/fake_link.h"
 #include "support/recording_feedback.h"
 #include "ui/product.h"
@@ -17,23 +18,22 @@ namespace {
 using Bytes = std::vector<std::uint8_t>;
 
 // A small indicator behind the fake line: answers "R" with its display and "K..E" with "OK";
-// TARE puts it into net mode with a zero display.
-struct FakeIndicator {
+// TARE puts it into net mode with a zero display. Anything else gets no reply.
+struct IndicatorState {
   std::string display = std::string("\x00\x00\x06\xBF\x3F\x3F\x06\x05\x24", 9);
   bool badCheck = false;
   std::vector<std::string> keys;
 
-  Bytes Answer(const Bytes& request) {
-    const std::string payload(request.begin() + 3, request.end() - 2);
-    Frame reply;
+  std::optional<test::Reply> Answer(const std::string& payload) {
+    std::optional<test::Reply> reply;
     if (payload == "R") {
-      reply = ShortFrame(display);
+      reply = display;
     } else if (payload.size() == 4 && payload[0] == 'K') {
       keys.push_back(payload.substr(1, 2));
       if (payload == "K12E") display = std::string("\x00\x00\x00\x00\x00\x3F\x06\x05\x18", 9);
-      reply = ShortFrame("OK");
+      reply = "OK";
     }
-    if (badCheck && !reply.empty()) reply.back() ^= 0x01;
+    if (reply) reply->badCheck = badCheck;
     return reply;
   }
 };
@@ -44,7 +44,8 @@ class IndicatorDialogTest : public QObject {
  private:
   test::FakeLink link;
   test::RecordingFeedback ui;
-  FakeIndicator indicator;
+  IndicatorState indicator;
+  test::ScriptedIndicator fake{test::Reply::Silence()};
 
   QString LampState(const CIndicatorDlg& dlg, Lamp lamp) {
     return dlg.LampLabel(lamp)->accessibleDescription();
@@ -52,10 +53,11 @@ class IndicatorDialogTest : public QObject {
 
  private slots:
   void init() {
-    indicator = FakeIndicator{};
+    indicator = IndicatorState{};
     link = test::FakeLink{};
     ui = test::RecordingFeedback{};
-    link.responder = [this](const Bytes& r) { return indicator.Answer(r); };
+    fake = test::ScriptedIndicator{test::Reply::Silence()};
+    fake.When([this](const std::string& payload) { return indicator.Answer(payload); }).Serve(link);
   }
 
   void showsTitleNamesAndTheFirstPoll() {

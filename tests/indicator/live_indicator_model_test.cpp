@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "link/commands.h"
+#include "support/fake_indicator.h"
 #include "support/fake_link.h"
 #include "support/recording_feedback.h"
 
@@ -59,7 +60,7 @@ class ReentrantFeedback : public test::RecordingFeedback {
 TEST_F(LiveIndicatorModelTest, PollFiredFromInsideAMessageBoxIsSkipped) {
   ReentrantFeedback boxes;
   link.failPurgeAfterWrite = 6;
-  link.responder = [](const Bytes&) { return ShortFrame(kZeros); };
+  link.responder = test::AlwaysReply(kZeros);
   std::vector<PollOutcome> nested;
   boxes.whileOpen = [&] { nested.push_back(RunPoll(model, link, boxes).outcome); };
   EXPECT_EQ(RunPoll(model, link, boxes).outcome, PollOutcome::kFailed);
@@ -69,7 +70,7 @@ TEST_F(LiveIndicatorModelTest, PollFiredFromInsideAMessageBoxIsSkipped) {
 }
 
 TEST_F(LiveIndicatorModelTest, LastingPurgeFailureIsReportedOncePerStreak) {
-  link.responder = [](const Bytes&) { return ShortFrame(kZeros); };
+  link.responder = test::AlwaysReply(kZeros);
   link.failPurgeAfterWrite = 31;
   for (int i = 0; i < 5; ++i) {
     EXPECT_EQ(RunPoll(model, link, ui).outcome, PollOutcome::kFailed);
@@ -91,7 +92,7 @@ TEST_F(LiveIndicatorModelTest, LastingPurgeFailureIsReportedOncePerStreak) {
 }
 
 TEST_F(LiveIndicatorModelTest, LostDeviceGivesOneMessageAndPollingResumesWhenItReturns) {
-  link.responder = [](const Bytes&) { return ShortFrame(kZeros); };
+  link.responder = test::AlwaysReply(kZeros);
   ASSERT_EQ(RunPoll(model, link, ui).outcome, PollOutcome::kGood);
   const auto lamps = model.display.lamps;
 

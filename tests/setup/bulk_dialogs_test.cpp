@@ -16,14 +16,11 @@
 namespace tamarack {
 
 using test::FakeLink;
+using test::Payload;
 using test::RecordingFeedback;
 using Kind = RecordingFeedback::Kind;
 
 namespace {
-
-std::string Payload(const std::vector<std::uint8_t>& frame) {
-  return std::string(frame.begin() + 3, frame.end() - 2);
-}
 
 // Acts on the modal window that exec() is about to run, as soon as the event loop starts.
 void WhenModal(std::function<void(QWidget*)> act) {

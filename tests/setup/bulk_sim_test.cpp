@@ -126,9 +126,9 @@ class BulkSim : public testing::TestWithParam<Line> {
     }
   }
 
-  // The indicator's state; the tests run on one thread, so no lock is held afterwards.
-  SimulatedIndicator& Sim() {
-    return *simulator.With([](SimulatedIndicator& m) { return &m; });
+  // A copy of the indicator's state, taken under its lock: on the port its own thread answers.
+  SimulatedIndicator Sim() {
+    return simulator.With([](SimulatedIndicator& m) { return m; });
   }
 
   sim::Simulator simulator;
@@ -154,7 +154,7 @@ TEST_P(BulkSim, WriteAllLeavesTheEditableColumnInTheIndicator) {
 }
 
 TEST_P(BulkSim, WriteAllWithTheCajSwitchOffChangesNothing) {
-  Sim().SetCaj(false);
+  simulator.With([](IndicatorModel& m) { m.SetCaj(false); });
   const std::string graduations = Sim().Value("F1.1");
   SetupModel model = Edited();
   EXPECT_FALSE(WriteAllParams(model, *line, ui));
@@ -218,7 +218,7 @@ TEST_P(BulkSim, ReadSaveLoadWriteCopiesOneIndicatorIntoAnother) {
 
 TEST_P(BulkSim, CalibrationCapturesZeroAndSpan) {
   CalibrationModel wizard = CalibrationModel::Initial();
-  Sim().SetLoad(0);
+  simulator.With([](IndicatorModel& m) { m.SetLoad(0); });
   PressCalibrationAction(wizard, *line, ui);
   ASSERT_EQ(wizard.caption, "WVALUE");
   const long zero = std::stol(Sim().Value("F3.1"));
@@ -228,13 +228,13 @@ TEST_P(BulkSim, CalibrationCapturesZeroAndSpan) {
   ASSERT_EQ(wizard.caption, "WSPAN");
   EXPECT_EQ(Sim().Value("F3.2"), "000150");
 
-  Sim().SetLoad(150);
+  simulator.With([](IndicatorModel& m) { m.SetLoad(150); });
   PressCalibrationAction(wizard, *line, ui);
   ASSERT_EQ(wizard.caption, "REZERO");
   EXPECT_GT(std::stol(Sim().Value("F3.3")), zero);
   EXPECT_TRUE(CalibrationFinishedOnExit(wizard));
 
-  Sim().SetLoad(2);
+  simulator.With([](IndicatorModel& m) { m.SetLoad(2); });
   PressCalibrationAction(wizard, *line, ui);
   EXPECT_TRUE(wizard.ended);
   EXPECT_TRUE(ui.messages.empty());

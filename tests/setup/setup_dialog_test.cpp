@@ -14,6 +14,7 @@
 #include "link/commands.h"
 #include "setup/calibration_dialog.h"
 #include "setup/param_codec.h"
+#include "support/fake_indicator.h"
 #include "support/fake_link.h"
 #include "support/recording_feedback.h"
 #include "ui/password_dialog.h"
@@ -32,21 +33,21 @@ std::size_t Row(std::string_view number) {
 }
 
 // Answers every read with a value of the right length and every other request with "OK".
-std::vector<std::uint8_t> Answer(const std::vector<std::uint8_t>& request) {
-  const std::string payload(request.begin() + 3, request.end() - 2);
-  if (payload.ends_with("=RE")) {
-    const SetupParam* p =
-        FindParam(ParamAddress{std::stoi(payload.substr(1, 2)), std::stoi(payload.substr(4, 2))});
-    const int code = std::min<int>(2, static_cast<int>(p->options.size()) - 1);
-    const std::string value = p->kind == ParamKind::kChoice    ? "0" + std::to_string(code)
-                              : p->kind == ParamKind::kVersion ? "1.05"
-                              : p->kind == ParamKind::kDate    ? "261207"
-                              : p->kind == ParamKind::kTime    ? "093045"
-                                                               : "012345";
-    return ShortFrame(payload.substr(0, 7) + value + "E");
+struct Indicator : test::ScriptedIndicator {
+  explicit Indicator(FakeLink& link) {
+    ReadsParams([](const std::string& address) -> std::string {
+      const SetupParam* p =
+          FindParam(ParamAddress{std::stoi(address.substr(0, 2)), std::stoi(address.substr(3, 2))});
+      const int code = std::min<int>(2, static_cast<int>(p->options.size()) - 1);
+      return p->kind == ParamKind::kChoice    ? "0" + std::to_string(code)
+             : p->kind == ParamKind::kVersion ? "1.05"
+             : p->kind == ParamKind::kDate    ? "261207"
+             : p->kind == ParamKind::kTime    ? "093045"
+                                              : "012345";
+    });
+    Serve(link);
   }
-  return ShortFrame("OK");
-}
+};
 
 }  // namespace
 
@@ -156,7 +157,7 @@ class SetupDialogTest : public QObject {
 
   void buttonsReachTheLineThroughTheModel() {
     FakeLink link;
-    link.responder = Answer;
+    Indicator indicator(link);
     RecordingFeedback ui;
     CSetupDlg dlg(link, ui);
     dlg.show();
@@ -198,7 +199,7 @@ class SetupDialogTest : public QObject {
 
   void sideButtonsRunTheWholeSetupOperations() {
     FakeLink link;
-    link.responder = Answer;
+    Indicator indicator(link);
     RecordingFeedback ui;
     QTemporaryDir dir;
     const QString file = dir.filePath("kept.stx");
