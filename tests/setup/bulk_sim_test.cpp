@@ -154,7 +154,7 @@ TEST_P(BulkSim, WriteAllLeavesTheEditableColumnInTheIndicator) {
 }
 
 TEST_P(BulkSim, WriteAllWithTheCajSwitchOffChangesNothing) {
-  simulator.With([](IndicatorModel& m) { m.SetCaj(false); });
+  simulator.With([](SimulatedIndicator& m) { m.SetCaj(false); });
   const std::string graduations = Sim().Value("F1.1");
   SetupModel model = Edited();
   EXPECT_FALSE(WriteAllParams(model, *line, ui));
@@ -218,7 +218,7 @@ TEST_P(BulkSim, ReadSaveLoadWriteCopiesOneIndicatorIntoAnother) {
 
 TEST_P(BulkSim, CalibrationCapturesZeroAndSpan) {
   CalibrationModel wizard = CalibrationModel::Initial();
-  simulator.With([](IndicatorModel& m) { m.SetLoad(0); });
+  simulator.With([](SimulatedIndicator& m) { m.SetLoad(0); });
   PressCalibrationAction(wizard, *line, ui);
   ASSERT_EQ(wizard.caption, "WVALUE");
   const long zero = std::stol(Sim().Value("F3.1"));
@@ -228,13 +228,13 @@ TEST_P(BulkSim, CalibrationCapturesZeroAndSpan) {
   ASSERT_EQ(wizard.caption, "WSPAN");
   EXPECT_EQ(Sim().Value("F3.2"), "000150");
 
-  simulator.With([](IndicatorModel& m) { m.SetLoad(150); });
+  simulator.With([](SimulatedIndicator& m) { m.SetLoad(150); });
   PressCalibrationAction(wizard, *line, ui);
   ASSERT_EQ(wizard.caption, "REZERO");
   EXPECT_GT(std::stol(Sim().Value("F3.3")), zero);
   EXPECT_TRUE(CalibrationFinishedOnExit(wizard));
 
-  simulator.With([](IndicatorModel& m) { m.SetLoad(2); });
+  simulator.With([](SimulatedIndicator& m) { m.SetLoad(2); });
   PressCalibrationAction(wizard, *line, ui);
   EXPECT_TRUE(wizard.ended);
   EXPECT_TRUE(ui.messages.empty());
