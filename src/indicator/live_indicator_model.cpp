@@ -26,6 +26,9 @@ class WatchedLink : public SerialLink {
     return got;
   }
   int LastError() const override { return link_.LastError(); }
+  void ExchangeEnded(std::uint32_t waitMs, int status) override {
+    link_.ExchangeEnded(waitMs, status);
+  }
 
  private:
   SerialLink& link_;

@@ -8,7 +8,11 @@
 
 namespace tamarack {
 
-CModalDlg::CModalDlg(QWidget* parent, Qt::WindowFlags flags) : QDialog(parent, flags) {}
+CModalDlg::CModalDlg(QWidget* parent, Qt::WindowFlags flags) : QDialog(parent, flags) {
+  // A window opened from another blocks the windows that led to it, and only those: the tool
+  // windows (Traffic) stay usable meanwhile. Without an owner it blocks the whole program.
+  if (parent != nullptr) setWindowModality(Qt::WindowModal);
+}
 
 void CModalDlg::SetTitle(std::string_view name) {
   setWindowTitle(FromSingleByte(WindowTitle(name)));
