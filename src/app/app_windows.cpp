@@ -29,9 +29,14 @@ void WireWindows(CMainDlg& main) {
                  });
 
   // "Parameter Setup": the parameter setup window.
+  // The port's name and line settings go into the history and the service record.
   main.SetOpener(WorkWindow::kParameterSetup,
-                 [](QWidget* parent, SerialLink& port, UserFeedback& ui, int /*dataBits*/) {
-                   CSetupDlg dlg(port, ui, parent);
+                 [&main](QWidget* parent, SerialLink& port, UserFeedback& ui, int /*dataBits*/) {
+                   const PortSettings& line = main.Port().Settings();
+                   CSetupDlg::Options options;
+                   options.line = {line.port, LineSettingsText(line.baud, line.dataBits,
+                                                               line.parity, line.stopBits)};
+                   CSetupDlg dlg(port, ui, std::move(options), parent);
                    dlg.exec();
                  });
 

@@ -79,6 +79,7 @@ inline constexpr ParamAddress kWorkModeAddress{5, 1};
 inline constexpr ParamAddress kRelayLowAddress{6, 2};
 inline constexpr ParamAddress kRelayHighAddress{6, 3};
 inline constexpr ParamAddress kConsecutiveNumberAddress{7, 1};
+inline constexpr ParamAddress kVersionAddress{7, 3};
 inline constexpr ParamAddress kDateAddress{7, 4};
 inline constexpr ParamAddress kTimeAddress{7, 5};
 

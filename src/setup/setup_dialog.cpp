@@ -11,12 +11,16 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QStandardPaths>
 #include <QTimeEdit>
 #include <QVBoxLayout>
 
 #include "setup/bulk_ops.h"
 #include "setup/calibration_dialog.h"
+#include "setup/history_dialog.h"
 #include "setup/param_codec.h"
+#include "setup/service_record_dialog.h"
+#include "setup/setup_diff.h"
 #include "setup/setup_handlers.h"
 #include "setup/setup_value_file.h"
 #include "ui/password_dialog.h"
@@ -46,6 +50,12 @@ constexpr std::array<ButtonInfo, kSetupButtonCount> kButtons{{
     {"Calibration", "Go to Calibration window"},
     {"Exit", "Exit Parameter Setup window"},
 }};
+
+constexpr const char* kCopyCurrentTip =
+    "Put the indicator's current values into the new-value column";
+constexpr const char* kVerifyTip = "Read the indicator back and compare with the new-value column";
+// The tint of an editable field whose value differs from the indicator's.
+constexpr const char* kDiffersStyle = "background-color: #ffd9a0;";
 
 // The rows of each group, as table positions, in the order the groups are laid out.
 std::vector<std::size_t> RowsOfGroup(int group) {
@@ -100,7 +110,35 @@ FileDialogSetup SetupValueFileDialog(bool forSaving) {
 }  // namespace
 
 CSetupDlg::CSetupDlg(SerialLink& port, const WindowServices& services, QWidget* parent)
-    : CModalDlg(parent), port_(port), services_(services), ui_(services_.feedback) {
+    : CSetupDlg(port, services, Options{}, parent) {}
+
+CSetupDlg::CSetupDlg(SerialLink& port, const WindowServices& services, Options options,
+                     QWidget* parent)
+    : CModalDlg(parent),
+      port_(port),
+      services_(services),
+      ui_(services_.feedback),
+      options_(std::move(options)) {
+  if (!options_.chooseHistory) {
+    options_.chooseHistory = [this](QWidget* owner, const SetupHistory& history,
+                                    const SetupModel& model) {
+      CHistoryDlg dlg(history, model, owner);
+      if (services_.runWindow(dlg) != QDialog::Accepted) return std::optional<std::string>();
+      return dlg.Selected();
+    };
+  }
+  if (!options_.runServiceRecord) {
+    options_.runServiceRecord = [this](QWidget* owner, const SetupSession& session) {
+      CServiceRecordDlg dlg(session, services_, owner);
+      services_.runWindow(dlg);
+    };
+  }
+  if (!options_.historyFolder) {
+    options_.historyFolder =
+        QStandardPaths::writableLocation(QStandardPaths::AppDataLocation) + "/history";
+  }
+  session_ = std::make_unique<SetupSession>(
+      SetupSession::Options{options_.line, NativePath(*options_.historyFolder), nullptr});
   setObjectName("CSetupDlg");
   SetTitle("SETUP");
   Build();
@@ -111,6 +149,7 @@ CSetupDlg::CSetupDlg(SerialLink& port, const WindowServices& services, QWidget* 
   date_->setDate(now.date());
   time_->setTime(now.time());
   model_ = OpeningModel(ToSingleByte(date_->text()), ToSingleByte(time_->text()));
+  model_.journal = session_.get();
   Show();
   Collect();
   RegisterTips();
@@ -125,6 +164,19 @@ void CSetupDlg::Build() {
   auto* upperCaption = new QLabel("Indicator Current Value", this);
   caption_ = new QLabel(FromSingleByte(kCaptionFactoryDefault), this);
   caption_->setAccessibleName("New value caption");
+  differences_ = new QLabel(this);
+  // Wide enough for any count, so that the fixed-size window need not grow when it changes.
+  differences_->setMinimumWidth(
+      differences_->fontMetrics().horizontalAdvance(FromSingleByte(DifferenceCountText(kSetupParamCount))));
+  copyCurrent_ = MakeButton("Copy Current", this);
+  verify_ = MakeButton("Verify", this);
+  history_ = MakeButton("History…", this);
+  serviceRecord_ = MakeButton("Service Record…", this);
+  auto* captionRow = new QHBoxLayout;
+  captionRow->addWidget(caption_);
+  captionRow->addSpacing(24);
+  captionRow->addWidget(differences_);
+  captionRow->addStretch();
 
   QLabel* logo = MakeLogo(this);
 
@@ -132,7 +184,7 @@ void CSetupDlg::Build() {
   layout->setSpacing(2);
   layout->addWidget(upperCaption);
   layout->addWidget(BuildCurrentGroups());
-  layout->addWidget(caption_);
+  layout->addLayout(captionRow);
   layout->addWidget(BuildEditableGroups());
   layout->addWidget(logo, 0, Qt::AlignRight);
   layout->setSizeConstraint(QLayout::SetFixedSize);
@@ -148,6 +200,11 @@ void CSetupDlg::Build() {
   connect(Button(SetupButton::kCalibration), &QPushButton::clicked, this,
           &CSetupDlg::OnCalibration);
   connect(Button(SetupButton::kExit), &QPushButton::clicked, this, &CSetupDlg::OnExit);
+  connect(copyCurrent_, &QPushButton::clicked, this, &CSetupDlg::OnCopyCurrent);
+  connect(verify_, &QPushButton::clicked, this, &CSetupDlg::OnVerify);
+  connect(history_, &QPushButton::clicked, this, &CSetupDlg::OnHistory);
+  connect(serviceRecord_, &QPushButton::clicked, this, &CSetupDlg::OnServiceRecord);
+  history_->setEnabled(session_->History() != nullptr);
 }
 
 // Lays the seven groups out as both columns share them: F1 (two lines), F2, F3 beside F4, and F5,
@@ -214,6 +271,7 @@ QWidget* CSetupDlg::MakeEditable(const SetupParam& p, QWidget* parent) {
       auto* field = new QLineEdit(parent);
       field->setMinimumWidth(64);
       numberField_[row] = field;
+      connect(field, &QLineEdit::textChanged, this, &CSetupDlg::UpdateMarks);
       return field;
     }
     case ParamKind::kChoice: {
@@ -221,6 +279,7 @@ QWidget* CSetupDlg::MakeEditable(const SetupParam& p, QWidget* parent) {
       list->setEditable(false);  // no free text
       for (const std::string& item : ChoiceItems(p)) list->addItem(FromSingleByte(item));
       choiceList_[row] = list;
+      connect(list, &QComboBox::currentIndexChanged, this, &CSetupDlg::UpdateMarks);
       return list;
     }
     case ParamKind::kDate:
@@ -251,6 +310,7 @@ QWidget* CSetupDlg::BuildEditableGroups() {
       element->setAccessibleName(number + " new");
       auto* label = new QLabel(number, box);
       label->setBuddy(element);
+      editLabel_[r] = label;
       auto* mnemonic = new QLabel(FromSingleByte(p.mnemonic), box);
       auto* write = MakeButton("Write", box, number + " Write");
       write->setMaximumHeight(20);
@@ -274,7 +334,11 @@ QWidget* CSetupDlg::BuildEditableGroups() {
   side->addWidget(Button(SetupButton::kSave), 1, 1);
   side->addWidget(Button(SetupButton::kCalibration), 2, 1);
   side->addWidget(Button(SetupButton::kExit), 3, 1);
-  side->setRowStretch(4, 1);
+  side->addWidget(copyCurrent_, 2, 0);
+  side->addWidget(verify_, 3, 0);
+  side->addWidget(history_, 4, 0);
+  side->addWidget(serviceRecord_, 4, 1);
+  side->setRowStretch(5, 1);
   return ArrangeGroups(this, groups, side);
 }
 
@@ -290,22 +354,50 @@ void CSetupDlg::RegisterTips() {
     if (write_[r] != nullptr) relay_->Add(write_[r], FromSingleByte(params[r].writeTip));
   }
   for (std::size_t i = 0; i < kSetupButtonCount; ++i) relay_->Add(buttons_[i], kButtons[i].tip);
+  relay_->Add(copyCurrent_, kCopyCurrentTip);
+  relay_->Add(verify_, kVerifyTip);
 }
 
 void CSetupDlg::Collect() {
+  CollectInto(model_);
+}
+
+void CSetupDlg::CollectInto(SetupModel& model) const {
   for (const SetupParam& p : SetupParams()) {
     const std::size_t r = RowIndex(p);
-    model_.currentValue[r] = ToSingleByte(current_[r]->text());
+    model.currentValue[r] = ToSingleByte(current_[r]->text());
     if (const int slot = NewValueSlot(p); slot >= 0) {
-      model_.newValue[static_cast<std::size_t>(slot)] = ToSingleByte(numberField_[r]->text());
+      model.newValue[static_cast<std::size_t>(slot)] = ToSingleByte(numberField_[r]->text());
     }
-    model_.choice[r] = choiceList_[r] != nullptr ? choiceList_[r]->currentIndex() : -1;
+    model.choice[r] = choiceList_[r] != nullptr ? choiceList_[r]->currentIndex() : -1;
   }
-  model_.dateText = ToSingleByte(date_->text());
-  model_.timeText = ToSingleByte(time_->text());
+  model.dateText = ToSingleByte(date_->text());
+  model.timeText = ToSingleByte(time_->text());
+}
+
+void CSetupDlg::UpdateMarks() {
+  if (showing_) return;  // Show() marks once it is done
+  SetupModel seen = model_;
+  CollectInto(seen);
+  std::size_t count = 0;
+  for (const SetupParam& p : ComparedParams()) {
+    const std::size_t r = RowIndex(p);
+    const std::string mark = DifferenceMark(seen, p);
+    const bool differs = !mark.empty();
+    count += differs ? 1 : 0;
+    editable_[r]->setStyleSheet(differs ? kDiffersStyle : "");
+    editable_[r]->setAccessibleDescription(FromSingleByte(mark));
+    QFont font = editLabel_[r]->font();
+    font.setBold(differs);
+    editLabel_[r]->setFont(font);
+  }
+  const bool read = HasCompleteRead(seen);
+  differences_->setText(read ? FromSingleByte(DifferenceCountText(count)) : QString());
+  copyCurrent_->setEnabled(read);
 }
 
 void CSetupDlg::Show() {
+  showing_ = true;
   for (const SetupParam& p : SetupParams()) {
     const std::size_t r = RowIndex(p);
     current_[r]->setText(FromSingleByte(model_.currentValue[r]));
@@ -315,6 +407,8 @@ void CSetupDlg::Show() {
     if (choiceList_[r] != nullptr) choiceList_[r]->setCurrentIndex(model_.choice[r]);
   }
   caption_->setText(FromSingleByte(model_.caption));
+  showing_ = false;
+  UpdateMarks();
 }
 
 void CSetupDlg::Run(const std::function<void()>& handler) {
@@ -370,6 +464,35 @@ void CSetupDlg::OnLoadFromFile() {
   const QString path = services_.pickFile(this, SetupValueFileDialog(false));
   if (path.isEmpty()) return;
   if (LoadSetupFile(NativePath(path), model_, ui_)) Show();
+}
+
+void CSetupDlg::OnCopyCurrent() {
+  Run([this] { CopyCurrentValues(model_); });
+}
+
+void CSetupDlg::OnVerify() {
+  Run([this] { VerifyParams(model_, port_, ui_); });
+}
+
+void CSetupDlg::OnHistory() {
+  Collect();
+  const SetupHistory* history = session_->History();
+  if (history == nullptr) return;
+  const std::optional<std::string> record = options_.chooseHistory(this, *history, model_);
+  if (!record) return;
+  // As Load from File does: the editable column only, nothing sent, no flag changed.
+  ApplySetupRecord(*record, model_);
+  Show();
+}
+
+void CSetupDlg::OnServiceRecord() {
+  Collect();
+  if (!session_->LatestRead()) {
+    if (ui_.AskYesNo(kReadForRecord)) OnReadAll();
+  } else if (session_->WrittenSinceLatestRead() && ui_.AskYesNo(kReadForAsLeft)) {
+    OnReadAll();
+  }
+  options_.runServiceRecord(this, *session_);
 }
 
 void CSetupDlg::OnCalibration() {

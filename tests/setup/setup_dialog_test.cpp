@@ -2,10 +2,12 @@
 
 #include <QComboBox>
 #include <QDateEdit>
+#include <QDir>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMouseEvent>
 #include <QPushButton>
+#include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimeEdit>
@@ -55,6 +57,12 @@ class SetupDialogTest : public QObject {
   Q_OBJECT
 
  private slots:
+  // Reads are kept in the test folder of the user's data, never in the real one, and dropped.
+  void initTestCase() { QStandardPaths::setTestModeEnabled(true); }
+  void cleanupTestCase() {
+    QDir(QStandardPaths::writableLocation(QStandardPaths::AppDataLocation)).removeRecursively();
+  }
+
   void opensWithDefaultsAndEmptyCurrentValues() {
     FakeLink link;
     RecordingFeedback ui;
@@ -109,7 +117,8 @@ class SetupDialogTest : public QObject {
     RecordingFeedback ui;
     CSetupDlg dlg(link, ui);
     const ToolTipRelay& relay = dlg.Relay();
-    QCOMPARE(relay.Controls().size(), std::size_t{106});
+    // The 106 tools, then Copy Current and Verify.
+    QCOMPARE(relay.Controls().size(), std::size_t{108});
     QCOMPARE(relay.TipOf(dlg.CurrentField(Row("F1.2"))), QString("Zero track band"));
     QCOMPARE(relay.TipOf(dlg.NewField(Row("F2.2"))),
              QString("Choose Primary Unit\rDecimal Point Location"));
