@@ -96,9 +96,9 @@ int Figure() {
     served.push_back(std::make_unique<Served>(true));
     if (!served.back()->transport->Start(nullptr)) return 1;
     // A setup other than the factory's, so that Write All changes something.
-    served.back()->sim.With([](sim::IndicatorModel& m) { m.SetValue("F1.6", "01"); });
+    served.back()->sim.With([](sim::SimulatedIndicator& m) { m.SetValue("F1.6", "01"); });
   }
-  served[0]->sim.With([](sim::IndicatorModel& m) { m.SetValue("F1.6", "03"); });
+  served[0]->sim.With([](sim::SimulatedIndicator& m) { m.SetValue("F1.6", "03"); });
   const std::string setup = dir + "/setup.stx";
   if (RunOn(dir + "/one.csv", Inventory(served, 1), Command("read", {}, false, setup),
             dir + "/logs")

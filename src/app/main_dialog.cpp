@@ -11,16 +11,12 @@
 #include <QSerialPortInfo>
 #include <QVBoxLayout>
 
-#include "app/qt_feedback.h"
-#include "link/product.h"
+#include "ui/pictures.h"
+#include "ui/product.h"
+#include "ui/qt_feedback.h"
 #include "traffic/exchange_meaning.h"
 #include "traffic/find_dialog.h"
 #include "traffic/traffic_dialog.h"
-
-// The pictures live in res/app.qrc, linked into this static library.
-static void InitAppResources() {
-  Q_INIT_RESOURCE(app);
-}
 
 namespace tamarack {
 namespace {
@@ -97,7 +93,6 @@ void CMainDlg::RefreshPortList() {
 }
 
 CMainDlg::CMainDlg(UserFeedback* ui, QWidget* parent) : CModalDlg(parent) {
-  InitAppResources();
   if (ui == nullptr) {
     ownFeedback_ = std::make_unique<QtFeedback>(this);
     ui = ownFeedback_.get();
@@ -107,9 +102,8 @@ CMainDlg::CMainDlg(UserFeedback* ui, QWidget* parent) : CModalDlg(parent) {
   // Modal as the program's one main window, yet blocking no other window: the Traffic window,
   // which has no owner, stays usable beside it and beside the working windows it opens.
   setWindowModality(Qt::WindowModal);
-  setWindowTitle(QString::fromStdString(WindowTitle(kProductName)));
-  const QIcon icon(":/tamarack/icon.png");
-  setWindowIcon(icon);
+  SetTitle(kProductName);
+  setWindowIcon(ProductIcon());
 
   auto* group = new QGroupBox("Communication Parameter Selection", this);
   auto* grid = new QGridLayout(group);
@@ -146,9 +140,7 @@ CMainDlg::CMainDlg(UserFeedback* ui, QWidget* parent) : CModalDlg(parent) {
   trafficButton_ = MakeButton("Traffic", this);
   exit_ = MakeButton("Exit", this);
 
-  logo_ = new QLabel(this);
-  logo_->setPixmap(QPixmap(":/tamarack/logo.png"));
-  logo_->setAccessibleName("Logo");
+  logo_ = MakeLogo(this);
 
   auto* buttons = new QVBoxLayout;
   for (QPushButton* button : work_) buttons->addWidget(button);

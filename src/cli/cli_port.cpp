@@ -13,7 +13,7 @@ SimHost::~SimHost() {
 
 std::optional<std::string> SimHost::Start(std::string* error) {
   simulator_ = std::make_unique<sim::Simulator>();
-  simulator_->With([](sim::IndicatorModel& m) { m.SetLoad(25.0); });
+  simulator_->With([](sim::SimulatedIndicator& m) { m.SetLoad(25.0); });
   sim::PtyTransport::Options options;
   options.pacing = true;
   transport_ = std::make_unique<sim::PtyTransport>(*simulator_, options);

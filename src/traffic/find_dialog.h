@@ -6,7 +6,7 @@
 
 #include "link/comm_port_finder.h"
 #include "link/line_finder.h"
-#include "link/modal_dialog.h"
+#include "ui/modal_dialog.h"
 #include "link/user_feedback.h"
 
 class QCheckBox;

@@ -115,7 +115,7 @@ class CliTest : public testing::Test {
 
 // Gives the simulator a setup that differs from the factory's in a number and a choice.
 void Customise(sim::Simulator& sim) {
-  sim.With([](sim::IndicatorModel& m) {
+  sim.With([](sim::SimulatedIndicator& m) {
     m.SetValue("F1.6", "02");
     m.SetValue("F6.2", "000250");
     m.SetValue("F3.2", "012345");
@@ -154,12 +154,12 @@ TEST_F(CliTest, ReadWritesWhatSaveToFileWritesAndWriteVerifyCopiesIt) {
       << record;
   EXPECT_NE(record.find("\nF1.7,Digital Filter 1,1,1,\r\n"), std::string::npos) << record;
   EXPECT_NE(record.find("Write All"), std::string::npos) << record;
-  EXPECT_NE(write.out.find(kWriteAllSucess), std::string::npos);
+  EXPECT_NE(write.out.find(kWriteAllSuccess), std::string::npos);
   EXPECT_NE(write.out.find(kAllValuesMatch), std::string::npos);
   for (const SetupParam& param : ComparedParams()) {
     const std::string n(param.displayNumber);
-    EXPECT_EQ(a.sim.With([&](sim::IndicatorModel& m) { return m.Value(n); }),
-              b.sim.With([&](sim::IndicatorModel& m) { return m.Value(n); }))
+    EXPECT_EQ(a.sim.With([&](sim::SimulatedIndicator& m) { return m.Value(n); }),
+              b.sim.With([&](sim::SimulatedIndicator& m) { return m.Value(n); }))
         << n;
   }
   const Ran after = On(b, {"diff", Path("cli.stx")});
@@ -217,7 +217,7 @@ TEST_F(CliTest, FormatSendThenReadGivesTheSameFile) {
 
   const Ran send = On(s, {"format", "send", "N", Path("sent.fmt")});
   ASSERT_EQ(send.status, 0) << send.err;
-  EXPECT_EQ(s.sim.With([](sim::IndicatorModel& m) { return m.PrintFormat('N'); }),
+  EXPECT_EQ(s.sim.With([](sim::SimulatedIndicator& m) { return m.PrintFormat('N'); }),
             *JoinLines(lines, false));
   const Ran read = On(s, {"format", "read", "N", "--out", Path("read.fmt")});
   ASSERT_EQ(read.status, 0) << read.err;
@@ -279,13 +279,13 @@ TEST_F(CliTest, SetSaveAndKeysReachTheIndicator) {
   EXPECT_NE(set.err.find("write F2.1 = 1"), std::string::npos) << set.err;
   EXPECT_NE(set.out.find("F6.2 Value Write Sucess!"), std::string::npos) << set.out;
   EXPECT_EQ(On(s, {"save"}).status, 0);
-  s.sim.With([](sim::IndicatorModel& m) {
-    EXPECT_EQ(m.Value("F1.6", sim::IndicatorModel::Copy::kSaved), "03");
-    EXPECT_EQ(m.Value("F6.2", sim::IndicatorModel::Copy::kSaved), "000100");
+  s.sim.With([](sim::SimulatedIndicator& m) {
+    EXPECT_EQ(m.Value("F1.6", sim::SimulatedIndicator::Copy::kSaved), "03");
+    EXPECT_EQ(m.Value("F6.2", sim::SimulatedIndicator::Copy::kSaved), "000100");
     m.SetLoad(10);
   });
   EXPECT_EQ(On(s, {"key", "TARE"}).status, 0);
-  EXPECT_TRUE(s.sim.With([](sim::IndicatorModel& m) { return m.NetMode(); }));
+  EXPECT_TRUE(s.sim.With([](sim::SimulatedIndicator& m) { return m.NetMode(); }));
   s.sim.SetFault(sim::RequestKind::kKey, sim::FaultKind::kRefuse);
   EXPECT_EQ(On(s, {"key", "ZERO"}).status, 1);
 }
@@ -300,7 +300,7 @@ TEST_F(CliTest, MissingPortEndsWithStatusThree) {
 
 TEST_F(CliTest, JsonOutputParses) {
   Served& s = Serve();
-  s.sim.With([](sim::IndicatorModel& m) { m.SetLoad(12.5); });
+  s.sim.With([](sim::SimulatedIndicator& m) { m.SetLoad(12.5); });
   struct Case {
     std::vector<std::string> args;
     const char* key;

@@ -3,8 +3,8 @@
 #include <string_view>
 
 #include "link/access_code.h"
-#include "link/modal_dialog.h"
 #include "link/user_feedback.h"
+#include "ui/modal_dialog.h"
 
 class QLineEdit;
 class QPushButton;
