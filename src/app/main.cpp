@@ -5,6 +5,8 @@
 
 #include "app/app_windows.h"
 #include "app/main_dialog.h"
+#include "ui/product.h"
+#include "ui/text.h"
 #include "version.h"
 
 namespace tamarack {
