@@ -21,6 +21,7 @@
 #include "link/tracing_link.h"
 #include "traffic/exchange_meaning.h"
 #include "traffic/traffic_text.h"
+#include "version.h"
 
 namespace {
 
@@ -218,7 +219,7 @@ int RunOne(const CliCommand& command, const PortSettings& settings, bool trace, 
 int main(int argc, char** argv) {
   QCoreApplication app(argc, argv);
   QCoreApplication::setApplicationName("tamarack-cli");
-  QCoreApplication::setApplicationVersion(TAMARACK_VERSION);
+  QCoreApplication::setApplicationVersion(tamarack::kVersion);
   CatchStopSignals();
 
   QCommandLineParser parser;
@@ -253,11 +254,11 @@ int main(int argc, char** argv) {
   parser.addVersionOption();
   parser.addPositionalArgument("command", "What to do; see Commands below.", "COMMAND [ARGS...]");
   if (!parser.parse(QCoreApplication::arguments())) {
-    std::cerr << S(parser.errorText()) << "\n";
+    std::cerr << S(parser.errorText()) << "\n\n" << GeneralHelp(parser);
     return kExitUsage;
   }
   if (parser.isSet("version")) {
-    std::cout << "tamarack-cli " << TAMARACK_VERSION << "\n";
+    std::cout << "tamarack-cli " << tamarack::kVersion << "\n";
     return kExitOk;
   }
   const QStringList words = parser.positionalArguments();
@@ -287,6 +288,11 @@ int main(int argc, char** argv) {
     }
   }
 
+  // A word that names no command is most likely a mistyped one: the usage lists them all.
+  if (words[0] != "fleet" && !FindCommand(S(words[0]))) {
+    std::cerr << "unknown command \"" << S(words[0]) << "\"\n\n" << GeneralHelp(parser);
+    return kExitUsage;
+  }
   const bool inFleet = words[0] == "fleet";
   const int first = inFleet ? 2 : 0;
   if (words.size() <= first) {
