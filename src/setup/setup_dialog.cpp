@@ -166,8 +166,8 @@ void CSetupDlg::Build() {
   caption_->setAccessibleName("New value caption");
   differences_ = new QLabel(this);
   // Wide enough for any count, so that the fixed-size window need not grow when it changes.
-  differences_->setMinimumWidth(
-      differences_->fontMetrics().horizontalAdvance(FromSingleByte(DifferenceCountText(kSetupParamCount))));
+  differences_->setMinimumWidth(differences_->fontMetrics().horizontalAdvance(
+      FromSingleByte(DifferenceCountText(kSetupParamCount))));
   copyCurrent_ = MakeButton("Copy Current", this);
   verify_ = MakeButton("Verify", this);
   history_ = MakeButton("History…", this);

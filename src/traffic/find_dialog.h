@@ -6,8 +6,8 @@
 
 #include "link/comm_port_finder.h"
 #include "link/line_finder.h"
-#include "ui/modal_dialog.h"
 #include "link/user_feedback.h"
+#include "ui/modal_dialog.h"
 
 class QCheckBox;
 class QLabel;
