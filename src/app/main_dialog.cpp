@@ -89,6 +89,8 @@ CMainDlg::CMainDlg(UserFeedback* ui, QWidget* parent) : CModalDlg(parent) {
   work_[static_cast<int>(WorkWindow::kIndicator)] = MakeButton("Indicator", this);
   work_[static_cast<int>(WorkWindow::kCountSetup)] = MakeButton("Count Setup", this);
   exit_ = MakeButton("Exit", this);
+  simScaleButton_ = MakeButton(kSimulatedScaleCaption, this);
+  simScaleButton_->setEnabled(false);
 
   logo_ = new QLabel(this);
   logo_->setPixmap(QPixmap(":/tamarack/logo.png"));
@@ -96,6 +98,7 @@ CMainDlg::CMainDlg(UserFeedback* ui, QWidget* parent) : CModalDlg(parent) {
 
   auto* buttons = new QVBoxLayout;
   for (QPushButton* button : work_) buttons->addWidget(button);
+  buttons->addWidget(simScaleButton_);
   buttons->addWidget(exit_);
   buttons->addStretch();
   auto* lower = new QHBoxLayout;
@@ -113,6 +116,7 @@ CMainDlg::CMainDlg(UserFeedback* ui, QWidget* parent) : CModalDlg(parent) {
             [this, i] { OnWorkWindow(static_cast<WorkWindow>(i)); });
   }
   connect(exit_, &QPushButton::clicked, this, &CMainDlg::OnExit);
+  connect(simScaleButton_, &QPushButton::clicked, this, &CMainDlg::OnSimulatedScale);
 
   relay_ = new ToolTipRelay(this);
   relay_->Add(PortList(), "Select COMM Port");
@@ -126,6 +130,7 @@ CMainDlg::CMainDlg(UserFeedback* ui, QWidget* parent) : CModalDlg(parent) {
   relay_->Add(Button(WorkWindow::kIndicator), "Go to Indicator Window");
   relay_->Add(Button(WorkWindow::kCountSetup), "Go to Count Setup Window");
   relay_->Add(exit_, "Exit Program");
+  relay_->Add(simScaleButton_, "Put a load on the simulated indicator and see what it prints");
 }
 
 CMainDlg::~CMainDlg() = default;
@@ -136,6 +141,25 @@ void CMainDlg::SetOpener(WorkWindow which, WindowOpener opener) {
 
 void CMainDlg::SetSimulatorStarter(SimulatorStarter starter) {
   simulatorStarter_ = std::move(starter);
+}
+
+void CMainDlg::SetSimulatedScaleMaker(ToolWindowMaker maker) {
+  simScaleMaker_ = std::move(maker);
+}
+
+void CMainDlg::OnSimulatedScale() {
+  if (!port_.IsOpen() || !onSimulator_) return;
+  if (!simScale_) {
+    if (!simScaleMaker_) return;
+    simScale_.reset(simScaleMaker_());
+    if (!simScale_) return;
+    // First shown beside the main window, where the working windows do not cover it.
+    simScale_->adjustSize();
+    simScale_->move(frameGeometry().topRight() + QPoint(8, 0));
+  }
+  simScale_->show();
+  simScale_->raise();
+  simScale_->activateWindow();
 }
 
 PortSettings CMainDlg::Selections() const {
@@ -161,13 +185,17 @@ void CMainDlg::OnOpenClose() {
       settings.port = *device;
     }
     if (port_.Open(settings, *ui_) != 1) return;
+    onSimulator_ = Selections().port == kSimulatorPort;
     SetListsEnabled(false);
     SetOpenCaption(kCloseCaption);
   } else {
     port_.Close();
+    onSimulator_ = false;
+    if (simScale_) simScale_->hide();
     SetListsEnabled(true);
     SetOpenCaption(kOpenCaption);
   }
+  simScaleButton_->setEnabled(onSimulator_);
   repaint();
 }
 

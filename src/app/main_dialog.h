@@ -26,11 +26,14 @@ using WindowOpener =
 // Starts the built-in simulated indicator (once) and returns the device to open; nullopt on
 // failure.
 using SimulatorStarter = std::function<std::optional<std::string>()>;
+// Makes the Simulated Scale window for the built-in simulated indicator; the main window owns it.
+using ToolWindowMaker = std::function<QWidget*()>;
 
 // The name of the entry in the Comm list that opens the simulated indicator.
 inline constexpr const char* kSimulatorPort = "Simulator";
 inline constexpr const char* kOpenCaption = "OpenComm";
 inline constexpr const char* kCloseCaption = "CloseComm";
+inline constexpr const char* kSimulatedScaleCaption = "Simulated Scale";
 inline constexpr std::string_view kPleaseOpen = "Please Open CommPort!";
 
 // The main window: chooses and opens the serial port and leads to the working windows. It owns
@@ -45,11 +48,15 @@ class CMainDlg : public CModalDlg {
 
   void SetOpener(WorkWindow which, WindowOpener opener);
   void SetSimulatorStarter(SimulatorStarter starter);
+  void SetSimulatedScaleMaker(ToolWindowMaker maker);
 
   // The open/close button: opens the port with the chosen settings or closes it.
   void OnOpenClose();
   // "Print Format", "Parameter Setup", "Indicator", "Count Setup".
   void OnWorkWindow(WorkWindow which);
+  // "Simulated Scale": shows the tool window beside the others (made at the first press). The
+  // button is enabled while the open port is the built-in simulated indicator.
+  void OnSimulatedScale();
   // "Exit": ends the window with result 1 (the port stays as it is; the process releases it).
   void OnExit();
 
@@ -66,6 +73,9 @@ class CMainDlg : public CModalDlg {
   QPushButton* OpenCloseButton() const { return openClose_; }
   QPushButton* Button(WorkWindow which) const { return work_[static_cast<int>(which)]; }
   QPushButton* ExitButton() const { return exit_; }
+  QPushButton* SimulatedScaleButton() const { return simScaleButton_; }
+  // The Simulated Scale window once made, else nullptr.
+  QWidget* SimulatedScaleWindow() const { return simScale_.get(); }
   const ToolTipRelay& Relay() const { return *relay_; }
 
   // The Comm list: "COM1".."COM6", the serial devices the system reports that the list lacks,
@@ -87,6 +97,10 @@ class CMainDlg : public CModalDlg {
   ToolTipRelay* relay_ = nullptr;
   std::array<WindowOpener, 4> openers_{};
   SimulatorStarter simulatorStarter_;
+  QPushButton* simScaleButton_ = nullptr;
+  ToolWindowMaker simScaleMaker_;
+  bool onSimulator_ = false;  // the open port is the built-in simulated indicator
+  std::unique_ptr<QWidget> simScale_;
 };
 
 }  // namespace tamarack

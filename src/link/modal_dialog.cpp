@@ -5,7 +5,11 @@
 
 namespace tamarack {
 
-CModalDlg::CModalDlg(QWidget* parent, Qt::WindowFlags flags) : QDialog(parent, flags) {}
+CModalDlg::CModalDlg(QWidget* parent, Qt::WindowFlags flags) : QDialog(parent, flags) {
+  // Modal to the window that opened it and that one's openers only, so that tool windows such as
+  // the simulated scale stay usable beside a working window.
+  setWindowModality(Qt::WindowModal);
+}
 
 void CModalDlg::keyPressEvent(QKeyEvent* event) {
   switch (event->key()) {
