@@ -3,6 +3,7 @@
 #include <QString>
 #include <QTimer>
 #include <array>
+#include <ctime>
 #include <functional>
 
 #include "link/modal_dialog.h"
@@ -12,6 +13,7 @@
 
 class QLabel;
 class QLineEdit;
+class QPlainTextEdit;
 class QPushButton;
 class QRadioButton;
 class QToolButton;
@@ -40,6 +42,8 @@ class CPrintFormatDlg : public CModalDlg {
 
   // Replaces the file dialogs (tests answer without a window).
   void SetFileNameAsker(FileNameAsker asker) { askFileName_ = std::move(asker); }
+  // Replaces the clock whose date and time the preview prints.
+  void SetPreviewClock(std::function<std::time_t()> clock);
 
   const PrintFormatModel& Model() const { return model_; }
   QLineEdit* LineField(int n) const { return rows_.at(static_cast<std::size_t>(n - 1)).line; }
@@ -64,6 +68,10 @@ class CPrintFormatDlg : public CModalDlg {
   QRadioButton* GfmtButton() const { return gfmt_; }
   QRadioButton* NfmtButton() const { return nfmt_; }
   QLabel* ContentLabel() const { return contentLabel_; }
+  // The ticket preview: the ticket, the bytes line above it and the print mode it is printed in.
+  QPlainTextEdit* Preview() const { return preview_; }
+  QLabel* PreviewSize() const { return previewSize_; }
+  QLabel* PreviewMode() const { return previewMode_; }
   const ToolTipRelay& Tips() const { return *tips_; }
 
  protected:
@@ -86,6 +94,8 @@ class CPrintFormatDlg : public CModalDlg {
   void CollectLines();
   void ShowModel();
   void UpdateCursor();
+  // Shows the ticket of the lines as the fields hold them now.
+  void UpdatePreview();
   int RowOf(const QObject* object) const;
   void OnTagButton(PrintTag tag);
   void OnInsertTimer();
@@ -113,6 +123,10 @@ class CPrintFormatDlg : public CModalDlg {
   QRadioButton* gfmt_ = nullptr;
   QRadioButton* nfmt_ = nullptr;
   ToolTipRelay* tips_ = nullptr;
+  QPlainTextEdit* preview_ = nullptr;
+  QLabel* previewSize_ = nullptr;
+  QLabel* previewMode_ = nullptr;
+  std::function<std::time_t()> previewClock_;
 };
 
 }  // namespace tamarack

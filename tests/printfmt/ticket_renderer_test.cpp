@@ -4,6 +4,7 @@
 
 #include <string>
 
+#include "printfmt/ticket_preview.h"
 #include "support/test_names.h"
 
 namespace tamarack {
@@ -69,6 +70,55 @@ TEST(SampleTicketValuesTest, PreviewValuesAndTheLocalClock) {
   const TicketValues v = SampleTicketValues(std::mktime(&t));
   EXPECT_EQ(RenderTicket("<G>|<T>|<N>|<P>|<CN>|<CD>|<CO>|<D>|<I>", v),
             "25.0 kg|5.0 kg|20.0 kg|25.0 kg|000123|05|100|07-03-24|09:15:02");
+}
+
+struct PreviewCase {
+  const char* what;
+  int dataBits;
+  std::size_t lineLength;  // line 3 holds this many "x"
+  std::string sizeText;
+  bool fits;
+};
+
+class PreviewTicketTest : public ::testing::TestWithParam<PreviewCase> {};
+
+// The bytes line counts the text that "Send" sends (the end tag added) against the limit of the
+// line's data bits.
+TEST_P(PreviewTicketTest, CountsWhatSendWouldSend) {
+  const PreviewCase& c = GetParam();
+  FormatLines lines;
+  lines[2] = std::string(c.lineLength, 'x');
+  const TicketPreview preview = PreviewTicket(lines, c.dataBits, Values());
+  EXPECT_EQ(preview.sizeText, c.sizeText);
+  EXPECT_EQ(preview.fits, c.fits);
+  EXPECT_EQ(preview.ticket, std::string(std::min<std::size_t>(c.lineLength, 251), 'x'));
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Sizes, PreviewTicketTest,
+    ::testing::Values(PreviewCase{"eight bits at the limit", 8, 246, "249 of 249 bytes", true},
+                      PreviewCase{"eight bits one over", 8, 247, "250 of 249 bytes", false},
+                      PreviewCase{"seven bits at the limit", 7, 123, "126 of 126 bytes", true},
+                      PreviewCase{"seven bits one over", 7, 124, "127 of 126 bytes", false},
+                      PreviewCase{"the count byte bounds any other", 6, 300, "254 of 254 bytes",
+                                  true}),
+    test::ByWhat{});
+
+TEST(PreviewTicketTest, FirstLinesTooLongToJoin) {
+  FormatLines lines;
+  lines[0] = std::string(300, 'x');
+  const TicketPreview preview = PreviewTicket(lines, 8, Values());
+  EXPECT_EQ(preview.sizeText, "Too long: more than 249 bytes");
+  EXPECT_FALSE(preview.fits);
+  EXPECT_TRUE(preview.ticket.empty());
+}
+
+// The ticket is that of the text as sent: tag bodies upper-cased, cut and unknown tags as typed.
+TEST(PreviewTicketTest, PrintsTheTextAsSent) {
+  FormatLines lines;
+  lines[0] = "<g><sp2>x<nl>";
+  lines[1] = "<Q1>Net<N";
+  EXPECT_EQ(PreviewTicket(lines, 8, Values()).ticket, "25.0 kg  x\n<Q1>Net<N");
 }
 
 }  // namespace
