@@ -84,8 +84,9 @@ CSimScaleDlg::CSimScaleDlg(sim::Simulator& simulator, QWidget* parent)
     faults_->addItem(Latin1(sim::FaultKindName(static_cast<sim::FaultKind>(k))));
   }
   faults_->setCurrentRow(0);
-  faults_->setMaximumHeight(faults_->sizeHintForRow(0) * sim::kFaultKindCount +
-                            2 * faults_->frameWidth());
+  // Every fault in sight, without a scroll bar.
+  faults_->setFixedHeight(faults_->sizeHintForRow(0) * sim::kFaultKindCount +
+                          2 * faults_->frameWidth());
   auto* nextLabel = new QLabel("Next replies", faultBox);
   nextReplies_ = new QSpinBox(faultBox);
   nextReplies_->setRange(1, kMaxNextReplies);
@@ -110,18 +111,18 @@ CSimScaleDlg::CSimScaleDlg(sim::Simulator& simulator, QWidget* parent)
   tickets_->setFont(QFontDatabase::systemFont(QFontDatabase::FixedFont));
   tickets_->setLineWrapMode(QPlainTextEdit::NoWrap);
   tickets_->setAccessibleName("Printed Tickets");
-  tickets_->setMinimumWidth(tickets_->fontMetrics().horizontalAdvance(QString(32, 'M')));
+  // A ticket roll of about 32 characters, a few tickets high.
+  tickets_->setMinimumSize(tickets_->fontMetrics().horizontalAdvance(QString(34, 'M')),
+                           tickets_->fontMetrics().lineSpacing() * 14);
   clear_ = MakeButton("Clear", printer);
   auto* printerLayout = new QVBoxLayout(printer);
   printerLayout->addWidget(tickets_, 1);
   printerLayout->addWidget(clear_, 0, Qt::AlignRight);
 
-  auto* left = new QVBoxLayout;
-  left->addWidget(scale);
-  left->addWidget(faultBox);
-  left->addStretch();
-  auto* layout = new QHBoxLayout(this);
-  layout->addLayout(left);
+  // One narrow column, so that the window fits beside the live indicator window.
+  auto* layout = new QVBoxLayout(this);
+  layout->addWidget(scale);
+  layout->addWidget(faultBox);
   layout->addWidget(printer, 1);
 
   connect(load_, &QDoubleSpinBox::valueChanged, this, &CSimScaleDlg::OnLoad);
