@@ -113,13 +113,5 @@ TEST(PreviewTicketTest, FirstLinesTooLongToJoin) {
   EXPECT_TRUE(preview.ticket.empty());
 }
 
-// The ticket is that of the text as sent: tag bodies upper-cased, cut and unknown tags as typed.
-TEST(PreviewTicketTest, PrintsTheTextAsSent) {
-  FormatLines lines;
-  lines[0] = "<g><sp2>x<nl>";
-  lines[1] = "<Q1>Net<N";
-  EXPECT_EQ(PreviewTicket(lines, 8, Values()).ticket, "25.0 kg  x\n<Q1>Net<N");
-}
-
 }  // namespace
 }  // namespace tamarack

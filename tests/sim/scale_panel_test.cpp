@@ -77,22 +77,6 @@ TEST(ScalePanelTest, PostedChangesWaitForTheNextRequestWithoutAWakeUp) {
   EXPECT_FALSE(sim.Feed(DisplayPollRequest()).empty());
   EXPECT_EQ(sim.Snapshot().faultsWaiting, 0u);
   EXPECT_EQ(sim.With([](IndicatorModel& m) { return m.DisplayText(); }), "  100.0");
-
-  sim.Post([](IndicatorModel& m, FaultPlan&) {
-    m.SetCaj(false);
-    m.ClearTickets();
-  });
-  sim.RunPosted();
-  EXPECT_FALSE(sim.Snapshot().caj);
-}
-
-TEST(ScalePanelTest, ClearedTicketsLeaveTheSnapshot) {
-  Simulator sim(FixedClockOptions());
-  for (int i = 0; i < 2; ++i) sim.Feed(KeyRequest(key::kPrint));
-  EXPECT_EQ(sim.Snapshot().tickets.size(), 2u);
-  sim.Post([](IndicatorModel& m, FaultPlan&) { m.ClearTickets(); });
-  sim.RunPosted();
-  EXPECT_TRUE(sim.Snapshot().tickets.empty());
 }
 
 struct CapacityCase {
