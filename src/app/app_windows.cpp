@@ -1,5 +1,5 @@
 // The one place where the working windows are plugged into the main window. Each window's folder
-// adds its include and its SetOpener line here, and its Qt library to TAMARACK_WINDOW_LIBS in
+// adds its include and its SetOpener line here, and its Qt library to the program's link line in
 // src/app/CMakeLists.txt. An opener runs its window modally over `parent` while the port is open:
 //
 //   main.SetOpener(WorkWindow::kIndicator,
@@ -27,7 +27,7 @@ namespace {
 sim::Simulator& BuiltInSimulator() {
   static sim::Simulator simulator;
   static const bool loaded = [] {
-    simulator.With([](sim::IndicatorModel& m) { m.SetLoad(25.0); });
+    simulator.With([](sim::SimulatedIndicator& m) { m.SetLoad(25.0); });
     return true;
   }();
   (void)loaded;
@@ -45,9 +45,14 @@ void WireWindows(CMainDlg& main) {
                  });
 
   // "Parameter Setup": the parameter setup window.
+  // The port's name and line settings go into the history and the service record.
   main.SetOpener(WorkWindow::kParameterSetup,
-                 [](QWidget* parent, SerialLink& port, UserFeedback& ui, int /*dataBits*/) {
-                   CSetupDlg dlg(port, ui, parent);
+                 [&main](QWidget* parent, SerialLink& port, UserFeedback& ui, int /*dataBits*/) {
+                   const PortSettings& line = main.Port().Settings();
+                   CSetupDlg::Options options;
+                   options.line = {line.port, LineSettingsText(line.baud, line.dataBits,
+                                                               line.parity, line.stopBits)};
+                   CSetupDlg dlg(port, ui, std::move(options), parent);
                    dlg.exec();
                  });
 

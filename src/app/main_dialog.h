@@ -6,16 +6,20 @@
 #include <optional>
 #include <string>
 
-#include "app/tooltip_relay.h"
 #include "link/comm_port.h"
-#include "link/modal_dialog.h"
+#include "link/line_finder.h"
+#include "link/tracing_link.h"
 #include "link/user_feedback.h"
+#include "ui/modal_dialog.h"
+#include "ui/tooltip_relay.h"
 
 class QComboBox;
 class QLabel;
 class QPushButton;
 
 namespace tamarack {
+
+class CTrafficDlg;
 
 // The working windows that the main window leads to.
 enum class WorkWindow { kPrintFormat, kParameterSetup, kIndicator, kCountSetup };
@@ -59,9 +63,19 @@ class CMainDlg : public CModalDlg {
   void OnSimulatedScale();
   // "Exit": ends the window with result 1 (the port stays as it is; the process releases it).
   void OnExit();
+  // "Traffic": shows the Traffic window (made at the first press, kept until the program ends).
+  void OnTraffic();
+  // "Find Indicator": looks for the indicator on the chosen port; on an answer the five lists are
+  // set to the setting that answered.
+  void OnFindIndicator();
+  // The links the finder opens (tests put their own in).
+  void SetFinderFactory(FinderLinkFactory factory) { finderFactory_ = std::move(factory); }
 
   bool IsPortOpen() const { return port_.IsOpen(); }
   CommPort& Port() { return port_; }
+  // The port as every window talks through it: each exchange is recorded.
+  TracingLink& Trace() { return trace_; }
+  CTrafficDlg* TrafficWindow() const { return traffic_.get(); }
   // The five selections as the port would be opened with them now.
   PortSettings Selections() const;
 
@@ -73,26 +87,44 @@ class CMainDlg : public CModalDlg {
   QPushButton* OpenCloseButton() const { return openClose_; }
   QPushButton* Button(WorkWindow which) const { return work_[static_cast<int>(which)]; }
   QPushButton* ExitButton() const { return exit_; }
+  QPushButton* TrafficButton() const { return trafficButton_; }
+  QPushButton* FindButton() const { return find_; }
   QPushButton* SimulatedScaleButton() const { return simScaleButton_; }
   // The Simulated Scale window once made, else nullptr.
   QWidget* SimulatedScaleWindow() const { return simScale_.get(); }
   const ToolTipRelay& Relay() const { return *relay_; }
 
-  // The Comm list: "COM1".."COM6", the serial devices the system reports that the list lacks,
-  // then "Simulator".
-  static QStringList PortChoices();
+  // An entry of the Comm list: what it shows ("/dev/ttyUSB0 (USB serial adapter)") and what it
+  // opens ("/dev/ttyUSB0").
+  struct PortEntry {
+    QString shown;
+    QString port;
+  };
+  // The Comm list: "COM1".."COM6", the serial devices the system reports that the list lacks
+  // (with the description the system gives them), then "Simulator".
+  static QList<PortEntry> PortEntries();
+  // Reads the devices again, keeping the selection; the list does it each time it drops down.
+  void RefreshPortList();
 
  private:
   void SetListsEnabled(bool enabled);
+  // The ports the finder may search besides the chosen one: those of the list that exist.
+  std::vector<FinderPort> OtherFinderPorts(const std::string& chosen) const;
+  void ApplySetting(const FinderPort& port, const LineSetting& setting);
   void SetOpenCaption(const char* caption);
 
   std::unique_ptr<UserFeedback> ownFeedback_;
   UserFeedback* ui_;
   CommPort port_;
+  TracingLink trace_{port_};
+  std::unique_ptr<CTrafficDlg> traffic_;
+  FinderLinkFactory finderFactory_;
   std::array<QComboBox*, 5> lists_{};
   QPushButton* openClose_ = nullptr;
   std::array<QPushButton*, 4> work_{};
   QPushButton* exit_ = nullptr;
+  QPushButton* trafficButton_ = nullptr;
+  QPushButton* find_ = nullptr;
   QLabel* logo_ = nullptr;
   ToolTipRelay* relay_ = nullptr;
   std::array<WindowOpener, 4> openers_{};

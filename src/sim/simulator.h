@@ -12,7 +12,7 @@
 #include "link/frame.h"
 #include "sim/fault_plan.h"
 #include "sim/frame_reader.h"
-#include "sim/indicator_model.h"
+#include "sim/simulated_indicator.h"
 
 namespace tamarack::sim {
 
@@ -48,7 +48,7 @@ struct SimSnapshot {
 };
 
 // A change to make to the running indicator, on its own thread, between two requests.
-using SimCommand = std::function<void(IndicatorModel&, FaultPlan&)>;
+using SimCommand = std::function<void(SimulatedIndicator&, FaultPlan&)>;
 
 // The simulated indicator as the serial line sees it: bytes from the PC in, reply frames out.
 // Requests that a real indicator would not understand (a bad check character, an unknown command,
@@ -57,7 +57,7 @@ using SimCommand = std::function<void(IndicatorModel&, FaultPlan&)>;
 class Simulator {
  public:
   struct Options {
-    IndicatorModel::Options indicator;
+    SimulatedIndicator::Options indicator;
     // A frame that has begun and receives no byte for this long is forgotten (0: never).
     std::chrono::milliseconds partialTimeout{500};
     // A late reply comes this long after the request's own wait has passed.
@@ -85,7 +85,7 @@ class Simulator {
   void SetFault(RequestKind kind, FaultKind fault, int count = FaultPlan::kForever);
   void ClearFaults();
 
-  // Runs `f` on the indicator's state under the lock: sim.With([](IndicatorModel& m) { ... }).
+  // Runs `f` on the indicator's state under the lock: sim.With([](SimulatedIndicator& m) { ... }).
   // For set-up before serving and for tests; a window beside a running simulator posts instead.
   template <typename F>
   auto With(F&& f) {
@@ -125,7 +125,7 @@ class Simulator {
   mutable std::mutex mutex_;
   FrameReader reader_;
   Clock::time_point lastByte_{};
-  IndicatorModel model_;
+  SimulatedIndicator model_;
   FaultPlan faults_;
   std::deque<TraceEntry> trace_;
 

@@ -16,14 +16,15 @@
 #include <QVBoxLayout>
 #include <cmath>
 
-#include "link/modal_dialog.h"
-#include "link/product.h"
+#include "ui/modal_dialog.h"
+#include "ui/product.h"
+#include "ui/text.h"
 
 namespace tamarack {
 namespace {
 
 using sim::FaultPlan;
-using sim::IndicatorModel;
+using sim::SimulatedIndicator;
 
 constexpr int kMaxNextReplies = 99;
 
@@ -31,7 +32,7 @@ constexpr int kMaxNextReplies = 99;
 QString PaperRoll(const std::vector<std::string>& tickets) {
   QString roll;
   for (const std::string& ticket : tickets) {
-    roll += Latin1(ticket);
+    roll += FromSingleByte(ticket);
     if (!roll.endsWith('\n')) roll += '\n';
     roll += QString(24, '-') + '\n';
   }
@@ -43,7 +44,7 @@ QString PaperRoll(const std::vector<std::string>& tickets) {
 CSimScaleDlg::CSimScaleDlg(sim::Simulator& simulator, QWidget* parent)
     : QWidget(parent, Qt::Window), simulator_(simulator) {
   setObjectName("CSimScaleDlg");
-  setWindowTitle(QString::fromStdString(WindowTitle("Simulated Scale")));
+  setWindowTitle(FromSingleByte(WindowTitle("Simulated Scale")));
   const sim::SimSnapshot now = simulator_.Snapshot();
 
   // The platform.
@@ -81,7 +82,7 @@ CSimScaleDlg::CSimScaleDlg(sim::Simulator& simulator, QWidget* parent)
   faults_ = new QListWidget(faultBox);
   faults_->setAccessibleName("Faults");
   for (int k = 0; k < sim::kFaultKindCount; ++k) {
-    faults_->addItem(Latin1(sim::FaultKindName(static_cast<sim::FaultKind>(k))));
+    faults_->addItem(FromSingleByte(sim::FaultKindName(static_cast<sim::FaultKind>(k))));
   }
   faults_->setCurrentRow(0);
   // Every fault in sight, without a scroll bar.
@@ -129,14 +130,14 @@ CSimScaleDlg::CSimScaleDlg(sim::Simulator& simulator, QWidget* parent)
   connect(slider_, &QSlider::valueChanged, this,
           [this](int steps) { load_->setValue(static_cast<double>(steps) / kSliderStepsPerKg); });
   connect(motion_, &QCheckBox::toggled, this, [this](bool moving) {
-    simulator_.Post([moving](IndicatorModel& m, FaultPlan&) { m.SetMotion(moving); });
+    simulator_.Post([moving](SimulatedIndicator& m, FaultPlan&) { m.SetMotion(moving); });
   });
   connect(caj_, &QCheckBox::toggled, this, [this](bool on) {
-    simulator_.Post([on](IndicatorModel& m, FaultPlan&) { m.SetCaj(on); });
+    simulator_.Post([on](SimulatedIndicator& m, FaultPlan&) { m.SetCaj(on); });
   });
   connect(inject_, &QPushButton::clicked, this, &CSimScaleDlg::OnInject);
   connect(clear_, &QPushButton::clicked, this,
-          [this] { simulator_.Post([](IndicatorModel& m, FaultPlan&) { m.ClearTickets(); }); });
+          [this] { simulator_.Post([](SimulatedIndicator& m, FaultPlan&) { m.ClearTickets(); }); });
 
   refresh_.setInterval(kRefreshMs);
   connect(&refresh_, &QTimer::timeout, this, &CSimScaleDlg::Refresh);
@@ -149,7 +150,7 @@ void CSimScaleDlg::OnLoad(double kg) {
     const QSignalBlocker quiet(slider_);
     slider_->setValue(static_cast<int>(std::lround(kg * kSliderStepsPerKg)));
   }
-  simulator_.Post([kg](IndicatorModel& m, FaultPlan&) { m.SetLoad(kg); });
+  simulator_.Post([kg](SimulatedIndicator& m, FaultPlan&) { m.SetLoad(kg); });
 }
 
 void CSimScaleDlg::OnInject() {
@@ -159,7 +160,7 @@ void CSimScaleDlg::OnInject() {
   const int count = nextReplies_->value();
   // Held in the plan until the next exchange comes, however long that takes.
   simulator_.Post(
-      [fault, count](IndicatorModel&, FaultPlan& faults) { faults.InjectNext(fault, count); });
+      [fault, count](SimulatedIndicator&, FaultPlan& faults) { faults.InjectNext(fault, count); });
 }
 
 void CSimScaleDlg::ShowCapacity(double capacityKg) {

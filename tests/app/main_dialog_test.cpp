@@ -11,10 +11,10 @@
 #include <QToolTip>
 #include <QVBoxLayout>
 
-#include "link/modal_dialog.h"
-#include "link/product.h"
-#include "link/pty_peer.h"
+#include "support/pty_peer.h"
 #include "support/recording_feedback.h"
+#include "ui/modal_dialog.h"
+#include "ui/product.h"
 
 namespace tamarack {
 
@@ -75,8 +75,8 @@ class MainDialogTest : public QObject {
     QCOMPARE(dlg.windowTitle(), QString::fromStdString(WindowTitle("Tamarack")));
     QVERIFY(!dlg.windowFlags().testFlag(Qt::WindowCloseButtonHint));
     QVERIFY(!dlg.windowIcon().isNull());
-    // Eleven tips, the system's own spelling kept, and one for "Simulated Scale".
-    QCOMPARE(dlg.Relay().Controls().size(), size_t{12});
+    // Thirteen tips, the system's own spelling kept, and one for "Simulated Scale".
+    QCOMPARE(dlg.Relay().Controls().size(), size_t{14});
     QCOMPARE(dlg.Relay().TipOf(dlg.StopBitList()), "Select SotpBit");
 
     const QStringList ports = [&] {
@@ -87,6 +87,25 @@ class MainDialogTest : public QObject {
     QCOMPARE(ports.mid(0, 6), (QStringList{"COM1", "COM2", "COM3", "COM4", "COM5", "COM6"}));
     QCOMPARE(ports.last(), "Simulator");
     QCOMPARE(ports.count("Simulator"), 1);
+  }
+
+  void PortListOpensTheDeviceBehindItsDescription() {
+    RecordingFeedback ui;
+    CMainDlg dlg(&ui);
+    // A detected device is shown with the description the system gives it.
+    dlg.PortList()->insertItem(6, "/dev/ttyUSB7 (USB serial adapter)", "/dev/ttyUSB7");
+    dlg.PortList()->setCurrentIndex(6);
+    QCOMPARE(dlg.Selections().port, "/dev/ttyUSB7");
+    QTest::mouseClick(dlg.OpenCloseButton(), Qt::LeftButton);
+    QCOMPARE(ui.Texts(), std::vector<std::string>{"CommPort not Exist!"});
+    // Reading the devices again drops the one that is gone and falls back to the default.
+    dlg.RefreshPortList();
+    QCOMPARE(dlg.PortList()->findData("/dev/ttyUSB7"), -1);
+    QCOMPARE(dlg.PortList()->currentText(), "COM1");
+    // A selection that is still there stays selected.
+    dlg.PortList()->setCurrentIndex(dlg.PortList()->findData("COM4"));
+    dlg.RefreshPortList();
+    QCOMPARE(dlg.PortList()->currentText(), "COM4");
   }
 
   void WorkingWindowsNeedAnOpenPort() {
@@ -116,7 +135,7 @@ class MainDialogTest : public QObject {
     QCOMPARE(f.dlg.OpenCloseButton()->accessibleName(), "CloseComm");
     QVERIFY(!f.dlg.PortList()->isEnabled() && !f.dlg.ParityList()->isEnabled());
 
-    // The opener gets the window, the open port and the data bits as a number.
+    // The opener gets the window, the port and the data bits as a number.
     QWidget* parent = nullptr;
     SerialLink* port = nullptr;
     int dataBits = 0;
@@ -127,7 +146,8 @@ class MainDialogTest : public QObject {
     });
     QTest::mouseClick(f.dlg.Button(WorkWindow::kPrintFormat), Qt::LeftButton);
     QCOMPARE(parent, &f.dlg);
-    QCOMPARE(port, static_cast<SerialLink*>(&f.dlg.Port()));
+    // The open port, seen through the trace that records every exchange.
+    QCOMPARE(port, static_cast<SerialLink*>(&f.dlg.Trace()));
     QCOMPARE(dataBits, 7);
     // Without an opener the button opens nothing and says nothing.
     QTest::mouseClick(f.dlg.Button(WorkWindow::kIndicator), Qt::LeftButton);

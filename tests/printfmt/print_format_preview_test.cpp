@@ -92,8 +92,9 @@ class PrintFormatPreviewTest : public QObject {
     QVERIFY(file.open(QIODevice::WriteOnly));
     file.write("<T><NL>\x0C<P><NL>" + QByteArray(13, '\x0C') + "<E>");
     file.close();
-    CPrintFormatDlg dlg(link, ui, 8);
-    dlg.SetFileNameAsker([&](bool, const QString&) { return path; });
+    WindowServices services(ui);
+    services.pickFile = [&](QWidget*, const FileDialogSetup&) { return path; };
+    CPrintFormatDlg dlg(link, services, 8);
     QTest::mouseClick(dlg.LoadButton(), Qt::LeftButton);
     QCOMPARE(Ticket(dlg), "5.0 kg\n25.0 kg\n");
 

@@ -41,9 +41,9 @@ TEST(ScalePanelTest, PrintedTicketIsTheRenderedFormatWithThePreviewValues) {
   ASSERT_EQ(sim.Feed(WriteParamRequest({7, 1}, "000123")), ShortFrame("OK"));
   ASSERT_EQ(sim.Feed(WriteParamRequest({5, 2}, "000005")), ShortFrame("OK"));
   ASSERT_EQ(sim.Feed(WeightRequest("05", "0335544320")), ShortFrame("OK"));
-  sim.Post([](IndicatorModel& m, FaultPlan&) { m.SetLoad(5); });
+  sim.Post([](SimulatedIndicator& m, FaultPlan&) { m.SetLoad(5); });
   ASSERT_EQ(sim.Feed(KeyRequest(key::kTare)), ShortFrame("OK"));
-  sim.Post([](IndicatorModel& m, FaultPlan&) { m.SetLoad(25); });
+  sim.Post([](SimulatedIndicator& m, FaultPlan&) { m.SetLoad(25); });
   ASSERT_EQ(sim.Feed(KeyRequest(key::kPrint)), ShortFrame("OK"));
 
   const std::vector<std::string> tickets = sim.Snapshot().tickets;
@@ -58,7 +58,7 @@ TEST(ScalePanelTest, PrintedTicketIsTheRenderedFormatWithThePreviewValues) {
 
 TEST(ScalePanelTest, PostedChangesWaitForTheNextRequestWithoutAWakeUp) {
   Simulator sim(FixedClockOptions());
-  sim.Post([](IndicatorModel& m, FaultPlan& faults) {
+  sim.Post([](SimulatedIndicator& m, FaultPlan& faults) {
     m.SetLoad(100);
     m.SetMotion(true);
     faults.InjectNext(FaultKind::kSilence, 2);
@@ -76,7 +76,7 @@ TEST(ScalePanelTest, PostedChangesWaitForTheNextRequestWithoutAWakeUp) {
   EXPECT_TRUE(sim.Feed(DisplayPollRequest()).empty());
   EXPECT_FALSE(sim.Feed(DisplayPollRequest()).empty());
   EXPECT_EQ(sim.Snapshot().faultsWaiting, 0u);
-  EXPECT_EQ(sim.With([](IndicatorModel& m) { return m.DisplayText(); }), "  100.0");
+  EXPECT_EQ(sim.With([](SimulatedIndicator& m) { return m.DisplayText(); }), "  100.0");
 }
 
 struct CapacityCase {
@@ -89,7 +89,7 @@ class CapacityTest : public testing::TestWithParam<CapacityCase> {};
 
 TEST_P(CapacityTest, GraduationsTimesDivision) {
   Simulator sim(FixedClockOptions());
-  sim.With([&](IndicatorModel& m) {
+  sim.With([&](SimulatedIndicator& m) {
     for (const auto& [number, value] : GetParam().settings) m.SetValue(number, value);
   });
   EXPECT_NEAR(sim.Snapshot().capacityKg, GetParam().kg, 1e-6);
@@ -111,7 +111,7 @@ TEST(ScalePanelTest, ServingThreadIsWokenForAPostedChange) {
   PtyTransport transport(sim, {});
   std::string error;
   ASSERT_TRUE(transport.Start(&error)) << error;
-  sim.Post([](IndicatorModel& m, FaultPlan&) { m.SetLoad(42.5); });
+  sim.Post([](SimulatedIndicator& m, FaultPlan&) { m.SetLoad(42.5); });
   const auto giveUp = Clock::now() + std::chrono::seconds(10);
   while (sim.Snapshot().loadKg != 42.5 && Clock::now() < giveUp) {
     std::this_thread::sleep_for(std::chrono::milliseconds(5));
@@ -119,7 +119,7 @@ TEST(ScalePanelTest, ServingThreadIsWokenForAPostedChange) {
   EXPECT_EQ(sim.Snapshot().loadKg, 42.5);
   transport.Stop();
   // Once the transport has stopped, posting no longer touches its closed pipe.
-  sim.Post([](IndicatorModel& m, FaultPlan&) { m.SetLoad(1); });
+  sim.Post([](SimulatedIndicator& m, FaultPlan&) { m.SetLoad(1); });
   EXPECT_EQ(sim.Snapshot().loadKg, 42.5);
 }
 

@@ -16,23 +16,23 @@
 
 #include "link/commands.h"
 #include "link/frame.h"
-#include "link/product.h"
+#include "ui/product.h"
 
 namespace tamarack {
 
-using sim::IndicatorModel;
+using sim::SimulatedIndicator;
 
 class SimScaleDialogTest : public QObject {
   Q_OBJECT
 
   static double Load(sim::Simulator& s) {
-    return s.With([](IndicatorModel& m) { return m.Load(); });
+    return s.With([](SimulatedIndicator& m) { return m.Load(); });
   }
 
  private slots:
   void showsTheScaleAsItIs() {
     sim::Simulator s;
-    s.With([](IndicatorModel& m) {
+    s.With([](SimulatedIndicator& m) {
       m.SetLoad(25);
       m.SetCaj(false);
     });
@@ -82,7 +82,7 @@ class SimScaleDialogTest : public QObject {
 
     // A smaller scale (F1.1 = 500 graduations of 0.1 kg) takes the load down with it.
     dlg.LoadField()->setValue(80);
-    s.With([](IndicatorModel& m) { m.SetValue("F1.1", "000500"); });
+    s.With([](SimulatedIndicator& m) { m.SetValue("F1.1", "000500"); });
     dlg.Refresh();
     s.RunPosted();
     QCOMPARE(dlg.LoadField()->maximum(), 50.0);
@@ -121,7 +121,7 @@ class SimScaleDialogTest : public QObject {
 
   void printedTicketsNewestLastUntilCleared() {
     sim::Simulator s;
-    s.With([](IndicatorModel& m) { m.SetPrintFormat('G', "No.<CN><NL><E>"); });
+    s.With([](SimulatedIndicator& m) { m.SetPrintFormat('G', "No.<CN><NL><E>"); });
     CSimScaleDlg dlg(s);
     s.Feed(KeyRequest(key::kPrint));
     s.Feed(KeyRequest(key::kPrint));

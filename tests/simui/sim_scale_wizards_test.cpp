@@ -21,7 +21,7 @@
 
 namespace tamarack {
 
-using sim::IndicatorModel;
+using sim::SimulatedIndicator;
 using test::RecordingFeedback;
 
 namespace {
@@ -77,7 +77,7 @@ class SimScaleWizardsTest : public QObject {
       transport.Stop();
     }
     std::string Value(std::string_view number) {
-      return sim.With([&](IndicatorModel& m) { return m.Value(number); });
+      return sim.With([&](SimulatedIndicator& m) { return m.Value(number); });
     }
   };
 
@@ -149,7 +149,8 @@ class SimScaleWizardsTest : public QObject {
     QVERIFY(ran);
     QVERIFY2(rig.ui.messages.empty(), testing::PrintToString(rig.ui.Texts()).c_str());
     // 25 g a piece at the indicator's inner resolution of 10 g: 2.5 x 2^24.
-    const std::string worked = rig.sim.With([](IndicatorModel& m) { return m.AverageWeight(5); });
+    const std::string worked =
+        rig.sim.With([](SimulatedIndicator& m) { return m.AverageWeight(5); });
     QCOMPARE(worked, "0041943040");
     QCOMPARE(count.WeightField()->text().toStdString(), worked);
   }
