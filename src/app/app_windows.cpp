@@ -17,8 +17,24 @@
 #include "setup/setup_dialog.h"
 #include "sim/pty_transport.h"
 #include "sim/simulator.h"
+#include "simui/sim_scale_dialog.h"
 
 namespace tamarack {
+namespace {
+
+// The built-in simulated indicator, made at its first use and kept until the program ends. A
+// 25 kg load lies on its scale, so that ZERO, TARE, GR/NET and UNITS show what they do.
+sim::Simulator& BuiltInSimulator() {
+  static sim::Simulator simulator;
+  static const bool loaded = [] {
+    simulator.With([](sim::SimulatedIndicator& m) { m.SetLoad(25.0); });
+    return true;
+  }();
+  (void)loaded;
+  return simulator;
+}
+
+}  // namespace
 
 void WireWindows(CMainDlg& main) {
   // "Print Format": the print format window (gets the data bits, 7 or 8).
@@ -56,22 +72,20 @@ void WireWindows(CMainDlg& main) {
 
   // "Simulator" in the Comm list: starts the simulated indicator and names its device.
   // It is started at the first use, served by its own thread on a pseudo-terminal with the wire
-  // timing of 9600 baud 8N1, and runs until the program ends. A 25 kg load lies on its scale, so
-  // that ZERO, TARE, GR/NET and UNITS show what they do.
+  // timing of 9600 baud 8N1, and runs until the program ends.
   main.SetSimulatorStarter([]() -> std::optional<std::string> {
-    static sim::Simulator simulator;
-    static sim::PtyTransport transport(simulator, [] {
+    static sim::PtyTransport transport(BuiltInSimulator(), [] {
       sim::PtyTransport::Options options;
       options.pacing = true;
       return options;
     }());
-    static const bool started = [] {
-      simulator.With([](sim::SimulatedIndicator& m) { m.SetLoad(25.0); });
-      return transport.Start(nullptr);
-    }();
+    static const bool started = transport.Start(nullptr);
     if (!started) return std::nullopt;
     return transport.DevicePath();
   });
+
+  // "Simulated Scale": the tool window over the same simulated indicator.
+  main.SetSimulatedScaleMaker([]() -> QWidget* { return new CSimScaleDlg(BuiltInSimulator()); });
 }
 
 }  // namespace tamarack

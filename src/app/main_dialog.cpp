@@ -135,12 +135,15 @@ CMainDlg::CMainDlg(UserFeedback* ui, QWidget* parent) : CModalDlg(parent) {
   work_[static_cast<int>(WorkWindow::kCountSetup)] = MakeButton("Count Setup", this);
   trafficButton_ = MakeButton("Traffic", this);
   exit_ = MakeButton("Exit", this);
+  simScaleButton_ = MakeButton(kSimulatedScaleCaption, this);
+  simScaleButton_->setEnabled(false);
 
   logo_ = MakeLogo(this);
 
   auto* buttons = new QVBoxLayout;
   for (QPushButton* button : work_) buttons->addWidget(button);
   buttons->addWidget(trafficButton_);
+  buttons->addWidget(simScaleButton_);
   buttons->addWidget(exit_);
   buttons->addStretch();
   auto* lower = new QHBoxLayout;
@@ -160,6 +163,7 @@ CMainDlg::CMainDlg(UserFeedback* ui, QWidget* parent) : CModalDlg(parent) {
   connect(exit_, &QPushButton::clicked, this, &CMainDlg::OnExit);
   connect(trafficButton_, &QPushButton::clicked, this, &CMainDlg::OnTraffic);
   connect(find_, &QPushButton::clicked, this, &CMainDlg::OnFindIndicator);
+  connect(simScaleButton_, &QPushButton::clicked, this, &CMainDlg::OnSimulatedScale);
 
   trace_.SetDescriber(DescribeExchange);
   finderFactory_ = CommPortFinderFactory();
@@ -178,6 +182,7 @@ CMainDlg::CMainDlg(UserFeedback* ui, QWidget* parent) : CModalDlg(parent) {
   relay_->Add(find_, "Look for the indicator on this port at every line setting");
   relay_->Add(trafficButton_, "Show the exchanges with the indicator");
   relay_->Add(exit_, "Exit Program");
+  relay_->Add(simScaleButton_, "Put a load on the simulated indicator and see what it prints");
 }
 
 CMainDlg::~CMainDlg() = default;
@@ -188,6 +193,25 @@ void CMainDlg::SetOpener(WorkWindow which, WindowOpener opener) {
 
 void CMainDlg::SetSimulatorStarter(SimulatorStarter starter) {
   simulatorStarter_ = std::move(starter);
+}
+
+void CMainDlg::SetSimulatedScaleMaker(ToolWindowMaker maker) {
+  simScaleMaker_ = std::move(maker);
+}
+
+void CMainDlg::OnSimulatedScale() {
+  if (!port_.IsOpen() || !onSimulator_) return;
+  if (!simScale_) {
+    if (!simScaleMaker_) return;
+    simScale_.reset(simScaleMaker_());
+    if (!simScale_) return;
+    // First shown beside the main window, where the working windows do not cover it.
+    simScale_->adjustSize();
+    simScale_->move(frameGeometry().topRight() + QPoint(8, 0));
+  }
+  simScale_->show();
+  simScale_->raise();
+  simScale_->activateWindow();
 }
 
 PortSettings CMainDlg::Selections() const {
@@ -214,14 +238,18 @@ void CMainDlg::OnOpenClose() {
       settings.port = *device;
     }
     if (port_.Open(settings, *ui_) != 1) return;
+    onSimulator_ = Selections().port == kSimulatorPort;
     trace_.MarkOpened();
     SetListsEnabled(false);
     SetOpenCaption(kCloseCaption);
   } else {
     port_.Close();
+    onSimulator_ = false;
+    if (simScale_) simScale_->hide();
     SetListsEnabled(true);
     SetOpenCaption(kOpenCaption);
   }
+  simScaleButton_->setEnabled(onSimulator_);
   repaint();
 }
 

@@ -30,11 +30,14 @@ using WindowOpener =
 // Starts the built-in simulated indicator (once) and returns the device to open; nullopt on
 // failure.
 using SimulatorStarter = std::function<std::optional<std::string>()>;
+// Makes the Simulated Scale window for the built-in simulated indicator; the main window owns it.
+using ToolWindowMaker = std::function<QWidget*()>;
 
 // The name of the entry in the Comm list that opens the simulated indicator.
 inline constexpr const char* kSimulatorPort = "Simulator";
 inline constexpr const char* kOpenCaption = "OpenComm";
 inline constexpr const char* kCloseCaption = "CloseComm";
+inline constexpr const char* kSimulatedScaleCaption = "Simulated Scale";
 inline constexpr std::string_view kPleaseOpen = "Please Open CommPort!";
 
 // The main window: chooses and opens the serial port and leads to the working windows. It owns
@@ -49,11 +52,15 @@ class CMainDlg : public CModalDlg {
 
   void SetOpener(WorkWindow which, WindowOpener opener);
   void SetSimulatorStarter(SimulatorStarter starter);
+  void SetSimulatedScaleMaker(ToolWindowMaker maker);
 
   // The open/close button: opens the port with the chosen settings or closes it.
   void OnOpenClose();
   // "Print Format", "Parameter Setup", "Indicator", "Count Setup".
   void OnWorkWindow(WorkWindow which);
+  // "Simulated Scale": shows the tool window beside the others (made at the first press). The
+  // button is enabled while the open port is the built-in simulated indicator.
+  void OnSimulatedScale();
   // "Exit": ends the window with result 1 (the port stays as it is; the process releases it).
   void OnExit();
   // "Traffic": shows the Traffic window (made at the first press, kept until the program ends).
@@ -82,6 +89,9 @@ class CMainDlg : public CModalDlg {
   QPushButton* ExitButton() const { return exit_; }
   QPushButton* TrafficButton() const { return trafficButton_; }
   QPushButton* FindButton() const { return find_; }
+  QPushButton* SimulatedScaleButton() const { return simScaleButton_; }
+  // The Simulated Scale window once made, else nullptr.
+  QWidget* SimulatedScaleWindow() const { return simScale_.get(); }
   const ToolTipRelay& Relay() const { return *relay_; }
 
   // An entry of the Comm list: what it shows ("/dev/ttyUSB0 (USB serial adapter)") and what it
@@ -119,6 +129,10 @@ class CMainDlg : public CModalDlg {
   ToolTipRelay* relay_ = nullptr;
   std::array<WindowOpener, 4> openers_{};
   SimulatorStarter simulatorStarter_;
+  QPushButton* simScaleButton_ = nullptr;
+  ToolWindowMaker simScaleMaker_;
+  bool onSimulator_ = false;  // the open port is the built-in simulated indicator
+  std::unique_ptr<QWidget> simScale_;
 };
 
 }  // namespace tamarack

@@ -2,12 +2,14 @@
 
 #include <QApplication>
 #include <QFocusEvent>
+#include <QFontDatabase>
 #include <QGridLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
+#include <QPlainTextEdit>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QToolButton>
@@ -16,6 +18,7 @@
 #include <QValidator>
 
 #include "printfmt/print_format_file.h"
+#include "printfmt/ticket_preview.h"
 #include "ui/text.h"
 #include "ui/tooltip_relay.h"
 
@@ -55,6 +58,7 @@ CPrintFormatDlg::CPrintFormatDlg(SerialLink& port, const WindowServices& service
   InitPrintFormatResources();
   model_.dataBits = dataBits;
   SetTitle("Print Format");
+  previewClock_ = [] { return std::time(nullptr); };
   insertTimer_.setSingleShot(true);
   connect(&insertTimer_, &QTimer::timeout, this, &CPrintFormatDlg::OnInsertTimer);
   BuildWindow();
@@ -110,6 +114,7 @@ void CPrintFormatDlg::BuildWindow() {
     row.line->setValidator(new SingleByteValidator(row.line));
     row.line->setAccessibleName("Line " + number);
     row.line->installEventFilter(this);
+    connect(row.line, &QLineEdit::textChanged, this, &CPrintFormatDlg::UpdatePreview);
     connect(row.line, &QLineEdit::inputRejected, this, [line = row.line] {
       QToolTip::showText(line->mapToGlobal(QPoint(0, line->height())), kRefusedCharacterTip, line);
     });
@@ -142,6 +147,25 @@ void CPrintFormatDlg::BuildWindow() {
   below->addWidget(backup_);
   below->addStretch();
   left->addLayout(below);
+
+  // The ticket the lines print, with sample values, beside them.
+  auto* previewBox = new QGroupBox("Ticket Preview", this);
+  auto* previewLayout = new QVBoxLayout(previewBox);
+  previewSize_ = new QLabel(previewBox);
+  previewSize_->setAccessibleName("Ticket size");
+  previewMode_ = new QLabel(previewBox);
+  previewMode_->setAccessibleName("Print mode");
+  preview_ = new QPlainTextEdit(previewBox);
+  preview_->setReadOnly(true);
+  preview_->setLineWrapMode(QPlainTextEdit::NoWrap);
+  preview_->setFont(QFontDatabase::systemFont(QFontDatabase::FixedFont));
+  preview_->setAccessibleName("Ticket preview");
+  // A ticket roll of about 32 characters.
+  preview_->setMinimumWidth(preview_->fontMetrics().horizontalAdvance(QString(34, 'M')));
+  previewLayout->addWidget(previewSize_);
+  previewLayout->addWidget(previewMode_);
+  previewLayout->addWidget(preview_, 1);
+  body->addWidget(previewBox);
 
   auto* right = new QVBoxLayout;
   body->addLayout(right);
@@ -222,6 +246,28 @@ void CPrintFormatDlg::ShowModel() {
   }
   (model_.format.mode == FormatMode::NFMT ? nfmt_ : gfmt_)->setChecked(true);
   UpdateCursor();
+  UpdatePreview();
+}
+
+void CPrintFormatDlg::SetPreviewClock(std::function<std::time_t()> clock) {
+  previewClock_ = std::move(clock);
+  UpdatePreview();
+}
+
+void CPrintFormatDlg::UpdatePreview() {
+  if (preview_ == nullptr) return;  // lines are being built
+  FormatLines lines;
+  for (int n = 1; n <= kFormatLineCount; ++n) {
+    lines[static_cast<std::size_t>(n - 1)] = ToSingleByte(LineField(n)->text());
+  }
+  const TicketPreview shown =
+      PreviewTicket(lines, model_.dataBits, SampleTicketValues(previewClock_()));
+  preview_->setPlainText(FromSingleByte(shown.ticket));
+  previewSize_->setText(FromSingleByte(shown.sizeText));
+  // Over the limit, the line says so in the colour of a warning.
+  previewSize_->setStyleSheet(shown.fits ? QString() : QStringLiteral("color: #b00020;"));
+  previewMode_->setText(nfmt_->isChecked() ? "Printed in net weight mode (NFMT)"
+                                           : "Printed in gross weight mode (GFMT)");
 }
 
 void CPrintFormatDlg::UpdateCursor() {

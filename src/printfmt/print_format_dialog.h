@@ -3,6 +3,7 @@
 #include <QString>
 #include <QTimer>
 #include <array>
+#include <ctime>
 #include <functional>
 
 #include "link/serial_link.h"
@@ -13,6 +14,7 @@
 
 class QLabel;
 class QLineEdit;
+class QPlainTextEdit;
 class QPushButton;
 class QRadioButton;
 class QToolButton;
@@ -35,6 +37,9 @@ class CPrintFormatDlg : public CModalDlg {
   CPrintFormatDlg(SerialLink& port, const WindowServices& services, int dataBits,
                   QWidget* parent = nullptr);
   ~CPrintFormatDlg() override;
+
+  // Replaces the clock whose date and time the preview prints.
+  void SetPreviewClock(std::function<std::time_t()> clock);
 
   const PrintFormatModel& Model() const { return model_; }
   QLineEdit* LineField(int n) const { return rows_.at(static_cast<std::size_t>(n - 1)).line; }
@@ -59,6 +64,10 @@ class CPrintFormatDlg : public CModalDlg {
   QRadioButton* GfmtButton() const { return gfmt_; }
   QRadioButton* NfmtButton() const { return nfmt_; }
   QLabel* ContentLabel() const { return contentLabel_; }
+  // The ticket preview: the ticket, the bytes line above it and the print mode it is printed in.
+  QPlainTextEdit* Preview() const { return preview_; }
+  QLabel* PreviewSize() const { return previewSize_; }
+  QLabel* PreviewMode() const { return previewMode_; }
   const ToolTipRelay& Tips() const { return *tips_; }
 
  protected:
@@ -81,6 +90,8 @@ class CPrintFormatDlg : public CModalDlg {
   void CollectLines();
   void ShowModel();
   void UpdateCursor();
+  // Shows the ticket of the lines as the fields hold them now.
+  void UpdatePreview();
   int RowOf(const QObject* object) const;
   void OnTagButton(PrintTag tag);
   void OnInsertTimer();
@@ -108,6 +119,10 @@ class CPrintFormatDlg : public CModalDlg {
   QRadioButton* gfmt_ = nullptr;
   QRadioButton* nfmt_ = nullptr;
   ToolTipRelay* tips_ = nullptr;
+  QPlainTextEdit* preview_ = nullptr;
+  QLabel* previewSize_ = nullptr;
+  QLabel* previewMode_ = nullptr;
+  std::function<std::time_t()> previewClock_;
 };
 
 }  // namespace tamarack

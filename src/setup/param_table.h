@@ -66,6 +66,7 @@ inline constexpr std::size_t kSetupParamCount = 33;
 
 // The rows that code refers to by name. Param() takes one of these and is worked out while
 // compiling, so that naming a row the table lacks does not build.
+inline constexpr ParamAddress kGraduationsAddress{1, 1};
 inline constexpr ParamAddress kCutoutThresholdAddress{1, 11};
 inline constexpr ParamAddress kPrimaryUnitAddress{2, 1};
 inline constexpr ParamAddress kPrimaryPointAddress{2, 2};

@@ -42,6 +42,8 @@ class FaultPlan {
   // The fault for the reply to a request of this kind, used up as it is taken; nothing when the
   // reply goes out as it should.
   std::optional<FaultKind> Take(RequestKind kind);
+  // Faults of the next-n list not used yet.
+  std::size_t Waiting() const { return next_.size(); }
 
  private:
   struct PerKind {

@@ -98,6 +98,11 @@ bool PtyTransport::Start(std::string* error) {
     return false;
   }
   stop_ = false;
+  // A change posted to the simulator wakes the thread, which makes it at once.
+  simulator_.SetWakeUp([fd = wake_[1]] {
+    const char byte = 1;
+    [[maybe_unused]] const auto ignored = ::write(fd, &byte, 1);
+  });
   thread_ = std::thread([this] { Serve(); });
   return true;
 }
@@ -108,6 +113,7 @@ void PtyTransport::Stop() {
     if (!thread_.joinable()) return;
     stop_ = true;
   }
+  simulator_.SetWakeUp(nullptr);
   stopped_.notify_all();
   const char byte = 0;
   [[maybe_unused]] const auto ignored = ::write(wake_[1], &byte, 1);
@@ -214,7 +220,14 @@ void PtyTransport::Serve() {
     std::array<pollfd, 2> fds = {pollfd{master_, POLLIN, 0}, pollfd{wake_[0], POLLIN, 0}};
     const int ready = ::poll(fds.data(), fds.size(), 200);
     if (ready <= 0) continue;
-    if (fds[1].revents != 0) continue;  // woken to stop
+    if (fds[1].revents != 0) {
+      // Woken to stop, or to make the changes posted to the simulator.
+      std::array<char, 64> drain{};
+      while (::read(wake_[0], drain.data(), drain.size()) > 0) {
+      }
+      simulator_.RunPosted();
+      continue;
+    }
     if ((fds[0].revents & POLLIN) == 0) {
       // Only an error or hang-up condition: do not spin on it.
       SleepUntil(Clock::now() + std::chrono::milliseconds(20));

@@ -46,6 +46,7 @@ int TwoDigits(std::string_view text, std::size_t at) {
 }
 
 // The rows the indicator's own behaviour reads.
+constexpr const SetupParam& kGraduations = Param(kGraduationsAddress);
 constexpr const SetupParam& kPrimaryUnit = Param(kPrimaryUnitAddress);
 constexpr const SetupParam& kPrimaryPoint = Param(kPrimaryPointAddress);
 constexpr const SetupParam& kPrimaryDivision = Param(kPrimaryDivisionAddress);
@@ -363,8 +364,8 @@ Answer SimulatedIndicator::CountStep(int number, std::string_view value) {
       if (value != "000000" || motion_ || !sampleZeroed_ || sampleQuantity_ == 0) {
         return {std::string(kNo)};
       }
-      const long long steps = ToSteps(GrossKg() - sampleZeroKg_, true).counts;
-      const long long average = steps * kPieceScale / sampleQuantity_;
+      const long long fine = FineCounts(GrossKg() - sampleZeroKg_);
+      const long long average = fine * kPieceScale / sampleQuantity_;
       if (average < kMinAverageWeight || average > kMaxAverageWeight) return {std::string(kNo)};
       averageWeights_[static_cast<std::size_t>(currentItem_)] = Digits(average, 10);
       return {std::string(kOk), options_.stepTime};
@@ -435,11 +436,26 @@ SimulatedIndicator::Steps SimulatedIndicator::ToSteps(double kg, bool primary) c
   return {std::llround(scaled) * division, decimals, division};
 }
 
+long long SimulatedIndicator::FineCounts(double kg) const {
+  const double value = Code(kPrimaryUnit) == 1 ? kg : kg * kLbPerKg;
+  const int point = Code(kPrimaryPoint);
+  const int decimals = point <= 4 ? point : 0;
+  return std::llround(value * std::pow(10.0, decimals + 1));
+}
+
+double SimulatedIndicator::CapacityKg() const {
+  const Steps step = ToSteps(0, true);
+  const double counts =
+      static_cast<double>(Number(kGraduations)) * static_cast<double>(step.division);
+  const double primary = counts / std::pow(10.0, step.decimals);
+  return Code(kPrimaryUnit) == 1 ? primary : primary / kLbPerKg;
+}
+
 std::optional<long long> SimulatedIndicator::Pieces() const {
   const std::string& average = averageWeights_[static_cast<std::size_t>(currentItem_)];
   const long long weight = ToNumber(average);
   if (average == kNoAverageWeight || weight < kMinAverageWeight) return std::nullopt;
-  const double net = static_cast<double>(ToSteps(GrossKg() - tare_, true).counts);
+  const double net = static_cast<double>(FineCounts(GrossKg() - tare_));
   return std::llround(net * static_cast<double>(kPieceScale) / static_cast<double>(weight));
 }
 
@@ -500,53 +516,24 @@ std::string SimulatedIndicator::WeightText(double kg) const {
   return FormatCounts(steps.counts, steps.decimals) + (kgShown ? " kg" : " lb");
 }
 
-// Fills the print format of the current mode: <G>, <T>, <N> weights, <P> the peak, <CN> the
-// consecutive number (F7.1, counted on after each ticket), <CD>/<CO> count item and quantity,
-// <D>/<I> date and time, <NLnn>/<SPnn> nn new lines / blanks (one without nn), <E> the end.
-// Anything else is printed as it stands.
+TicketValues SimulatedIndicator::TicketValuesNow() const {
+  TicketValues v;
+  v.gross = WeightText(GrossKg());
+  v.tare = WeightText(tare_);
+  v.net = WeightText(GrossKg() - tare_);
+  v.peak = WeightText(peak_);
+  v.consecutive = Working(kConsecutiveNumber);
+  v.countItem = Digits(currentItem_, 2);
+  if (const auto pieces = Pieces()) v.quantity = std::to_string(*pieces);
+  v.date = ClockDate();
+  v.time = ClockTime();
+  return v;
+}
+
+// Prints the format of the current mode; the consecutive number (F7.1) counts on after each
+// ticket.
 void SimulatedIndicator::PrintTicket() {
-  const std::string& format = PrintFormat(netMode_ ? 'N' : 'G');
-  std::string ticket;
-  for (std::size_t i = 0; i < format.size(); ++i) {
-    const std::size_t close = format.find('>', i + 1);
-    if (format[i] != '<' || close == std::string::npos || close - i > 5 || close == i + 1) {
-      ticket.push_back(format[i]);
-      continue;
-    }
-    const std::string_view tag = std::string_view(format).substr(i + 1, close - i - 1);
-    auto repeat = [&](std::size_t from) {
-      const std::string_view n = tag.substr(from);
-      return n.empty() || !AllDigits(n) ? std::size_t{1} : static_cast<std::size_t>(ToNumber(n));
-    };
-    const std::string date = ClockDate(), time = ClockTime();
-    if (tag == "E") break;
-    if (tag == "G")
-      ticket += WeightText(GrossKg());
-    else if (tag == "T")
-      ticket += WeightText(tare_);
-    else if (tag == "N")
-      ticket += WeightText(GrossKg() - tare_);
-    else if (tag == "P")
-      ticket += WeightText(peak_);
-    else if (tag == "CN")
-      ticket += Working(kConsecutiveNumber);
-    else if (tag == "CD")
-      ticket += Digits(currentItem_, 2);
-    else if (tag == "CO")
-      ticket += Pieces() ? std::to_string(*Pieces()) : "";
-    else if (tag == "D")
-      ticket += date.substr(4, 2) + "-" + date.substr(2, 2) + "-" + date.substr(0, 2);
-    else if (tag == "I")
-      ticket += time.substr(0, 2) + ":" + time.substr(2, 2) + ":" + time.substr(4, 2);
-    else if (tag.starts_with("NL"))
-      ticket.append(repeat(2), '\n');
-    else if (tag.starts_with("SP"))
-      ticket.append(repeat(2), ' ');
-    else
-      ticket.append(format, i, close - i + 1);
-    i = close;
-  }
-  tickets_.push_back(std::move(ticket));
+  tickets_.push_back(RenderTicket(PrintFormat(netMode_ ? 'N' : 'G'), TicketValuesNow()));
   SetWorking(kConsecutiveNumber, Digits((Number(kConsecutiveNumber) + 1) % 1000000, 6));
 }
 

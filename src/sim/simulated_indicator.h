@@ -10,6 +10,7 @@
 #include <string_view>
 #include <vector>
 
+#include "printfmt/ticket_renderer.h"
 #include "setup/param_table.h"
 #include "sim/frame_reader.h"
 
@@ -35,8 +36,10 @@ inline constexpr int kCountItems = 100;
 // The scale: a load in kilograms lies on the platform. The A/D converter reads
 // kAdcAtZero + kAdcPerKg x load. The display shows the gross, net, peak or piece count in the
 // chosen unit with the decimal point and division of that unit (F2.2/F2.3 for the primary unit of
-// F2.1, F2.4/F2.5 for the other one); an average piece weight is the weight of one piece in display
-// steps of the primary unit, times 2^24.
+// F2.1, F2.4/F2.5 for the other one). Weighing inside runs at ten times the display's resolution,
+// as a real indicator's does: an average piece weight is the weight of one piece in tenths of the
+// primary unit's last display digit, times 2^24, so that pieces lighter than a display step can
+// still be counted.
 class SimulatedIndicator {
  public:
   static constexpr long kAdcAtZero = 12000;
@@ -69,6 +72,7 @@ class SimulatedIndicator {
   std::string ClockDate() const;
   std::string ClockTime() const;
   void SetCaj(bool on) { options_.cajOn = on; }
+  bool Caj() const { return options_.cajOn; }
 
   // --- scale and front panel ---
   void SetLoad(double kg) {
@@ -77,6 +81,9 @@ class SimulatedIndicator {
   }
   double Load() const { return load_; }
   void SetMotion(bool moving) { motion_ = moving; }
+  bool Motion() const { return motion_; }
+  // The most the scale weighs: F1.1 graduations of the primary unit's division, in kilograms.
+  double CapacityKg() const;
   // The digit being edited on the indicator (0..5; -1 for none) and the shift flags (bits 0 and 1
   // of `bits` become bits 4 and 5 of the edit byte).
   void SetEditDigit(int position) { editDigit_ = position; }
@@ -91,6 +98,9 @@ class SimulatedIndicator {
   std::string DisplayText() const;
   // The tickets printed so far, as the printer would have put them on paper.
   const std::vector<std::string>& Tickets() const { return tickets_; }
+  void ClearTickets() { tickets_.clear(); }
+  // What a ticket printed now would show.
+  TicketValues TicketValuesNow() const;
 
   // --- print formats and counting ---
   // 'G' for the gross print mode, 'N' for the net one.
@@ -133,6 +143,8 @@ class SimulatedIndicator {
     long long division;
   };
   Steps ToSteps(double kg, bool primary) const;
+  // A weight at the inner resolution: tenths of the primary unit's last display digit.
+  long long FineCounts(double kg) const;
   std::string WeightText(double kg) const;  // "12.5 kg", for tickets
   std::optional<long long> Pieces() const;
   void UpdatePeak();

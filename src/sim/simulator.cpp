@@ -54,7 +54,58 @@ milliseconds RequestWait(RequestKind kind, std::span<const std::uint8_t> content
 
 Simulator::Simulator() : Simulator(Options{}) {}
 
-Simulator::Simulator(Options options) : options_(std::move(options)), model_(options_.indicator) {}
+Simulator::Simulator(Options options) : options_(std::move(options)), model_(options_.indicator) {
+  Publish();
+}
+
+void Simulator::Post(SimCommand command) {
+  std::lock_guard lock(postMutex_);
+  posted_.push_back(std::move(command));
+  // Under the lock, so that SetWakeUp(nullptr) is final once it returns.
+  if (wakeUp_) wakeUp_();
+}
+
+void Simulator::SetWakeUp(std::function<void()> wakeUp) {
+  std::lock_guard lock(postMutex_);
+  wakeUp_ = std::move(wakeUp);
+}
+
+void Simulator::RunPosted() {
+  std::lock_guard lock(mutex_);
+  RunPostedLocked();
+  Publish();
+}
+
+void Simulator::RunPostedLocked() {
+  std::vector<SimCommand> commands;
+  {
+    std::lock_guard lock(postMutex_);
+    commands.swap(posted_);
+  }
+  for (SimCommand& command : commands) command(model_, faults_);
+}
+
+void Simulator::Publish() {
+  SimSnapshot next;
+  next.loadKg = model_.Load();
+  next.capacityKg = model_.CapacityKg();
+  next.motion = model_.Motion();
+  next.caj = model_.Caj();
+  next.faultsWaiting = faults_.Waiting();
+  std::lock_guard lock(snapshotMutex_);
+  // The tickets are copied only when they changed; most requests are display polls.
+  if (model_.Tickets() != snapshot_.tickets) {
+    next.tickets = model_.Tickets();
+  } else {
+    next.tickets = std::move(snapshot_.tickets);
+  }
+  snapshot_ = std::move(next);
+}
+
+SimSnapshot Simulator::Snapshot() const {
+  std::lock_guard lock(snapshotMutex_);
+  return snapshot_;
+}
 
 void Simulator::Record(Clock::time_point at, TraceEntry::Direction direction, Frame bytes,
                        std::string note) {
@@ -68,6 +119,8 @@ void Simulator::Record(Clock::time_point at, TraceEntry::Direction direction, Fr
 std::vector<SimReply> Simulator::Process(std::span<const std::uint8_t> bytes,
                                          Clock::time_point now) {
   std::lock_guard lock(mutex_);
+  RunPostedLocked();
+  const Republish republish{*this};
   std::vector<SimReply> replies;
   if (bytes.empty()) return replies;
   if (reader_.MidFrame() && options_.partialTimeout.count() > 0 &&
@@ -169,16 +222,19 @@ Frame Simulator::Feed(std::span<const std::uint8_t> bytes) {
 void Simulator::InjectNext(FaultKind fault, int count) {
   std::lock_guard lock(mutex_);
   faults_.InjectNext(fault, count);
+  Publish();
 }
 
 void Simulator::SetFault(RequestKind kind, FaultKind fault, int count) {
   std::lock_guard lock(mutex_);
   faults_.SetFault(kind, fault, count);
+  Publish();
 }
 
 void Simulator::ClearFaults() {
   std::lock_guard lock(mutex_);
   faults_.Clear();
+  Publish();
 }
 
 std::vector<TraceEntry> Simulator::Trace() const {

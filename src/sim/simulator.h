@@ -36,6 +36,20 @@ struct TraceEntry {
   std::string note;
 };
 
+// What the simulated scale looks like from outside, as of the last request handled or command
+// run: what a panel beside it shows.
+struct SimSnapshot {
+  double loadKg = 0;
+  double capacityKg = 0;
+  bool motion = false;
+  bool caj = true;
+  std::size_t faultsWaiting = 0;     // faults injected for the next replies and not yet used
+  std::vector<std::string> tickets;  // printed so far, oldest first
+};
+
+// A change to make to the running indicator, on its own thread, between two requests.
+using SimCommand = std::function<void(SimulatedIndicator&, FaultPlan&)>;
+
 // The simulated indicator as the serial line sees it: bytes from the PC in, reply frames out.
 // Requests that a real indicator would not understand (a bad check character, an unknown command,
 // a wrong count byte, a frame over 300 bytes) get no reply. Independent of any transport; every
@@ -72,11 +86,25 @@ class Simulator {
   void ClearFaults();
 
   // Runs `f` on the indicator's state under the lock: sim.With([](SimulatedIndicator& m) { ... }).
+  // For set-up before serving and for tests; a window beside a running simulator posts instead.
   template <typename F>
   auto With(F&& f) {
     std::lock_guard lock(mutex_);
+    const Republish republish{*this};
     return f(model_);
   }
+
+  // Queues a change for the thread that serves the line, which runs it before it handles the next
+  // bytes, or at once when woken. The caller never waits for a request in progress, and the
+  // indicator's state is only ever touched by the thread serving it.
+  void Post(SimCommand command);
+  // Runs the queued changes now (the serving thread calls this when woken).
+  void RunPosted();
+  // Called after each Post (the transport wakes its thread with it); empty for none. Once this
+  // returns, the previous function is not called any more.
+  void SetWakeUp(std::function<void()> wakeUp);
+  // The state as last published: after each request, each batch of changes and each With().
+  SimSnapshot Snapshot() const;
 
   std::vector<TraceEntry> Trace() const;
   void ClearTrace();
@@ -84,6 +112,14 @@ class Simulator {
  private:
   SimReply Answer(RequestKind kind, const RawFrame& frame);
   void Record(Clock::time_point at, TraceEntry::Direction direction, Frame bytes, std::string note);
+  // Both with mutex_ held.
+  void RunPostedLocked();
+  void Publish();
+
+  struct Republish {
+    Simulator& sim;
+    ~Republish() { sim.Publish(); }
+  };
 
   Options options_;
   mutable std::mutex mutex_;
@@ -92,6 +128,13 @@ class Simulator {
   SimulatedIndicator model_;
   FaultPlan faults_;
   std::deque<TraceEntry> trace_;
+
+  std::mutex postMutex_;  // taken after mutex_, never before it
+  std::vector<SimCommand> posted_;
+  std::function<void()> wakeUp_;
+
+  mutable std::mutex snapshotMutex_;
+  SimSnapshot snapshot_;
 };
 
 // The wait the PC allows for a request of this kind (the step waits for the capturing steps).

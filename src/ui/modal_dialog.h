@@ -9,9 +9,10 @@ class QPushButton;
 
 namespace tamarack {
 
-// Every window of the program: modal, a title bar without a close box, and ended only through its
-// own buttons. Enter presses nothing, Escape only calls reject(), which does nothing unless a
-// window gives it a meaning, and a close request from the window system is refused the same way.
+// Every window of the program: modal (it blocks the window that opened it and that one's openers),
+// a title bar without a close box, and ended only through its own buttons. Enter presses nothing,
+// Escape only calls reject(), which does nothing unless a window gives it a meaning, and a close
+// request from the window system is refused the same way.
 class CModalDlg : public QDialog {
   Q_OBJECT
 

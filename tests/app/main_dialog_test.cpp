@@ -2,14 +2,18 @@
 
 #include "app/main_dialog.h"
 
+#include <QApplication>
 #include <QComboBox>
 #include <QLabel>
 #include <QPushButton>
 #include <QTest>
+#include <QTimer>
 #include <QToolTip>
+#include <QVBoxLayout>
 
 #include "support/pty_peer.h"
 #include "support/recording_feedback.h"
+#include "ui/modal_dialog.h"
 #include "ui/product.h"
 
 namespace tamarack {
@@ -33,6 +37,24 @@ class MainDialogTest : public QObject {
     }
   };
 
+  // Clicks `widget` the way the window system would: through its top-level window, so that a
+  // window blocked by a modal one does not get the click.
+  static void SystemClick(QWidget* widget) {
+    QWidget* top = widget->window();
+    QTest::mouseClick(top->windowHandle(), Qt::LeftButton, {},
+                      widget->mapTo(top, widget->rect().center()));
+  }
+
+  // A tool window with one button that counts its presses.
+  struct ToolWindow : QWidget {
+    QPushButton* button = new QPushButton("Press", this);
+    int presses = 0;
+    ToolWindow() {
+      (new QVBoxLayout(this))->addWidget(button);
+      connect(button, &QPushButton::clicked, this, [this] { ++presses; });
+    }
+  };
+
   static bool ListsEnabled(const CMainDlg& dlg) {
     return dlg.PortList()->isEnabled() && dlg.BaudList()->isEnabled() &&
            dlg.DataBitList()->isEnabled() && dlg.StopBitList()->isEnabled() &&
@@ -53,8 +75,8 @@ class MainDialogTest : public QObject {
     QCOMPARE(dlg.windowTitle(), QString::fromStdString(WindowTitle("Tamarack")));
     QVERIFY(!dlg.windowFlags().testFlag(Qt::WindowCloseButtonHint));
     QVERIFY(!dlg.windowIcon().isNull());
-    // Thirteen tips, the system's own spelling kept.
-    QCOMPARE(dlg.Relay().Controls().size(), size_t{13});
+    // Thirteen tips, the system's own spelling kept, and one for "Simulated Scale".
+    QCOMPARE(dlg.Relay().Controls().size(), size_t{14});
     QCOMPARE(dlg.Relay().TipOf(dlg.StopBitList()), "Select SotpBit");
 
     const QStringList ports = [&] {
@@ -135,6 +157,71 @@ class MainDialogTest : public QObject {
     QVERIFY(!f.dlg.IsPortOpen());
     QCOMPARE(f.dlg.OpenCloseButton()->text(), "OpenComm");
     QVERIFY(ListsEnabled(f.dlg));
+  }
+
+  void SimulatedScaleFollowsTheSimulatorPort() {
+    Fixture f;
+    int made = 0;
+    f.dlg.SetSimulatedScaleMaker([&]() -> QWidget* {
+      ++made;
+      return new ToolWindow;
+    });
+    QPushButton* button = f.dlg.SimulatedScaleButton();
+    QCOMPARE(button->text(), "Simulated Scale");
+    QCOMPARE(button->accessibleName(), "Simulated Scale");
+    QVERIFY(!button->isEnabled());
+    f.OpenSimulator();
+    QVERIFY(button->isEnabled());
+    QTest::mouseClick(button, Qt::LeftButton);
+    QTest::mouseClick(button, Qt::LeftButton);
+    QCOMPARE(made, 1);
+    QVERIFY(f.dlg.SimulatedScaleWindow()->isVisible());
+    // Closing the port puts the window away and the button out of reach.
+    QTest::mouseClick(f.dlg.OpenCloseButton(), Qt::LeftButton);
+    QVERIFY(!button->isEnabled());
+    QVERIFY(!f.dlg.SimulatedScaleWindow()->isVisible());
+    f.OpenSimulator();
+    QTest::mouseClick(button, Qt::LeftButton);
+    QCOMPARE(made, 1);
+    QVERIFY(f.dlg.SimulatedScaleWindow()->isVisible());
+  }
+
+  // While a working window runs modally, the tool window takes clicks and the main window does
+  // not; once the working window is gone, the main window does again.
+  void ToolWindowStaysUsableBesideAWorkingWindow() {
+    Fixture f;
+    ToolWindow* tool = nullptr;
+    f.dlg.SetSimulatedScaleMaker([&]() -> QWidget* { return tool = new ToolWindow; });
+    int mainPresses = 0;
+    f.dlg.SetOpener(WorkWindow::kCountSetup,
+                    [&](QWidget*, SerialLink&, UserFeedback&, int) { ++mainPresses; });
+    bool checked = false;
+    f.dlg.SetOpener(WorkWindow::kIndicator, [&](QWidget* parent, SerialLink&, UserFeedback&, int) {
+      CModalDlg working(parent);
+      QTimer::singleShot(0, &working, [&] {
+        QCOMPARE(QApplication::activeModalWidget(), &working);
+        SystemClick(tool->button);
+        SystemClick(f.dlg.Button(WorkWindow::kCountSetup));
+        QCOMPARE(tool->presses, 1);
+        QCOMPARE(mainPresses, 0);
+        checked = true;
+        working.done(1);
+      });
+      working.exec();
+    });
+
+    QTimer::singleShot(0, &f.dlg, [&] {
+      f.OpenSimulator();
+      QTest::mouseClick(f.dlg.SimulatedScaleButton(), Qt::LeftButton);
+      QVERIFY(QTest::qWaitForWindowExposed(tool));
+      QTest::mouseClick(f.dlg.Button(WorkWindow::kIndicator), Qt::LeftButton);
+      SystemClick(f.dlg.Button(WorkWindow::kCountSetup));
+      SystemClick(f.dlg.ExitButton());
+    });
+    // The main window runs as the application runs it.
+    QCOMPARE(f.dlg.exec(), 1);
+    QVERIFY(checked);
+    QCOMPARE(mainPresses, 1);
   }
 
   void FailedOpensChangeNothing_data() {

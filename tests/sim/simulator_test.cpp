@@ -359,7 +359,8 @@ TEST_F(SimulatorTest, CapturingStepsTakeTimeBelowTheirWait) {
 }
 
 TEST_F(SimulatorTest, AverageWeightSteps) {
-  // 10 pieces of 0.5 kg; 0.5 kg is 5 display steps of 0.1 kg: 5 x 2^24 per piece.
+  // 10 pieces of 0.5 kg; 0.5 kg is 50 inner steps of 0.01 kg (the display shows 0.1 kg):
+  // 50 x 2^24 per piece.
   EXPECT_EQ(Ask(WriteParamRequest({5, 2}, "000007")), "OK");
   EXPECT_EQ(sim.With([](SimulatedIndicator& m) { return m.CurrentItem(); }), 7);
   EXPECT_EQ(Ask(WriteParamRequest({5, 5}, "000000")), "NO");  // not zeroed yet
@@ -368,11 +369,21 @@ TEST_F(SimulatorTest, AverageWeightSteps) {
   EXPECT_EQ(Ask(WriteParamRequest({5, 4}, "000000")), "NO");
   EXPECT_EQ(Ask(WriteParamRequest({5, 4}, "000010")), "OK");
   EXPECT_EQ(Ask(WriteParamRequest({5, 5}, "000000")), "OK");
-  EXPECT_EQ(Ask(WeightRequest("AA", "0000000000")), "070083886080E");
+  EXPECT_EQ(Ask(WeightRequest("AA", "0000000000")), "070838860800E");
   // In count mode the display shows the pieces.
   ASSERT_EQ(Ask(WriteParamRequest({5, 1}, "000002")), "OK");
   sim.With([](SimulatedIndicator& m) { m.SetLoad(12.0); });
   EXPECT_EQ(sim.With([](SimulatedIndicator& m) { return m.DisplayText(); }), "    24");
+  // Pieces lighter than a display step: 100 pieces of 25 g.
+  EXPECT_EQ(Ask(WriteParamRequest({5, 2}, "000009")), "OK");
+  sim.With([](SimulatedIndicator& m) { m.SetLoad(0); });
+  EXPECT_EQ(Ask(WriteParamRequest({5, 3}, "000000")), "OK");
+  sim.With([](SimulatedIndicator& m) { m.SetLoad(2.5); });
+  EXPECT_EQ(Ask(WriteParamRequest({5, 4}, "000100")), "OK");
+  EXPECT_EQ(Ask(WriteParamRequest({5, 5}, "000000")), "OK");
+  EXPECT_EQ(Ask(WeightRequest("AA", "0000000000")), "090041943040E");
+  sim.With([](SimulatedIndicator& m) { m.SetLoad(1.0); });
+  EXPECT_EQ(sim.With([](SimulatedIndicator& m) { return m.DisplayText(); }), "    40");
   // A sample too light for a valid average weight is refused.
   EXPECT_EQ(Ask(WriteParamRequest({5, 2}, "000008")), "OK");
   EXPECT_EQ(Ask(WriteParamRequest({5, 3}, "000000")), "OK");

@@ -1,0 +1,72 @@
+#pragma once
+
+#include <QTimer>
+#include <QWidget>
+#include <string>
+#include <vector>
+
+#include "sim/simulator.h"
+
+class QCheckBox;
+class QDoubleSpinBox;
+class QLabel;
+class QListWidget;
+class QPlainTextEdit;
+class QPushButton;
+class QSlider;
+class QSpinBox;
+
+namespace tamarack {
+
+// The Simulated Scale: a tool window beside the working windows that puts a load on the built-in
+// simulated indicator, shakes it, turns its CAJ switch, spoils its next replies, and shows what
+// PRINT printed. Every change is posted to the simulator's own thread; what the window shows of
+// the simulator comes from the snapshot that thread publishes.
+class CSimScaleDlg : public QWidget {
+  Q_OBJECT
+
+ public:
+  // How often the window looks at the published snapshot.
+  static constexpr int kRefreshMs = 200;
+  // The load slider moves in steps of 10 g.
+  static constexpr int kSliderStepsPerKg = 100;
+
+  explicit CSimScaleDlg(sim::Simulator& simulator, QWidget* parent = nullptr);
+
+  // Takes the simulator's snapshot into the window (the refresh timer calls it).
+  void Refresh();
+
+  QDoubleSpinBox* LoadField() const { return load_; }
+  QSlider* LoadSlider() const { return slider_; }
+  QCheckBox* MotionBox() const { return motion_; }
+  QCheckBox* CajBox() const { return caj_; }
+  QListWidget* FaultList() const { return faults_; }
+  QSpinBox* NextRepliesField() const { return nextReplies_; }
+  QPushButton* InjectButton() const { return inject_; }
+  QLabel* FaultsWaitingLabel() const { return waiting_; }
+  QPlainTextEdit* TicketsView() const { return tickets_; }
+  QPushButton* ClearButton() const { return clear_; }
+
+ private:
+  void OnLoad(double kg);
+  void OnInject();
+  void ShowCapacity(double capacityKg);
+
+  sim::Simulator& simulator_;
+  QDoubleSpinBox* load_ = nullptr;
+  QSlider* slider_ = nullptr;
+  QLabel* capacity_ = nullptr;
+  QCheckBox* motion_ = nullptr;
+  QCheckBox* caj_ = nullptr;
+  QListWidget* faults_ = nullptr;
+  QSpinBox* nextReplies_ = nullptr;
+  QPushButton* inject_ = nullptr;
+  QLabel* waiting_ = nullptr;
+  QPlainTextEdit* tickets_ = nullptr;
+  QPushButton* clear_ = nullptr;
+  double shownCapacity_ = -1;
+  QTimer refresh_;
+  std::vector<std::string> shownTickets_;
+};
+
+}  // namespace tamarack
