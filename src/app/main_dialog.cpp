@@ -10,7 +10,10 @@
 #include <QSerialPortInfo>
 #include <QVBoxLayout>
 
+#include "app/network_dialog.h"
 #include "app/qt_feedback.h"
+#include "link/net_address.h"
+#include "link/open_link.h"
 #include "link/product.h"
 
 // The pictures live in res/app.qrc, linked into this static library.
@@ -47,7 +50,7 @@ QStringList CMainDlg::PortChoices() {
     const QString location = info.systemLocation();
     if (!choices.contains(location) && !devices.contains(location)) choices << location;
   }
-  choices << kSimulatorPort;
+  choices << kSimulatorPort << QString::fromUtf8(kNetworkEntry);
   return choices;
 }
 
@@ -107,6 +110,8 @@ CMainDlg::CMainDlg(UserFeedback* ui, QWidget* parent) : CModalDlg(parent) {
   layout->addLayout(lower);
   layout->setSizeConstraint(QLayout::SetFixedSize);
 
+  addressAsker_ = [this](QWidget* owner) { return AskNetworkAddress(owner, *ui_); };
+  connect(PortList(), &QComboBox::activated, this, &CMainDlg::OnPortChosen);
   connect(openClose_, &QPushButton::clicked, this, &CMainDlg::OnOpenClose);
   for (int i = 0; i < 4; ++i) {
     connect(work_[i], &QPushButton::clicked, this,
@@ -138,6 +143,32 @@ void CMainDlg::SetSimulatorStarter(SimulatorStarter starter) {
   simulatorStarter_ = std::move(starter);
 }
 
+void CMainDlg::SetAddressAsker(AddressAsker asker) {
+  addressAsker_ = std::move(asker);
+}
+
+void CMainDlg::OnPortChosen(int index) {
+  QComboBox* list = PortList();
+  const int network = list->count() - 1;
+  if (index != network) {
+    lastPortIndex_ = index;
+    return;
+  }
+  const std::optional<std::string> url = addressAsker_ ? addressAsker_(this) : std::nullopt;
+  if (!url) {
+    list->setCurrentIndex(lastPortIndex_);
+    return;
+  }
+  const QString entry = QString::fromStdString(*url);
+  int at = list->findText(entry);
+  if (at < 0) {
+    list->insertItem(network, entry);
+    at = network;
+  }
+  list->setCurrentIndex(at);
+  lastPortIndex_ = at;
+}
+
 PortSettings CMainDlg::Selections() const {
   PortSettings settings;
   settings.port = PortList()->currentText().toStdString();
@@ -151,7 +182,13 @@ PortSettings CMainDlg::Selections() const {
 void CMainDlg::OnOpenClose() {
   if (openClose_->text() == kOpenCaption) {
     PortSettings settings = Selections();
-    if (settings.port == kSimulatorPort) {
+    if (IsNetworkName(settings.port)) {
+      net_ = OpenLink(settings, *ui_);
+      if (!net_) return;
+    } else if (settings.port == kNetworkEntry) {
+      ui_->PortError(kPortMissing);
+      return;
+    } else if (settings.port == kSimulatorPort) {
       std::optional<std::string> device;
       if (simulatorStarter_) device = simulatorStarter_();
       if (!device) {
@@ -160,11 +197,12 @@ void CMainDlg::OnOpenClose() {
       }
       settings.port = *device;
     }
-    if (port_.Open(settings, *ui_) != 1) return;
+    if (!net_ && port_.Open(settings, *ui_) != 1) return;
     SetListsEnabled(false);
     SetOpenCaption(kCloseCaption);
   } else {
     port_.Close();
+    net_.reset();
     SetListsEnabled(true);
     SetOpenCaption(kOpenCaption);
   }
@@ -172,12 +210,12 @@ void CMainDlg::OnOpenClose() {
 }
 
 void CMainDlg::OnWorkWindow(WorkWindow which) {
-  if (!port_.IsOpen()) {
+  if (!IsPortOpen()) {
     ui_->PortError(kPleaseOpen);
     return;
   }
   const WindowOpener& opener = openers_[static_cast<int>(which)];
-  if (opener) opener(this, port_, *ui_, DataBitList()->currentText().toInt());
+  if (opener) opener(this, Link(), *ui_, DataBitList()->currentText().toInt());
 }
 
 void CMainDlg::OnExit() {

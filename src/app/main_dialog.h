@@ -9,6 +9,7 @@
 #include "app/tooltip_relay.h"
 #include "link/comm_port.h"
 #include "link/modal_dialog.h"
+#include "link/tcp_link.h"
 #include "link/user_feedback.h"
 
 class QComboBox;
@@ -27,8 +28,13 @@ using WindowOpener =
 // failure.
 using SimulatorStarter = std::function<std::optional<std::string>()>;
 
+// Asks for a serial device server's address; its URL, or nothing when the user cancelled.
+using AddressAsker = std::function<std::optional<std::string>(QWidget* parent)>;
+
 // The name of the entry in the Comm list that opens the simulated indicator.
 inline constexpr const char* kSimulatorPort = "Simulator";
+// The last entry of the Comm list: asks for a device server's address and adds it to the list.
+inline constexpr const char* kNetworkEntry = "Network\u2026";
 inline constexpr const char* kOpenCaption = "OpenComm";
 inline constexpr const char* kCloseCaption = "CloseComm";
 inline constexpr std::string_view kPleaseOpen = "Please Open CommPort!";
@@ -45,6 +51,7 @@ class CMainDlg : public CModalDlg {
 
   void SetOpener(WorkWindow which, WindowOpener opener);
   void SetSimulatorStarter(SimulatorStarter starter);
+  void SetAddressAsker(AddressAsker asker);
 
   // The open/close button: opens the port with the chosen settings or closes it.
   void OnOpenClose();
@@ -53,8 +60,13 @@ class CMainDlg : public CModalDlg {
   // "Exit": ends the window with result 1 (the port stays as it is; the process releases it).
   void OnExit();
 
-  bool IsPortOpen() const { return port_.IsOpen(); }
+  // An entry of the Comm list was chosen; "Network…" asks for an address.
+  void OnPortChosen(int index);
+
+  bool IsPortOpen() const { return port_.IsOpen() || (net_ && net_->IsOpen()); }
   CommPort& Port() { return port_; }
+  // The open link: the local port, or the link to a device server when a URL was opened.
+  SerialLink& Link() { return net_ ? static_cast<SerialLink&>(*net_) : port_; }
   // The five selections as the port would be opened with them now.
   PortSettings Selections() const;
 
@@ -69,7 +81,7 @@ class CMainDlg : public CModalDlg {
   const ToolTipRelay& Relay() const { return *relay_; }
 
   // The Comm list: "COM1".."COM6", the serial devices the system reports that the list lacks,
-  // then "Simulator".
+  // "Simulator", then "Network…".
   static QStringList PortChoices();
 
  private:
@@ -79,6 +91,8 @@ class CMainDlg : public CModalDlg {
   std::unique_ptr<UserFeedback> ownFeedback_;
   UserFeedback* ui_;
   CommPort port_;
+  std::unique_ptr<PortLink> net_;
+  int lastPortIndex_ = 0;  // the Comm list's choice before "Network…" was picked
   std::array<QComboBox*, 5> lists_{};
   QPushButton* openClose_ = nullptr;
   std::array<QPushButton*, 4> work_{};
@@ -87,6 +101,7 @@ class CMainDlg : public CModalDlg {
   ToolTipRelay* relay_ = nullptr;
   std::array<WindowOpener, 4> openers_{};
   SimulatorStarter simulatorStarter_;
+  AddressAsker addressAsker_;
 };
 
 }  // namespace tamarack

@@ -5,6 +5,7 @@
 #include <QComboBox>
 #include <QLabel>
 #include <QPushButton>
+#include <QTcpServer>
 #include <QTest>
 #include <QToolTip>
 
@@ -63,7 +64,7 @@ class MainDialogTest : public QObject {
       return all;
     }();
     QCOMPARE(ports.mid(0, 6), (QStringList{"COM1", "COM2", "COM3", "COM4", "COM5", "COM6"}));
-    QCOMPARE(ports.last(), "Simulator");
+    QCOMPARE(ports.mid(ports.size() - 2), (QStringList{"Simulator", "Network\u2026"}));
     QCOMPARE(ports.count("Simulator"), 1);
   }
 
@@ -137,6 +138,64 @@ class MainDialogTest : public QObject {
     QVERIFY(ListsEnabled(dlg));
     QCOMPARE(ui.Texts(), std::vector<std::string>{"CommPort not Exist!"});
     QCOMPARE(ui.messages[0].kind, RecordingFeedback::Kind::kPortError);
+  }
+
+  // "Network…" asks for an address and puts its URL into the list, chosen, just before itself;
+  // a cancelled question goes back to the entry chosen before.
+  void NetworkEntryAddsTheAddressChosen() {
+    RecordingFeedback ui;
+    CMainDlg dlg(&ui);
+    std::optional<std::string> answer = "rfc2217://10.0.0.7:4001";
+    dlg.SetAddressAsker([&](QWidget*) { return answer; });
+    QComboBox* list = dlg.PortList();
+    const int network = list->count() - 1;
+    dlg.OnPortChosen(2);
+    list->setCurrentIndex(network);
+    dlg.OnPortChosen(network);
+    QCOMPARE(list->currentText(), "rfc2217://10.0.0.7:4001");
+    QCOMPARE(list->itemText(list->count() - 1), "Network\u2026");
+
+    const int count = list->count();
+    list->setCurrentIndex(count - 1);
+    dlg.OnPortChosen(count - 1);  // the same address again is not listed twice
+    QCOMPARE(list->count(), count);
+    QCOMPARE(list->currentText(), "rfc2217://10.0.0.7:4001");
+
+    answer.reset();
+    dlg.OnPortChosen(2);
+    list->setCurrentIndex(count - 1);
+    dlg.OnPortChosen(count - 1);
+    QCOMPARE(list->currentText(), "COM3");
+    QVERIFY(ui.messages.empty());
+  }
+
+  // A URL opens as a port: nothing listening is "CommPort not Exist!"; a server that takes the
+  // connection gives the working windows a link that is not the local port.
+  void OpensANetworkAddress() {
+    RecordingFeedback ui;
+    CMainDlg dlg(&ui);
+    QTcpServer server;
+    QVERIFY(server.listen(QHostAddress::LocalHost, 0));
+    const QString url = QString("socket://127.0.0.1:%1").arg(server.serverPort());
+    dlg.SetAddressAsker([&](QWidget*) { return std::optional<std::string>(url.toStdString()); });
+    dlg.OnPortChosen(dlg.PortList()->count() - 1);
+
+    SerialLink* given = nullptr;
+    dlg.SetOpener(WorkWindow::kIndicator,
+                  [&](QWidget*, SerialLink& link, UserFeedback&, int) { given = &link; });
+    QTest::mouseClick(dlg.OpenCloseButton(), Qt::LeftButton);
+    QVERIFY(dlg.IsPortOpen());
+    QTest::mouseClick(dlg.Button(WorkWindow::kIndicator), Qt::LeftButton);
+    QVERIFY(given != nullptr);
+    QVERIFY(given != static_cast<SerialLink*>(&dlg.Port()));
+    QTest::mouseClick(dlg.OpenCloseButton(), Qt::LeftButton);
+    QVERIFY(!dlg.IsPortOpen());
+    QVERIFY(ListsEnabled(dlg));
+
+    server.close();
+    QTest::mouseClick(dlg.OpenCloseButton(), Qt::LeftButton);
+    QVERIFY(!dlg.IsPortOpen());
+    QCOMPARE(ui.Texts(), std::vector<std::string>{"CommPort not Exist!"});
   }
 
   void EnterAndEscapeKeepTheWindowOpen() {
