@@ -4,6 +4,12 @@
 #include <cerrno>
 #include <string>
 
+#ifdef Q_OS_LINUX
+#include <netinet/in.h>
+#include <netinet/tcp.h>
+#include <sys/socket.h>
+#endif
+
 namespace tamarack {
 namespace {
 
@@ -169,6 +175,17 @@ void TcpLink::Drain() {
   if (socket_.bytesAvailable() > 0) Absorb(socket_.readAll());
 }
 
+void TcpLink::AckAtOnce() {
+#ifdef Q_OS_LINUX
+  // A server that holds back small segments until the previous one is acknowledged (Nagle) would
+  // otherwise wait for our delayed acknowledgement, some 40 ms, in the middle of every reply. The
+  // system clears the flag again by itself, so it is set before every wait.
+  const int on = 1;
+  setsockopt(static_cast<int>(socket_.socketDescriptor()), IPPROTO_TCP, TCP_QUICKACK, &on,
+             sizeof on);
+#endif
+}
+
 bool TcpLink::Pump(Clock::time_point deadline) {
   if (socket_.bytesAvailable() > 0) {
     Absorb(socket_.readAll());
@@ -180,6 +197,7 @@ bool TcpLink::Pump(Clock::time_point deadline) {
   }
   const int left = MillisLeft(deadline);
   if (left == 0) return false;
+  AckAtOnce();
   if (!socket_.waitForReadyRead(left)) {
     if (socket_.state() != QAbstractSocket::ConnectedState) MarkLost();
     return false;

@@ -75,6 +75,7 @@ class TcpLink : public PortLink {
   bool Connect(Clock::time_point deadline, QAbstractSocket::SocketError* error);
   void MarkLost();
   bool Reattach();
+  void AckAtOnce();
 
   QTcpSocket socket_;
   NetAddress address_;

@@ -51,13 +51,11 @@ std::string Ser2Net::Start(const std::string& device, Mode mode, const std::stri
   if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate))
     return "cannot write " + config.toStdString();
   const std::string accepter = mode == Mode::kRaw ? "tcp" : "telnet(rfc2217),tcp";
-  const std::string text =
-      "connection: &indicator\n"
-      "  accepter: " +
-      accepter + ",127.0.0.1," + std::to_string(port_) +
-      "\n"
-      "  connector: serialdev," +
-      device + "," + line + ",local\n";
+  std::string text = "connection: &indicator\n";
+  text += "  accepter: " + accepter + ",127.0.0.1," + std::to_string(port_) + "\n";
+  text += "  connector: serialdev," + device + "," + line + ",local\n";
+  // Left on, ser2net gathers the device's bytes for up to 20 ms before it sends them on.
+  text += std::string("  options:\n    chardelay: ") + (charDelay ? "true" : "false") + "\n";
   file.write(text.c_str());
   file.close();
 

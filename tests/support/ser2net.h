@@ -24,6 +24,10 @@ class Ser2Net {
   std::string Start(const std::string& device, Mode mode, const std::string& line = "9600n81");
   void Stop();
 
+  // Forward the device's bytes as they come (false), or gather them first as ser2net does by
+  // default (true). Read at the next Start.
+  bool charDelay = false;
+
   int Port() const { return port_; }
   // "socket://127.0.0.1:port" or "rfc2217://127.0.0.1:port".
   std::string Url() const;
