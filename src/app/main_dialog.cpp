@@ -1,6 +1,7 @@
 #include "app/main_dialog.h"
 
 #include <QComboBox>
+#include <QFileInfo>
 #include <QGridLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
@@ -11,24 +12,42 @@
 #include <QVBoxLayout>
 
 #include "app/network_dialog.h"
-#include "app/qt_feedback.h"
 #include "link/net_address.h"
 #include "link/open_link.h"
-#include "link/product.h"
-
-// The pictures live in res/app.qrc, linked into this static library.
-static void InitAppResources() {
-  Q_INIT_RESOURCE(app);
-}
+#include "traffic/exchange_meaning.h"
+#include "traffic/find_dialog.h"
+#include "traffic/traffic_dialog.h"
+#include "ui/pictures.h"
+#include "ui/product.h"
+#include "ui/qt_feedback.h"
 
 namespace tamarack {
 namespace {
 
 constexpr int kComPorts = 6;
 
+// The Comm list, read again each time it drops down, so that an adapter plugged in after the
+// start appears.
+class PortListBox : public QComboBox {
+ public:
+  PortListBox(CMainDlg& owner, QWidget* parent) : QComboBox(parent), owner_(owner) {}
+
+  void showPopup() override {
+    owner_.RefreshPortList();
+    QComboBox::showPopup();
+  }
+
+ private:
+  CMainDlg& owner_;
+};
+
+void FillPortList(QComboBox* list, const QList<CMainDlg::PortEntry>& entries) {
+  for (const CMainDlg::PortEntry& entry : entries) list->addItem(entry.shown, entry.port);
+}
+
 QComboBox* MakeList(const QStringList& choices, const QString& selected, const QString& name,
-                    QWidget* parent) {
-  auto* list = new QComboBox(parent);
+                    QWidget* parent, QComboBox* list = nullptr) {
+  if (list == nullptr) list = new QComboBox(parent);
   list->addItems(choices);
   list->setCurrentText(selected);
   list->setAccessibleName(name);
@@ -38,39 +57,70 @@ QComboBox* MakeList(const QStringList& choices, const QString& selected, const Q
 
 }  // namespace
 
-QStringList CMainDlg::PortChoices() {
-  QStringList choices;
+QList<CMainDlg::PortEntry> CMainDlg::PortEntries() {
+  QList<PortEntry> entries;
+  QStringList ports;
   QStringList devices;
   for (int n = 1; n <= kComPorts; ++n) {
     const std::string name = "COM" + std::to_string(n);
-    choices << QString::fromStdString(name);
+    entries.push_back({QString::fromStdString(name), QString::fromStdString(name)});
+    ports << QString::fromStdString(name);
     devices << QString::fromStdString(CommPort::DeviceFor(name));
   }
   for (const QSerialPortInfo& info : QSerialPortInfo::availablePorts()) {
     const QString location = info.systemLocation();
-    if (!choices.contains(location) && !devices.contains(location)) choices << location;
+    if (ports.contains(location) || devices.contains(location)) continue;
+    const QString description = info.description();
+    entries.push_back(
+        {description.isEmpty() ? location : location + " (" + description + ")", location});
+    ports << location;
   }
-  choices << kSimulatorPort << QString::fromUtf8(kNetworkEntry);
-  return choices;
+  entries.push_back({kSimulatorPort, kSimulatorPort});
+  const QString network = QString::fromUtf8(kNetworkEntry);
+  entries.push_back({network, network});
+  return entries;
+}
+
+QList<CMainDlg::PortEntry> CMainDlg::ListEntries() const {
+  QList<PortEntry> entries = PortEntries();
+  for (const QString& url : addedUrls_) entries.insert(entries.size() - 1, {url, url});
+  return entries;
+}
+
+void CMainDlg::RefreshPortList() {
+  QComboBox* list = PortList();
+  const QString selected = list->currentData().toString();
+  const QList<PortEntry> entries = ListEntries();
+  bool same = list->count() == entries.size();
+  for (int i = 0; same && i < entries.size(); ++i) {
+    same = list->itemText(i) == entries[i].shown && list->itemData(i).toString() == entries[i].port;
+  }
+  if (same) return;
+  list->clear();
+  FillPortList(list, entries);
+  const int at = list->findData(selected);
+  // A device that went away leaves the default selected.
+  list->setCurrentIndex(at >= 0 ? at : 0);
 }
 
 CMainDlg::CMainDlg(UserFeedback* ui, QWidget* parent) : CModalDlg(parent) {
-  InitAppResources();
   if (ui == nullptr) {
     ownFeedback_ = std::make_unique<QtFeedback>(this);
     ui = ownFeedback_.get();
   }
   ui_ = ui;
   setObjectName("CMainDlg");
-  setWindowTitle(QString::fromStdString(WindowTitle(kProductName)));
-  const QIcon icon(":/tamarack/icon.png");
-  setWindowIcon(icon);
+  // Modal as the program's one main window, yet blocking no other window: the Traffic window,
+  // which has no owner, stays usable beside it and beside the working windows it opens.
+  setWindowModality(Qt::WindowModal);
+  SetTitle(kProductName);
+  setWindowIcon(ProductIcon());
 
   auto* group = new QGroupBox("Communication Parameter Selection", this);
   auto* grid = new QGridLayout(group);
   const QString names[5] = {"Comm", "Baud", "DataBit", "StopBit", "Parity"};
   const QStringList choices[5] = {
-      PortChoices(),
+      {},
       {"2400", "4800", "9600"},
       {"7", "8"},
       {"1", "2"},
@@ -79,26 +129,33 @@ CMainDlg::CMainDlg(UserFeedback* ui, QWidget* parent) : CModalDlg(parent) {
   const QString defaults[5] = {"COM1", "9600", "8", "1", "NOPARITY"};
   for (int i = 0; i < 5; ++i) {
     auto* label = new QLabel(names[i], group);
-    lists_[i] = MakeList(choices[i], defaults[i], names[i], group);
+    QComboBox* list = nullptr;
+    if (i == 0) {
+      list = new PortListBox(*this, group);
+      FillPortList(list, PortEntries());
+    }
+    lists_[i] = MakeList(choices[i], defaults[i], names[i], group, list);
     label->setBuddy(lists_[i]);
     grid->addWidget(label, i, 0);
     grid->addWidget(lists_[i], i, 1);
   }
   openClose_ = MakeButton(kOpenCaption, group);
   grid->addWidget(openClose_, 5, 0, 1, 2, Qt::AlignHCenter);
+  find_ = MakeButton("Find Indicator", group);
+  grid->addWidget(find_, 6, 0, 1, 2, Qt::AlignHCenter);
 
   work_[static_cast<int>(WorkWindow::kPrintFormat)] = MakeButton("Print Format", this);
   work_[static_cast<int>(WorkWindow::kParameterSetup)] = MakeButton("Parameter Setup", this);
   work_[static_cast<int>(WorkWindow::kIndicator)] = MakeButton("Indicator", this);
   work_[static_cast<int>(WorkWindow::kCountSetup)] = MakeButton("Count Setup", this);
+  trafficButton_ = MakeButton("Traffic", this);
   exit_ = MakeButton("Exit", this);
 
-  logo_ = new QLabel(this);
-  logo_->setPixmap(QPixmap(":/tamarack/logo.png"));
-  logo_->setAccessibleName("Logo");
+  logo_ = MakeLogo(this);
 
   auto* buttons = new QVBoxLayout;
   for (QPushButton* button : work_) buttons->addWidget(button);
+  buttons->addWidget(trafficButton_);
   buttons->addWidget(exit_);
   buttons->addStretch();
   auto* lower = new QHBoxLayout;
@@ -118,6 +175,11 @@ CMainDlg::CMainDlg(UserFeedback* ui, QWidget* parent) : CModalDlg(parent) {
             [this, i] { OnWorkWindow(static_cast<WorkWindow>(i)); });
   }
   connect(exit_, &QPushButton::clicked, this, &CMainDlg::OnExit);
+  connect(trafficButton_, &QPushButton::clicked, this, &CMainDlg::OnTraffic);
+  connect(find_, &QPushButton::clicked, this, &CMainDlg::OnFindIndicator);
+
+  trace_.SetDescriber(DescribeExchange);
+  finderFactory_ = CommPortFinderFactory();
 
   relay_ = new ToolTipRelay(this);
   relay_->Add(PortList(), "Select COMM Port");
@@ -130,6 +192,8 @@ CMainDlg::CMainDlg(UserFeedback* ui, QWidget* parent) : CModalDlg(parent) {
   relay_->Add(Button(WorkWindow::kParameterSetup), "Go to Parameter Setup Window");
   relay_->Add(Button(WorkWindow::kIndicator), "Go to Indicator Window");
   relay_->Add(Button(WorkWindow::kCountSetup), "Go to Count Setup Window");
+  relay_->Add(find_, "Look for the indicator on this port at every line setting");
+  relay_->Add(trafficButton_, "Show the exchanges with the indicator");
   relay_->Add(exit_, "Exit Program");
 }
 
@@ -151,27 +215,29 @@ void CMainDlg::OnPortChosen(int index) {
   QComboBox* list = PortList();
   const int network = list->count() - 1;
   if (index != network) {
-    lastPortIndex_ = index;
+    lastPort_ = list->itemData(index).toString();
     return;
   }
   const std::optional<std::string> url = addressAsker_ ? addressAsker_(this) : std::nullopt;
   if (!url) {
-    list->setCurrentIndex(lastPortIndex_);
+    list->setCurrentIndex(std::max(0, list->findData(lastPort_)));
     return;
   }
   const QString entry = QString::fromStdString(*url);
-  int at = list->findText(entry);
+  int at = list->findData(entry);
   if (at < 0) {
-    list->insertItem(network, entry);
+    addedUrls_ << entry;
+    list->insertItem(network, entry, entry);
     at = network;
   }
   list->setCurrentIndex(at);
-  lastPortIndex_ = at;
+  lastPort_ = entry;
 }
 
 PortSettings CMainDlg::Selections() const {
   PortSettings settings;
-  settings.port = PortList()->currentText().toStdString();
+  const QVariant port = PortList()->currentData();
+  settings.port = (port.isValid() ? port.toString() : PortList()->currentText()).toStdString();
   settings.baud = BaudList()->currentText().toInt();
   settings.dataBits = DataBitList()->currentText().toInt();
   settings.stopBits = StopBitList()->currentText().toInt();
@@ -198,10 +264,13 @@ void CMainDlg::OnOpenClose() {
       settings.port = *device;
     }
     if (!net_ && port_.Open(settings, *ui_) != 1) return;
+    current_.Set(net_.get());
+    trace_.MarkOpened();
     SetListsEnabled(false);
     SetOpenCaption(kCloseCaption);
   } else {
     port_.Close();
+    current_.Set(nullptr);
     net_.reset();
     SetListsEnabled(true);
     SetOpenCaption(kOpenCaption);
@@ -215,7 +284,56 @@ void CMainDlg::OnWorkWindow(WorkWindow which) {
     return;
   }
   const WindowOpener& opener = openers_[static_cast<int>(which)];
-  if (opener) opener(this, Link(), *ui_, DataBitList()->currentText().toInt());
+  if (opener) opener(this, trace_, *ui_, DataBitList()->currentText().toInt());
+}
+
+void CMainDlg::OnTraffic() {
+  // A window of its own, not a child of this one: a working window blocks only the chain of
+  // windows that opened it.
+  if (!traffic_) traffic_ = std::make_unique<CTrafficDlg>(trace_, *ui_);
+  traffic_->show();
+  traffic_->raise();
+  traffic_->activateWindow();
+}
+
+std::vector<FinderPort> CMainDlg::OtherFinderPorts(const std::string& chosen) const {
+  std::vector<FinderPort> ports;
+  const QComboBox* list = PortList();
+  for (int i = 0; i < list->count(); ++i) {
+    const std::string port = list->itemData(i).toString().toStdString();
+    if (port == chosen || port == kSimulatorPort) continue;
+    if (!QFileInfo::exists(QString::fromStdString(CommPort::DeviceFor(port)))) continue;
+    ports.push_back({port, CommPort::DeviceFor(port)});
+  }
+  return ports;
+}
+
+void CMainDlg::ApplySetting(const FinderPort& port, const LineSetting& setting) {
+  const int at = PortList()->findData(QString::fromStdString(port.name));
+  if (at >= 0) PortList()->setCurrentIndex(at);
+  BaudList()->setCurrentText(QString::number(setting.baud));
+  DataBitList()->setCurrentText(QString::number(setting.dataBits));
+  StopBitList()->setCurrentText(QString::number(setting.stopBits));
+  ParityList()->setCurrentIndex(setting.parity);
+}
+
+void CMainDlg::OnFindIndicator() {
+  if (IsPortOpen()) return;
+  const std::string chosen = Selections().port;
+  FinderPort port{chosen, CommPort::DeviceFor(chosen)};
+  if (chosen == kSimulatorPort) {
+    std::optional<std::string> device;
+    if (simulatorStarter_) device = simulatorStarter_();
+    if (!device) {
+      ui_->PortError(kPortMissing);
+      return;
+    }
+    port.device = *device;
+  }
+  CFindDlg dlg(port, OtherFinderPorts(chosen), finderFactory_, *ui_, this);
+  dlg.exec();
+  // The lists change all at once, and only after an answer.
+  if (dlg.Found()) ApplySetting(dlg.Found()->port, dlg.Found()->setting);
 }
 
 void CMainDlg::OnExit() {
@@ -224,6 +342,7 @@ void CMainDlg::OnExit() {
 
 void CMainDlg::SetListsEnabled(bool enabled) {
   for (QComboBox* list : lists_) list->setEnabled(enabled);
+  find_->setEnabled(enabled);
 }
 
 void CMainDlg::SetOpenCaption(const char* caption) {

@@ -6,17 +6,21 @@
 #include <optional>
 #include <string>
 
-#include "app/tooltip_relay.h"
 #include "link/comm_port.h"
-#include "link/modal_dialog.h"
+#include "link/line_finder.h"
 #include "link/tcp_link.h"
+#include "link/tracing_link.h"
 #include "link/user_feedback.h"
+#include "ui/modal_dialog.h"
+#include "ui/tooltip_relay.h"
 
 class QComboBox;
 class QLabel;
 class QPushButton;
 
 namespace tamarack {
+
+class CTrafficDlg;
 
 // The working windows that the main window leads to.
 enum class WorkWindow { kPrintFormat, kParameterSetup, kIndicator, kCountSetup };
@@ -39,6 +43,30 @@ inline constexpr const char* kOpenCaption = "OpenComm";
 inline constexpr const char* kCloseCaption = "CloseComm";
 inline constexpr std::string_view kPleaseOpen = "Please Open CommPort!";
 
+// Passes every call on to the link that is open now: the local port, or a device server's link.
+// The trace sits on it, so the Traffic window records whichever is open.
+class CurrentLink : public SerialLink {
+ public:
+  explicit CurrentLink(SerialLink& port) : port_(port) {}
+  // nullptr goes back to the local port.
+  void Set(SerialLink* link) { link_ = link != nullptr ? link : &port_; }
+  SerialLink& Get() const { return *link_; }
+
+  bool ClearErrors() override { return link_->ClearErrors(); }
+  bool PurgeTransmit() override { return link_->PurgeTransmit(); }
+  bool PurgeReceive() override { return link_->PurgeReceive(); }
+  void Write(const std::uint8_t* data, std::size_t size) override { link_->Write(data, size); }
+  int Read(std::uint8_t* buffer, std::size_t size) override { return link_->Read(buffer, size); }
+  int LastError() const override { return link_->LastError(); }
+  void ExchangeEnded(std::uint32_t waitMs, int status) override {
+    link_->ExchangeEnded(waitMs, status);
+  }
+
+ private:
+  SerialLink& port_;
+  SerialLink* link_ = &port_;
+};
+
 // The main window: chooses and opens the serial port and leads to the working windows. It owns
 // the one CommPort for the program's life.
 class CMainDlg : public CModalDlg {
@@ -59,6 +87,13 @@ class CMainDlg : public CModalDlg {
   void OnWorkWindow(WorkWindow which);
   // "Exit": ends the window with result 1 (the port stays as it is; the process releases it).
   void OnExit();
+  // "Traffic": shows the Traffic window (made at the first press, kept until the program ends).
+  void OnTraffic();
+  // "Find Indicator": looks for the indicator on the chosen port; on an answer the five lists are
+  // set to the setting that answered.
+  void OnFindIndicator();
+  // The links the finder opens (tests put their own in).
+  void SetFinderFactory(FinderLinkFactory factory) { finderFactory_ = std::move(factory); }
 
   // An entry of the Comm list was chosen; "Network…" asks for an address.
   void OnPortChosen(int index);
@@ -66,7 +101,10 @@ class CMainDlg : public CModalDlg {
   bool IsPortOpen() const { return port_.IsOpen() || (net_ && net_->IsOpen()); }
   CommPort& Port() { return port_; }
   // The open link: the local port, or the link to a device server when a URL was opened.
-  SerialLink& Link() { return net_ ? static_cast<SerialLink&>(*net_) : port_; }
+  SerialLink& Link() { return current_.Get(); }
+  // The open link as every window talks through it: each exchange is recorded.
+  TracingLink& Trace() { return trace_; }
+  CTrafficDlg* TrafficWindow() const { return traffic_.get(); }
   // The five selections as the port would be opened with them now.
   PortSettings Selections() const;
 
@@ -78,25 +116,48 @@ class CMainDlg : public CModalDlg {
   QPushButton* OpenCloseButton() const { return openClose_; }
   QPushButton* Button(WorkWindow which) const { return work_[static_cast<int>(which)]; }
   QPushButton* ExitButton() const { return exit_; }
+  QPushButton* TrafficButton() const { return trafficButton_; }
+  QPushButton* FindButton() const { return find_; }
   const ToolTipRelay& Relay() const { return *relay_; }
 
-  // The Comm list: "COM1".."COM6", the serial devices the system reports that the list lacks,
-  // "Simulator", then "Network…".
-  static QStringList PortChoices();
+  // An entry of the Comm list: what it shows ("/dev/ttyUSB0 (USB serial adapter)") and what it
+  // opens ("/dev/ttyUSB0").
+  struct PortEntry {
+    QString shown;
+    QString port;
+  };
+  // The Comm list: "COM1".."COM6", the serial devices the system reports that the list lacks
+  // (with the description the system gives them), "Simulator", then "Network…".
+  static QList<PortEntry> PortEntries();
+  // Reads the devices again, keeping the selection and the network addresses added to the list;
+  // the list does it each time it drops down.
+  void RefreshPortList();
 
  private:
+  // PortEntries() with the added network addresses just before "Network…".
+  QList<PortEntry> ListEntries() const;
   void SetListsEnabled(bool enabled);
+  // The ports the finder may search besides the chosen one: those of the list that exist.
+  std::vector<FinderPort> OtherFinderPorts(const std::string& chosen) const;
+  void ApplySetting(const FinderPort& port, const LineSetting& setting);
   void SetOpenCaption(const char* caption);
 
   std::unique_ptr<UserFeedback> ownFeedback_;
   UserFeedback* ui_;
   CommPort port_;
   std::unique_ptr<PortLink> net_;
-  int lastPortIndex_ = 0;  // the Comm list's choice before "Network…" was picked
+  CurrentLink current_{port_};
+  TracingLink trace_{current_};
+  std::unique_ptr<CTrafficDlg> traffic_;
+  FinderLinkFactory finderFactory_;
+  QStringList addedUrls_;  // the network addresses added to the Comm list, in order
+  QString lastPort_;       // the Comm list's choice before "Network…" was picked
   std::array<QComboBox*, 5> lists_{};
   QPushButton* openClose_ = nullptr;
   std::array<QPushButton*, 4> work_{};
   QPushButton* exit_ = nullptr;
+  QPushButton* trafficButton_ = nullptr;
+  QPushButton* find_ = nullptr;
   QLabel* logo_ = nullptr;
   ToolTipRelay* relay_ = nullptr;
   std::array<WindowOpener, 4> openers_{};

@@ -9,13 +9,12 @@
 #include <QVBoxLayout>
 
 #include "link/net_address.h"
-#include "link/product.h"
 
 namespace tamarack {
 
 CNetworkDlg::CNetworkDlg(UserFeedback& ui, QWidget* parent) : CModalDlg(parent), ui_(ui) {
   setObjectName("CNetworkDlg");
-  setWindowTitle(QString::fromStdString(WindowTitle("Network")));
+  SetTitle("Network");
 
   address_ = new QLineEdit(this);
   address_->setPlaceholderText("host:port, e.g. 192.168.1.20:4001");

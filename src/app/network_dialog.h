@@ -3,7 +3,7 @@
 #include <optional>
 #include <string>
 
-#include "link/modal_dialog.h"
+#include "ui/modal_dialog.h"
 #include "link/user_feedback.h"
 
 class QLineEdit;

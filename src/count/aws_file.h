@@ -40,13 +40,13 @@ class AverageWeightTable {
 std::string AverageWeightRecord(std::string_view weightText);
 
 // Reads an average weight file without ever creating or changing it. A name that does not exist
-// reads as an empty file. nullopt when the file exists but cannot be read (or is not a file).
+// reads as an empty file. nullopt when the file exists but cannot be read or is no regular file
+// (a folder, device or pipe), and for an empty name.
 std::optional<AverageWeightTable> ReadAverageWeightFile(const std::string& path);
 
-// Replaces the file's content by the table atomically: the bytes go to a new file beside it,
-// which then takes the old one's place (and its permissions). On failure the old file, if any,
-// stays as it was and no file is left behind. A file that exists but may not be written is
-// refused.
+// Replaces the file's content by the table atomically (ReplaceFile): on failure the old file, if
+// any, stays as it was and no file is left behind. A file that exists but may not be written, or
+// that is no regular file, is refused.
 bool WriteAverageWeightFile(const std::string& path, const AverageWeightTable& table);
 
 }  // namespace tamarack

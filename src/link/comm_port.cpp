@@ -4,7 +4,11 @@
 #include <chrono>
 #include <string>
 
+#include "link/port_help.h"
+
 #ifndef Q_OS_WIN
+#include <grp.h>
+#include <sys/stat.h>
 #include <termios.h>
 #endif
 
@@ -14,9 +18,7 @@ namespace {
 using Clock = std::chrono::steady_clock;
 using std::chrono::milliseconds;
 
-// The time-out contract of every read: at most 100 ms between two bytes, and at most
-// 700 ms + 100 ms per requested byte in all. Writes get the same total.
-constexpr milliseconds kIntervalTimeout{100};
+// Writes get the total of the usual read contract: 700 ms + 100 ms per byte.
 constexpr milliseconds kTotalBase{700};
 constexpr milliseconds kPerByte{100};
 
@@ -26,6 +28,22 @@ QSerialPort::Parity ParityAt(int position) {
     case 2: return QSerialPort::OddParity;
     default: return QSerialPort::NoParity;
   }
+}
+
+// The second line of a refused open: why, and what to do.
+std::string RefusalHelp(int platformCode, const std::string& device) {
+#ifdef Q_OS_WIN
+  (void)platformCode;
+  return PortBusyHelp(device);
+#else
+  if (platformCode != EACCES) return PortBusyHelp(device);
+  std::string groupName;
+  struct stat info {};
+  if (::stat(device.c_str(), &info) == 0) {
+    if (const struct group* entry = ::getgrgid(info.st_gid)) groupName = entry->gr_name;
+  }
+  return PortAccessHelp(device, groupName);
+#endif
 }
 
 int MillisLeft(Clock::time_point deadline) {
@@ -82,7 +100,8 @@ int CommPort::Open(const PortSettings& settings, UserFeedback& ui) {
         break;
       case QSerialPort::PermissionError:
       case QSerialPort::OpenError:
-        ui.PortError(kPortBusy);
+        ui.PortError(std::string(kPortBusy) + "\n" +
+                     RefusalHelp(platformCode, DeviceFor(settings.port)));
         break;
       default: {
         const int code = platformCode != 0 ? platformCode : static_cast<int>(port_.error());
@@ -216,7 +235,7 @@ int CommPort::Read(std::uint8_t* buffer, std::size_t size) {
     return -1;
   }
   const auto start = Clock::now();
-  const auto total = start + kTotalBase + kPerByte * static_cast<int>(size);
+  const auto total = start + timeouts_.totalBase + timeouts_.perByte * static_cast<int>(size);
   std::size_t got = 0;
   Clock::time_point lastByte{};
   while (got < size) {
@@ -237,7 +256,9 @@ int CommPort::Read(std::uint8_t* buffer, std::size_t size) {
     }
     // The interval limit starts with the first byte; before it only the total limit runs.
     auto deadline = total;
-    if (got > 0 && lastByte + kIntervalTimeout < deadline) deadline = lastByte + kIntervalTimeout;
+    if (got > 0 && lastByte + timeouts_.interval < deadline) {
+      deadline = lastByte + timeouts_.interval;
+    }
     const int left = MillisLeft(deadline);
     if (left == 0) break;
     port_.clearError();  // a time-out of the previous wait is no failure

@@ -42,6 +42,10 @@ class CommPort : public SerialLink {
   // "COM3" is /dev/ttyS2 on Linux; any other name is used as it is.
   static std::string DeviceFor(const std::string& name);
 
+  // Replaces the read time-out contract for the reads that follow (the indicator finder keeps its
+  // tries short). Opening does not change it.
+  void SetReadTimeouts(const ReadTimeouts& timeouts) { timeouts_ = timeouts; }
+
   bool ClearErrors() override;
   bool PurgeTransmit() override;
   bool PurgeReceive() override;
@@ -60,6 +64,7 @@ class CommPort : public SerialLink {
 
   QSerialPort port_;
   PortSettings settings_;
+  ReadTimeouts timeouts_;
   bool open_ = false;  // opened by the user and not yet closed
   bool lost_ = false;  // open, but the device has gone away
   int lastError_ = 0;

@@ -1,9 +1,18 @@
 #pragma once
 
+#include <chrono>
 #include <cstddef>
 #include <cstdint>
 
 namespace tamarack {
+
+// The limits of one read: the usual contract is at most 100 ms between two bytes and at most
+// 700 ms + 100 ms per requested byte in all. Only the indicator finder asks for shorter ones.
+struct ReadTimeouts {
+  std::chrono::milliseconds interval{100};
+  std::chrono::milliseconds totalBase{700};
+  std::chrono::milliseconds perByte{100};
+};
 
 // The serial line to the indicator as the exchange sees it. CommPort implements it over a real
 // port; tests use an in-memory fake or the simulator on a pseudo-terminal.
@@ -26,6 +35,11 @@ class SerialLink {
   virtual int Read(std::uint8_t* buffer, std::size_t size) = 0;
   // The platform error code of the last call that failed (6: the handle is no longer valid).
   virtual int LastError() const = 0;
+
+  // Told by the exchange once it has read (or given up on) the reply, with its wait and its
+  // status, so that a link which records the traffic can close the exchange. Decorators pass it
+  // on; a plain port ignores it.
+  virtual void ExchangeEnded(std::uint32_t /*waitMs*/, int /*status*/) {}
 };
 
 // Platform error code for a handle that is no longer valid.

@@ -17,11 +17,8 @@ std::size_t ReadSome(SerialLink& link, std::uint8_t* buffer, std::size_t size) {
   return 0;
 }
 
-}  // namespace
-
-TransactStatus Transact(SerialLink& link, UserFeedback& ui, std::span<const std::uint8_t> request,
+TransactStatus Exchange(SerialLink& link, UserFeedback& ui, std::span<const std::uint8_t> request,
                         std::uint32_t waitMs, ReplyArea& reply, int waitTextId) {
-  if (request.empty() || request.size() > kAreaSize) return TransactStatus::kBad;
   auto status = TransactStatus::kOk;
 
   link.ClearErrors();
@@ -29,8 +26,7 @@ TransactStatus Transact(SerialLink& link, UserFeedback& ui, std::span<const std:
   link.PurgeReceive();
   link.Write(request.data(), request.size());
   if (!link.PurgeTransmit()) {
-    ui.SystemError(link.LastError() == kErrorInvalidHandle ? "ERROR_INVALID_HANDLE"
-                                                           : "UNKNOW_ERROR");
+    ui.SystemError(PortFailureText(link.LastError()));
     status = TransactStatus::kPurgeFailed;
   }
 
@@ -53,6 +49,7 @@ TransactStatus Transact(SerialLink& link, UserFeedback& ui, std::span<const std:
     if (ReadSome(link, &byte, 1) != 1) return TransactStatus::kBad;
     if (byte == kEtx) break;
     reply.bytes[count++] = byte;
+    reply.length = count;
     check ^= byte;
     if (count == kAreaSize) return TransactStatus::kBad;
   }
@@ -61,6 +58,21 @@ TransactStatus Transact(SerialLink& link, UserFeedback& ui, std::span<const std:
   if (ReadSome(link, &got, 1) != 1) return TransactStatus::kBad;
   const auto expected = static_cast<std::uint8_t>((check ^ kEtx) | 0x30);
   return got == expected ? status : TransactStatus::kBad;
+}
+
+}  // namespace
+
+TransactStatus Transact(SerialLink& link, UserFeedback& ui, std::span<const std::uint8_t> request,
+                        std::uint32_t waitMs, ReplyArea& reply, int waitTextId) {
+  reply.length = 0;
+  if (request.empty() || request.size() > kAreaSize) return TransactStatus::kBad;
+  const TransactStatus status = Exchange(link, ui, request, waitMs, reply, waitTextId);
+  link.ExchangeEnded(waitMs, static_cast<int>(status));
+  return status;
+}
+
+std::string_view PortFailureText(int lastError) {
+  return lastError == kErrorInvalidHandle ? "ERROR_INVALID_HANDLE" : "UNKNOW_ERROR";
 }
 
 TransactStatus RequireOk(TransactStatus status, const ReplyArea& reply) {

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "files/replace_file.h"
 #include "link/commands.h"
 #include "link/transact.h"
 #include "printfmt/print_format_file.h"
@@ -146,8 +147,10 @@ void ReadPrintFormat(PrintFormatModel& model, SerialLink& link, UserFeedback& ui
 void SavePrintFormatFile(PrintFormatModel& model, const std::filesystem::path& path,
                          UserFeedback& ui) {
   DropArmedTag(model);
-  AtomicFileWriter file;
-  if (!file.Open(path)) {
+  // The file is made ready before the lines are joined: a file that cannot be written is
+  // reported as such even when the text would be refused too.
+  FileReplacement file;
+  if (!file.Begin(path.string()).ok()) {
     ui.Failure(kPrintFormatFileErrorText);
     return;
   }
@@ -157,7 +160,7 @@ void SavePrintFormatFile(PrintFormatModel& model, const std::filesystem::path& p
     ui.Failure(kTooManyCharactersText);
     return;
   }
-  if (!file.Commit(*stored)) {
+  if (!file.Commit(*stored).ok()) {
     ui.Failure(kPrintFormatFileErrorText);
     return;
   }

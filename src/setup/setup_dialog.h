@@ -3,12 +3,18 @@
 #include <QString>
 #include <array>
 #include <functional>
+#include <memory>
+#include <optional>
+#include <string>
 
-#include "link/modal_dialog.h"
 #include "link/serial_link.h"
 #include "link/user_feedback.h"
 #include "setup/param_table.h"
+#include "setup/service_record.h"
+#include "setup/setup_history.h"
 #include "setup/setup_model.h"
+#include "ui/modal_dialog.h"
+#include "ui/window_services.h"
 
 class QComboBox;
 class QDateEdit;
@@ -43,21 +49,26 @@ class CSetupDlg : public CModalDlg {
   Q_OBJECT
 
  public:
-  // How the window asks for file names and runs the windows it opens; the defaults use the file
-  // dialogs, the password gate and the calibration wizard. An empty path means the user
-  // cancelled.
-  struct Hooks {
-    std::function<QString(QWidget* parent)> askSavePath;
-    std::function<QString(QWidget* parent)> askLoadPath;
-    // Runs the password gate; true when the right password was given.
-    std::function<bool(QWidget* parent)> askPassword;
-    // Runs the calibration wizard; true when the calibration was finished.
-    std::function<bool(QWidget* parent)> runCalibration;
+  // What the setup window takes beyond the services every window gets: the port and its line
+  // settings and where the history of reads is kept, and, for tests, how it runs the history list
+  // and the service record window.
+  struct Options {
+    // The port and its line settings, for the history and the service record.
+    LineInfo line;
+    // Where every complete read is kept; unset: "history" in the user's data folder; empty: none.
+    std::optional<QString> historyFolder;
+    // Runs the history list; the chosen record, or nothing.
+    std::function<std::optional<std::string>(QWidget* parent, const SetupHistory& history,
+                                             const SetupModel& model)>
+        chooseHistory;
+    // Runs the service record window over this opening's session.
+    std::function<void(QWidget* parent, const SetupSession& session)> runServiceRecord;
   };
 
   // `port` is the main window's open port, borrowed for the window's life.
-  CSetupDlg(SerialLink& port, UserFeedback& ui, QWidget* parent = nullptr);
-  CSetupDlg(SerialLink& port, UserFeedback& ui, Hooks hooks, QWidget* parent = nullptr);
+  CSetupDlg(SerialLink& port, const WindowServices& services, QWidget* parent = nullptr);
+  CSetupDlg(SerialLink& port, const WindowServices& services, Options options,
+            QWidget* parent = nullptr);
   ~CSetupDlg() override;
 
   // The two exchanges between the widgets and the model.
@@ -75,6 +86,11 @@ class CSetupDlg : public CModalDlg {
   void OnSaveToFile();
   void OnLoadFromFile();
   void OnCalibration();
+  // Safe changes.
+  void OnCopyCurrent();
+  void OnVerify();
+  void OnHistory();
+  void OnServiceRecord();
 
   const SetupModel& Model() const { return model_; }
   // The widgets of row `row` (table order); NewField and WriteButton are null for F7.3.
@@ -83,6 +99,15 @@ class CSetupDlg : public CModalDlg {
   QPushButton* WriteButton(std::size_t row) const { return write_[row]; }
   QPushButton* Button(SetupButton which) const { return buttons_[static_cast<std::size_t>(which)]; }
   QLabel* CaptionLabel() const { return caption_; }
+  QPushButton* CopyCurrentButton() const { return copyCurrent_; }
+  QPushButton* VerifyButton() const { return verify_; }
+  QPushButton* HistoryButton() const { return history_; }
+  QPushButton* ServiceRecordButton() const { return serviceRecord_; }
+  // "12 parameters differ from the indicator", beside the editable column's caption.
+  QLabel* DifferencesLabel() const { return differences_; }
+  // The label with the display number beside row `row`'s editable element (null for F7.3).
+  QLabel* EditableLabel(std::size_t row) const { return editLabel_[row]; }
+  const SetupSession& Session() const { return *session_; }
   const ToolTipRelay& Relay() const { return *relay_; }
 
  private:
@@ -93,10 +118,14 @@ class CSetupDlg : public CModalDlg {
   void RegisterTips();
   // Collects, runs `handler` over the model, and shows the model back.
   void Run(const std::function<void()>& handler);
+  void CollectInto(SetupModel& model) const;
+  // Marks the fields that differ from the indicator, as the widgets show them now.
+  void UpdateMarks();
 
   SerialLink& port_;
+  WindowServices services_;
   UserFeedback& ui_;
-  Hooks hooks_;
+  Options options_;
   SetupModel model_;
   std::array<QLineEdit*, kSetupParamCount> current_{};
   std::array<QWidget*, kSetupParamCount> editable_{};
@@ -108,6 +137,14 @@ class CSetupDlg : public CModalDlg {
   std::array<QPushButton*, kSetupButtonCount> buttons_{};
   QLabel* caption_ = nullptr;
   ToolTipRelay* relay_ = nullptr;
+  std::unique_ptr<SetupSession> session_;
+  QPushButton* copyCurrent_ = nullptr;
+  QPushButton* verify_ = nullptr;
+  QPushButton* history_ = nullptr;
+  QPushButton* serviceRecord_ = nullptr;
+  QLabel* differences_ = nullptr;
+  std::array<QLabel*, kSetupParamCount> editLabel_{};
+  bool showing_ = false;
 };
 
 }  // namespace tamarack

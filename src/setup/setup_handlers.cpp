@@ -5,6 +5,7 @@
 
 #include "link/commands.h"
 #include "link/key_command.h"
+#include "setup/operation_log.h"
 #include "setup/param_codec.h"
 #include "setup/param_io.h"
 
@@ -13,7 +14,7 @@ namespace {
 
 bool Report(UserFeedback& ui, TransactStatus status, const SetupParam& param) {
   if (status == TransactStatus::kOk) {
-    ui.Success(ParamMessage(param, kWriteSucess));
+    ui.Success(ParamMessage(param, kWriteSuccess));
     return true;
   }
   ui.Failure(ParamMessage(param, kWriteFault));
@@ -40,8 +41,7 @@ bool WriteNumber(SetupModel& model, SerialLink& link, UserFeedback& ui, const Se
   return Report(ui, WriteParam(model, link, ui, param.address, check.value), param);
 }
 
-bool WriteDateTime(SetupModel& model, SerialLink& link, UserFeedback& ui,
-                   const SetupParam& param) {
+bool WriteDateTime(SetupModel& model, SerialLink& link, UserFeedback& ui, const SetupParam& param) {
   const bool isDate = param.kind == ParamKind::kDate;
   const auto value = DateTimeValueFromShown(param.kind, isDate ? model.dateText : model.timeText);
   auto status = TransactStatus::kBad;
@@ -51,11 +51,45 @@ bool WriteDateTime(SetupModel& model, SerialLink& link, UserFeedback& ui,
     ui.Failure(isDate ? kDateWriteFault : kTimeWriteFault);
     return false;
   }
-  if (!model.silentDateTimeWrite) ui.Success(isDate ? kDateWriteSucess : kTimeWriteSucess);
+  if (!model.silentDateTimeWrite) ui.Success(isDate ? kDateWriteSuccess : kTimeWriteSuccess);
   return true;
 }
 
+bool WriteOne(SetupModel& model, SerialLink& link, UserFeedback& ui, const SetupParam& param) {
+  switch (param.kind) {
+    case ParamKind::kChoice:
+      return WriteChoice(model, link, ui, param);
+    case ParamKind::kNumber:
+      return WriteNumber(model, link, ui, param);
+    case ParamKind::kDate:
+    case ParamKind::kTime:
+      return WriteDateTime(model, link, ui, param);
+    case ParamKind::kVersion:
+      break;
+  }
+  return false;
+}
+
 }  // namespace
+
+std::string EditableValueText(const SetupModel& model, const SetupParam& param) {
+  switch (param.kind) {
+    case ParamKind::kNumber:
+      return model.newValue[static_cast<std::size_t>(NewValueSlot(param))];
+    case ParamKind::kChoice: {
+      const int code = model.choice[RowIndex(param)];
+      if (code < 0 || code >= static_cast<int>(param.options.size())) return "(none)";
+      return std::string(param.options[static_cast<std::size_t>(code)]);
+    }
+    case ParamKind::kDate:
+      return model.dateText;
+    case ParamKind::kTime:
+      return model.timeText;
+    case ParamKind::kVersion:
+      break;
+  }
+  return {};
+}
 
 bool ReadAllParams(SetupModel& model, SerialLink& link, UserFeedback& ui) {
   std::array<std::string, kSetupParamCount> read;
@@ -74,6 +108,8 @@ bool ReadAllParams(SetupModel& model, SerialLink& link, UserFeedback& ui) {
     read[RowIndex(param)] = std::move(decoded.text);
   }
   model.currentValue = std::move(read);
+  model.writtenValue = {};
+  if (model.journal != nullptr) model.journal->CompleteRead(model, ui);
   return true;
 }
 
@@ -83,32 +119,32 @@ TransactStatus WriteParam(SetupModel& model, SerialLink& link, UserFeedback& ui,
   if (status == TransactStatus::kOk) {
     model.valueModified = true;
     model.caption = std::string(kCaptionNewValue);
+    if (const SetupParam* p = FindParam(address)) model.writtenValue[RowIndex(*p)] = value;
   }
   return status;
 }
 
 bool WriteParamHandler(SetupModel& model, SerialLink& link, UserFeedback& ui,
                        const SetupParam& param) {
-  switch (param.kind) {
-    case ParamKind::kChoice:
-      return WriteChoice(model, link, ui, param);
-    case ParamKind::kNumber:
-      return WriteNumber(model, link, ui, param);
-    case ParamKind::kDate:
-    case ParamKind::kTime:
-      return WriteDateTime(model, link, ui, param);
-    case ParamKind::kVersion:
-      break;  // the software version is read only
-  }
-  return false;
+  if (param.kind == ParamKind::kVersion) return false;  // the software version is read only
+  // The date and time writes inside Write All belong to Write All's own entry.
+  if (model.silentDateTimeWrite) return WriteOne(model, link, ui, param);
+  OperationWatch watch(model, link, ui);
+  const bool ok = WriteOne(model, watch.Link(), watch.Ui(), param);
+  watch.Finish(OperationKind::kWrite,
+               std::string(param.displayNumber) + " = " + EditableValueText(model, param), ok);
+  return ok;
 }
 
 bool ExitSetup(SetupModel& model, SerialLink& link, UserFeedback& ui) {
   if (model.valueModified && ui.AskYesNo(kSaveQuestion)) {
-    if (SendKeyCommand(link, ui, key::kSave) != TransactStatus::kOk) {
-      ui.Failure(kValueSaveFault);
+    OperationWatch watch(model, link, ui);
+    if (SendKeyCommand(watch.Link(), watch.Ui(), key::kSave) != TransactStatus::kOk) {
+      watch.Ui().Failure(kValueSaveFault);
+      watch.Finish(OperationKind::kSave, "on exit", false);
       return false;
     }
+    watch.Finish(OperationKind::kSave, "on exit", true);
     // The indicator now keeps the written values.
     model.valueModified = false;
   }

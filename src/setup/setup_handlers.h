@@ -1,5 +1,6 @@
 #pragma once
 
+#include <string>
 #include <string_view>
 
 #include "link/serial_link.h"
@@ -30,6 +31,10 @@ TransactStatus WriteParam(SetupModel& model, SerialLink& link, UserFeedback& ui,
 // nothing). True when the indicator took the value.
 bool WriteParamHandler(SetupModel& model, SerialLink& link, UserFeedback& ui,
                        const SetupParam& param);
+
+// The editable value of `param` as a person reads it: a Number's text, a choice's option text
+// ("(none)" without a selection), the date or time picker's text.
+std::string EditableValueText(const SetupModel& model, const SetupParam& param);
 
 // "Exit": asks whether to keep a modified setup, sends the save code on Yes and the end-of-setup
 // code on every way out. False when the save failed and the window must stay open.

@@ -9,6 +9,8 @@
 
 namespace tamarack {
 
+class SetupJournal;
+
 // The Number parameters, whose editable fields are text fields: F1.1, F3.1 … F3.3, F6.2, F6.3,
 // F7.1, F7.2.
 inline constexpr std::size_t kNewValueCount = 8;
@@ -22,6 +24,9 @@ inline constexpr std::string_view kCaptionNewValue = "New Value";
 struct SetupModel {
   // The indicator's values as last read completely, in table order ("" until then).
   std::array<std::string, kSetupParamCount> currentValue;
+  // The values (six characters, as sent) that single writes and Write All put into the indicator
+  // since the last complete read, in table order ("" where none was written).
+  std::array<std::string, kSetupParamCount> writtenValue;
   // The text fields of the eight Number parameters, in table order.
   std::array<std::string, kNewValueCount> newValue;
   // The selected item of each Choice row's drop-down list (its position, which is the option's
@@ -35,6 +40,8 @@ struct SetupModel {
   // Set only while Write All runs the date and time writes: they then report failures only.
   bool silentDateTimeWrite = false;
   std::string caption = std::string(kCaptionFactoryDefault);
+  // Told of every complete read and every operation; none: nothing is kept.
+  SetupJournal* journal = nullptr;
 };
 
 // The position of a row in table order.

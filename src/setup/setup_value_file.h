@@ -27,11 +27,11 @@ inline constexpr std::string_view kAllFilesFilter = "All Files (*.*) (*)";
 std::string SetupValueRecord(const SetupModel& model);
 
 // Applies a record to the editable column: the 30 fields are cleared first (Number text "",
-// choice -1, no option selected), then each field of 1 to 6 characters is applied, empty and longer ones are
-// skipped; a field with no "," after it takes the rest of the record whatever its length and ends
-// the record. A choice selects the option whose code is LeadingInteger() of the field, or nothing
-// when no option has that code. The record ends at its first zero byte. F7.4 and F7.5 are left
-// alone.
+// choice -1, no option selected), then each field of 1 to 6 characters is applied, empty and longer
+// ones are skipped; a field with no "," after it takes the rest of the record whatever its length
+// and ends the record. A choice selects the option whose code is LeadingInteger() of the field, or
+// nothing when no option has that code. The record ends at its first zero byte. F7.4 and F7.5 are
+// left alone.
 void ApplySetupRecord(std::string_view record, SetupModel& model);
 
 enum class SetupFileRead {
@@ -43,9 +43,9 @@ enum class SetupFileRead {
 // Reads the file without ever creating or changing it.
 SetupFileRead ReadSetupValueFile(const std::string& path, std::string& record);
 
-// Writes `record` as the file's whole content, atomically: a temporary file in the same folder,
-// flushed to disk, then renamed over the old one. On failure the old file (if any) is left as it
-// was and no file is created. A file that exists but may not be written is refused.
+// Writes `record` as the file's whole content, atomically (ReplaceFile): on failure the old file
+// (if any) is left as it was and no file is created. A file that exists but may not be written,
+// or that is no regular file, is refused.
 bool WriteSetupValueFile(const std::string& path, std::string_view record);
 
 // "Save to File" after the file dialog: stores the current-value column. Shows

@@ -6,12 +6,13 @@
 #include <QLabel>
 #include <QPushButton>
 #include <QTcpServer>
+#include <QTcpSocket>
 #include <QTest>
 #include <QToolTip>
 
-#include "link/pty_peer.h"
-#include "link/product.h"
+#include "support/pty_peer.h"
 #include "support/recording_feedback.h"
+#include "ui/product.h"
 
 namespace tamarack {
 
@@ -54,8 +55,8 @@ class MainDialogTest : public QObject {
     QCOMPARE(dlg.windowTitle(), QString::fromStdString(WindowTitle("Tamarack")));
     QVERIFY(!dlg.windowFlags().testFlag(Qt::WindowCloseButtonHint));
     QVERIFY(!dlg.windowIcon().isNull());
-    // Eleven tips, the system's own spelling kept.
-    QCOMPARE(dlg.Relay().Controls().size(), size_t{11});
+    // Thirteen tips, the system's own spelling kept.
+    QCOMPARE(dlg.Relay().Controls().size(), size_t{13});
     QCOMPARE(dlg.Relay().TipOf(dlg.StopBitList()), "Select SotpBit");
 
     const QStringList ports = [&] {
@@ -66,6 +67,25 @@ class MainDialogTest : public QObject {
     QCOMPARE(ports.mid(0, 6), (QStringList{"COM1", "COM2", "COM3", "COM4", "COM5", "COM6"}));
     QCOMPARE(ports.mid(ports.size() - 2), (QStringList{"Simulator", "Network\u2026"}));
     QCOMPARE(ports.count("Simulator"), 1);
+  }
+
+  void PortListOpensTheDeviceBehindItsDescription() {
+    RecordingFeedback ui;
+    CMainDlg dlg(&ui);
+    // A detected device is shown with the description the system gives it.
+    dlg.PortList()->insertItem(6, "/dev/ttyUSB7 (USB serial adapter)", "/dev/ttyUSB7");
+    dlg.PortList()->setCurrentIndex(6);
+    QCOMPARE(dlg.Selections().port, "/dev/ttyUSB7");
+    QTest::mouseClick(dlg.OpenCloseButton(), Qt::LeftButton);
+    QCOMPARE(ui.Texts(), std::vector<std::string>{"CommPort not Exist!"});
+    // Reading the devices again drops the one that is gone and falls back to the default.
+    dlg.RefreshPortList();
+    QCOMPARE(dlg.PortList()->findData("/dev/ttyUSB7"), -1);
+    QCOMPARE(dlg.PortList()->currentText(), "COM1");
+    // A selection that is still there stays selected.
+    dlg.PortList()->setCurrentIndex(dlg.PortList()->findData("COM4"));
+    dlg.RefreshPortList();
+    QCOMPARE(dlg.PortList()->currentText(), "COM4");
   }
 
   void WorkingWindowsNeedAnOpenPort() {
@@ -95,7 +115,7 @@ class MainDialogTest : public QObject {
     QCOMPARE(f.dlg.OpenCloseButton()->accessibleName(), "CloseComm");
     QVERIFY(!f.dlg.PortList()->isEnabled() && !f.dlg.ParityList()->isEnabled());
 
-    // The opener gets the window, the open port and the data bits as a number.
+    // The opener gets the window, the port and the data bits as a number.
     QWidget* parent = nullptr;
     SerialLink* port = nullptr;
     int dataBits = 0;
@@ -106,7 +126,8 @@ class MainDialogTest : public QObject {
     });
     QTest::mouseClick(f.dlg.Button(WorkWindow::kPrintFormat), Qt::LeftButton);
     QCOMPARE(parent, &f.dlg);
-    QCOMPARE(port, static_cast<SerialLink*>(&f.dlg.Port()));
+    // The open port, seen through the trace that records every exchange.
+    QCOMPARE(port, static_cast<SerialLink*>(&f.dlg.Trace()));
     QCOMPARE(dataBits, 7);
     // Without an opener the button opens nothing and says nothing.
     QTest::mouseClick(f.dlg.Button(WorkWindow::kIndicator), Qt::LeftButton);
@@ -166,6 +187,14 @@ class MainDialogTest : public QObject {
     list->setCurrentIndex(count - 1);
     dlg.OnPortChosen(count - 1);
     QCOMPARE(list->currentText(), "COM3");
+
+    // Reading the devices again keeps the added address before "Network…" and its selection.
+    list->insertItem(6, "/dev/ttyUSB7", "/dev/ttyUSB7");
+    list->setCurrentIndex(list->findData("rfc2217://10.0.0.7:4001"));
+    dlg.RefreshPortList();
+    QCOMPARE(list->findData("/dev/ttyUSB7"), -1);
+    QCOMPARE(list->currentText(), "rfc2217://10.0.0.7:4001");
+    QCOMPARE(list->currentIndex(), list->count() - 2);
     QVERIFY(ui.messages.empty());
   }
 
@@ -186,11 +215,26 @@ class MainDialogTest : public QObject {
     QTest::mouseClick(dlg.OpenCloseButton(), Qt::LeftButton);
     QVERIFY(dlg.IsPortOpen());
     QTest::mouseClick(dlg.Button(WorkWindow::kIndicator), Qt::LeftButton);
-    QVERIFY(given != nullptr);
-    QVERIFY(given != static_cast<SerialLink*>(&dlg.Port()));
+    // The windows talk through the trace, and the trace through the link to the server.
+    QVERIFY(given == static_cast<SerialLink*>(&dlg.Trace()));
+    QVERIFY(&dlg.Link() != static_cast<SerialLink*>(&dlg.Port()));
+    const std::uint8_t request[] = {0x01, 0x52, 0xFF};
+    given->ClearErrors();
+    given->Write(request, sizeof request);
+    given->ExchangeEnded(0, 0);
+    if (!server.hasPendingConnections()) QVERIFY(server.waitForNewConnection(5000));
+    QTcpSocket* peer = server.nextPendingConnection();
+    QVERIFY(peer != nullptr);
+    while (peer->bytesAvailable() < 3 && peer->waitForReadyRead(5000)) {
+    }
+    QCOMPARE(peer->readAll(), QByteArray("\x01\x52\xFF", 3));
+    QCOMPARE(dlg.Trace().Exchanges().size(), size_t{1});
+    QCOMPARE(dlg.Trace().Exchanges().back().request.size(), size_t{3});
+
     QTest::mouseClick(dlg.OpenCloseButton(), Qt::LeftButton);
     QVERIFY(!dlg.IsPortOpen());
     QVERIFY(ListsEnabled(dlg));
+    QVERIFY(&dlg.Link() == static_cast<SerialLink*>(&dlg.Port()));
 
     server.close();
     QTest::mouseClick(dlg.OpenCloseButton(), Qt::LeftButton);
@@ -202,9 +246,8 @@ class MainDialogTest : public QObject {
     RecordingFeedback ui;
     CMainDlg dlg(&ui);
     int opened = 0;
-    dlg.SetOpener(WorkWindow::kPrintFormat, [&](QWidget*, SerialLink&, UserFeedback&, int) {
-      ++opened;
-    });
+    dlg.SetOpener(WorkWindow::kPrintFormat,
+                  [&](QWidget*, SerialLink&, UserFeedback&, int) { ++opened; });
     dlg.show();
     QVERIFY(QTest::qWaitForWindowExposed(&dlg));
     dlg.Button(WorkWindow::kPrintFormat)->setFocus();

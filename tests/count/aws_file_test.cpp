@@ -108,6 +108,19 @@ TEST_F(AwsFileTest, UnreadableNamesAreRefused) {
   EXPECT_FALSE(WriteAverageWeightFile((dir / "no" / "such.aws").string(), AverageWeightTable()));
 }
 
+// A named pipe or a device once froze Average Weight Load (or read as an empty table): it is
+// refused before it is opened, and Save leaves it as it is.
+TEST_F(AwsFileTest, PipesAndDevicesAreRefusedWithoutWaiting) {
+  const fs::path pipe = dir / "pipe.aws";
+  ASSERT_EQ(::mkfifo(pipe.c_str(), 0644), 0);
+  for (const fs::path& path : {pipe, fs::path("/dev/zero")}) {
+    EXPECT_FALSE(ReadAverageWeightFile(path.string())) << path;
+  }
+  EXPECT_FALSE(WriteAverageWeightFile(pipe.string(), AverageWeightTable()));
+  EXPECT_TRUE(fs::is_fifo(pipe));
+  EXPECT_EQ(Entries(), 1u);
+}
+
 TEST_F(AwsFileTest, RefusedSaveLeavesTheOldFileAndNoNewOne) {
   const fs::path file = dir / "keep.aws";
   const std::string old(1000, '1');

@@ -17,7 +17,7 @@
 
 #include "link/commands.h"
 #include "link/transact.h"
-#include "link/pty_peer.h"
+#include "support/pty_peer.h"
 #include "support/recording_feedback.h"
 #include "support/test_names.h"
 
@@ -156,12 +156,28 @@ TEST_F(CommPortTest, SecondOpenOfTheSameDeviceIsRefused) {
   ASSERT_EQ(first.Open(SettingsFor(peer), ui), 1);
   EXPECT_EQ(second.Open(SettingsFor(peer), ui), -1);
   EXPECT_FALSE(second.IsOpen());
-  EXPECT_EQ(ui.Texts(), std::vector<std::string>{"CommPort Already OPened!"});
+  EXPECT_EQ(ui.Texts(),
+            std::vector<std::string>{"CommPort Already OPened!\nAnother program is using " +
+                                     peer.Device() + "; close it there first."});
   // Once the first lets go, the device is free again.
   first.Close();
   ui.messages.clear();
   EXPECT_EQ(second.Open(SettingsFor(peer), ui), 1);
   EXPECT_TRUE(ui.messages.empty());
+}
+
+TEST_F(CommPortTest, DeviceTheUserMayNotOpenSaysWhyAndWhatToDo) {
+  // Even root may not read this one, so the refusal is real here too.
+  CommPort port;
+  PortSettings s;
+  s.port = "/proc/sys/vm/drop_caches";
+  EXPECT_EQ(port.Open(s, ui), -1);
+  EXPECT_FALSE(port.IsOpen());
+  EXPECT_EQ(ui.Texts(),
+            std::vector<std::string>{
+                "CommPort Already OPened!\nYou may not open /proc/sys/vm/drop_caches: only members "
+                "of the group \"root\" may. Add yourself to it (sudo adduser $USER root), then log "
+                "out and log in again."});
 }
 
 TEST_F(CommPortTest, ExchangeWithAPromptPeer) {

@@ -11,7 +11,7 @@
 #include <functional>
 #include <thread>
 
-#include "indicator/indicator_model.h"
+#include "indicator/live_indicator_model.h"
 #include "link/key_command.h"
 #include "link/open_link.h"
 #include "printfmt/print_format_model.h"
@@ -99,7 +99,7 @@ void RunSession(SerialLink& link, RecordingFeedback& ui, PrintFormatModel& forma
   SendPrintFormat(format, link, ui);
   AllClear(format);
   ReadPrintFormat(format, link, ui);
-  IndicatorModel live;
+  LiveIndicatorModel live;
   for (int i = 0; i < 3; ++i) EXPECT_EQ(RunPoll(live, link, ui).outcome, PollOutcome::kGood);
 }
 
@@ -130,10 +130,10 @@ TEST_P(NetLinkSession, SameExchangesAsOverThePseudoTerminal) {
   }
   EXPECT_EQ(rig.ui.Texts(), directTexts);
   EXPECT_EQ(rig.ui.Texts(),
-            (std::vector<std::string>{std::string(kWriteAllSucess), "Print Format Send Sucess!"}));
+            (std::vector<std::string>{std::string(kWriteAllSuccess), "Print Format Send Sucess!"}));
   // 0xFF went through both ways intact.
-  EXPECT_EQ(rig.sim.With([](sim::IndicatorModel& m) { return m.Value("F3.2"); }), "065535");
-  EXPECT_EQ(rig.sim.With([](sim::IndicatorModel& m) { return m.PrintFormat('G'); }),
+  EXPECT_EQ(rig.sim.With([](sim::SimulatedIndicator& m) { return m.Value("F3.2"); }), "065535");
+  EXPECT_EQ(rig.sim.With([](sim::SimulatedIndicator& m) { return m.PrintFormat('G'); }),
             "\xFF<G><NL><E>");
   EXPECT_EQ(Line(format, 1), "\xFF<G><NL>");
 }
@@ -144,7 +144,7 @@ TEST_P(NetLinkSession, ServerRestartedWhilePollingCostsOneMessage) {
   Rig rig;
   ASSERT_TRUE(rig.Open(GetParam()));
   rig.ui.realWaits = true;
-  IndicatorModel live;
+  LiveIndicatorModel live;
   EXPECT_EQ(RunPoll(live, *rig.link, rig.ui).outcome, PollOutcome::kGood);
   rig.proxy.Stop();
   for (int i = 0; i < 4; ++i)

@@ -114,6 +114,20 @@ TEST_F(PrintFormatFile, UnreadableNameKeepsTheLines) {
   EXPECT_EQ(ui.Texts(), std::vector<std::string>{"Open Print Format File Error!"});
 }
 
+// A named pipe once froze both Load File and Save File, waiting for a peer that never came.
+TEST_F(PrintFormatFile, PipesAndDevicesAreRefusedWithoutWaiting) {
+  ASSERT_EQ(mkfifo((dir / "pipe.fmt").c_str(), 0644), 0);
+  Line(model, 1) = "keep";
+  LoadPrintFormatFile(model, dir / "pipe.fmt", ui);
+  LoadPrintFormatFile(model, "/dev/zero", ui);
+  SavePrintFormatFile(model, dir / "pipe.fmt", ui);
+  EXPECT_EQ(Line(model, 1), "keep");
+  EXPECT_EQ(model.backupText, "");
+  EXPECT_EQ(ui.Texts(), std::vector<std::string>(3, std::string(kPrintFormatFileErrorText)));
+  EXPECT_TRUE(fs::is_fifo(dir / "pipe.fmt"));
+  EXPECT_EQ(Entries(), std::vector<fs::path>{"pipe.fmt"});
+}
+
 TEST_F(PrintFormatFile, OnlyTheFirst299BytesOfALongFileAreUsed) {
   std::string bytes(290, 'a');
   bytes += "\x0C" "bcdefghijklmnop";

@@ -244,6 +244,19 @@ TEST_F(SetupFileOnDisk, WhatIsNoSetupValueFileIsRefusedUntouched) {
   EXPECT_EQ(Entries(), (std::vector<std::string>{"299.stx", "300.stx", "big.stx", "folder.stx"}));
 }
 
+TEST_F(SetupFileOnDisk, PipesAndDevicesAreRefusedWithoutWaiting) {
+  ASSERT_EQ(::mkfifo(PathOf("pipe.stx").c_str(), 0644), 0);
+  SetupModel model = Opening();
+  model.newValue[0] = "typed";
+  EXPECT_FALSE(LoadSetupFile(PathOf("pipe.stx"), model, ui));
+  EXPECT_FALSE(LoadSetupFile("/dev/zero", model, ui));
+  EXPECT_FALSE(SaveSetupFile(PathOf("pipe.stx"), AfterRead(), ui));
+  EXPECT_EQ(model.newValue[0], "typed");
+  EXPECT_EQ(ui.Texts(), std::vector<std::string>(3, std::string(kSetupFileError)));
+  EXPECT_TRUE(fs::is_fifo(folder / "pipe.stx"));
+  EXPECT_EQ(Entries(), std::vector<std::string>{"pipe.stx"});
+}
+
 TEST_F(SetupFileOnDisk, AFailedSaveLeavesTheOldFileAndNoLitter) {
   Put("old.stx", "old record");
   // A file size limit below the record's length makes every write fail, even for root.

@@ -1,0 +1,136 @@
+#include "link/line_finder.h"
+
+#include <algorithm>
+#include <cmath>
+
+#include "link/commands.h"
+#include "link/transact.h"
+#include "link/user_feedback.h"
+
+namespace tamarack {
+namespace {
+
+constexpr int kBauds[] = {9600, 4800, 2400};
+
+// The finder asks no one anything: a port that fails mid-search is just a setting that did not
+// answer.
+class QuietFeedback : public UserFeedback {
+ public:
+  void Success(std::string_view) override {}
+  void Failure(std::string_view) override {}
+  void PortError(std::string_view) override {}
+  void SystemError(std::string_view) override {}
+  bool AskYesNo(std::string_view) override { return false; }
+  bool AskRetryCancel(std::string_view) override { return false; }
+  void LongWait(std::uint32_t ms, int) override { PreciseSleep(ms); }
+};
+
+std::chrono::milliseconds CeilMs(double ms) {
+  return std::chrono::milliseconds(static_cast<long>(std::ceil(ms)));
+}
+
+}  // namespace
+
+std::string_view ParityName(int parity) {
+  switch (parity) {
+    case 1:
+      return "EVENPARITY";
+    case 2:
+      return "ODDPARITY";
+    default:
+      return "NOPARITY";
+  }
+}
+
+std::string LineSetting::Text() const {
+  return std::to_string(baud) + " " + std::to_string(dataBits) + " " + std::to_string(stopBits) +
+         " " + std::string(ParityName(parity));
+}
+
+std::vector<LineSetting> FinderOrder() {
+  std::vector<LineSetting> order;
+  for (int baud : kBauds) order.push_back({baud, 8, 1, 0});
+  for (int parity : {1, 2}) {
+    for (int baud : kBauds) order.push_back({baud, 7, 1, parity});
+  }
+  for (int baud : kBauds) {
+    for (int dataBits : {8, 7}) {
+      for (int stopBits : {1, 2}) {
+        for (int parity : {0, 1, 2}) {
+          const LineSetting setting{baud, dataBits, stopBits, parity};
+          if (std::find(order.begin(), order.end(), setting) == order.end()) {
+            order.push_back(setting);
+          }
+        }
+      }
+    }
+  }
+  return order;
+}
+
+ReadTimeouts FinderTimeouts(const LineSetting& setting) {
+  const int bits = 1 + setting.dataBits + (setting.parity == 0 ? 0 : 1) + setting.stopBits;
+  const double byteMs = 1000.0 * bits / std::max(setting.baud, 1);
+  // The poll is six bytes on the wire before the indicator can answer; an indicator takes a few
+  // tens of milliseconds to start its reply, and then sends it at wire speed.
+  constexpr double kAnswerSlackMs = 100;
+  ReadTimeouts timeouts;
+  timeouts.totalBase = CeilMs(kAnswerSlackMs + 6 * byteMs);
+  timeouts.perByte = CeilMs(2 * byteMs);
+  timeouts.interval = CeilMs(20 + 3 * byteMs);
+  return timeouts;
+}
+
+FinderResult FindIndicator(std::span<const FinderPort> ports, const FinderLinkFactory& factory,
+                           const FinderProgress& progress) {
+  FinderResult result;
+  const std::vector<LineSetting> order = FinderOrder();
+  const int total = static_cast<int>(order.size() * ports.size());
+  const Frame poll = DisplayPollRequest();
+  QuietFeedback quiet;
+  int number = 0;
+  for (const FinderPort& port : ports) {
+    for (std::size_t i = 0; i < order.size(); ++i) {
+      const LineSetting& setting = order[i];
+      ++number;
+      if (progress && !progress({&port, setting, number, total})) {
+        result.outcome = FinderResult::Outcome::kCancelled;
+        return result;
+      }
+      std::string error;
+      std::unique_ptr<SerialLink> link = factory(port.device, setting, error);
+      if (!link) {
+        // Not a matter of line settings: the port itself is missing or held.
+        result.openFailures.emplace_back(port.name, error);
+        number += static_cast<int>(order.size() - i - 1);
+        break;
+      }
+      ++result.tries;
+      ReplyArea reply;
+      const TransactStatus status = Transact(*link, quiet, poll, kPollWaitMs, reply);
+      link.reset();  // the port is closed before anything else happens
+      if (status == TransactStatus::kOk) {
+        result.outcome = FinderResult::Outcome::kFound;
+        result.port = port;
+        result.setting = setting;
+        return result;
+      }
+    }
+  }
+  return result;
+}
+
+std::string FoundText(const FinderResult& result) {
+  return "Indicator found on " + result.port.name + " at " + result.setting.Text();
+}
+
+std::string NotFoundText(std::span<const FinderPort> ports) {
+  std::string names;
+  for (const FinderPort& port : ports) {
+    if (!names.empty()) names += ", ";
+    names += port.name;
+  }
+  return "No indicator answered on " + names + ".";
+}
+
+}  // namespace tamarack

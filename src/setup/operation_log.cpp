@@ -1,0 +1,73 @@
+#include "setup/operation_log.h"
+
+#include "setup/setup_model.h"
+
+namespace tamarack {
+
+std::string_view OperationName(OperationKind kind) {
+  switch (kind) {
+    case OperationKind::kWrite:
+      return "Write";
+    case OperationKind::kWriteAll:
+      return "Write All";
+    case OperationKind::kSetDefault:
+      return "Set Default";
+    case OperationKind::kSave:
+      return "Save";
+    case OperationKind::kRestore:
+      return "Restore";
+    case OperationKind::kCalibration:
+      return "Calibration";
+    case OperationKind::kVerify:
+      return "Verify";
+  }
+  return "";
+}
+
+std::string_view OutcomeName(Outcome outcome) {
+  switch (outcome) {
+    case Outcome::kSucceeded:
+      return "done";
+    case Outcome::kFailed:
+      return "failed";
+    case Outcome::kCancelled:
+      return "cancelled";
+  }
+  return "";
+}
+
+OperationWatch::OperationWatch(SetupModel& model, SerialLink& link, UserFeedback& ui)
+    : model_(model), link_(link), ui_(ui) {}
+
+void OperationWatch::Finish(OperationKind kind, std::string subject, Outcome outcome) {
+  if (model_.journal == nullptr) return;
+  model_.journal->Operation(
+      OperationEntry{kind, std::move(subject), outcome, std::move(messages_), wrote_});
+}
+
+void OperationWatch::Success(std::string_view text) {
+  messages_.emplace_back(text);
+  ui_.Success(text);
+}
+
+void OperationWatch::Failure(std::string_view text) {
+  messages_.emplace_back(text);
+  ui_.Failure(text);
+}
+
+void OperationWatch::PortError(std::string_view text) {
+  messages_.emplace_back(text);
+  ui_.PortError(text);
+}
+
+void OperationWatch::SystemError(std::string_view text) {
+  messages_.emplace_back(text);
+  ui_.SystemError(text);
+}
+
+void OperationWatch::Write(const std::uint8_t* data, std::size_t size) {
+  wrote_ = true;
+  link_.Write(data, size);
+}
+
+}  // namespace tamarack

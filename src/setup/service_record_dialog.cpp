@@ -1,0 +1,137 @@
+#include "setup/service_record_dialog.h"
+
+#include <QDateTime>
+#include <QBuffer>
+#include <QFormLayout>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPageLayout>
+#include <QPdfWriter>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QTextDocument>
+#include <QVBoxLayout>
+#include <algorithm>
+
+#include "files/replace_file.h"
+#include "ui/product.h"
+#include "ui/text.h"
+
+namespace tamarack {
+namespace {
+
+QString Q(const std::string& text) {
+  return QString::fromStdString(text);
+}
+
+bool Replace(const QString& path, std::string_view bytes, QString& error) {
+  const FileResult result = ReplaceFile(NativePath(path), bytes);
+  if (!result.ok()) error = QString::fromStdString(FailureText(result));
+  return result.ok();
+}
+
+}  // namespace
+
+bool WriteServiceRecordPdf(const ServiceRecord& record, const QString& path, QString& error) {
+  QByteArray pdf;
+  {
+    QBuffer buffer(&pdf);
+    buffer.open(QIODevice::WriteOnly);
+    QPdfWriter writer(&buffer);
+    writer.setTitle("Service record");
+    writer.setCreator(Q(std::string(kProductName)));
+    writer.setPageSize(QPageSize(QPageSize::A4));
+    writer.setPageMargins(QMarginsF(12, 12, 12, 12), QPageLayout::Millimeter);
+    QTextDocument document;
+    document.setHtml(Q(ServiceRecordHtml(record)));
+    // A glyph the fonts lack shows as a box; the text itself is kept.
+    document.print(&writer);
+  }
+  return Replace(path, std::string_view(pdf.constData(), static_cast<std::size_t>(pdf.size())),
+                 error);
+}
+
+bool WriteServiceRecordCsv(const ServiceRecord& record, const QString& path, QString& error) {
+  return Replace(path, ServiceRecordCsv(record), error);
+}
+
+CServiceRecordDlg::CServiceRecordDlg(const SetupSession& session, const WindowServices& services,
+                                     QWidget* parent)
+    : CModalDlg(parent), session_(session), services_(services), ui_(services_.feedback) {
+  setObjectName("CServiceRecordDlg");
+  SetTitle("Service Record");
+
+  technician_ = new QLineEdit(this);
+  technician_->setAccessibleName("Technician");
+  note_ = new QPlainTextEdit(this);
+  note_->setAccessibleName("Note");
+  note_->setMinimumSize(360, 90);
+
+  const ServiceRecord preview = BuildServiceRecord(session_, "", "", session_.Now());
+  const auto changed = std::ranges::count_if(preview.rows, [](const auto& r) { return r.changed; });
+  QString summary;
+  if (!session_.FirstRead()) {
+    summary = "No complete Read All in this opening: the parameter table stays empty.";
+  } else {
+    summary = QString("As found %1, as left %2; %3 changed, %4 operations.")
+                  .arg(Q(LocalTimeText(session_.FirstRead()->at)),
+                       Q(LocalTimeText(session_.LatestRead()->at)))
+                  .arg(changed)
+                  .arg(preview.operations.size());
+  }
+  auto* summaryLabel = new QLabel(summary, this);
+  summaryLabel->setWordWrap(true);
+
+  auto* form = new QFormLayout;
+  form->addRow("Technician", technician_);
+  form->addRow("Note", note_);
+  form->addRow("Port", new QLabel(Q(preview.port + "  " + preview.line), this));
+  form->addRow("Version", new QLabel(Q(preview.version), this));
+
+  savePdf_ = MakeButton("Save PDF…", this);
+  saveCsv_ = MakeButton("Save CSV…", this);
+  close_ = MakeButton("Close", this);
+  connect(savePdf_, &QPushButton::clicked, this, &CServiceRecordDlg::OnSavePdf);
+  connect(saveCsv_, &QPushButton::clicked, this, &CServiceRecordDlg::OnSaveCsv);
+  connect(close_, &QPushButton::clicked, this, &QDialog::accept);
+
+  auto* buttons = new QHBoxLayout;
+  buttons->addStretch();
+  buttons->addWidget(savePdf_);
+  buttons->addWidget(saveCsv_);
+  buttons->addWidget(close_);
+  auto* layout = new QVBoxLayout(this);
+  layout->addLayout(form);
+  layout->addWidget(summaryLabel);
+  layout->addLayout(buttons);
+}
+
+ServiceRecord CServiceRecordDlg::Record() const {
+  return BuildServiceRecord(session_, technician_->text().toStdString(),
+                            note_->toPlainText().toStdString(), session_.Now());
+}
+
+void CServiceRecordDlg::OnSavePdf() {
+  Save(true);
+}
+void CServiceRecordDlg::OnSaveCsv() {
+  Save(false);
+}
+
+void CServiceRecordDlg::Save(bool pdf) {
+  const QString suggested =
+      QString("ServiceRecord_%1.%2")
+          .arg(QDateTime::currentDateTime().toString("yyyyMMdd-HHmmss"), pdf ? "pdf" : "csv");
+  const QString path = services_.pickFile(
+      this, FileDialogSetup{true, {pdf ? "PDF (*.pdf)" : "CSV (*.csv)"}, pdf ? "pdf" : "csv",
+                            suggested, true});
+  if (path.isEmpty()) return;
+  const ServiceRecord record = Record();
+  QString error;
+  const bool ok =
+      pdf ? WriteServiceRecordPdf(record, path, error) : WriteServiceRecordCsv(record, path, error);
+  if (!ok) ui_.Failure(std::string(kRecordNotSaved) + error.toStdString());
+}
+
+}  // namespace tamarack

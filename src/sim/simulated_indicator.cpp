@@ -1,0 +1,553 @@
+#include "sim/simulated_indicator.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
+
+#include "sim/seven_segment.h"
+#include "sim/write_all_decode.h"
+
+namespace tamarack::sim {
+namespace {
+
+constexpr std::string_view kOk = "OK";
+constexpr std::string_view kNo = "NO";
+// Set in the edit byte and both lamp bytes, so that no pattern of them can read as the frame's
+// closing 03.
+constexpr std::uint8_t kFrameSafeBit = 0x40;
+constexpr double kLbPerKg = 2.20462262185;
+constexpr long long kPieceScale = 1LL << 24;
+constexpr long long kMinAverageWeight = 16777216LL;
+constexpr long long kMaxAverageWeight = 4294967295LL;
+
+bool AllDigits(std::string_view text) {
+  if (text.empty()) return false;
+  for (char c : text) {
+    if (c < '0' || c > '9') return false;
+  }
+  return true;
+}
+
+long long ToNumber(std::string_view digits) {
+  long long n = 0;
+  for (char c : digits) n = n * 10 + (c - '0');
+  return n;
+}
+
+std::string Digits(long long value, int width) {
+  char text[24];
+  std::snprintf(text, sizeof text, "%0*lld", width, value);
+  return text;
+}
+
+int TwoDigits(std::string_view text, std::size_t at) {
+  return (text[at] - '0') * 10 + (text[at + 1] - '0');
+}
+
+// The rows the indicator's own behaviour reads.
+constexpr const SetupParam& kPrimaryUnit = Param(kPrimaryUnitAddress);
+constexpr const SetupParam& kPrimaryPoint = Param(kPrimaryPointAddress);
+constexpr const SetupParam& kPrimaryDivision = Param(kPrimaryDivisionAddress);
+constexpr const SetupParam& kAssistantPoint = Param(kAssistantPointAddress);
+constexpr const SetupParam& kAssistantDivision = Param(kAssistantDivisionAddress);
+constexpr const SetupParam& kZeroCount = Param(kZeroCountAddress);
+constexpr const SetupParam& kSpanCount = Param(kSpanCountAddress);
+constexpr const SetupParam& kWorkMode = Param(kWorkModeAddress);
+constexpr const SetupParam& kRelayLow = Param(kRelayLowAddress);
+constexpr const SetupParam& kRelayHigh = Param(kRelayHighAddress);
+constexpr const SetupParam& kConsecutiveNumber = Param(kConsecutiveNumberAddress);
+
+std::size_t IndexOf(const SetupParam& param) {
+  return static_cast<std::size_t>(&param - SetupParams().data());
+}
+
+// The A/D counts of the calibration parameters as the simulated scale left the factory: zero
+// captured empty, the span captured with 100.0 kg on the platform.
+std::string FactoryNumber(const SetupParam& param) {
+  if (param.address == kZeroCountAddress) return Digits(SimulatedIndicator::kAdcAtZero, 6);
+  if (param.address == kTestWeightAddress) return Digits(1000, 6);
+  if (param.address == kSpanCountAddress) {
+    return Digits(SimulatedIndicator::kAdcAtZero + 100 * SimulatedIndicator::kAdcPerKg, 6);
+  }
+  std::string text(param.defaultText);
+  if (text.size() < 6) text.insert(0, 6 - text.size(), '0');
+  return text;
+}
+
+}  // namespace
+
+SimulatedIndicator::SimulatedIndicator() : SimulatedIndicator(Options{}) {}
+
+SimulatedIndicator::SimulatedIndicator(Options options) : options_(std::move(options)) {
+  if (!options_.clock) options_.clock = [] { return std::time(nullptr); };
+  for (const SetupParam& param : SetupParams()) {
+    std::string value;
+    if (param.kind == ParamKind::kNumber) value = FactoryNumber(param);
+    if (param.kind == ParamKind::kChoice) value = Digits(param.defaultCode, 2);
+    factory_[IndexOf(param)] = value;
+  }
+  saved_ = factory_;
+  working_ = saved_;
+  averageWeights_.fill(std::string(kNoAverageWeight));
+  // The clock starts at the PC's local time.
+  const std::time_t now = options_.clock();
+  std::tm local{};
+  localtime_r(&now, &local);
+  clockOffset_ = options_.localTime ? local.tm_gmtoff : 0;
+}
+
+// --- the setup ---
+
+std::array<std::string, kSetupParamCount>& SimulatedIndicator::Copies(Copy copy) {
+  return copy == Copy::kWorking ? working_ : copy == Copy::kSaved ? saved_ : factory_;
+}
+
+const std::array<std::string, kSetupParamCount>& SimulatedIndicator::Copies(Copy copy) const {
+  return copy == Copy::kWorking ? working_ : copy == Copy::kSaved ? saved_ : factory_;
+}
+
+std::string SimulatedIndicator::Value(std::string_view displayNumber, Copy copy) const {
+  const SetupParam* param = FindParam(displayNumber);
+  return param != nullptr ? Copies(copy)[IndexOf(*param)] : std::string();
+}
+
+void SimulatedIndicator::SetValue(std::string_view displayNumber, std::string_view value,
+                                  Copy copy) {
+  if (const SetupParam* param = FindParam(displayNumber)) {
+    Copies(copy)[IndexOf(*param)] = value;
+  }
+}
+
+int SimulatedIndicator::Code(std::string_view displayNumber) const {
+  const SetupParam* param = FindParam(displayNumber);
+  return param != nullptr ? Code(*param) : 0;
+}
+
+const std::string& SimulatedIndicator::Working(const SetupParam& param) const {
+  return working_[IndexOf(param)];
+}
+
+void SimulatedIndicator::SetWorking(const SetupParam& param, std::string value) {
+  working_[IndexOf(param)] = std::move(value);
+}
+
+int SimulatedIndicator::Code(const SetupParam& param) const {
+  const std::string& value = Working(param);
+  return value.size() == 2 ? TwoDigits(value, 0) : 0;
+}
+
+long SimulatedIndicator::Number(const SetupParam& param) const {
+  const std::string& value = Working(param);
+  return AllDigits(value) ? static_cast<long>(ToNumber(value)) : 0;
+}
+
+std::time_t SimulatedIndicator::Wall() const {
+  return options_.clock() + clockOffset_;
+}
+
+std::string SimulatedIndicator::ClockDate() const {
+  const std::time_t wall = Wall();
+  std::tm t{};
+  gmtime_r(&wall, &t);
+  return Digits(t.tm_year % 100, 2) + Digits(t.tm_mon + 1, 2) + Digits(t.tm_mday, 2);
+}
+
+std::string SimulatedIndicator::ClockTime() const {
+  const std::time_t wall = Wall();
+  std::tm t{};
+  gmtime_r(&wall, &t);
+  return Digits(t.tm_hour, 2) + Digits(t.tm_min, 2) + Digits(t.tm_sec, 2);
+}
+
+// --- requests ---
+
+Answer SimulatedIndicator::Handle(RequestKind kind, std::span<const std::uint8_t> content) {
+  const std::string_view text(reinterpret_cast<const char*>(content.data()), content.size());
+  switch (kind) {
+    case RequestKind::kPoll:
+      return {DisplayReply()};
+    case RequestKind::kKey:
+      return Key(text.substr(1, 2));
+    case RequestKind::kReadParam:
+      return ReadParam({TwoDigits(text, 1), TwoDigits(text, 4)});
+    case RequestKind::kWriteParam:
+      return WriteParam({TwoDigits(text, 1), TwoDigits(text, 4)}, text.substr(7, 6));
+    case RequestKind::kCalibration:
+      return Calibration(TwoDigits(text, 4), text.substr(7, 6));
+    case RequestKind::kCountStep:
+      return CountStep(TwoDigits(text, 4), text.substr(7, 6));
+    case RequestKind::kWriteAll:
+      return WriteAll(content.subspan(1));
+    case RequestKind::kSendFormat:
+      return SendFormat(text[0], content.subspan(1));
+    case RequestKind::kReadFormat:
+      return {PrintFormat(text[1] == 'A' ? 'G' : 'N')};
+    case RequestKind::kWeight:
+      return Weight(text.substr(1, 2), text.substr(3, 10));
+  }
+  return {};
+}
+
+Answer SimulatedIndicator::Key(std::string_view code) {
+  const int key = TwoDigits(code, 0);
+  switch (key) {
+    case 10:  // ZERO: the gross weight becomes the new zero
+      if (!motion_ && !netMode_) {
+        zeroOffset_ = load_;
+        peak_ = 0;
+      }
+      break;
+    case 11:  // GR/NET
+      netMode_ = !netMode_;
+      break;
+    case 12:  // TARE: take the gross weight as tare; on an empty scale, clear it
+      if (!motion_) {
+        if (ToSteps(GrossKg(), true).counts > 0) {
+          tare_ = GrossKg();
+          netMode_ = true;
+        } else {
+          tare_ = 0;
+          netMode_ = false;
+        }
+      }
+      break;
+    case 13:  // UNITS: kg / lb
+      primaryUnit_ = !primaryUnit_;
+      break;
+    case 14:  // PRINT
+      if (!motion_) PrintTicket();
+      break;
+    case 16:  // end of setup
+      break;
+    case 17:  // factory setup into the working copy
+      working_ = factory_;
+      break;
+    case 18:  // working copy saved
+      saved_ = working_;
+      break;
+    case 19:  // saved copy back into the working one
+      working_ = saved_;
+      break;
+    default:
+      return {std::string(kNo)};
+  }
+  return {std::string(kOk)};
+}
+
+Answer SimulatedIndicator::ReadParam(ParamAddress address) const {
+  const SetupParam* param = FindParam(address);
+  if (param == nullptr) return {std::string(kNo)};
+  std::string value;
+  switch (param->kind) {
+    case ParamKind::kNumber:
+    case ParamKind::kChoice:
+      value = working_[IndexOf(*param)];
+      break;
+    case ParamKind::kVersion:
+      value = kSimVersion;
+      break;
+    case ParamKind::kDate:
+      value = ClockDate();
+      break;
+    case ParamKind::kTime:
+      value = ClockTime();
+      break;
+  }
+  return {"P" + address.Text() + "=" + value + "E"};
+}
+
+Answer SimulatedIndicator::WriteParam(ParamAddress address, std::string_view value) {
+  const SetupParam* param = FindParam(address);
+  if (param == nullptr || !AllDigits(value)) return {std::string(kNo)};
+  const long long number = ToNumber(value);
+  std::string& slot = working_[IndexOf(*param)];
+  switch (param->kind) {
+    case ParamKind::kNumber:
+      if (number == 0 && param->zeroRefused) return {std::string(kNo)};
+      slot = value;
+      break;
+    case ParamKind::kChoice:
+      if (number >= static_cast<long long>(param->options.size())) return {std::string(kNo)};
+      slot = Digits(number, 2);
+      break;
+    case ParamKind::kVersion:
+      return {std::string(kNo)};
+    case ParamKind::kDate:
+    case ParamKind::kTime: {
+      const int a = TwoDigits(value, 0), b = TwoDigits(value, 2), c = TwoDigits(value, 4);
+      const std::time_t wall = Wall();
+      std::tm t{};
+      gmtime_r(&wall, &t);
+      if (param->kind == ParamKind::kDate) {
+        static constexpr int kDays[] = {31, 29, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
+        const bool leap = a % 4 == 0;  // years 2000..2099
+        if (b < 1 || b > 12 || c < 1 || c > kDays[b - 1] || (b == 2 && c == 29 && !leap)) {
+          return {std::string(kNo)};
+        }
+        t.tm_year = 100 + a;
+        t.tm_mon = b - 1;
+        t.tm_mday = c;
+      } else {
+        if (a > 23 || b > 59 || c > 59) return {std::string(kNo)};
+        t.tm_hour = a;
+        t.tm_min = b;
+        t.tm_sec = c;
+      }
+      clockOffset_ += timegm(&t) - wall;
+      break;
+    }
+  }
+  return {std::string(kOk)};
+}
+
+long SimulatedIndicator::Adc() const {
+  return kAdcAtZero + std::lround(load_ * static_cast<double>(kAdcPerKg));
+}
+
+// Group 3: with a value, a plain write of F3.1 .. F3.3; with 000000 the capturing steps, which
+// need a steady scale: zero (03.01), span (03.03) and re-zero (03.04), which moves zero and span
+// together. 03.02 is the test weight value (zero refused).
+Answer SimulatedIndicator::Calibration(int number, std::string_view value) {
+  const bool capture = value == "000000";
+  if (!capture || number == 2) {
+    if (number > 3) return {std::string(kNo)};
+    return WriteParam({3, number}, value);
+  }
+  if (motion_) return {std::string(kNo)};
+  const long adc = Adc();
+  switch (number) {
+    case 1:
+      SetWorking(kZeroCount, Digits(adc, 6));
+      break;
+    case 3:
+      if (adc <= Number(kZeroCount) || adc > 999999) return {std::string(kNo)};
+      SetWorking(kSpanCount, Digits(adc, 6));
+      break;
+    case 4: {
+      const long span = Number(kSpanCount) + adc - Number(kZeroCount);
+      if (adc <= 0 || span <= adc || span > 999999) return {std::string(kNo)};
+      SetWorking(kZeroCount, Digits(adc, 6));
+      SetWorking(kSpanCount, Digits(span, 6));
+      zeroOffset_ = load_;
+      break;
+    }
+    default:
+      return {std::string(kNo)};
+  }
+  return {std::string(kOk), options_.stepTime};
+}
+
+// The average-weight steps: 05.02 the count item ("0000" and two digits), 05.03 the sample zero,
+// 05.04 the sample quantity, 05.05 the confirmation, which works the average weight out and keeps
+// it for the count item.
+Answer SimulatedIndicator::CountStep(int number, std::string_view value) {
+  if (!AllDigits(value)) return {std::string(kNo)};
+  switch (number) {
+    case 2:
+      if (value.substr(0, 4) != "0000") return {std::string(kNo)};
+      currentItem_ = TwoDigits(value, 4);
+      sampleZeroed_ = false;
+      sampleQuantity_ = 0;
+      return {std::string(kOk)};
+    case 3:
+      if (value != "000000" || motion_) return {std::string(kNo)};
+      sampleZeroKg_ = GrossKg();
+      sampleZeroed_ = true;
+      return {std::string(kOk), options_.stepTime};
+    case 4:
+      sampleQuantity_ = static_cast<long>(ToNumber(value));
+      if (sampleQuantity_ == 0) return {std::string(kNo)};
+      return {std::string(kOk)};
+    case 5: {
+      if (value != "000000" || motion_ || !sampleZeroed_ || sampleQuantity_ == 0) {
+        return {std::string(kNo)};
+      }
+      const long long steps = ToSteps(GrossKg() - sampleZeroKg_, true).counts;
+      const long long average = steps * kPieceScale / sampleQuantity_;
+      if (average < kMinAverageWeight || average > kMaxAverageWeight) return {std::string(kNo)};
+      averageWeights_[static_cast<std::size_t>(currentItem_)] = Digits(average, 10);
+      return {std::string(kOk), options_.stepTime};
+    }
+    default:
+      return {std::string(kNo)};
+  }
+}
+
+Answer SimulatedIndicator::WriteAll(std::span<const std::uint8_t> block) {
+  if (!options_.cajOn) return {"NOCAJ"};
+  const auto decoded = DecodeWriteAllBlock(block.first<kWriteAllBlockSize>());
+  if (!decoded) return {std::string(kNo)};
+  for (const DecodedParam& p : *decoded) working_[IndexOf(*p.param)] = p.value;
+  return {std::string(kOk)};
+}
+
+Answer SimulatedIndicator::SendFormat(char mode, std::span<const std::uint8_t> text) {
+  std::string format(text.begin(), text.end());
+  // A format that could not be sent back in a reply (a 03 would end the reply, a zero byte would
+  // cut it) is refused rather than kept.
+  if (format.find('\x03') != std::string::npos || format.find('\0') != std::string::npos) {
+    return {std::string(kNo)};
+  }
+  SetPrintFormat(mode, std::move(format));
+  return {std::string(kOk)};
+}
+
+void SimulatedIndicator::SetPrintFormat(char mode, std::string text) {
+  (mode == 'N' ? netFormat_ : grossFormat_) = std::move(text);
+}
+
+void SimulatedIndicator::SetAverageWeight(int item, std::string digits) {
+  averageWeights_.at(static_cast<std::size_t>(item)) = std::move(digits);
+}
+
+// "W", the item ("00".."99" or "AA" for the current one) and ten digits: ten zeros read the
+// item's average weight, anything else writes it.
+Answer SimulatedIndicator::Weight(std::string_view item, std::string_view digits) {
+  int index = currentItem_;
+  if (item != "AA") {
+    if (!AllDigits(item)) return {std::string(kNo)};
+    index = TwoDigits(item, 0);
+  }
+  if (!AllDigits(digits)) return {std::string(kNo)};
+  if (digits == "0000000000") {
+    return {Digits(index, 2) + averageWeights_[static_cast<std::size_t>(index)] + "E"};
+  }
+  const long long value = ToNumber(digits);
+  if (value < kMinAverageWeight || value > kMaxAverageWeight) return {std::string(kNo)};
+  averageWeights_[static_cast<std::size_t>(index)] = digits;
+  return {std::string(kOk)};
+}
+
+// --- the display ---
+
+SimulatedIndicator::Steps SimulatedIndicator::ToSteps(double kg, bool primary) const {
+  const bool primaryIsKg = Code(kPrimaryUnit) == 1;
+  const bool kg_shown = primary == primaryIsKg;
+  const double value = kg_shown ? kg : kg * kLbPerKg;
+  const int point = Code(primary ? kPrimaryPoint : kAssistantPoint);
+  const int divisionCode = Code(primary ? kPrimaryDivision : kAssistantDivision);
+  static constexpr long long kDivisions[] = {1, 2, 5};
+  long long division = kDivisions[divisionCode >= 0 && divisionCode <= 2 ? divisionCode : 0];
+  int decimals = point <= 4 ? point : 0;
+  if (point == 5) division *= 10;  // 888880: the last digit stays 0
+  const double scaled = value * std::pow(10.0, decimals) / static_cast<double>(division);
+  return {std::llround(scaled) * division, decimals, division};
+}
+
+std::optional<long long> SimulatedIndicator::Pieces() const {
+  const std::string& average = averageWeights_[static_cast<std::size_t>(currentItem_)];
+  const long long weight = ToNumber(average);
+  if (average == kNoAverageWeight || weight < kMinAverageWeight) return std::nullopt;
+  const double net = static_cast<double>(ToSteps(GrossKg() - tare_, true).counts);
+  return std::llround(net * static_cast<double>(kPieceScale) / static_cast<double>(weight));
+}
+
+void SimulatedIndicator::UpdatePeak() {
+  if (GrossKg() > peak_) peak_ = GrossKg();
+}
+
+std::string SimulatedIndicator::DisplayText() const {
+  const int mode = Code(kWorkMode);  // 0 general, 1 peak, 2 counter
+  std::string text;
+  if (mode == 2) {
+    const auto pieces = Pieces();
+    text = pieces ? std::to_string(*pieces) : "------";
+  } else {
+    const double kg = mode == 1 ? peak_ : netMode_ ? GrossKg() - tare_ : GrossKg();
+    const Steps steps = ToSteps(kg, primaryUnit_);
+    text = FormatCounts(steps.counts, steps.decimals);
+  }
+  if (!SegmentDigits(text)) text = "------";  // beyond six digits: overload
+  const std::size_t digits =
+      text.size() - static_cast<std::size_t>(std::count(text.begin(), text.end(), '.'));
+  return std::string(6 - digits, ' ') + text;
+}
+
+std::string SimulatedIndicator::DisplayReply() const {
+  const auto digits = SegmentDigits(DisplayText());
+  std::array<std::uint8_t, kDisplayReplySize> reply{};
+  std::copy(digits->begin(), digits->end(), reply.begin());
+  const int edit = editDigit_ >= 0 && editDigit_ < static_cast<int>(kDisplayDigitCount)
+                       ? editDigit_
+                       : kNoEditedDigit;
+  reply[kEditShiftByte] = static_cast<std::uint8_t>(edit | ((shiftFlags_ << 4) & kShiftFlags));
+
+  const bool kgShown = primaryUnit_ == (Code(kPrimaryUnit) == 1);
+  const Steps gross = ToSteps(GrossKg(), true);
+  const long low = Number(kRelayLow), high = Number(kRelayHigh);
+  const int mode = Code(kWorkMode);
+  const auto light = [&reply](Lamp lamp, bool on) {
+    if (on) reply[LampOf(lamp).byte] |= static_cast<std::uint8_t>(1u << LampOf(lamp).bit);
+  };
+  light(Lamp::kStable, !motion_);
+  light(Lamp::kSet, gross.counts >= low && gross.counts <= high && gross.counts > 0);
+  light(Lamp::kKg, kgShown);
+  light(Lamp::kLb, !kgShown);
+  light(Lamp::kPeak, mode == 1);
+  light(Lamp::kCount, mode == 2);
+  light(Lamp::kGross, !netMode_);
+  light(Lamp::kNet, netMode_);
+  light(Lamp::kTare, tare_ != 0);
+  light(Lamp::kZero, 2 * std::llabs(gross.counts) < gross.division);
+  for (std::size_t i = kEditShiftByte; i < kDisplayReplySize; ++i) reply[i] |= kFrameSafeBit;
+  return std::string(reply.begin(), reply.end());
+}
+
+std::string SimulatedIndicator::WeightText(double kg) const {
+  const Steps steps = ToSteps(kg, primaryUnit_);
+  const bool kgShown = primaryUnit_ == (Code(kPrimaryUnit) == 1);
+  return FormatCounts(steps.counts, steps.decimals) + (kgShown ? " kg" : " lb");
+}
+
+// Fills the print format of the current mode: <G>, <T>, <N> weights, <P> the peak, <CN> the
+// consecutive number (F7.1, counted on after each ticket), <CD>/<CO> count item and quantity,
+// <D>/<I> date and time, <NLnn>/<SPnn> nn new lines / blanks (one without nn), <E> the end.
+// Anything else is printed as it stands.
+void SimulatedIndicator::PrintTicket() {
+  const std::string& format = PrintFormat(netMode_ ? 'N' : 'G');
+  std::string ticket;
+  for (std::size_t i = 0; i < format.size(); ++i) {
+    const std::size_t close = format.find('>', i + 1);
+    if (format[i] != '<' || close == std::string::npos || close - i > 5 || close == i + 1) {
+      ticket.push_back(format[i]);
+      continue;
+    }
+    const std::string_view tag = std::string_view(format).substr(i + 1, close - i - 1);
+    auto repeat = [&](std::size_t from) {
+      const std::string_view n = tag.substr(from);
+      return n.empty() || !AllDigits(n) ? std::size_t{1} : static_cast<std::size_t>(ToNumber(n));
+    };
+    const std::string date = ClockDate(), time = ClockTime();
+    if (tag == "E") break;
+    if (tag == "G")
+      ticket += WeightText(GrossKg());
+    else if (tag == "T")
+      ticket += WeightText(tare_);
+    else if (tag == "N")
+      ticket += WeightText(GrossKg() - tare_);
+    else if (tag == "P")
+      ticket += WeightText(peak_);
+    else if (tag == "CN")
+      ticket += Working(kConsecutiveNumber);
+    else if (tag == "CD")
+      ticket += Digits(currentItem_, 2);
+    else if (tag == "CO")
+      ticket += Pieces() ? std::to_string(*Pieces()) : "";
+    else if (tag == "D")
+      ticket += date.substr(4, 2) + "-" + date.substr(2, 2) + "-" + date.substr(0, 2);
+    else if (tag == "I")
+      ticket += time.substr(0, 2) + ":" + time.substr(2, 2) + ":" + time.substr(4, 2);
+    else if (tag.starts_with("NL"))
+      ticket.append(repeat(2), '\n');
+    else if (tag.starts_with("SP"))
+      ticket.append(repeat(2), ' ');
+    else
+      ticket.append(format, i, close - i + 1);
+    i = close;
+  }
+  tickets_.push_back(std::move(ticket));
+  SetWorking(kConsecutiveNumber, Digits((Number(kConsecutiveNumber) + 1) % 1000000, 6));
+}
+
+}  // namespace tamarack::sim

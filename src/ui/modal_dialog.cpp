@@ -1,0 +1,44 @@
+#include "ui/modal_dialog.h"
+
+#include <QKeyEvent>
+#include <QPushButton>
+
+#include "ui/product.h"
+#include "ui/text.h"
+
+namespace tamarack {
+
+CModalDlg::CModalDlg(QWidget* parent, Qt::WindowFlags flags) : QDialog(parent, flags) {
+  // A window opened from another blocks the windows that led to it, and only those: the tool
+  // windows (Traffic) stay usable meanwhile. Without an owner it blocks the whole program.
+  if (parent != nullptr) setWindowModality(Qt::WindowModal);
+}
+
+void CModalDlg::SetTitle(std::string_view name) {
+  setWindowTitle(FromSingleByte(WindowTitle(name)));
+}
+
+void CModalDlg::keyPressEvent(QKeyEvent* event) {
+  switch (event->key()) {
+    case Qt::Key_Escape:
+      reject();
+      event->accept();
+      return;
+    case Qt::Key_Return:
+    case Qt::Key_Enter:
+      event->accept();
+      return;
+    default:
+      QDialog::keyPressEvent(event);
+  }
+}
+
+QPushButton* MakeButton(const QString& caption, QWidget* parent, const QString& accessibleName) {
+  auto* button = new QPushButton(caption, parent);
+  button->setAccessibleName(accessibleName.isEmpty() ? caption : accessibleName);
+  button->setAutoDefault(false);
+  button->setDefault(false);
+  return button;
+}
+
+}  // namespace tamarack

@@ -1,0 +1,37 @@
+#pragma once
+
+#include <QDialog>
+#include <QString>
+#include <string_view>
+
+class QKeyEvent;
+class QPushButton;
+
+namespace tamarack {
+
+// Every window of the program: modal, a title bar without a close box, and ended only through its
+// own buttons. Enter presses nothing, Escape only calls reject(), which does nothing unless a
+// window gives it a meaning, and a close request from the window system is refused the same way.
+class CModalDlg : public QDialog {
+  Q_OBJECT
+
+ public:
+  static constexpr Qt::WindowFlags kTitleWithoutCloseBox =
+      Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint;
+
+  explicit CModalDlg(QWidget* parent, Qt::WindowFlags flags = kTitleWithoutCloseBox);
+
+  // Titles the window "`name`", a run of blanks and the maker's web address.
+  void SetTitle(std::string_view name);
+
+ protected:
+  void reject() override {}
+  void keyPressEvent(QKeyEvent* event) override;
+};
+
+// A push button that Enter never presses, named for screen readers by its caption unless an
+// accessible name is given.
+QPushButton* MakeButton(const QString& caption, QWidget* parent,
+                        const QString& accessibleName = QString());
+
+}  // namespace tamarack

@@ -1,0 +1,44 @@
+#pragma once
+
+#include <string_view>
+
+#include "link/user_feedback.h"
+#include "ui/modal_dialog.h"
+
+class QLineEdit;
+class QPushButton;
+
+namespace tamarack {
+
+// The access code that guards returning the indicator to its factory setup. Compared exactly.
+inline constexpr std::string_view kAccessCode = "5183";
+inline constexpr std::string_view kPasswordError = "PassWord is Error!";
+
+// The password gate: asks for the access code before an operation that must not happen by
+// accident. Ends with kCodeAccepted when the code was entered, kGaveUp when the user chose Cancel
+// after a wrong entry; there is no other way out and no limit on the tries.
+class CPasswordDlg : public CModalDlg {
+  Q_OBJECT
+
+ public:
+  static constexpr int kCodeAccepted = 0;
+  static constexpr int kGaveUp = 1;
+
+  explicit CPasswordDlg(UserFeedback& ui, QWidget* parent = nullptr);
+
+  // Runs the gate modally over `parent`; true when the code was accepted.
+  static bool Ask(UserFeedback& ui, QWidget* parent);
+
+  // "OK": checks the entry; a wrong one asks Retry (empty the field and try again) or Cancel.
+  void OnOk();
+
+  QLineEdit* Field() const { return field_; }
+  QPushButton* OkButton() const { return ok_; }
+
+ private:
+  UserFeedback& ui_;
+  QLineEdit* field_;
+  QPushButton* ok_;
+};
+
+}  // namespace tamarack

@@ -1,0 +1,96 @@
+#pragma once
+
+#include <gtest/gtest.h>
+#include <sys/socket.h>
+#include <sys/stat.h>
+#include <sys/un.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <ostream>
+#include <string>
+#include <vector>
+
+#include "files/file_result.h"
+
+namespace tamarack {
+
+inline void PrintTo(FileError error, std::ostream* out) {
+  static const char* const kNames[] = {"kNone",     "kNoName",   "kMissing", "kNotRegular",
+                                       "kTooLarge", "kReadOnly", "kSystem"};
+  *out << kNames[static_cast<int>(error)];
+}
+
+}  // namespace tamarack
+
+namespace tamarack::test {
+
+// A fresh folder per test with the helpers the file tests share.
+class FileTestDir : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    char pattern[] = "/tmp/tamarack-files-XXXXXX";
+    ASSERT_NE(::mkdtemp(pattern), nullptr);
+    dir = pattern;
+  }
+  void TearDown() override {
+    std::error_code ignored;
+    std::filesystem::remove_all(dir, ignored);
+  }
+
+  std::string PathOf(const std::string& name) const { return (dir / name).string(); }
+  void Put(const std::string& name, const std::string& bytes) const {
+    std::ofstream(dir / name, std::ios::binary) << bytes;
+  }
+  static std::string Slurp(const std::filesystem::path& path) {
+    std::ifstream in(path, std::ios::binary);
+    return {std::istreambuf_iterator<char>(in), {}};
+  }
+  std::string Get(const std::string& name) const { return Slurp(dir / name); }
+  std::vector<std::string> Entries() const {
+    std::vector<std::string> names;
+    for (const auto& entry : std::filesystem::directory_iterator(dir)) {
+      names.push_back(entry.path().filename().string());
+    }
+    std::sort(names.begin(), names.end());
+    return names;
+  }
+  unsigned ModeOf(const std::string& name) const {
+    struct stat info {};
+    EXPECT_EQ(::stat(PathOf(name).c_str(), &info), 0) << name;
+    return info.st_mode & 07777;
+  }
+  void MakeFifo(const std::string& name) const {
+    ASSERT_EQ(::mkfifo(PathOf(name).c_str(), 0644), 0) << std::strerror(errno);
+  }
+  void MakeSocket(const std::string& name) const {
+    const int fd = ::socket(AF_UNIX, SOCK_STREAM, 0);
+    ASSERT_GE(fd, 0);
+    sockaddr_un address{};
+    address.sun_family = AF_UNIX;
+    const std::string path = PathOf(name);
+    ASSERT_LT(path.size(), sizeof address.sun_path);
+    std::memcpy(address.sun_path, path.c_str(), path.size() + 1);
+    EXPECT_EQ(::bind(fd, reinterpret_cast<const sockaddr*>(&address), sizeof address), 0);
+    ::close(fd);
+  }
+
+  std::filesystem::path dir;
+};
+
+// Opening a pipe for reading waits for a writer that never comes: should a pipe ever be opened,
+// the program ends here instead of freezing the test run until its time-out.
+class PipeWatchdog {
+ public:
+  PipeWatchdog() { ::alarm(120); }
+  ~PipeWatchdog() { ::alarm(0); }
+  PipeWatchdog(const PipeWatchdog&) = delete;
+  PipeWatchdog& operator=(const PipeWatchdog&) = delete;
+};
+
+}  // namespace tamarack::test

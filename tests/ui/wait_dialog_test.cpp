@@ -1,0 +1,72 @@
+// The wait window: twenty steps of waitMs / 20, its texts, and no key that ends it.
+
+#include "ui/wait_dialog.h"
+
+#include <QElapsedTimer>
+#include <QTest>
+#include <QTimer>
+
+#include "link/user_feedback.h"
+
+namespace tamarack {
+
+class WaitDialogTest : public QObject {
+  Q_OBJECT
+
+ private slots:
+  void TwentyStepsOfOneTwentiethEach() {
+    CWaitDlg dlg(kWaitWSpan);
+    dlg.SetWaitMs(1500);
+    QCOMPARE(dlg.Period(), 75);
+    int maxBar = 0;
+    QTimer watch;
+    connect(&watch, &QTimer::timeout, [&] { maxBar = std::max(maxBar, dlg.BarValue()); });
+    watch.start(5);
+    QElapsedTimer clock;
+    clock.start();
+    QCOMPARE(dlg.exec(), 1);
+    const qint64 took = clock.elapsed();
+    QCOMPARE(dlg.Step(), CWaitDlg::kSteps);
+    // Twenty periods of 75 ms; generous bounds on a shared machine.
+    QVERIFY2(took >= 1400 && took < 4000, qPrintable(QString::number(took)));
+    // The bar shows at most 19 of 20 before the window closes.
+    QVERIFY(maxBar >= 15 && maxBar <= 19);
+  }
+
+  void TextById_data() {
+    QTest::addColumn<int>("id");
+    QTest::addColumn<QString>("text");
+    QTest::newRow("1") << 1 << "WValue Send";
+    QTest::newRow("5, the last") << 5 << "Average Weight Confirming, Please Wait...";
+    QTest::newRow("7 keeps the template") << 7 << "WZERO Processing , Please Wait...";
+  }
+  void TextById() {
+    QFETCH(int, id);
+    QFETCH(QString, text);
+    CWaitDlg dlg(id);
+    dlg.SetWaitMs(100);
+    QString shown;
+    QTimer::singleShot(0, &dlg, [&] { shown = dlg.Text(); });
+    dlg.exec();
+    QCOMPARE(shown, text);
+  }
+
+  void KeysDoNotEndTheWait() {
+    CWaitDlg dlg(kWaitWZero);
+    dlg.SetWaitMs(600);
+    QTimer::singleShot(50, &dlg, [&] {
+      QTest::keyClick(&dlg, Qt::Key_Escape);
+      QTest::keyClick(&dlg, Qt::Key_Return);
+    });
+    QElapsedTimer clock;
+    clock.start();
+    QCOMPARE(dlg.exec(), 1);
+    QVERIFY(clock.elapsed() >= 550);
+    QCOMPARE(dlg.Step(), CWaitDlg::kSteps);
+  }
+};
+
+}  // namespace tamarack
+
+QTEST_MAIN(tamarack::WaitDialogTest)
+#include "wait_dialog_test.moc"
