@@ -120,11 +120,7 @@ CMainDlg::CMainDlg(UserFeedback* ui, QWidget* parent) : CModalDlg(parent) {
   auto* grid = new QGridLayout(group);
   const QString names[5] = {"Comm", "Baud", "DataBit", "StopBit", "Parity"};
   const QStringList choices[5] = {
-      {},
-      {"2400", "4800", "9600"},
-      {"7", "8"},
-      {"1", "2"},
-      {"NOPARITY", "EVENPARITY", "ODDPARITY"},
+      {}, {"2400", "4800", "9600"}, {"7", "8"}, {"1", "2"}, {"NOPARITY", "EVENPARITY", "ODDPARITY"},
   };
   const QString defaults[5] = {"COM1", "9600", "8", "1", "NOPARITY"};
   for (int i = 0; i < 5; ++i) {

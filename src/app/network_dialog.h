@@ -3,8 +3,8 @@
 #include <optional>
 #include <string>
 
-#include "ui/modal_dialog.h"
 #include "link/user_feedback.h"
+#include "ui/modal_dialog.h"
 
 class QLineEdit;
 class QPushButton;
