@@ -11,6 +11,9 @@
 #include <QSerialPortInfo>
 #include <QVBoxLayout>
 
+#include "app/network_dialog.h"
+#include "link/net_address.h"
+#include "link/open_link.h"
 #include "traffic/exchange_meaning.h"
 #include "traffic/find_dialog.h"
 #include "traffic/traffic_dialog.h"
@@ -73,13 +76,21 @@ QList<CMainDlg::PortEntry> CMainDlg::PortEntries() {
     ports << location;
   }
   entries.push_back({kSimulatorPort, kSimulatorPort});
+  const QString network = QString::fromUtf8(kNetworkEntry);
+  entries.push_back({network, network});
+  return entries;
+}
+
+QList<CMainDlg::PortEntry> CMainDlg::ListEntries() const {
+  QList<PortEntry> entries = PortEntries();
+  for (const QString& url : addedUrls_) entries.insert(entries.size() - 1, {url, url});
   return entries;
 }
 
 void CMainDlg::RefreshPortList() {
   QComboBox* list = PortList();
   const QString selected = list->currentData().toString();
-  const QList<PortEntry> entries = PortEntries();
+  const QList<PortEntry> entries = ListEntries();
   bool same = list->count() == entries.size();
   for (int i = 0; same && i < entries.size(); ++i) {
     same = list->itemText(i) == entries[i].shown && list->itemData(i).toString() == entries[i].port;
@@ -155,6 +166,8 @@ CMainDlg::CMainDlg(UserFeedback* ui, QWidget* parent) : CModalDlg(parent) {
   layout->addLayout(lower);
   layout->setSizeConstraint(QLayout::SetFixedSize);
 
+  addressAsker_ = [this](QWidget* owner) { return AskNetworkAddress(owner, *ui_); };
+  connect(PortList(), &QComboBox::activated, this, &CMainDlg::OnPortChosen);
   connect(openClose_, &QPushButton::clicked, this, &CMainDlg::OnOpenClose);
   for (int i = 0; i < 4; ++i) {
     connect(work_[i], &QPushButton::clicked, this,
@@ -212,6 +225,31 @@ void CMainDlg::OnSimulatedScale() {
   simScale_->show();
   simScale_->raise();
   simScale_->activateWindow();
+void CMainDlg::SetAddressAsker(AddressAsker asker) {
+  addressAsker_ = std::move(asker);
+}
+
+void CMainDlg::OnPortChosen(int index) {
+  QComboBox* list = PortList();
+  const int network = list->count() - 1;
+  if (index != network) {
+    lastPort_ = list->itemData(index).toString();
+    return;
+  }
+  const std::optional<std::string> url = addressAsker_ ? addressAsker_(this) : std::nullopt;
+  if (!url) {
+    list->setCurrentIndex(std::max(0, list->findData(lastPort_)));
+    return;
+  }
+  const QString entry = QString::fromStdString(*url);
+  int at = list->findData(entry);
+  if (at < 0) {
+    addedUrls_ << entry;
+    list->insertItem(network, entry, entry);
+    at = network;
+  }
+  list->setCurrentIndex(at);
+  lastPort_ = entry;
 }
 
 PortSettings CMainDlg::Selections() const {
@@ -228,7 +266,13 @@ PortSettings CMainDlg::Selections() const {
 void CMainDlg::OnOpenClose() {
   if (openClose_->text() == kOpenCaption) {
     PortSettings settings = Selections();
-    if (settings.port == kSimulatorPort) {
+    if (IsNetworkName(settings.port)) {
+      net_ = OpenLink(settings, *ui_);
+      if (!net_) return;
+    } else if (settings.port == kNetworkEntry) {
+      ui_->PortError(kPortMissing);
+      return;
+    } else if (settings.port == kSimulatorPort) {
       std::optional<std::string> device;
       if (simulatorStarter_) device = simulatorStarter_();
       if (!device) {
@@ -237,7 +281,8 @@ void CMainDlg::OnOpenClose() {
       }
       settings.port = *device;
     }
-    if (port_.Open(settings, *ui_) != 1) return;
+    if (!net_ && port_.Open(settings, *ui_) != 1) return;
+    current_.Set(net_.get());
     onSimulator_ = Selections().port == kSimulatorPort;
     trace_.MarkOpened();
     SetListsEnabled(false);
@@ -246,6 +291,8 @@ void CMainDlg::OnOpenClose() {
     port_.Close();
     onSimulator_ = false;
     if (simScale_) simScale_->hide();
+    current_.Set(nullptr);
+    net_.reset();
     SetListsEnabled(true);
     SetOpenCaption(kOpenCaption);
   }
@@ -254,7 +301,7 @@ void CMainDlg::OnOpenClose() {
 }
 
 void CMainDlg::OnWorkWindow(WorkWindow which) {
-  if (!port_.IsOpen()) {
+  if (!IsPortOpen()) {
     ui_->PortError(kPleaseOpen);
     return;
   }
@@ -293,7 +340,7 @@ void CMainDlg::ApplySetting(const FinderPort& port, const LineSetting& setting) 
 }
 
 void CMainDlg::OnFindIndicator() {
-  if (port_.IsOpen()) return;
+  if (IsPortOpen()) return;
   const std::string chosen = Selections().port;
   FinderPort port{chosen, CommPort::DeviceFor(chosen)};
   if (chosen == kSimulatorPort) {

@@ -8,6 +8,7 @@
 
 #include "link/comm_port.h"
 #include "link/line_finder.h"
+#include "link/tcp_link.h"
 #include "link/tracing_link.h"
 #include "link/user_feedback.h"
 #include "ui/modal_dialog.h"
@@ -33,12 +34,41 @@ using SimulatorStarter = std::function<std::optional<std::string>()>;
 // Makes the Simulated Scale window for the built-in simulated indicator; the main window owns it.
 using ToolWindowMaker = std::function<QWidget*()>;
 
+// Asks for a serial device server's address; its URL, or nothing when the user cancelled.
+using AddressAsker = std::function<std::optional<std::string>(QWidget* parent)>;
+
 // The name of the entry in the Comm list that opens the simulated indicator.
 inline constexpr const char* kSimulatorPort = "Simulator";
+// The last entry of the Comm list: asks for a device server's address and adds it to the list.
+inline constexpr const char* kNetworkEntry = "Network\u2026";
 inline constexpr const char* kOpenCaption = "OpenComm";
 inline constexpr const char* kCloseCaption = "CloseComm";
 inline constexpr const char* kSimulatedScaleCaption = "Simulated Scale";
 inline constexpr std::string_view kPleaseOpen = "Please Open CommPort!";
+
+// Passes every call on to the link that is open now: the local port, or a device server's link.
+// The trace sits on it, so the Traffic window records whichever is open.
+class CurrentLink : public SerialLink {
+ public:
+  explicit CurrentLink(SerialLink& port) : port_(port) {}
+  // nullptr goes back to the local port.
+  void Set(SerialLink* link) { link_ = link != nullptr ? link : &port_; }
+  SerialLink& Get() const { return *link_; }
+
+  bool ClearErrors() override { return link_->ClearErrors(); }
+  bool PurgeTransmit() override { return link_->PurgeTransmit(); }
+  bool PurgeReceive() override { return link_->PurgeReceive(); }
+  void Write(const std::uint8_t* data, std::size_t size) override { link_->Write(data, size); }
+  int Read(std::uint8_t* buffer, std::size_t size) override { return link_->Read(buffer, size); }
+  int LastError() const override { return link_->LastError(); }
+  void ExchangeEnded(std::uint32_t waitMs, int status) override {
+    link_->ExchangeEnded(waitMs, status);
+  }
+
+ private:
+  SerialLink& port_;
+  SerialLink* link_ = &port_;
+};
 
 // The main window: chooses and opens the serial port and leads to the working windows. It owns
 // the one CommPort for the program's life.
@@ -53,6 +83,7 @@ class CMainDlg : public CModalDlg {
   void SetOpener(WorkWindow which, WindowOpener opener);
   void SetSimulatorStarter(SimulatorStarter starter);
   void SetSimulatedScaleMaker(ToolWindowMaker maker);
+  void SetAddressAsker(AddressAsker asker);
 
   // The open/close button: opens the port with the chosen settings or closes it.
   void OnOpenClose();
@@ -71,9 +102,14 @@ class CMainDlg : public CModalDlg {
   // The links the finder opens (tests put their own in).
   void SetFinderFactory(FinderLinkFactory factory) { finderFactory_ = std::move(factory); }
 
-  bool IsPortOpen() const { return port_.IsOpen(); }
+  // An entry of the Comm list was chosen; "Network…" asks for an address.
+  void OnPortChosen(int index);
+
+  bool IsPortOpen() const { return port_.IsOpen() || (net_ && net_->IsOpen()); }
   CommPort& Port() { return port_; }
-  // The port as every window talks through it: each exchange is recorded.
+  // The open link: the local port, or the link to a device server when a URL was opened.
+  SerialLink& Link() { return current_.Get(); }
+  // The open link as every window talks through it: each exchange is recorded.
   TracingLink& Trace() { return trace_; }
   CTrafficDlg* TrafficWindow() const { return traffic_.get(); }
   // The five selections as the port would be opened with them now.
@@ -101,12 +137,15 @@ class CMainDlg : public CModalDlg {
     QString port;
   };
   // The Comm list: "COM1".."COM6", the serial devices the system reports that the list lacks
-  // (with the description the system gives them), then "Simulator".
+  // (with the description the system gives them), "Simulator", then "Network…".
   static QList<PortEntry> PortEntries();
-  // Reads the devices again, keeping the selection; the list does it each time it drops down.
+  // Reads the devices again, keeping the selection and the network addresses added to the list;
+  // the list does it each time it drops down.
   void RefreshPortList();
 
  private:
+  // PortEntries() with the added network addresses just before "Network…".
+  QList<PortEntry> ListEntries() const;
   void SetListsEnabled(bool enabled);
   // The ports the finder may search besides the chosen one: those of the list that exist.
   std::vector<FinderPort> OtherFinderPorts(const std::string& chosen) const;
@@ -116,9 +155,13 @@ class CMainDlg : public CModalDlg {
   std::unique_ptr<UserFeedback> ownFeedback_;
   UserFeedback* ui_;
   CommPort port_;
-  TracingLink trace_{port_};
+  std::unique_ptr<PortLink> net_;
+  CurrentLink current_{port_};
+  TracingLink trace_{current_};
   std::unique_ptr<CTrafficDlg> traffic_;
   FinderLinkFactory finderFactory_;
+  QStringList addedUrls_;  // the network addresses added to the Comm list, in order
+  QString lastPort_;       // the Comm list's choice before "Network…" was picked
   std::array<QComboBox*, 5> lists_{};
   QPushButton* openClose_ = nullptr;
   std::array<QPushButton*, 4> work_{};
@@ -133,6 +176,7 @@ class CMainDlg : public CModalDlg {
   ToolWindowMaker simScaleMaker_;
   bool onSimulator_ = false;  // the open port is the built-in simulated indicator
   std::unique_ptr<QWidget> simScale_;
+  AddressAsker addressAsker_;
 };
 
 }  // namespace tamarack

@@ -6,6 +6,8 @@
 #include <QComboBox>
 #include <QLabel>
 #include <QPushButton>
+#include <QTcpServer>
+#include <QTcpSocket>
 #include <QTest>
 #include <QTimer>
 #include <QToolTip>
@@ -85,7 +87,7 @@ class MainDialogTest : public QObject {
       return all;
     }();
     QCOMPARE(ports.mid(0, 6), (QStringList{"COM1", "COM2", "COM3", "COM4", "COM5", "COM6"}));
-    QCOMPARE(ports.last(), "Simulator");
+    QCOMPARE(ports.mid(ports.size() - 2), (QStringList{"Simulator", "Network\u2026"}));
     QCOMPARE(ports.count("Simulator"), 1);
   }
 
@@ -244,6 +246,87 @@ class MainDialogTest : public QObject {
     QVERIFY(ListsEnabled(dlg));
     QCOMPARE(ui.Texts(), std::vector<std::string>{"CommPort not Exist!"});
     QCOMPARE(ui.messages[0].kind, RecordingFeedback::Kind::kPortError);
+  }
+
+  // "Network…" asks for an address and puts its URL into the list, chosen, just before itself;
+  // a cancelled question goes back to the entry chosen before.
+  void NetworkEntryAddsTheAddressChosen() {
+    RecordingFeedback ui;
+    CMainDlg dlg(&ui);
+    std::optional<std::string> answer = "rfc2217://10.0.0.7:4001";
+    dlg.SetAddressAsker([&](QWidget*) { return answer; });
+    QComboBox* list = dlg.PortList();
+    const int network = list->count() - 1;
+    dlg.OnPortChosen(2);
+    list->setCurrentIndex(network);
+    dlg.OnPortChosen(network);
+    QCOMPARE(list->currentText(), "rfc2217://10.0.0.7:4001");
+    QCOMPARE(list->itemText(list->count() - 1), "Network\u2026");
+
+    const int count = list->count();
+    list->setCurrentIndex(count - 1);
+    dlg.OnPortChosen(count - 1);  // the same address again is not listed twice
+    QCOMPARE(list->count(), count);
+    QCOMPARE(list->currentText(), "rfc2217://10.0.0.7:4001");
+
+    answer.reset();
+    dlg.OnPortChosen(2);
+    list->setCurrentIndex(count - 1);
+    dlg.OnPortChosen(count - 1);
+    QCOMPARE(list->currentText(), "COM3");
+
+    // Reading the devices again keeps the added address before "Network…" and its selection.
+    list->insertItem(6, "/dev/ttyUSB7", "/dev/ttyUSB7");
+    list->setCurrentIndex(list->findData("rfc2217://10.0.0.7:4001"));
+    dlg.RefreshPortList();
+    QCOMPARE(list->findData("/dev/ttyUSB7"), -1);
+    QCOMPARE(list->currentText(), "rfc2217://10.0.0.7:4001");
+    QCOMPARE(list->currentIndex(), list->count() - 2);
+    QVERIFY(ui.messages.empty());
+  }
+
+  // A URL opens as a port: nothing listening is "CommPort not Exist!"; a server that takes the
+  // connection gives the working windows a link that is not the local port.
+  void OpensANetworkAddress() {
+    RecordingFeedback ui;
+    CMainDlg dlg(&ui);
+    QTcpServer server;
+    QVERIFY(server.listen(QHostAddress::LocalHost, 0));
+    const QString url = QString("socket://127.0.0.1:%1").arg(server.serverPort());
+    dlg.SetAddressAsker([&](QWidget*) { return std::optional<std::string>(url.toStdString()); });
+    dlg.OnPortChosen(dlg.PortList()->count() - 1);
+
+    SerialLink* given = nullptr;
+    dlg.SetOpener(WorkWindow::kIndicator,
+                  [&](QWidget*, SerialLink& link, UserFeedback&, int) { given = &link; });
+    QTest::mouseClick(dlg.OpenCloseButton(), Qt::LeftButton);
+    QVERIFY(dlg.IsPortOpen());
+    QTest::mouseClick(dlg.Button(WorkWindow::kIndicator), Qt::LeftButton);
+    // The windows talk through the trace, and the trace through the link to the server.
+    QVERIFY(given == static_cast<SerialLink*>(&dlg.Trace()));
+    QVERIFY(&dlg.Link() != static_cast<SerialLink*>(&dlg.Port()));
+    const std::uint8_t request[] = {0x01, 0x52, 0xFF};
+    given->ClearErrors();
+    given->Write(request, sizeof request);
+    given->ExchangeEnded(0, 0);
+    if (!server.hasPendingConnections()) QVERIFY(server.waitForNewConnection(5000));
+    QTcpSocket* peer = server.nextPendingConnection();
+    QVERIFY(peer != nullptr);
+    while (peer->bytesAvailable() < 3 && peer->waitForReadyRead(5000)) {
+    }
+    QCOMPARE(peer->readAll(), QByteArray("\x01\x52\xFF", 3));
+    QCOMPARE(dlg.Trace().Exchanges().size(), size_t{1});
+    QCOMPARE(dlg.Trace().Exchanges().back().request.size(), size_t{3});
+
+    QTest::mouseClick(dlg.OpenCloseButton(), Qt::LeftButton);
+    QVERIFY(!dlg.IsPortOpen());
+    QVERIFY(ListsEnabled(dlg));
+    QVERIFY(&dlg.Link() == static_cast<SerialLink*>(&dlg.Port()));
+
+    server.close();
+    QTest::mouseClick(dlg.OpenCloseButton(), Qt::LeftButton);
+    QVERIFY(!dlg.IsPortOpen());
+    QCOMPARE(ui.Texts(), std::vector<std::string>{"CommPort not Exist!"});
   }
 
   void EnterAndEscapeKeepTheWindowOpen() {

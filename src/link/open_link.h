@@ -1,0 +1,15 @@
+#pragma once
+
+#include <memory>
+
+#include "link/comm_port.h"
+#include "link/tcp_link.h"
+#include "link/user_feedback.h"
+
+namespace tamarack {
+
+// Opens the port that `settings.port` names: a "socket://host:port" or "rfc2217://host:port" URL,
+// or a local serial port ("COM1", "/dev/ttyUSB0"). nullptr after telling the user why not.
+std::unique_ptr<PortLink> OpenLink(const PortSettings& settings, UserFeedback& ui);
+
+}  // namespace tamarack

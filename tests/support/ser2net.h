@@ -1,0 +1,42 @@
+#pragma once
+
+#include <QProcess>
+#include <QTemporaryDir>
+#include <string>
+
+namespace tamarack::test {
+
+// Debian's serial-to-network proxy, started for one test in front of a device (the simulated
+// indicator's pseudo-terminal) on the loopback only, with its configuration in a temporary
+// folder. No system service is touched.
+class Ser2Net {
+ public:
+  enum class Mode { kRaw, kRfc2217 };
+
+  Ser2Net() = default;
+  ~Ser2Net() { Stop(); }
+  Ser2Net(const Ser2Net&) = delete;
+  Ser2Net& operator=(const Ser2Net&) = delete;
+
+  // Serves `device` (with the line `line`, ser2net's "9600n81" form) on 127.0.0.1, on a free port
+  // the first time and on the same port after a Stop. Returns once the port listens. Empty, or
+  // what went wrong.
+  std::string Start(const std::string& device, Mode mode, const std::string& line = "9600n81");
+  void Stop();
+
+  // Forward the device's bytes as they come (false), or gather them first as ser2net does by
+  // default (true). Read at the next Start.
+  bool charDelay = false;
+
+  int Port() const { return port_; }
+  // "socket://127.0.0.1:port" or "rfc2217://127.0.0.1:port".
+  std::string Url() const;
+
+ private:
+  QTemporaryDir dir_;
+  QProcess process_;
+  Mode mode_ = Mode::kRaw;
+  int port_ = 0;
+};
+
+}  // namespace tamarack::test
