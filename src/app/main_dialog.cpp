@@ -12,6 +12,7 @@
 #include <QVBoxLayout>
 
 #include "app/qt_feedback.h"
+#include "indicator/trend_dialog.h"
 #include "link/product.h"
 #include "traffic/exchange_meaning.h"
 #include "traffic/find_dialog.h"
@@ -144,6 +145,7 @@ CMainDlg::CMainDlg(UserFeedback* ui, QWidget* parent) : CModalDlg(parent) {
   work_[static_cast<int>(WorkWindow::kIndicator)] = MakeButton("Indicator", this);
   work_[static_cast<int>(WorkWindow::kCountSetup)] = MakeButton("Count Setup", this);
   trafficButton_ = MakeButton("Traffic", this);
+  trendButton_ = MakeButton("Trend", this);
   exit_ = MakeButton("Exit", this);
 
   logo_ = new QLabel(this);
@@ -153,6 +155,7 @@ CMainDlg::CMainDlg(UserFeedback* ui, QWidget* parent) : CModalDlg(parent) {
   auto* buttons = new QVBoxLayout;
   for (QPushButton* button : work_) buttons->addWidget(button);
   buttons->addWidget(trafficButton_);
+  buttons->addWidget(trendButton_);
   buttons->addWidget(exit_);
   buttons->addStretch();
   auto* lower = new QHBoxLayout;
@@ -171,6 +174,7 @@ CMainDlg::CMainDlg(UserFeedback* ui, QWidget* parent) : CModalDlg(parent) {
   }
   connect(exit_, &QPushButton::clicked, this, &CMainDlg::OnExit);
   connect(trafficButton_, &QPushButton::clicked, this, &CMainDlg::OnTraffic);
+  connect(trendButton_, &QPushButton::clicked, this, &CMainDlg::OnTrend);
   connect(find_, &QPushButton::clicked, this, &CMainDlg::OnFindIndicator);
 
   trace_.SetDescriber(DescribeExchange);
@@ -189,6 +193,7 @@ CMainDlg::CMainDlg(UserFeedback* ui, QWidget* parent) : CModalDlg(parent) {
   relay_->Add(Button(WorkWindow::kCountSetup), "Go to Count Setup Window");
   relay_->Add(find_, "Look for the indicator on this port at every line setting");
   relay_->Add(trafficButton_, "Show the exchanges with the indicator");
+  relay_->Add(trendButton_, kTrendTip);
   relay_->Add(exit_, "Exit Program");
 }
 
@@ -253,6 +258,16 @@ void CMainDlg::OnTraffic() {
   traffic_->show();
   traffic_->raise();
   traffic_->activateWindow();
+}
+
+void CMainDlg::OnTrend() {
+  // Like the Traffic window: no owner, so that it stays usable beside the working windows.
+  if (!trend_) {
+    trend_ = std::make_unique<CTrendDlg>(trace_, *ui_, [this] { return port_.IsOpen(); });
+  }
+  trend_->show();
+  trend_->raise();
+  trend_->activateWindow();
 }
 
 std::vector<FinderPort> CMainDlg::OtherFinderPorts(const std::string& chosen) const {

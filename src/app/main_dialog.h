@@ -20,6 +20,7 @@ class QPushButton;
 namespace tamarack {
 
 class CTrafficDlg;
+class CTrendDlg;
 
 // The working windows that the main window leads to.
 enum class WorkWindow { kPrintFormat, kParameterSetup, kIndicator, kCountSetup };
@@ -58,6 +59,8 @@ class CMainDlg : public CModalDlg {
   void OnExit();
   // "Traffic": shows the Traffic window (made at the first press, kept until the program ends).
   void OnTraffic();
+  // "Trend": shows the Weight Trend window (made at the first press, kept until the program ends).
+  void OnTrend();
   // "Find Indicator": looks for the indicator on the chosen port; on an answer the five lists are
   // set to the setting that answered.
   void OnFindIndicator();
@@ -69,6 +72,7 @@ class CMainDlg : public CModalDlg {
   // The port as every window talks through it: each exchange is recorded.
   TracingLink& Trace() { return trace_; }
   CTrafficDlg* TrafficWindow() const { return traffic_.get(); }
+  CTrendDlg* TrendWindow() const { return trend_.get(); }
   // The five selections as the port would be opened with them now.
   PortSettings Selections() const;
 
@@ -81,6 +85,7 @@ class CMainDlg : public CModalDlg {
   QPushButton* Button(WorkWindow which) const { return work_[static_cast<int>(which)]; }
   QPushButton* ExitButton() const { return exit_; }
   QPushButton* TrafficButton() const { return trafficButton_; }
+  QPushButton* TrendButton() const { return trendButton_; }
   QPushButton* FindButton() const { return find_; }
   const ToolTipRelay& Relay() const { return *relay_; }
 
@@ -108,12 +113,14 @@ class CMainDlg : public CModalDlg {
   CommPort port_;
   TracingLink trace_{port_};
   std::unique_ptr<CTrafficDlg> traffic_;
+  std::unique_ptr<CTrendDlg> trend_;
   FinderLinkFactory finderFactory_;
   std::array<QComboBox*, 5> lists_{};
   QPushButton* openClose_ = nullptr;
   std::array<QPushButton*, 4> work_{};
   QPushButton* exit_ = nullptr;
   QPushButton* trafficButton_ = nullptr;
+  QPushButton* trendButton_ = nullptr;
   QPushButton* find_ = nullptr;
   QLabel* logo_ = nullptr;
   ToolTipRelay* relay_ = nullptr;

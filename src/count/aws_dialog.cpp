@@ -10,6 +10,7 @@
 #include <QVBoxLayout>
 
 #include "app/tooltip_relay.h"
+#include "link/operation_scope.h"
 #include "link/product.h"
 
 namespace tamarack {
@@ -72,6 +73,7 @@ void CAwsDlg::Show() {
 }
 
 void CAwsDlg::OnAction() {
+  const OperationScope operation;  // no background poll in between
   const QByteArray quantity = quantity_->currentText().toLatin1();
   model_.quantityText.assign(quantity.constData(), static_cast<std::size_t>(quantity.size()));
   const AwsOutcome outcome = AwsPress(model_, port_, ui_);

@@ -13,6 +13,7 @@
 
 #include "count/aws_dialog.h"
 #include "count/count_wire.h"
+#include "link/operation_scope.h"
 #include "link/product.h"
 
 namespace tamarack {
@@ -110,12 +111,14 @@ std::optional<std::string> CCountSetupDlg::AskFileName() {
 }
 
 void CCountSetupDlg::OnWrite() {
+  const OperationScope operation;  // no background poll in between
   Collect();
   CountWrite(model_, port_, ui_);
   Show();
 }
 
 void CCountSetupDlg::OnRead() {
+  const OperationScope operation;  // no background poll in between
   Collect();
   CountRead(model_, port_, ui_);
   Show();
@@ -124,23 +127,27 @@ void CCountSetupDlg::OnRead() {
 void CCountSetupDlg::OnAverageWeightSetup() {
   Collect();
   const int result = runWizard_(CountItemText(model_));
+  const OperationScope operation;  // the wizard's own steps hold theirs
   CountAfterAws(model_, port_, ui_, result);
   Show();
 }
 
 void CCountSetupDlg::OnSave() {
+  const OperationScope operation;  // no background poll in between
   Collect();
   CountSave(model_, port_, ui_, saveName_);
   Show();
 }
 
 void CCountSetupDlg::OnLoad() {
+  const OperationScope operation;  // no background poll in between
   Collect();
   CountLoad(model_, port_, ui_, loadName_);
   Show();
 }
 
 void CCountSetupDlg::OnExit() {
+  const OperationScope operation;  // no background poll in between
   CountExit(port_, ui_);
   done(1);
 }

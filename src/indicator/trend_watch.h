@@ -4,6 +4,9 @@
 
 namespace tamarack {
 
+// The tip of the "Trend" buttons that open the Weight Trend window.
+inline constexpr const char* kTrendTip = "Plot the displayed weight over time";
+
 // The trend's own polling ("Watch"), used while no other window polls the display.
 inline constexpr std::uint32_t kWatchPeriodMs = 500;
 // Another window counts as polling for this long after its last poll ended: its polls come every

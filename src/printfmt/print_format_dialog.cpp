@@ -18,6 +18,7 @@
 #include <QValidator>
 
 #include "app/tooltip_relay.h"
+#include "link/operation_scope.h"
 #include "link/product.h"
 #include "printfmt/print_format_file.h"
 
@@ -235,6 +236,7 @@ void CPrintFormatDlg::RegisterTips() {
 }
 
 void CPrintFormatDlg::Run(const std::function<void()>& handler) {
+  const OperationScope operation;  // no background poll in between
   CollectLines();
   handler();
   ShowModel();

@@ -18,6 +18,7 @@
 
 #include "app/password_dialog.h"
 #include "app/tooltip_relay.h"
+#include "link/operation_scope.h"
 #include "link/product.h"
 #include "setup/bulk_ops.h"
 #include "setup/calibration_dialog.h"
@@ -430,6 +431,7 @@ void CSetupDlg::Show() {
 }
 
 void CSetupDlg::Run(const std::function<void()>& handler) {
+  const OperationScope operation;  // no background poll in between
   Collect();
   handler();
   Show();
@@ -444,6 +446,7 @@ void CSetupDlg::OnWrite(const SetupParam& param) {
 }
 
 void CSetupDlg::OnExit() {
+  const OperationScope operation;  // no background poll in between
   Collect();
   if (ExitSetup(model_, port_, ui_)) accept();
 }
