@@ -259,6 +259,7 @@ void CTrendDlg::OnWatchTimer() {
   }
   status_->setText("Watching: a poll every half second.");
   watchPolling_ = true;
+  ++ownPolls_;
   const PollResult result = RunPoll(watchModel_, link_, ui_);
   watchPolling_ = false;
   // Watch may have been switched off while a message box was open.

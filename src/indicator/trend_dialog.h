@@ -74,6 +74,8 @@ class CTrendDlg : public QWidget {
   // The lines drawn now: one per stretch joined without a gap, unit or gross/net change.
   std::vector<QLineSeries*> Lines() const;
   const TrendMarks& Marks() const { return marks_; }
+  // The polls Watch itself has made.
+  std::size_t OwnPolls() const { return ownPolls_; }
   QCheckBox* WatchBox() const { return watch_; }
   QPushButton* PauseButton() const { return pause_; }
   QPushButton* ClearButton() const { return clear_; }
@@ -99,6 +101,7 @@ class CTrendDlg : public QWidget {
   // Watch: the poll's own state, as the Indicator window keeps it.
   IndicatorModel watchModel_;
   bool watchPolling_ = false;
+  std::size_t ownPolls_ = 0;
   std::optional<Clock::time_point> lastOtherPoll_;
   QTimer watchTimer_;
   QTimer refreshTimer_;

@@ -53,8 +53,8 @@ class MainDialogTest : public QObject {
     QCOMPARE(dlg.windowTitle(), QString::fromStdString(WindowTitle("Tamarack")));
     QVERIFY(!dlg.windowFlags().testFlag(Qt::WindowCloseButtonHint));
     QVERIFY(!dlg.windowIcon().isNull());
-    // Thirteen tips, the system's own spelling kept.
-    QCOMPARE(dlg.Relay().Controls().size(), size_t{13});
+    // Fourteen tips, the system's own spelling kept.
+    QCOMPARE(dlg.Relay().Controls().size(), size_t{14});
     QCOMPARE(dlg.Relay().TipOf(dlg.StopBitList()), "Select SotpBit");
 
     const QStringList ports = [&] {
