@@ -18,6 +18,7 @@
 #include "link/commands.h"
 #include "link/frame.h"
 #include "link/key_command.h"
+#include "link/operation_scope.h"
 #include "setup/param_table.h"
 #include "setup/setup_dialog.h"
 #include "sim/simulator.h"
@@ -84,6 +85,15 @@ class TrendDialogTest : public QObject {
     CSetupDlg setup(rig.trace, rig.ui, hooks);
     rig.trend.WatchBox()->setChecked(true);
     QTRY_VERIFY(rig.Points() >= 2);
+
+    // While an operation holds the guard (a message box or a wait dialog between two of its
+    // exchanges runs the event loop), Watch waits.
+    {
+      const OperationScope operation;
+      const std::size_t own = rig.trend.OwnPolls();
+      QTest::qWait(3 * kWatchPeriodMs);
+      QCOMPARE(rig.trend.OwnPolls(), own);
+    }
 
     rig.simulator.ClearTrace();
     setup.OnReadAll();
