@@ -327,6 +327,7 @@ void CTrendDlg::Refresh() {
   if (any) {
     const double margin = std::max((high - low) * 0.08, std::max(std::abs(high), 1.0) * 0.01);
     axisY_->setRange(low - margin, high + margin);
+    axisY_->applyNiceNumbers();
   } else {
     axisY_->setRange(0, 1);
   }
