@@ -10,8 +10,8 @@
 
 #include "link/comm_port.h"
 #include "link/commands.h"
-#include "link/pty_peer.h"
 #include "link/transact.h"
+#include "support/pty_peer.h"
 #include "support/recording_feedback.h"
 #include "timing.h"
 

@@ -14,7 +14,7 @@
 
 #include "link/commands.h"
 #include "link/line_finder.h"
-#include "link/pty_peer.h"
+#include "support/pty_peer.h"
 #include "link/tracing_link.h"
 #include "link/transact.h"
 #include "setup/setup_handlers.h"

@@ -73,7 +73,7 @@ int main(int argc, char** argv) {
     return 1;
   }
   TracingLink trace(port);
-  simulator.With([](sim::IndicatorModel& m) { m.SetLoad(0); });
+  simulator.With([](sim::SimulatedIndicator& m) { m.SetLoad(0); });
 
   const auto measure = [&](bool withTrend) {
     CIndicatorDlg indicator(trace, ui);
@@ -105,15 +105,15 @@ int main(int argc, char** argv) {
     CTrendDlg trend(trace, ui, [&] { return port.IsOpen(); });
     trend.show();
     const auto step = [&](double kg, int swingMs, int restMs) {
-      simulator.With([](sim::IndicatorModel& m) { m.SetMotion(true); });
-      const double from = simulator.With([](sim::IndicatorModel& m) { return m.Load(); });
+      simulator.With([](sim::SimulatedIndicator& m) { m.SetMotion(true); });
+      const double from = simulator.With([](sim::SimulatedIndicator& m) { return m.Load(); });
       for (int t = 0; t < swingMs; t += 500) {
         const double k = static_cast<double>(t) / swingMs;
         const double swing = (kg - from) * (1 + 0.35 * std::cos(9.0 * k) * (1 - k));
-        simulator.With([&](sim::IndicatorModel& m) { m.SetLoad(from + swing); });
+        simulator.With([&](sim::SimulatedIndicator& m) { m.SetLoad(from + swing); });
         Spin(500);
       }
-      simulator.With([&](sim::IndicatorModel& m) {
+      simulator.With([&](sim::SimulatedIndicator& m) {
         m.SetLoad(kg);
         m.SetMotion(false);
       });

@@ -11,7 +11,7 @@
 namespace {
 
 using tamarack::sim::Clock;
-using tamarack::sim::IndicatorModel;
+using tamarack::sim::SimulatedIndicator;
 using tamarack::sim::Simulator;
 
 void Require(bool condition) {
@@ -37,7 +37,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   options.indicator.cajOn = (data[0] & 1) != 0;
   options.traceLimit = 8;
   Simulator sim(options);
-  sim.With([&](IndicatorModel& m) {
+  sim.With([&](SimulatedIndicator& m) {
     m.SetLoad((data[0] >> 1) * 7.3 - 100);
     m.SetMotion((data[0] & 0x80) != 0);
   });
@@ -56,7 +56,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     start = i;
   }
   // The display is always nine bytes and the state stays readable.
-  sim.With([](IndicatorModel& m) {
+  sim.With([](SimulatedIndicator& m) {
     Require(m.DisplayReply().size() == 9);
     Require(m.Value("F1.1").size() == 6 && m.Value("F1.2").size() == 2);
   });

@@ -2,6 +2,7 @@
 // block is 47 bytes with zeros where no parameter sits; whenever Write All would accept the fields,
 // the simulated indicator's own decoder must read back exactly the values the fields hold.
 
+#include <array>
 #include <cstdint>
 #include <cstdlib>
 #include <string>
@@ -32,8 +33,12 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   }
 
   const WriteAllBlock block = BuildWriteAllBlock(model);
-  for (std::size_t i : {3u, 4u, 5u, 6u, 7u, 8u, 9u, 10u, 11u, 12u, 30u, 35u, 36u, 46u}) {
-    if (block[i] != 0) std::abort();
+  std::array<bool, kWriteAllBlockSize> used{};
+  for (const SetupParam& p : SetupParams()) {
+    for (std::size_t i = 0; i < BlockFieldSize(p.block); ++i) used.at(p.block.offset + i) = true;
+  }
+  for (std::size_t i = 0; i < block.size(); ++i) {
+    if (!used[i] && block[i] != 0) std::abort();
   }
   if (!FirstUnwritableField(model).empty()) return 0;
 

@@ -1,5 +1,5 @@
 // The one place where the working windows are plugged into the main window. Each window's folder
-// adds its include and its SetOpener line here, and its Qt library to TAMARACK_WINDOW_LIBS in
+// adds its include and its SetOpener line here, and its Qt library to the program's link line in
 // src/app/CMakeLists.txt. An opener runs its window modally over `parent` while the port is open:
 //
 //   main.SetOpener(WorkWindow::kIndicator,
@@ -11,8 +11,8 @@
 #include "app/app_windows.h"
 
 #include "app/main_dialog.h"
-#include "indicator/indicator_dialog.h"
 #include "count/count_setup_dialog.h"
+#include "indicator/indicator_dialog.h"
 #include "printfmt/print_format_dialog.h"
 #include "setup/setup_dialog.h"
 #include "sim/pty_transport.h"
@@ -33,10 +33,10 @@ void WireWindows(CMainDlg& main) {
   main.SetOpener(WorkWindow::kParameterSetup,
                  [&main](QWidget* parent, SerialLink& port, UserFeedback& ui, int /*dataBits*/) {
                    const PortSettings& line = main.Port().Settings();
-                   CSetupDlg::Hooks hooks;
-                   hooks.line = {line.port, LineSettingsText(line.baud, line.dataBits, line.parity,
-                                                             line.stopBits)};
-                   CSetupDlg dlg(port, ui, std::move(hooks), parent);
+                   CSetupDlg::Options options;
+                   options.line = {line.port, LineSettingsText(line.baud, line.dataBits,
+                                                               line.parity, line.stopBits)};
+                   CSetupDlg dlg(port, ui, std::move(options), parent);
                    dlg.exec();
                  });
 
@@ -67,13 +67,12 @@ void WireWindows(CMainDlg& main) {
       return options;
     }());
     static const bool started = [] {
-      simulator.With([](sim::IndicatorModel& m) { m.SetLoad(25.0); });
+      simulator.With([](sim::SimulatedIndicator& m) { m.SetLoad(25.0); });
       return transport.Start(nullptr);
     }();
     if (!started) return std::nullopt;
     return transport.DevicePath();
   });
-
 }
 
 }  // namespace tamarack

@@ -2,7 +2,8 @@
 
 #include "app/app_windows.h"
 #include "app/main_dialog.h"
-#include "link/product.h"
+#include "ui/product.h"
+#include "ui/text.h"
 
 namespace tamarack {
 
@@ -10,8 +11,7 @@ namespace tamarack {
 class CSetupApp : public QApplication {
  public:
   CSetupApp(int& argc, char** argv) : QApplication(argc, argv) {
-    setApplicationName(QString::fromLatin1(kProductName.data(),
-                                           static_cast<qsizetype>(kProductName.size())));
+    setApplicationName(FromSingleByte(kProductName));
     setDesktopFileName("tamarack");
   }
 

@@ -11,17 +11,13 @@
 #include <QSerialPortInfo>
 #include <QVBoxLayout>
 
-#include "app/qt_feedback.h"
 #include "indicator/trend_dialog.h"
-#include "link/product.h"
 #include "traffic/exchange_meaning.h"
 #include "traffic/find_dialog.h"
 #include "traffic/traffic_dialog.h"
-
-// The pictures live in res/app.qrc, linked into this static library.
-static void InitAppResources() {
-  Q_INIT_RESOURCE(app);
-}
+#include "ui/pictures.h"
+#include "ui/product.h"
+#include "ui/qt_feedback.h"
 
 namespace tamarack {
 namespace {
@@ -98,7 +94,6 @@ void CMainDlg::RefreshPortList() {
 }
 
 CMainDlg::CMainDlg(UserFeedback* ui, QWidget* parent) : CModalDlg(parent) {
-  InitAppResources();
   if (ui == nullptr) {
     ownFeedback_ = std::make_unique<QtFeedback>(this);
     ui = ownFeedback_.get();
@@ -108,19 +103,14 @@ CMainDlg::CMainDlg(UserFeedback* ui, QWidget* parent) : CModalDlg(parent) {
   // Modal as the program's one main window, yet blocking no other window: the Traffic window,
   // which has no owner, stays usable beside it and beside the working windows it opens.
   setWindowModality(Qt::WindowModal);
-  setWindowTitle(QString::fromStdString(WindowTitle(kProductName)));
-  const QIcon icon(":/tamarack/icon.png");
-  setWindowIcon(icon);
+  SetTitle(kProductName);
+  setWindowIcon(ProductIcon());
 
   auto* group = new QGroupBox("Communication Parameter Selection", this);
   auto* grid = new QGridLayout(group);
   const QString names[5] = {"Comm", "Baud", "DataBit", "StopBit", "Parity"};
   const QStringList choices[5] = {
-      {},
-      {"2400", "4800", "9600"},
-      {"7", "8"},
-      {"1", "2"},
-      {"NOPARITY", "EVENPARITY", "ODDPARITY"},
+      {}, {"2400", "4800", "9600"}, {"7", "8"}, {"1", "2"}, {"NOPARITY", "EVENPARITY", "ODDPARITY"},
   };
   const QString defaults[5] = {"COM1", "9600", "8", "1", "NOPARITY"};
   for (int i = 0; i < 5; ++i) {
@@ -148,9 +138,7 @@ CMainDlg::CMainDlg(UserFeedback* ui, QWidget* parent) : CModalDlg(parent) {
   trendButton_ = MakeButton("Trend", this);
   exit_ = MakeButton("Exit", this);
 
-  logo_ = new QLabel(this);
-  logo_->setPixmap(QPixmap(":/tamarack/logo.png"));
-  logo_->setAccessibleName("Logo");
+  logo_ = MakeLogo(this);
 
   auto* buttons = new QVBoxLayout;
   for (QPushButton* button : work_) buttons->addWidget(button);

@@ -6,12 +6,12 @@
 #include <optional>
 #include <string>
 
-#include "app/tooltip_relay.h"
 #include "link/comm_port.h"
 #include "link/line_finder.h"
-#include "link/modal_dialog.h"
 #include "link/tracing_link.h"
 #include "link/user_feedback.h"
+#include "ui/modal_dialog.h"
+#include "ui/tooltip_relay.h"
 
 class QComboBox;
 class QLabel;

@@ -9,9 +9,9 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 
-#include "app/tooltip_relay.h"
 #include "link/operation_scope.h"
-#include "link/product.h"
+#include "ui/text.h"
+#include "ui/tooltip_relay.h"
 
 namespace tamarack {
 CAwsDlg::CAwsDlg(SerialLink& port, UserFeedback& ui, std::string itemText, QWidget* parent)
@@ -21,22 +21,22 @@ CAwsDlg::CAwsDlg(SerialLink& port, UserFeedback& ui, std::string itemText, QWidg
   prompt_->setMinimumHeight(64);
   prompt_->setAlignment(Qt::AlignLeft | Qt::AlignTop);
 
-  auto* itemLabel = new QLabel(Latin1(aws_text::kItemLabel), this);
+  auto* itemLabel = new QLabel(FromSingleByte(aws_text::kItemLabel), this);
   item_ = new QLineEdit(this);
   item_->setReadOnly(true);
-  item_->setAccessibleName(Latin1(aws_text::kItemLabel));
+  item_->setAccessibleName(FromSingleByte(aws_text::kItemLabel));
   itemLabel->setBuddy(item_);
 
-  auto* quantityLabel = new QLabel(Latin1(aws_text::kQuantityLabel), this);
+  auto* quantityLabel = new QLabel(FromSingleByte(aws_text::kQuantityLabel), this);
   quantity_ = new QComboBox(this);
   quantity_->setEditable(false);
-  for (const std::string_view q : kSampleQuantities) quantity_->addItem(Latin1(q));
+  for (const std::string_view q : kSampleQuantities) quantity_->addItem(FromSingleByte(q));
   quantity_->setCurrentIndex(InitialSampleQuantityIndex());
-  quantity_->setAccessibleName(Latin1(aws_text::kQuantityLabel).trimmed());
+  quantity_->setAccessibleName(FromSingleByte(aws_text::kQuantityLabel).trimmed());
   quantityLabel->setBuddy(quantity_);
 
   action_ = MakeButton(QString(), this);
-  exit_ = MakeButton(Latin1(aws_text::kExit), this);
+  exit_ = MakeButton(FromSingleByte(aws_text::kExit), this);
   connect(action_, &QPushButton::clicked, this, &CAwsDlg::OnAction);
   connect(exit_, &QPushButton::clicked, this, &CAwsDlg::OnExit);
 
@@ -56,26 +56,25 @@ CAwsDlg::CAwsDlg(SerialLink& port, UserFeedback& ui, std::string itemText, QWidg
   setMinimumWidth(480);
 
   relay_ = new ToolTipRelay(this);
-  relay_->Add(item_, Latin1(aws_text::kItemTip));
-  relay_->Add(quantity_, Latin1(aws_text::kQuantityTip));
-  relay_->Add(exit_, Latin1(aws_text::kExitTip));
+  relay_->Add(item_, FromSingleByte(aws_text::kItemTip));
+  relay_->Add(quantity_, FromSingleByte(aws_text::kQuantityTip));
+  relay_->Add(exit_, FromSingleByte(aws_text::kExitTip));
 
   Show();
 }
 
 void CAwsDlg::Show() {
-  setWindowTitle(QString::fromStdString(WindowTitle(AwsTitle(model_.step))));
-  prompt_->setText(Latin1(AwsPrompt(model_.step)));
-  action_->setText(Latin1(AwsCaption(model_.step)));
+  SetTitle(AwsTitle(model_.step));
+  prompt_->setText(FromSingleByte(AwsPrompt(model_.step)));
+  action_->setText(FromSingleByte(AwsCaption(model_.step)));
   action_->setAccessibleName(action_->text());
-  item_->setText(Latin1(model_.itemText));
+  item_->setText(FromSingleByte(model_.itemText));
   quantity_->setEnabled(model_.quantityEnabled);
 }
 
 void CAwsDlg::OnAction() {
   const OperationScope operation;  // no background poll in between
-  const QByteArray quantity = quantity_->currentText().toLatin1();
-  model_.quantityText.assign(quantity.constData(), static_cast<std::size_t>(quantity.size()));
+  model_.quantityText = ToSingleByte(quantity_->currentText());
   const AwsOutcome outcome = AwsPress(model_, port_, ui_);
   Show();
   if (outcome == AwsOutcome::kNextStep) action_->setFocus();

@@ -3,9 +3,9 @@
 #include <string>
 
 #include "count/aws_wizard.h"
-#include "link/modal_dialog.h"
 #include "link/serial_link.h"
 #include "link/user_feedback.h"
+#include "ui/modal_dialog.h"
 
 class QComboBox;
 class QLabel;

@@ -1,8 +1,6 @@
 #include "count/count_setup_dialog.h"
 
 #include <QComboBox>
-#include <QFile>
-#include <QFileDialog>
 #include <QGridLayout>
 #include <QHBoxLayout>
 #include <QKeyEvent>
@@ -14,27 +12,18 @@
 #include "count/aws_dialog.h"
 #include "count/count_wire.h"
 #include "link/operation_scope.h"
-#include "link/product.h"
+#include "ui/text.h"
 
 namespace tamarack {
-namespace {
-
-std::string Bytes(const QString& text) {
-  const QByteArray bytes = text.toLatin1();
-  return {bytes.constData(), static_cast<std::size_t>(bytes.size())};
-}
-
-}  // namespace
-
-CCountSetupDlg::CCountSetupDlg(SerialLink& port, UserFeedback& ui, QWidget* parent)
-    : CModalDlg(parent), port_(port), ui_(ui) {
-  setWindowTitle(QString::fromStdString(WindowTitle("Count Setup")));
+CCountSetupDlg::CCountSetupDlg(SerialLink& port, const WindowServices& services, QWidget* parent)
+    : CModalDlg(parent), port_(port), services_(services), ui_(services_.feedback) {
+  SetTitle("Count Setup");
 
   auto* itemLabel = new QLabel("Count Item", this);
   item_ = new QComboBox(this);
   item_->setEditable(false);
   for (int p = 0; p <= kCurrentItemPosition; ++p) {
-    item_->addItem(QString::fromStdString(CountItemListText(p)));
+    item_->addItem(FromSingleByte(CountItemListText(p)));
   }
   item_->setMaxVisibleItems(20);
   item_->setAccessibleName("Count Item");
@@ -77,37 +66,32 @@ CCountSetupDlg::CCountSetupDlg(SerialLink& port, UserFeedback& ui, QWidget* pare
   layout->addLayout(files);
   layout->addLayout(bottom);
 
-  saveName_ = [this] { return AskFileName(); };
-  loadName_ = saveName_;
-  runWizard_ = [this](const std::string& itemText) {
-    CAwsDlg wizard(port_, ui_, itemText, this);
-    return wizard.exec();
-  };
   Show();
 }
 
 void CCountSetupDlg::Collect() {
   model_.itemPosition = item_->currentIndex();
-  model_.weightText = Bytes(weight_->text());
+  model_.weightText = ToSingleByte(weight_->text());
 }
 
 void CCountSetupDlg::Show() {
   item_->setCurrentIndex(model_.itemPosition);
-  weight_->setText(Latin1(model_.weightText));
+  weight_->setText(FromSingleByte(model_.weightText));
 }
 
 std::optional<std::string> CCountSetupDlg::AskFileName() {
-  QFileDialog dialog(this);
-  dialog.setAcceptMode(QFileDialog::AcceptSave);  // a name that does not exist yet is fine
-  dialog.setFileMode(QFileDialog::AnyFile);
-  dialog.setDefaultSuffix(Latin1(kAwsDefaultSuffix));
-  dialog.setNameFilters({"Average Weight Setup File(.aws) (*.aws)", "All Files (*.*)"});
-  dialog.selectFile(Latin1(kAwsDefaultName));
+  FileDialogSetup setup;
+  // A save-style dialog for Load too, so that a name that does not exist yet is fine.
+  setup.forSaving = true;
+  setup.nameFilters = {"Average Weight Setup File(.aws) (*.aws)", "All Files (*.*)"};
+  setup.defaultSuffix = FromSingleByte(kAwsDefaultSuffix);
+  setup.initialName = FromSingleByte(kAwsDefaultName);
   // Saving puts one record into the file and keeps the others; loading only reads. Neither
   // replaces what the file holds, so neither asks about replacing it.
-  dialog.setOption(QFileDialog::DontConfirmOverwrite);
-  if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return std::nullopt;
-  return QFile::encodeName(dialog.selectedFiles().constFirst()).toStdString();
+  setup.confirmOverwrite = false;
+  const QString name = services_.pickFile(this, setup);
+  if (name.isEmpty()) return std::nullopt;
+  return NativePath(name);
 }
 
 void CCountSetupDlg::OnWrite() {
@@ -126,7 +110,8 @@ void CCountSetupDlg::OnRead() {
 
 void CCountSetupDlg::OnAverageWeightSetup() {
   Collect();
-  const int result = runWizard_(CountItemText(model_));
+  CAwsDlg wizard(port_, ui_, CountItemText(model_), this);
+  const int result = services_.runWindow(wizard);
   const OperationScope operation;  // the wizard's own steps hold theirs
   CountAfterAws(model_, port_, ui_, result);
   Show();
@@ -135,14 +120,14 @@ void CCountSetupDlg::OnAverageWeightSetup() {
 void CCountSetupDlg::OnSave() {
   const OperationScope operation;  // no background poll in between
   Collect();
-  CountSave(model_, port_, ui_, saveName_);
+  CountSave(model_, port_, ui_, [this] { return AskFileName(); });
   Show();
 }
 
 void CCountSetupDlg::OnLoad() {
   const OperationScope operation;  // no background poll in between
   Collect();
-  CountLoad(model_, port_, ui_, loadName_);
+  CountLoad(model_, port_, ui_, [this] { return AskFileName(); });
   Show();
 }
 

@@ -1,9 +1,10 @@
 #pragma once
 
 #include "count/count_setup.h"
-#include "link/modal_dialog.h"
 #include "link/serial_link.h"
 #include "link/user_feedback.h"
+#include "ui/modal_dialog.h"
+#include "ui/window_services.h"
 
 class QComboBox;
 class QLineEdit;
@@ -18,7 +19,7 @@ class CCountSetupDlg : public CModalDlg {
   Q_OBJECT
 
  public:
-  CCountSetupDlg(SerialLink& port, UserFeedback& ui, QWidget* parent = nullptr);
+  CCountSetupDlg(SerialLink& port, const WindowServices& services, QWidget* parent = nullptr);
 
   void OnWrite();
   void OnRead();
@@ -27,15 +28,6 @@ class CCountSetupDlg : public CModalDlg {
   void OnLoad();
   // "Exit": key code 16, then the window ends with 1.
   void OnExit();
-
-  // Replaces the file dialog (tests answer without one).
-  void SetFileNameAsker(const AskAwsFileName& asker) {
-    saveName_ = asker;
-    loadName_ = asker;
-  }
-  // Replaces running the wizard modally (tests); returns the wizard's result.
-  using WizardRunner = std::function<int(const std::string& itemText)>;
-  void SetWizardRunner(WizardRunner runner) { runWizard_ = std::move(runner); }
 
   QComboBox* ItemList() const { return item_; }
   QLineEdit* WeightField() const { return weight_; }
@@ -49,15 +41,13 @@ class CCountSetupDlg : public CModalDlg {
  private:
   void Collect();
   void Show();
-  // The file dialog of Save and Load: a save-style dialog, so that the name need not exist.
+  // The file dialog of Save and Load; nullopt when the user cancelled.
   std::optional<std::string> AskFileName();
 
   SerialLink& port_;
+  WindowServices services_;
   UserFeedback& ui_;
   CountSetupModel model_;
-  AskAwsFileName saveName_;
-  AskAwsFileName loadName_;
-  WizardRunner runWizard_;
   QComboBox* item_;
   QLineEdit* weight_;
   QPushButton* write_;

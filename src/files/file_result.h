@@ -1,5 +1,7 @@
 #pragma once
 
+#include <string>
+
 namespace tamarack {
 
 // Why reading or replacing a file failed. The file formats turn any failure into their own fixed
@@ -22,5 +24,9 @@ struct FileResult {
 
   bool ok() const { return error == FileError::kNone; }
 };
+
+// Why it failed, in words for a message box ("no such folder", "not a regular file", or the
+// system's own text for its error code).
+std::string FailureText(const FileResult& result);
 
 }  // namespace tamarack

@@ -8,46 +8,14 @@
 #include <string_view>
 #include <vector>
 
+#include "link/display_reply.h"
 #include "link/serial_link.h"
 #include "link/user_feedback.h"
 
 namespace tamarack {
 
-// The indicator's display reply: six seven-segment digit codes, the edit and shift byte and two
-// lamp bytes. Bytes after these nine are ignored.
-inline constexpr std::size_t kDisplayDigitCount = 6;
-inline constexpr std::size_t kDisplayReplySize = 9;
-inline constexpr std::size_t kEditShiftByte = 6;
-inline constexpr std::size_t kLampCount = 10;
-
 // What the display shows when a poll failed: two blanks, then "Err".
 inline constexpr std::string_view kDisplayErrorText = "  Err";
-// Bit 7 of a digit code is the digit's decimal point.
-inline constexpr std::uint8_t kPointBit = 0x80;
-
-// The ten lamps in the order of the lamp bytes: byte 7 bits 0-3, then byte 8 bits 0-5.
-enum class Lamp : int { kStable, kSet, kKg, kLb, kPeak, kCount, kGross, kNet, kTare, kZero };
-
-struct LampInfo {
-  Lamp lamp;
-  std::string_view label;           // the label beside the lamp ("kg" and "lb" are unit marks)
-  std::string_view accessibleName;  // what screen readers and UI automation call it
-  std::size_t byte;                 // offset in the reply
-  int bit;
-};
-
-inline constexpr std::array<LampInfo, kLampCount> kLamps{{
-    {Lamp::kStable, "Stable", "Stable lamp", 7, 0},
-    {Lamp::kSet, "Set", "Set lamp", 7, 1},
-    {Lamp::kKg, "kg", "kg lamp", 7, 2},
-    {Lamp::kLb, "lb", "lb lamp", 7, 3},
-    {Lamp::kPeak, "Peak", "Peak lamp", 8, 0},
-    {Lamp::kCount, "Count", "Count lamp", 8, 1},
-    {Lamp::kGross, "Gross", "Gross lamp", 8, 2},
-    {Lamp::kNet, "Net", "Net lamp", 8, 3},
-    {Lamp::kTare, "Tare", "Tare lamp", 8, 4},
-    {Lamp::kZero, "Zero", "Zero lamp", 8, 5},
-}};
 
 // The display as the window shows it.
 struct DisplayState {
@@ -59,10 +27,6 @@ struct DisplayState {
 
   bool Lit(Lamp lamp) const { return lamps[static_cast<std::size_t>(lamp)]; }
 };
-
-// The character that a seven-segment code (point bit clear) shows: ' ' for 0x00, '\0' for a code
-// the indicator does not use.
-char SegmentCharacter(std::uint8_t code);
 
 // Applies the edit blink and the shift to the nine reply bytes. While `blinkPhase` is clear the
 // digit being edited goes blank (its point stays). Otherwise, when the first digit is blank and a
@@ -85,7 +49,8 @@ std::vector<std::string_view> DisplayCells(std::string_view displayText);
 std::string ShownCharacters(std::string_view displayText);
 
 // One display poll: sends "R", decodes a good reply into `state` and returns true. After a failed
-// exchange the text becomes "  Err" and the lamps stay as they were.
+// exchange, or a reply shorter than the nine bytes, the text becomes "  Err" and the lamps stay as
+// they were.
 bool PollDisplay(DisplayState& state, SerialLink& link, UserFeedback& ui, bool blinkPhase);
 
 }  // namespace tamarack

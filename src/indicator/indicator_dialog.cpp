@@ -9,7 +9,8 @@
 #include <algorithm>
 
 #include "indicator/trend_watch.h"
-#include "link/product.h"
+#include "ui/pictures.h"
+#include "ui/text.h"
 
 // The pictures live in res/indicator.qrc, linked into this static library.
 static void InitIndicatorResources() {
@@ -71,7 +72,7 @@ class DisplayField : public QWidget {
         const std::size_t tab = text.find('\t');
         const std::string_view run = text.substr(0, tab);
         if (!run.empty()) {
-          const QString shown = QString::fromLatin1(run.data(), static_cast<qsizetype>(run.size()));
+          const QString shown = FromSingleByte(run);
           canvas.drawText(QPoint(x, baseline), shown);
           x += metrics.horizontalAdvance(shown);
         }
@@ -121,11 +122,11 @@ constexpr int kKeyStep = 110;
 
 }  // namespace
 
-CIndicatorDlg::CIndicatorDlg(SerialLink& port, UserFeedback& ui, QWidget* parent)
-    : CModalDlg(parent), port_(port), ui_(ui) {
+CIndicatorDlg::CIndicatorDlg(SerialLink& port, const WindowServices& services, QWidget* parent)
+    : CModalDlg(parent), port_(port), ui_(services.feedback) {
   InitIndicatorResources();
   setObjectName("CIndicatorDlg");
-  setWindowTitle(QString::fromStdString(WindowTitle("Indicator")));
+  SetTitle("Indicator");
   setFixedSize(980, 530);
 
   // The large frame around the display, the lamps and the unit marks.
@@ -146,14 +147,12 @@ CIndicatorDlg::CIndicatorDlg(SerialLink& port, UserFeedback& ui, QWidget* parent
     auto* lamp = new QLabel(this);
     lamp->setGeometry(at.x, at.y, kLampSize, kLampSize);
     lamp->setPixmap(lampOff_);
-    lamp->setObjectName(QString::fromLatin1(info.accessibleName.data(),
-                                            static_cast<qsizetype>(info.accessibleName.size())));
+    lamp->setObjectName(FromSingleByte(info.accessibleName));
     lamp->setAccessibleName(lamp->objectName());
     lamp->setAccessibleDescription("off");
     lamps_[i] = lamp;
 
-    auto* label = new QLabel(
-        QString::fromLatin1(info.label.data(), static_cast<qsizetype>(info.label.size())), this);
+    auto* label = new QLabel(FromSingleByte(info.label), this);
     const bool unitMark = info.lamp == Lamp::kKg || info.lamp == Lamp::kLb;
     if (unitMark) {
       label->setFont(markFont);
@@ -168,8 +167,7 @@ CIndicatorDlg::CIndicatorDlg(SerialLink& port, UserFeedback& ui, QWidget* parent
     const int left = kKeysLeft + static_cast<int>(i) * kKeyStep;
     auto* button = MakeButton(QString(), this);
     button->setGeometry(QRect(QPoint(left, kKeysTop), kKeySize));
-    const QString name =
-        QString::fromLatin1(key.name.data(), static_cast<qsizetype>(key.name.size()));
+    const QString name = FromSingleByte(key.name);
     button->setObjectName(name);
     button->setAccessibleName(name);
     connect(button, &QPushButton::clicked, this, [this, i] { OnKey(i); });
@@ -181,10 +179,8 @@ CIndicatorDlg::CIndicatorDlg(SerialLink& port, UserFeedback& ui, QWidget* parent
                         20);
   }
 
-  auto* logo = new QLabel(this);
-  logo->setPixmap(QPixmap(":/indicator/logo.png"));
+  QLabel* logo = MakeLogo(this);
   logo->setGeometry(20, 450, 180, 60);
-  logo->setAccessibleName("Logo");
 
   exit_ = MakeButton(QString(), this);
   exit_->setText("Exit");
@@ -261,7 +257,7 @@ void CIndicatorDlg::ShowModel() {
       lamp->setAccessibleDescription(state);
     }
   }
-  const QString shown = QString::fromStdString(ShownCharacters(model_.display.displayText));
+  const QString shown = FromSingleByte(ShownCharacters(model_.display.displayText));
   if (field_->accessibleDescription() != shown) field_->setAccessibleDescription(shown);
   field_->update();
 }

@@ -8,11 +8,12 @@
 #include <string_view>
 
 #include "indicator/display_decode.h"
-#include "indicator/indicator_model.h"
+#include "indicator/live_indicator_model.h"
 #include "link/commands.h"
-#include "link/modal_dialog.h"
 #include "link/serial_link.h"
 #include "link/user_feedback.h"
+#include "ui/modal_dialog.h"
+#include "ui/window_services.h"
 
 class QLabel;
 class QPushButton;
@@ -50,10 +51,10 @@ class CIndicatorDlg : public CModalDlg {
   static constexpr int kFontHeight = 140;
 
   // Polls once at once and starts the poll and blink timers.
-  CIndicatorDlg(SerialLink& port, UserFeedback& ui, QWidget* parent = nullptr);
+  CIndicatorDlg(SerialLink& port, const WindowServices& services, QWidget* parent = nullptr);
   ~CIndicatorDlg() override;
 
-  const IndicatorModel& Model() const { return model_; }
+  const LiveIndicatorModel& Model() const { return model_; }
   QPushButton* KeyButton(std::size_t i) const { return keys_[i]; }
   QPushButton* ExitButton() const { return exit_; }
   // "Trend" opens the Weight Trend window through `opener`; without one it is disabled.
@@ -74,7 +75,7 @@ class CIndicatorDlg : public CModalDlg {
 
   SerialLink& port_;
   UserFeedback& ui_;
-  IndicatorModel model_;
+  LiveIndicatorModel model_;
   DisplayField* field_ = nullptr;
   std::array<QLabel*, kLampCount> lamps_{};
   std::array<QPushButton*, kIndicatorKeys.size()> keys_{};

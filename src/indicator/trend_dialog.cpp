@@ -4,8 +4,6 @@
 #include <QChartView>
 #include <QCheckBox>
 #include <QComboBox>
-#include <QFile>
-#include <QFileDialog>
 #include <QFormLayout>
 #include <QHBoxLayout>
 #include <QLabel>
@@ -15,12 +13,13 @@
 #include <QValueAxis>
 #include <algorithm>
 #include <cmath>
-#include <system_error>
 
 #include "files/replace_file.h"
-#include "link/modal_dialog.h"
 #include "link/operation_scope.h"
-#include "link/product.h"
+#include "ui/file_dialog.h"
+#include "ui/modal_dialog.h"
+#include "ui/product.h"
+#include "ui/text.h"
 
 namespace tamarack {
 namespace {
@@ -33,11 +32,16 @@ constexpr const char* kFigureNames[kTrendFigureCount] = {
     "Points", "Minimum", "Maximum", "Mean", "Std dev", "Settle time", "Drift per minute"};
 
 QString AskSavePath(QWidget* parent) {
-  return QFileDialog::getSaveFileName(parent, "Save Trend", "trend.csv", "CSV files (*.csv)");
+  FileDialogSetup setup;
+  setup.forSaving = true;
+  setup.nameFilters = {"CSV files (*.csv)"};
+  setup.defaultSuffix = "csv";
+  setup.initialName = "trend.csv";
+  return RunFileDialog(parent, setup);
 }
 
 QString StateLabel(const DisplayReading& reading) {
-  const QString unit = Latin1(UnitText(reading.unit));
+  const QString unit = FromSingleByte(UnitText(reading.unit));
   const QString mode = reading.net ? "Net" : "Gross";
   return unit.isEmpty() ? mode : mode + " " + unit;
 }
@@ -333,7 +337,7 @@ void CTrendDlg::Refresh() {
   }
   const std::optional<SeriesFigures> figures = series_.Figures(from, end);
   axisY_->setTitleText(figures && figures->unit != WeightUnit::kNone
-                           ? "Weight (" + Latin1(UnitText(figures->unit)) + ")"
+                           ? "Weight (" + FromSingleByte(UnitText(figures->unit)) + ")"
                            : QString("Weight"));
   ShowFigures(figures);
   view_->viewport()->update();
@@ -349,8 +353,9 @@ void CTrendDlg::ShowFigures(const std::optional<SeriesFigures>& figures) {
     for (std::size_t i = 0; i < kTrendFigureCount; ++i) set(static_cast<TrendFigure>(i), none);
     return;
   }
-  const QString unit =
-      figures->unit == WeightUnit::kNone ? QString() : " " + Latin1(UnitText(figures->unit));
+  const QString unit = figures->unit == WeightUnit::kNone
+                           ? QString()
+                           : " " + FromSingleByte(UnitText(figures->unit));
   const int d = figures->decimals;
   const auto number = [](double value, int decimals) {
     return QString::number(value, 'f', decimals);
@@ -374,13 +379,10 @@ void CTrendDlg::OnSave() {
 }
 
 bool CTrendDlg::SaveTo(const QString& path) {
-  const FileResult result =
-      ReplaceFile(QFile::encodeName(path).toStdString(), TrendCsv(series_.Samples()));
+  const FileResult result = ReplaceFile(NativePath(path), TrendCsv(series_.Samples()));
   if (!result.ok()) {
-    const std::string reason = result.systemError != 0
-                                   ? std::generic_category().message(result.systemError)
-                                   : std::string("the name is not a file that can be written");
-    ui_.Failure("The trend could not be saved to " + path.toStdString() + ": " + reason);
+    ui_.Failure("The trend could not be saved to " + path.toStdString() + ": " +
+                FailureText(result));
   }
   return result.ok();
 }

@@ -8,7 +8,7 @@
 #include <optional>
 #include <vector>
 
-#include "indicator/indicator_model.h"
+#include "indicator/live_indicator_model.h"
 #include "indicator/trend_watch.h"
 #include "indicator/weight_series.h"
 #include "link/tracing_link.h"
@@ -99,7 +99,7 @@ class CTrendDlg : public QWidget {
   Clock::time_point origin_ = Clock::now();
 
   // Watch: the poll's own state, as the Indicator window keeps it.
-  IndicatorModel watchModel_;
+  LiveIndicatorModel watchModel_;
   bool watchPolling_ = false;
   std::size_t ownPolls_ = 0;
   std::optional<Clock::time_point> lastOtherPoll_;

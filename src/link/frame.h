@@ -35,11 +35,16 @@ Frame LongFrame(std::span<const std::uint8_t> body);
 std::span<const std::uint8_t> AsBytes(std::string_view text);
 
 // The caller's 300-byte reply area. The exchange stores the payload from offset 0 without a
-// terminator; text payloads end at the first zero byte.
+// terminator; text payloads end at the first zero byte. `length` says how many bytes the last
+// exchange stored, so that a short reply can be told apart from one that carries zeros.
 struct ReplyArea {
   std::array<std::uint8_t, kAreaSize> bytes{};
+  std::size_t length = 0;
 
-  void Clear() { bytes.fill(0); }
+  void Clear() {
+    bytes.fill(0);
+    length = 0;
+  }
   // The payload as text: everything before the first zero byte.
   std::string_view Text() const;
   bool StartsWith(std::string_view prefix) const;

@@ -26,8 +26,7 @@ TransactStatus Exchange(SerialLink& link, UserFeedback& ui, std::span<const std:
   link.PurgeReceive();
   link.Write(request.data(), request.size());
   if (!link.PurgeTransmit()) {
-    ui.SystemError(link.LastError() == kErrorInvalidHandle ? "ERROR_INVALID_HANDLE"
-                                                           : "UNKNOW_ERROR");
+    ui.SystemError(PortFailureText(link.LastError()));
     status = TransactStatus::kPurgeFailed;
   }
 
@@ -50,6 +49,7 @@ TransactStatus Exchange(SerialLink& link, UserFeedback& ui, std::span<const std:
     if (ReadSome(link, &byte, 1) != 1) return TransactStatus::kBad;
     if (byte == kEtx) break;
     reply.bytes[count++] = byte;
+    reply.length = count;
     check ^= byte;
     if (count == kAreaSize) return TransactStatus::kBad;
   }
@@ -64,10 +64,15 @@ TransactStatus Exchange(SerialLink& link, UserFeedback& ui, std::span<const std:
 
 TransactStatus Transact(SerialLink& link, UserFeedback& ui, std::span<const std::uint8_t> request,
                         std::uint32_t waitMs, ReplyArea& reply, int waitTextId) {
+  reply.length = 0;
   if (request.empty() || request.size() > kAreaSize) return TransactStatus::kBad;
   const TransactStatus status = Exchange(link, ui, request, waitMs, reply, waitTextId);
   link.ExchangeEnded(waitMs, static_cast<int>(status));
   return status;
+}
+
+std::string_view PortFailureText(int lastError) {
+  return lastError == kErrorInvalidHandle ? "ERROR_INVALID_HANDLE" : "UNKNOW_ERROR";
 }
 
 TransactStatus RequireOk(TransactStatus status, const ReplyArea& reply) {

@@ -2,6 +2,7 @@
 
 #include <cstdint>
 #include <span>
+#include <string_view>
 
 #include "link/frame.h"
 #include "link/serial_link.h"
@@ -22,10 +23,15 @@ inline constexpr std::size_t kMaxReplyPayload = kAreaSize - 1;
 
 // One exchange with the indicator: clear line errors, purge both queues, write the request, purge
 // the transmit queue (reporting a failure to the user), wait `waitMs`, then read and check one
-// reply frame into `reply`. The caller zero-fills `reply` first. A request outside 1..300 bytes is
-// not sent and ends with kBad.
+// reply frame into `reply`. The caller zero-fills `reply` first; `reply.length` counts the payload
+// bytes stored, also when the exchange ends bad. A request outside 1..300 bytes is not sent and
+// ends with kBad.
 TransactStatus Transact(SerialLink& link, UserFeedback& ui, std::span<const std::uint8_t> request,
                         std::uint32_t waitMs, ReplyArea& reply, int waitTextId = kWaitWZero);
+
+// The text that reports a port failing in the middle of an exchange: the platform's name for an
+// invalid handle, anything else as an unknown error.
+std::string_view PortFailureText(int lastError);
 
 // The usual judgement of a reply that should begin "OK": a good exchange whose payload does not
 // begin "OK" becomes kBad; any other status stays as it was.

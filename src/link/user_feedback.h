@@ -21,7 +21,9 @@ class UserFeedback {
  public:
   virtual ~UserFeedback() = default;
 
-  // Information icon, caption "OK".
+  // Information icon, caption "OK". The texts shown are kept byte for byte as the indicator's
+  // users have always read them, "Sucess" included, since their written procedures quote them;
+  // only the names of the constants that hold them are spelled correctly.
   virtual void Success(std::string_view text) = 0;
   // Error icon, the application's caption.
   virtual void Failure(std::string_view text) = 0;

@@ -1,8 +1,6 @@
 #include "printfmt/print_format_dialog.h"
 
 #include <QApplication>
-#include <QFile>
-#include <QFileDialog>
 #include <QFocusEvent>
 #include <QGridLayout>
 #include <QGroupBox>
@@ -17,10 +15,10 @@
 #include <QVBoxLayout>
 #include <QValidator>
 
-#include "app/tooltip_relay.h"
 #include "link/operation_scope.h"
-#include "link/product.h"
 #include "printfmt/print_format_file.h"
+#include "ui/text.h"
+#include "ui/tooltip_relay.h"
 
 // Resources of a static library are registered by hand.
 static void InitPrintFormatResources() {
@@ -50,39 +48,14 @@ constexpr const char* kRefusedCharacterTip =
 constexpr std::array<const char*, kPrintTagCount> kImageNames = {"g", "t", "n", "cn", "cd", "co",
                                                                  "d", "i", "p", "nl", "sp", "e"};
 
-QString Bytes(const std::string& text) {
-  return QString::fromLatin1(text.data(), static_cast<qsizetype>(text.size()));
-}
-
-std::filesystem::path FilePath(const QString& name) {
-#ifdef _WIN32
-  return std::filesystem::path(name.toStdWString());
-#else
-  return std::filesystem::path(QFile::encodeName(name).toStdString());
-#endif
-}
-
-std::string Text(const QString& field) {
-  const QByteArray bytes = field.toLatin1();
-  return std::string(bytes.constData(), static_cast<std::size_t>(bytes.size()));
-}
-
-QPushButton* Button(const QString& caption, QWidget* parent) {
-  auto* button = new QPushButton(caption, parent);
-  // Enter never presses a button of this window.
-  button->setAutoDefault(false);
-  button->setDefault(false);
-  button->setAccessibleName(caption.trimmed());
-  return button;
-}
-
 }  // namespace
 
-CPrintFormatDlg::CPrintFormatDlg(SerialLink& port, UserFeedback& ui, int dataBits, QWidget* parent)
-    : CModalDlg(parent), port_(port), ui_(ui) {
+CPrintFormatDlg::CPrintFormatDlg(SerialLink& port, const WindowServices& services, int dataBits,
+                                 QWidget* parent)
+    : CModalDlg(parent), port_(port), services_(services), ui_(services_.feedback) {
   InitPrintFormatResources();
   model_.dataBits = dataBits;
-  setWindowTitle(QString::fromStdString(WindowTitle("Print Format")));
+  SetTitle("Print Format");
   insertTimer_.setSingleShot(true);
   connect(&insertTimer_, &QTimer::timeout, this, &CPrintFormatDlg::OnInsertTimer);
   BuildWindow();
@@ -107,8 +80,8 @@ void CPrintFormatDlg::BuildWindow() {
     button->setFixedSize(30, 30);
     button->setIconSize(QSize(16, 16));
     button->setIcon(QIcon(QStringLiteral(":/printfmt/tag_%1.png").arg(kImageNames[i])));
-    button->setToolTip(QString::fromLatin1(tag.meaning.data(), tag.meaning.size()));
-    button->setAccessibleName(QString::fromLatin1(tag.text.data(), tag.text.size()));
+    button->setToolTip(FromSingleByte(tag.meaning));
+    button->setAccessibleName(FromSingleByte(tag.text));
     connect(button, &QToolButton::clicked, this, [this, t = tag.tag] { OnTagButton(t); });
     tagButtons_[i] = button;
     bar->addWidget(button);
@@ -142,32 +115,29 @@ void CPrintFormatDlg::BuildWindow() {
       QToolTip::showText(line->mapToGlobal(QPoint(0, line->height())), kRefusedCharacterTip, line);
     });
     grid->addWidget(row.line, n, 1);
-    row.clear = Button("Clear", this);
-    row.clear->setAccessibleName("Clear " + number);
+    row.clear = MakeButton("Clear", this, "Clear " + number);
     connect(row.clear, &QPushButton::clicked, this, [this, n] {
       Run([this, n] { ClearLine(model_, n); });
       LineField(n)->setFocus(Qt::OtherFocusReason);
     });
     grid->addWidget(row.clear, n, 2);
     if (n < kFormatLineCount) {
-      row.insert = Button("Insert", this);
-      row.insert->setAccessibleName("Insert " + number);
+      row.insert = MakeButton("Insert", this, "Insert " + number);
       connect(row.insert, &QPushButton::clicked, this, [this, n] {
         Run([this, n] { InsertLine(model_, n); });
         LineField(n)->setFocus(Qt::OtherFocusReason);
       });
       grid->addWidget(row.insert, n, 3);
-      row.remove = Button("Delete", this);
-      row.remove->setAccessibleName("Delete " + number);
+      row.remove = MakeButton("Delete", this, "Delete " + number);
       connect(row.remove, &QPushButton::clicked, this,
               [this, n] { Run([this, n] { DeleteLine(model_, n); }); });
       grid->addWidget(row.remove, n, 4);
     }
   }
   auto* below = new QHBoxLayout;
-  allClear_ = Button(" All Clear", this);
+  allClear_ = MakeButton(" All Clear", this, "All Clear");
   connect(allClear_, &QPushButton::clicked, this, [this] { Run([this] { AllClear(model_); }); });
-  backup_ = Button("Backup", this);
+  backup_ = MakeButton("Backup", this);
   connect(backup_, &QPushButton::clicked, this, [this] { Run([this] { RestoreBackup(model_); }); });
   below->addWidget(allClear_);
   below->addWidget(backup_);
@@ -190,11 +160,11 @@ void CPrintFormatDlg::BuildWindow() {
           [this] { Run([this] { SelectMode(model_, FormatMode::NFMT); }); });
   right->addWidget(modes);
   right->addSpacing(12);
-  load_ = Button("Load File", this);
-  save_ = Button("Save File", this);
-  read_ = Button("Read", this);
-  send_ = Button("Send", this);
-  exit_ = Button("Exit", this);
+  load_ = MakeButton("Load File", this);
+  save_ = MakeButton("Save File", this);
+  read_ = MakeButton("Read", this);
+  send_ = MakeButton("Send", this);
+  exit_ = MakeButton("Exit", this);
   connect(load_, &QPushButton::clicked, this, &CPrintFormatDlg::OnLoadFile);
   connect(save_, &QPushButton::clicked, this, &CPrintFormatDlg::OnSaveFile);
   connect(read_, &QPushButton::clicked, this,
@@ -243,13 +213,13 @@ void CPrintFormatDlg::Run(const std::function<void()>& handler) {
 }
 
 void CPrintFormatDlg::CollectLines() {
-  for (int n = 1; n <= kFormatLineCount; ++n) Line(model_, n) = Text(LineField(n)->text());
+  for (int n = 1; n <= kFormatLineCount; ++n) Line(model_, n) = ToSingleByte(LineField(n)->text());
   model_.format.mode = nfmt_->isChecked() ? FormatMode::NFMT : FormatMode::GFMT;
 }
 
 void CPrintFormatDlg::ShowModel() {
   for (int n = 1; n <= kFormatLineCount; ++n) {
-    const QString text = Bytes(Line(model_, n));
+    const QString text = FromSingleByte(Line(model_, n));
     if (LineField(n)->text() != text) LineField(n)->setText(text);
   }
   (model_.format.mode == FormatMode::NFMT ? nfmt_ : gfmt_)->setChecked(true);
@@ -313,20 +283,14 @@ void CPrintFormatDlg::OnInsertTimer() {
 }
 
 QString CPrintFormatDlg::AskFileName(bool forSaving) {
-  const QString defaultName = QString::fromStdString(DefaultFormatFileName(model_.format.mode));
-  if (askFileName_) return askFileName_(forSaving, defaultName);
-  QFileDialog dialog(this);
-  dialog.setAcceptMode(forSaving ? QFileDialog::AcceptSave : QFileDialog::AcceptOpen);
-  // Opening accepts a name that does not exist (it reads as an empty file); saving replaces a
-  // file without asking.
-  dialog.setFileMode(QFileDialog::AnyFile);
-  dialog.setOption(QFileDialog::DontConfirmOverwrite, true);
-  dialog.setDefaultSuffix(
-      QString::fromLatin1(kPrintFormatFileExtension.data(), kPrintFormatFileExtension.size()));
-  dialog.setNameFilters({"Print Format File(.fmt) (*.fmt)", "All Files (*.*) (*)"});
-  dialog.selectFile(defaultName);
-  if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return {};
-  return dialog.selectedFiles().constFirst();
+  FileDialogSetup setup;
+  setup.forSaving = forSaving;
+  setup.nameFilters = {"Print Format File(.fmt) (*.fmt)", "All Files (*.*) (*)"};
+  setup.defaultSuffix = FromSingleByte(kPrintFormatFileExtension);
+  setup.initialName = FromSingleByte(DefaultFormatFileName(model_.format.mode));
+  // Saving replaces the file without asking.
+  setup.confirmOverwrite = false;
+  return services_.pickFile(this, setup);
 }
 
 void CPrintFormatDlg::OnLoadFile() {
@@ -334,7 +298,7 @@ void CPrintFormatDlg::OnLoadFile() {
     DropArmedTag(model_);
     UpdateCursor();
     const QString name = AskFileName(false);
-    if (!name.isEmpty()) LoadPrintFormatFile(model_, FilePath(name), ui_);
+    if (!name.isEmpty()) LoadPrintFormatFile(model_, NativePath(name), ui_);
   });
 }
 
@@ -343,7 +307,7 @@ void CPrintFormatDlg::OnSaveFile() {
     DropArmedTag(model_);
     UpdateCursor();
     const QString name = AskFileName(true);
-    if (!name.isEmpty()) SavePrintFormatFile(model_, FilePath(name), ui_);
+    if (!name.isEmpty()) SavePrintFormatFile(model_, NativePath(name), ui_);
   });
 }
 

@@ -5,10 +5,11 @@
 #include <array>
 #include <functional>
 
-#include "link/modal_dialog.h"
 #include "link/serial_link.h"
 #include "link/user_feedback.h"
 #include "printfmt/print_format_model.h"
+#include "ui/modal_dialog.h"
+#include "ui/window_services.h"
 
 class QLabel;
 class QLineEdit;
@@ -27,19 +28,13 @@ class CPrintFormatDlg : public CModalDlg {
   Q_OBJECT
 
  public:
-  // What the file buttons ask: whether a name is wanted for saving, and the suggested name.
-  // Returns the chosen path, or an empty text when the user cancelled.
-  using FileNameAsker = std::function<QString(bool forSaving, const QString& defaultName)>;
-
   // The delay between a click into a line and the insertion of the armed tag, so that the click
   // has placed the caret first.
   static constexpr int kInsertDelayMs = 50;
 
-  CPrintFormatDlg(SerialLink& port, UserFeedback& ui, int dataBits, QWidget* parent = nullptr);
+  CPrintFormatDlg(SerialLink& port, const WindowServices& services, int dataBits,
+                  QWidget* parent = nullptr);
   ~CPrintFormatDlg() override;
-
-  // Replaces the file dialogs (tests answer without a window).
-  void SetFileNameAsker(FileNameAsker asker) { askFileName_ = std::move(asker); }
 
   const PrintFormatModel& Model() const { return model_; }
   QLineEdit* LineField(int n) const { return rows_.at(static_cast<std::size_t>(n - 1)).line; }
@@ -94,9 +89,9 @@ class CPrintFormatDlg : public CModalDlg {
   QString AskFileName(bool forSaving);
 
   SerialLink& port_;
+  WindowServices services_;
   UserFeedback& ui_;
   PrintFormatModel model_;
-  FileNameAsker askFileName_;
   QTimer insertTimer_;
   bool cursorOverridden_ = false;
 

@@ -47,7 +47,8 @@ bool WriteAll(SetupModel& model, SerialLink& link, UserFeedback& ui) {
     return false;
   }
   model.silentDateTimeWrite = true;
-  for (const char* which : {"F7.4", "F7.5"}) WriteParamHandler(model, link, ui, *FindParam(which));
+  WriteParamHandler(model, link, ui, Param(kDateAddress));
+  WriteParamHandler(model, link, ui, Param(kTimeAddress));
   model.silentDateTimeWrite = false;
 
   const WriteAllBlock block = BuildWriteAllBlock(model);
@@ -57,7 +58,7 @@ bool WriteAll(SetupModel& model, SerialLink& link, UserFeedback& ui) {
   const TransactStatus status = Transact(link, ui, request, kWriteAllWaitMs, reply, kWaitWZero);
   // A reply that failed its check is not believed, whatever it seems to say.
   if (status == TransactStatus::kOk && reply.StartsWith("OK")) {
-    ui.Success(kWriteAllSucess);
+    ui.Success(kWriteAllSuccess);
     model.valueModified = true;
     NoteBlockWritten(model);
     return true;
@@ -99,20 +100,20 @@ void SetFactoryDefaults(SetupModel& model, SerialLink& link, UserFeedback& ui,
     return;
   }
   if (KeyOperation(model, link, ui, OperationKind::kSetDefault, key::kFactoryDefault,
-                   kDefaultSucess, kDefaultFault)) {
+                   kDefaultSuccess, kDefaultFault)) {
     model.caption = std::string(kCaptionFactoryDefault);
   }
 }
 
 void SaveParams(SetupModel& model, SerialLink& link, UserFeedback& ui) {
-  if (KeyOperation(model, link, ui, OperationKind::kSave, key::kSave, kSaveSucess,
+  if (KeyOperation(model, link, ui, OperationKind::kSave, key::kSave, kSaveSuccess,
                    kValueSaveFault)) {
     model.valueModified = false;
   }
 }
 
 void RestoreParams(SetupModel& model, SerialLink& link, UserFeedback& ui) {
-  if (KeyOperation(model, link, ui, OperationKind::kRestore, key::kRestore, kRestoreSucess,
+  if (KeyOperation(model, link, ui, OperationKind::kRestore, key::kRestore, kRestoreSuccess,
                    kRestoreFault)) {
     model.valueModified = false;
   }

@@ -10,15 +10,15 @@
 
 namespace tamarack {
 
-inline constexpr std::string_view kWriteAllSucess = "All Setup Value Write Sucess!";
+inline constexpr std::string_view kWriteAllSuccess = "All Setup Value Write Sucess!";
 inline constexpr std::string_view kWriteAllFalse = "All Setup Value Write False!";
 inline constexpr std::string_view kTurnOnCaj = "Please Turn on CAJ switch!";
-inline constexpr std::string_view kDefaultSucess = "Default Setup Sucess!";
+inline constexpr std::string_view kDefaultSuccess = "Default Setup Sucess!";
 inline constexpr std::string_view kDefaultFault = "Default Setup Fault!";
 inline constexpr std::string_view kDefaultCancel = "Default Setup Cancel!";
-inline constexpr std::string_view kRestoreSucess = "Restore Sucess!";
+inline constexpr std::string_view kRestoreSuccess = "Restore Sucess!";
 inline constexpr std::string_view kRestoreFault = "Restore Fault!";
-inline constexpr std::string_view kSaveSucess = "Value Save Sucess!";
+inline constexpr std::string_view kSaveSuccess = "Value Save Sucess!";
 
 // The first field of the editable column that may not be written: a Number refused by the
 // single-write checks (with that parameter's message) or a choice with no option selected

@@ -9,7 +9,7 @@
 #include <QVBoxLayout>
 
 #include "link/operation_scope.h"
-#include "link/product.h"
+#include "ui/text.h"
 
 namespace tamarack {
 CCalibrationDlg::CCalibrationDlg(SerialLink& port, UserFeedback& ui, QWidget* parent)
@@ -52,11 +52,11 @@ bool CCalibrationDlg::Run(SerialLink& port, UserFeedback& ui, QWidget* parent) {
 }
 
 void CCalibrationDlg::Show() {
-  setWindowTitle(QString::fromStdString(WindowTitle(model_.title)));
-  prompt_->setText(Latin1(model_.prompt));
-  action_->setText(Latin1(model_.caption));
+  SetTitle(model_.title);
+  prompt_->setText(FromSingleByte(model_.prompt));
+  action_->setText(FromSingleByte(model_.caption));
   action_->setAccessibleName(action_->text());
-  testWeight_->setText(QString::fromStdString(model_.testWeight));
+  testWeight_->setText(FromSingleByte(model_.testWeight));
   testWeight_->setEnabled(model_.testWeightEnabled);
   switch (model_.focus) {
     case CalibrationFocus::kTestWeight:
@@ -72,7 +72,7 @@ void CCalibrationDlg::Show() {
 
 void CCalibrationDlg::OnAction() {
   const OperationScope operation;  // no background poll in between
-  model_.testWeight = testWeight_->text().toStdString();
+  model_.testWeight = ToSingleByte(testWeight_->text());
   PressCalibrationAction(model_, port_, ui_);
   Show();
   if (model_.ended) done(kFinished);

@@ -1,9 +1,9 @@
 #pragma once
 
-#include "link/modal_dialog.h"
 #include "link/serial_link.h"
 #include "link/user_feedback.h"
 #include "setup/calibration.h"
+#include "ui/modal_dialog.h"
 
 class QLabel;
 class QLineEdit;

@@ -7,7 +7,7 @@
 #include <QTreeWidget>
 #include <QVBoxLayout>
 
-#include "link/product.h"
+#include "ui/product.h"
 
 namespace tamarack {
 namespace {
@@ -21,7 +21,7 @@ QString Q(const std::string& text) {
 CHistoryDlg::CHistoryDlg(const SetupHistory& history, const SetupModel& model, QWidget* parent)
     : CModalDlg(parent), entries_(history.List()) {
   setObjectName("CHistoryDlg");
-  setWindowTitle(Q(WindowTitle("History")));
+  SetTitle("History");
   auto* caption = new QLabel(tr("Setups read from the indicator, newest first"), this);
   list_ = new QTreeWidget(this);
   list_->setAccessibleName("History");
@@ -70,13 +70,6 @@ std::optional<std::string> CHistoryDlg::Selected() const {
   const int row = list_->indexOfTopLevelItem(const_cast<QTreeWidgetItem*>(item));
   if (row < 0 || !entries_[static_cast<std::size_t>(row)].readable) return std::nullopt;
   return entries_[static_cast<std::size_t>(row)].record;
-}
-
-std::optional<std::string> CHistoryDlg::Choose(QWidget* parent, const SetupHistory& history,
-                                               const SetupModel& model) {
-  CHistoryDlg dlg(history, model, parent);
-  if (dlg.exec() != QDialog::Accepted) return std::nullopt;
-  return dlg.Selected();
 }
 
 }  // namespace tamarack

@@ -4,7 +4,7 @@
 #include <string>
 #include <vector>
 
-#include "link/modal_dialog.h"
+#include "ui/modal_dialog.h"
 #include "setup/setup_history.h"
 #include "setup/setup_model.h"
 
@@ -21,10 +21,6 @@ class CHistoryDlg : public CModalDlg {
 
  public:
   CHistoryDlg(const SetupHistory& history, const SetupModel& model, QWidget* parent = nullptr);
-
-  // Runs the list modally; the chosen record, or nothing when the user cancelled.
-  static std::optional<std::string> Choose(QWidget* parent, const SetupHistory& history,
-                                           const SetupModel& model);
 
   QTreeWidget* List() const { return list_; }
   QPushButton* LoadButton() const { return load_; }

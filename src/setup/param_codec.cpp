@@ -110,8 +110,9 @@ int ChoiceCode(std::string_view value) {
 std::string ChoiceShownText(const SetupParam& param, int code) {
   if (code < 0 || code >= static_cast<int>(param.options.size())) return {};
   // The indicator names these three options slightly differently from the lists.
-  if (param.address == ParamAddress{1, 11} && code == 3) return "3 (1OD)";
-  if ((param.address == ParamAddress{2, 3} || param.address == ParamAddress{2, 5}) && code == 2) {
+  if (param.address == kCutoutThresholdAddress && code == 3) return "3 (1OD)";
+  if ((param.address == kPrimaryDivisionAddress || param.address == kAssistantDivisionAddress) &&
+      code == 2) {
     return "2 (d=5)";
   }
   return std::string(param.options[static_cast<std::size_t>(code)]);

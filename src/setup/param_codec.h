@@ -15,11 +15,11 @@ inline constexpr std::string_view kValueTooLong = "Value must less then 999999!"
 inline constexpr std::string_view kValueEmpty = "Value can not be Empt!";
 inline constexpr std::string_view kValueNotNumber = "Value must be number!";
 inline constexpr std::string_view kValueZero = "Value can not be zero!";
-inline constexpr std::string_view kWriteSucess = "Value Write Sucess!";
+inline constexpr std::string_view kWriteSuccess = "Value Write Sucess!";
 inline constexpr std::string_view kWriteFault = "Value Write Fault!";
-inline constexpr std::string_view kDateWriteSucess = "Date Write Sucess!";
+inline constexpr std::string_view kDateWriteSuccess = "Date Write Sucess!";
 inline constexpr std::string_view kDateWriteFault = "Date Write Fault!";
-inline constexpr std::string_view kTimeWriteSucess = "Time Write Sucess!";
+inline constexpr std::string_view kTimeWriteSuccess = "Time Write Sucess!";
 inline constexpr std::string_view kTimeWriteFault = "Time Write Fault!";
 // The mark after the default option in a drop-down list.
 inline constexpr std::string_view kDefaultMark = "*";

@@ -1,7 +1,7 @@
 #include "setup/service_record_dialog.h"
 
 #include <QDateTime>
-#include <QFileDialog>
+#include <QBuffer>
 #include <QFormLayout>
 #include <QHBoxLayout>
 #include <QLabel>
@@ -10,12 +10,13 @@
 #include <QPdfWriter>
 #include <QPlainTextEdit>
 #include <QPushButton>
-#include <QSaveFile>
 #include <QTextDocument>
 #include <QVBoxLayout>
 #include <algorithm>
 
-#include "link/product.h"
+#include "files/replace_file.h"
+#include "ui/product.h"
+#include "ui/text.h"
 
 namespace tamarack {
 namespace {
@@ -24,30 +25,20 @@ QString Q(const std::string& text) {
   return QString::fromStdString(text);
 }
 
-QString AskPath(QWidget* parent, const QString& suggested, const QString& filter) {
-  return QFileDialog::getSaveFileName(parent, "Service Record", suggested, filter);
-}
-
-// Opens `path` for an atomic replace. TODO(files): ReplaceFile once it takes a stream.
-bool Open(QSaveFile& file, QString& error) {
-  if (file.open(QIODevice::WriteOnly)) return true;
-  error = file.errorString();
-  return false;
-}
-
-bool Commit(QSaveFile& file, QString& error) {
-  if (file.commit()) return true;
-  error = file.errorString();
-  return false;
+bool Replace(const QString& path, std::string_view bytes, QString& error) {
+  const FileResult result = ReplaceFile(NativePath(path), bytes);
+  if (!result.ok()) error = QString::fromStdString(FailureText(result));
+  return result.ok();
 }
 
 }  // namespace
 
 bool WriteServiceRecordPdf(const ServiceRecord& record, const QString& path, QString& error) {
-  QSaveFile file(path);
-  if (!Open(file, error)) return false;
+  QByteArray pdf;
   {
-    QPdfWriter writer(&file);
+    QBuffer buffer(&pdf);
+    buffer.open(QIODevice::WriteOnly);
+    QPdfWriter writer(&buffer);
     writer.setTitle("Service record");
     writer.setCreator(Q(std::string(kProductName)));
     writer.setPageSize(QPageSize(QPageSize::A4));
@@ -57,36 +48,19 @@ bool WriteServiceRecordPdf(const ServiceRecord& record, const QString& path, QSt
     // A glyph the fonts lack shows as a box; the text itself is kept.
     document.print(&writer);
   }
-  return Commit(file, error);
+  return Replace(path, std::string_view(pdf.constData(), static_cast<std::size_t>(pdf.size())),
+                 error);
 }
 
 bool WriteServiceRecordCsv(const ServiceRecord& record, const QString& path, QString& error) {
-  QSaveFile file(path);
-  if (!Open(file, error)) return false;
-  const std::string csv = ServiceRecordCsv(record);
-  if (file.write(csv.data(), static_cast<qint64>(csv.size())) != static_cast<qint64>(csv.size())) {
-    error = file.errorString();
-    file.cancelWriting();
-    return false;
-  }
-  return Commit(file, error);
+  return Replace(path, ServiceRecordCsv(record), error);
 }
 
-CServiceRecordDlg::CServiceRecordDlg(const SetupSession& session, UserFeedback& ui, Hooks hooks,
+CServiceRecordDlg::CServiceRecordDlg(const SetupSession& session, const WindowServices& services,
                                      QWidget* parent)
-    : CModalDlg(parent), session_(session), ui_(ui), hooks_(std::move(hooks)) {
-  if (!hooks_.askPdfPath) {
-    hooks_.askPdfPath = [](QWidget* owner, const QString& suggested) {
-      return AskPath(owner, suggested, "PDF (*.pdf)");
-    };
-  }
-  if (!hooks_.askCsvPath) {
-    hooks_.askCsvPath = [](QWidget* owner, const QString& suggested) {
-      return AskPath(owner, suggested, "CSV (*.csv)");
-    };
-  }
+    : CModalDlg(parent), session_(session), services_(services), ui_(services_.feedback) {
   setObjectName("CServiceRecordDlg");
-  setWindowTitle(Q(WindowTitle("Service Record")));
+  SetTitle("Service Record");
 
   technician_ = new QLineEdit(this);
   technician_->setAccessibleName("Technician");
@@ -149,7 +123,9 @@ void CServiceRecordDlg::Save(bool pdf) {
   const QString suggested =
       QString("ServiceRecord_%1.%2")
           .arg(QDateTime::currentDateTime().toString("yyyyMMdd-HHmmss"), pdf ? "pdf" : "csv");
-  const QString path = (pdf ? hooks_.askPdfPath : hooks_.askCsvPath)(this, suggested);
+  const QString path = services_.pickFile(
+      this, FileDialogSetup{true, {pdf ? "PDF (*.pdf)" : "CSV (*.csv)"}, pdf ? "pdf" : "csv",
+                            suggested, true});
   if (path.isEmpty()) return;
   const ServiceRecord record = Record();
   QString error;

@@ -3,7 +3,8 @@
 #include <QString>
 #include <functional>
 
-#include "link/modal_dialog.h"
+#include "ui/modal_dialog.h"
+#include "ui/window_services.h"
 #include "link/user_feedback.h"
 #include "setup/service_record.h"
 
@@ -25,14 +26,7 @@ class CServiceRecordDlg : public CModalDlg {
   Q_OBJECT
 
  public:
-  // How the window asks where to save; an empty path means the user cancelled. The defaults use
-  // the file dialog.
-  struct Hooks {
-    std::function<QString(QWidget* parent, const QString& suggested)> askPdfPath;
-    std::function<QString(QWidget* parent, const QString& suggested)> askCsvPath;
-  };
-
-  CServiceRecordDlg(const SetupSession& session, UserFeedback& ui, Hooks hooks = {},
+  CServiceRecordDlg(const SetupSession& session, const WindowServices& services,
                     QWidget* parent = nullptr);
 
   void OnSavePdf();
@@ -50,8 +44,8 @@ class CServiceRecordDlg : public CModalDlg {
   void Save(bool pdf);
 
   const SetupSession& session_;
+  WindowServices services_;
   UserFeedback& ui_;
-  Hooks hooks_;
   QLineEdit* technician_;
   QPlainTextEdit* note_;
   QPushButton* savePdf_;

@@ -3,7 +3,6 @@
 #include <QComboBox>
 #include <QDateEdit>
 #include <QDateTime>
-#include <QFileDialog>
 #include <QFontMetrics>
 #include <QGridLayout>
 #include <QGroupBox>
@@ -16,10 +15,7 @@
 #include <QTimeEdit>
 #include <QVBoxLayout>
 
-#include "app/password_dialog.h"
-#include "app/tooltip_relay.h"
 #include "link/operation_scope.h"
-#include "link/product.h"
 #include "setup/bulk_ops.h"
 #include "setup/calibration_dialog.h"
 #include "setup/history_dialog.h"
@@ -28,6 +24,10 @@
 #include "setup/setup_diff.h"
 #include "setup/setup_handlers.h"
 #include "setup/setup_value_file.h"
+#include "ui/password_dialog.h"
+#include "ui/pictures.h"
+#include "ui/text.h"
+#include "ui/tooltip_relay.h"
 
 namespace tamarack {
 namespace {
@@ -58,14 +58,6 @@ constexpr const char* kVerifyTip = "Read the indicator back and compare with the
 // The tint of an editable field whose value differs from the indicator's.
 constexpr const char* kDiffersStyle = "background-color: #ffd9a0;";
 
-QString Q(std::string_view text) {
-  return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
-}
-
-std::string S(const QString& text) {
-  return text.toStdString();
-}
-
 // The rows of each group, as table positions, in the order the groups are laid out.
 std::vector<std::size_t> RowsOfGroup(int group) {
   std::vector<std::size_t> rows;
@@ -80,7 +72,7 @@ std::vector<std::size_t> RowsOfGroup(int group) {
 int CurrentFieldWidth(const SetupParam& p, const QFontMetrics& metrics) {
   QString longest = "000000";
   for (int code = 0; code < static_cast<int>(p.options.size()); ++code) {
-    const QString text = Q(ChoiceShownText(p, code));
+    const QString text = FromSingleByte(ChoiceShownText(p, code));
     if (metrics.horizontalAdvance(text) > metrics.horizontalAdvance(longest)) longest = text;
   }
   return metrics.horizontalAdvance(longest) + 16;
@@ -104,61 +96,52 @@ GroupBox NewGroupBox(int group, int verticalSpacing, QWidget* parent) {
   return {box, grid};
 }
 
-QString SaveFileDialog(QWidget* parent) {
-  QFileDialog dialog(parent);
-  dialog.setAcceptMode(QFileDialog::AcceptSave);
-  dialog.setFileMode(QFileDialog::AnyFile);
-  dialog.setOption(QFileDialog::DontConfirmOverwrite, true);
-  dialog.setDefaultSuffix(Q(kSetupFileExtension));
-  dialog.setNameFilters({Q(kSetupFileFilter), Q(kAllFilesFilter)});
-  dialog.selectFile(Q(kSetupFileDefaultName));
-  if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return {};
-  return dialog.selectedFiles().constFirst();
-}
-
-QString OpenFileDialog(QWidget* parent) {
-  QFileDialog dialog(parent);
-  dialog.setAcceptMode(QFileDialog::AcceptOpen);
-  dialog.setFileMode(QFileDialog::AnyFile);  // a name that does not exist is accepted
-  dialog.setDefaultSuffix(Q(kSetupFileExtension));
-  dialog.setNameFilters({Q(kSetupFileFilter), Q(kAllFilesFilter)});
-  dialog.selectFile(Q(kSetupFileDefaultName));
-  if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return {};
-  return dialog.selectedFiles().constFirst();
+// Both dialogs accept a name that does not exist: a missing file loads as an empty one.
+FileDialogSetup SetupValueFileDialog(bool forSaving) {
+  FileDialogSetup setup;
+  setup.forSaving = forSaving;
+  setup.nameFilters = {FromSingleByte(kSetupFileFilter), FromSingleByte(kAllFilesFilter)};
+  setup.defaultSuffix = FromSingleByte(kSetupFileExtension);
+  setup.initialName = FromSingleByte(kSetupFileDefaultName);
+  // Saving replaces the file without asking.
+  setup.confirmOverwrite = !forSaving;
+  return setup;
 }
 
 }  // namespace
 
-CSetupDlg::CSetupDlg(SerialLink& port, UserFeedback& ui, QWidget* parent)
-    : CSetupDlg(port, ui, Hooks{}, parent) {}
+CSetupDlg::CSetupDlg(SerialLink& port, const WindowServices& services, QWidget* parent)
+    : CSetupDlg(port, services, Options{}, parent) {}
 
-CSetupDlg::CSetupDlg(SerialLink& port, UserFeedback& ui, Hooks hooks, QWidget* parent)
-    : CModalDlg(parent), port_(port), ui_(ui), hooks_(std::move(hooks)) {
-  if (!hooks_.askSavePath) hooks_.askSavePath = SaveFileDialog;
-  if (!hooks_.askLoadPath) hooks_.askLoadPath = OpenFileDialog;
-  if (!hooks_.askPassword) {
-    hooks_.askPassword = [this](QWidget* owner) { return CPasswordDlg::Ask(ui_, owner); };
-  }
-  if (!hooks_.runCalibration) {
-    hooks_.runCalibration = [this](QWidget* owner) {
-      return CCalibrationDlg::Run(port_, ui_, owner);
+CSetupDlg::CSetupDlg(SerialLink& port, const WindowServices& services, Options options,
+                     QWidget* parent)
+    : CModalDlg(parent),
+      port_(port),
+      services_(services),
+      ui_(services_.feedback),
+      options_(std::move(options)) {
+  if (!options_.chooseHistory) {
+    options_.chooseHistory = [this](QWidget* owner, const SetupHistory& history,
+                                    const SetupModel& model) {
+      CHistoryDlg dlg(history, model, owner);
+      if (services_.runWindow(dlg) != QDialog::Accepted) return std::optional<std::string>();
+      return dlg.Selected();
     };
   }
-  if (!hooks_.chooseHistory) hooks_.chooseHistory = CHistoryDlg::Choose;
-  if (!hooks_.runServiceRecord) {
-    hooks_.runServiceRecord = [this](QWidget* owner, const SetupSession& session) {
-      CServiceRecordDlg dlg(session, ui_, {}, owner);
-      dlg.exec();
+  if (!options_.runServiceRecord) {
+    options_.runServiceRecord = [this](QWidget* owner, const SetupSession& session) {
+      CServiceRecordDlg dlg(session, services_, owner);
+      services_.runWindow(dlg);
     };
   }
-  if (!hooks_.historyFolder) {
-    hooks_.historyFolder =
+  if (!options_.historyFolder) {
+    options_.historyFolder =
         QStandardPaths::writableLocation(QStandardPaths::AppDataLocation) + "/history";
   }
   session_ = std::make_unique<SetupSession>(
-      SetupSession::Options{hooks_.line, hooks_.historyFolder->toStdString(), nullptr});
+      SetupSession::Options{options_.line, NativePath(*options_.historyFolder), nullptr});
   setObjectName("CSetupDlg");
-  setWindowTitle(Q(WindowTitle("SETUP")));
+  SetTitle("SETUP");
   Build();
 
   // Opening: pickers at the PC's date and time, the factory defaults in the editable column, both
@@ -166,7 +149,7 @@ CSetupDlg::CSetupDlg(SerialLink& port, UserFeedback& ui, Hooks hooks, QWidget* p
   const QDateTime now = QDateTime::currentDateTime();
   date_->setDate(now.date());
   time_->setTime(now.time());
-  model_ = OpeningModel(S(date_->text()), S(time_->text()));
+  model_ = OpeningModel(ToSingleByte(date_->text()), ToSingleByte(time_->text()));
   model_.journal = session_.get();
   Show();
   Collect();
@@ -180,12 +163,12 @@ void CSetupDlg::Build() {
     buttons_[i] = MakeButton(kButtons[i].caption, this);
   }
   auto* upperCaption = new QLabel("Indicator Current Value", this);
-  caption_ = new QLabel(Q(kCaptionFactoryDefault), this);
+  caption_ = new QLabel(FromSingleByte(kCaptionFactoryDefault), this);
   caption_->setAccessibleName("New value caption");
   differences_ = new QLabel(this);
   // Wide enough for any count, so that the fixed-size window need not grow when it changes.
-  differences_->setMinimumWidth(
-      differences_->fontMetrics().horizontalAdvance(Q(DifferenceCountText(kSetupParamCount))));
+  differences_->setMinimumWidth(differences_->fontMetrics().horizontalAdvance(
+      FromSingleByte(DifferenceCountText(kSetupParamCount))));
   copyCurrent_ = MakeButton("Copy Current", this);
   verify_ = MakeButton("Verify", this);
   history_ = MakeButton("History…", this);
@@ -196,9 +179,7 @@ void CSetupDlg::Build() {
   captionRow->addWidget(differences_);
   captionRow->addStretch();
 
-  auto* logo = new QLabel(this);
-  logo->setPixmap(QPixmap(":/tamarack/logo.png"));
-  logo->setAccessibleName("Logo");
+  QLabel* logo = MakeLogo(this);
 
   auto* layout = new QVBoxLayout(this);
   layout->setSpacing(2);
@@ -260,7 +241,7 @@ QWidget* CSetupDlg::BuildCurrentGroups() {
     const std::vector<std::size_t> rows = RowsOfGroup(g);
     for (std::size_t k = 0; k < rows.size(); ++k) {
       const SetupParam& p = params[rows[k]];
-      const QString number = Q(p.displayNumber);
+      const QString number = FromSingleByte(p.displayNumber);
       auto* label = new QLabel(number, box);
       auto* field = new QLineEdit(box);
       field->setReadOnly(true);
@@ -297,7 +278,7 @@ QWidget* CSetupDlg::MakeEditable(const SetupParam& p, QWidget* parent) {
     case ParamKind::kChoice: {
       auto* list = new QComboBox(parent);
       list->setEditable(false);  // no free text
-      for (const std::string& item : ChoiceItems(p)) list->addItem(Q(item));
+      for (const std::string& item : ChoiceItems(p)) list->addItem(FromSingleByte(item));
       choiceList_[row] = list;
       connect(list, &QComboBox::currentIndexChanged, this, &CSetupDlg::UpdateMarks);
       return list;
@@ -326,12 +307,12 @@ QWidget* CSetupDlg::BuildEditableGroups() {
       const SetupParam& p = params[r];
       QWidget* element = MakeEditable(p, box);
       if (element == nullptr) continue;  // the software version is read only
-      const QString number = Q(p.displayNumber);
+      const QString number = FromSingleByte(p.displayNumber);
       element->setAccessibleName(number + " new");
       auto* label = new QLabel(number, box);
       label->setBuddy(element);
       editLabel_[r] = label;
-      auto* mnemonic = new QLabel(Q(p.mnemonic), box);
+      auto* mnemonic = new QLabel(FromSingleByte(p.mnemonic), box);
       auto* write = MakeButton("Write", box, number + " Write");
       write->setMaximumHeight(20);
       editable_[r] = element;
@@ -365,12 +346,13 @@ QWidget* CSetupDlg::BuildEditableGroups() {
 void CSetupDlg::RegisterTips() {
   relay_ = new ToolTipRelay(this);
   const auto params = SetupParams();
-  for (std::size_t r = 0; r < params.size(); ++r) relay_->Add(current_[r], Q(params[r].name));
+  for (std::size_t r = 0; r < params.size(); ++r)
+    relay_->Add(current_[r], FromSingleByte(params[r].name));
   for (std::size_t r = 0; r < params.size(); ++r) {
-    if (editable_[r] != nullptr) relay_->Add(editable_[r], Q(params[r].fieldTip));
+    if (editable_[r] != nullptr) relay_->Add(editable_[r], FromSingleByte(params[r].fieldTip));
   }
   for (std::size_t r = 0; r < params.size(); ++r) {
-    if (write_[r] != nullptr) relay_->Add(write_[r], Q(params[r].writeTip));
+    if (write_[r] != nullptr) relay_->Add(write_[r], FromSingleByte(params[r].writeTip));
   }
   for (std::size_t i = 0; i < kSetupButtonCount; ++i) relay_->Add(buttons_[i], kButtons[i].tip);
   relay_->Add(copyCurrent_, kCopyCurrentTip);
@@ -384,14 +366,14 @@ void CSetupDlg::Collect() {
 void CSetupDlg::CollectInto(SetupModel& model) const {
   for (const SetupParam& p : SetupParams()) {
     const std::size_t r = RowIndex(p);
-    model.currentValue[r] = S(current_[r]->text());
+    model.currentValue[r] = ToSingleByte(current_[r]->text());
     if (const int slot = NewValueSlot(p); slot >= 0) {
-      model.newValue[static_cast<std::size_t>(slot)] = S(numberField_[r]->text());
+      model.newValue[static_cast<std::size_t>(slot)] = ToSingleByte(numberField_[r]->text());
     }
     model.choice[r] = choiceList_[r] != nullptr ? choiceList_[r]->currentIndex() : -1;
   }
-  model.dateText = S(date_->text());
-  model.timeText = S(time_->text());
+  model.dateText = ToSingleByte(date_->text());
+  model.timeText = ToSingleByte(time_->text());
 }
 
 void CSetupDlg::UpdateMarks() {
@@ -405,13 +387,13 @@ void CSetupDlg::UpdateMarks() {
     const bool differs = !mark.empty();
     count += differs ? 1 : 0;
     editable_[r]->setStyleSheet(differs ? kDiffersStyle : "");
-    editable_[r]->setAccessibleDescription(Q(mark));
+    editable_[r]->setAccessibleDescription(FromSingleByte(mark));
     QFont font = editLabel_[r]->font();
     font.setBold(differs);
     editLabel_[r]->setFont(font);
   }
   const bool read = HasCompleteRead(seen);
-  differences_->setText(read ? Q(DifferenceCountText(count)) : QString());
+  differences_->setText(read ? FromSingleByte(DifferenceCountText(count)) : QString());
   copyCurrent_->setEnabled(read);
 }
 
@@ -419,13 +401,13 @@ void CSetupDlg::Show() {
   showing_ = true;
   for (const SetupParam& p : SetupParams()) {
     const std::size_t r = RowIndex(p);
-    current_[r]->setText(Q(model_.currentValue[r]));
+    current_[r]->setText(FromSingleByte(model_.currentValue[r]));
     if (const int slot = NewValueSlot(p); slot >= 0) {
-      numberField_[r]->setText(Q(model_.newValue[static_cast<std::size_t>(slot)]));
+      numberField_[r]->setText(FromSingleByte(model_.newValue[static_cast<std::size_t>(slot)]));
     }
     if (choiceList_[r] != nullptr) choiceList_[r]->setCurrentIndex(model_.choice[r]);
   }
-  caption_->setText(Q(model_.caption));
+  caption_->setText(FromSingleByte(model_.caption));
   showing_ = false;
   UpdateMarks();
 }
@@ -458,7 +440,9 @@ void CSetupDlg::OnWriteAll() {
 void CSetupDlg::OnSetDefault() {
   Run([this] {
     SetFactoryDefaults(model_, port_, ui_, [this] {
-      return hooks_.askPassword(this) ? PasswordAnswer::kAccepted : PasswordAnswer::kGaveUp;
+      CPasswordDlg gate(ui_, this);
+      return services_.runWindow(gate) == CPasswordDlg::kCodeAccepted ? PasswordAnswer::kAccepted
+                                                                      : PasswordAnswer::kGaveUp;
     });
   });
 }
@@ -473,16 +457,16 @@ void CSetupDlg::OnRestore() {
 
 void CSetupDlg::OnSaveToFile() {
   Collect();
-  const QString path = hooks_.askSavePath(this);
+  const QString path = services_.pickFile(this, SetupValueFileDialog(true));
   if (path.isEmpty()) return;
-  SaveSetupFile(path.toStdString(), model_, ui_);
+  SaveSetupFile(NativePath(path), model_, ui_);
 }
 
 void CSetupDlg::OnLoadFromFile() {
   Collect();
-  const QString path = hooks_.askLoadPath(this);
+  const QString path = services_.pickFile(this, SetupValueFileDialog(false));
   if (path.isEmpty()) return;
-  if (LoadSetupFile(path.toStdString(), model_, ui_)) Show();
+  if (LoadSetupFile(NativePath(path), model_, ui_)) Show();
 }
 
 void CSetupDlg::OnCopyCurrent() {
@@ -497,7 +481,7 @@ void CSetupDlg::OnHistory() {
   Collect();
   const SetupHistory* history = session_->History();
   if (history == nullptr) return;
-  const std::optional<std::string> record = hooks_.chooseHistory(this, *history, model_);
+  const std::optional<std::string> record = options_.chooseHistory(this, *history, model_);
   if (!record) return;
   // As Load from File does: the editable column only, nothing sent, no flag changed.
   ApplySetupRecord(*record, model_);
@@ -511,12 +495,13 @@ void CSetupDlg::OnServiceRecord() {
   } else if (session_->WrittenSinceLatestRead() && ui_.AskYesNo(kReadForAsLeft)) {
     OnReadAll();
   }
-  hooks_.runServiceRecord(this, *session_);
+  options_.runServiceRecord(this, *session_);
 }
 
 void CSetupDlg::OnCalibration() {
   Collect();
-  const bool finished = hooks_.runCalibration(this);
+  CCalibrationDlg wizard(port_, ui_, this);
+  const bool finished = services_.runWindow(wizard) == CCalibrationDlg::kFinished;
   CalibrationEnded(finished, model_, ui_);
   Show();
 }

@@ -7,13 +7,14 @@
 #include <optional>
 #include <string>
 
-#include "link/modal_dialog.h"
 #include "link/serial_link.h"
 #include "link/user_feedback.h"
 #include "setup/param_table.h"
 #include "setup/service_record.h"
 #include "setup/setup_history.h"
 #include "setup/setup_model.h"
+#include "ui/modal_dialog.h"
+#include "ui/window_services.h"
 
 class QComboBox;
 class QDateEdit;
@@ -48,16 +49,10 @@ class CSetupDlg : public CModalDlg {
   Q_OBJECT
 
  public:
-  // How the window asks for file names and runs the windows it opens; the defaults use the file
-  // dialogs, the password gate and the calibration wizard. An empty path means the user
-  // cancelled.
-  struct Hooks {
-    std::function<QString(QWidget* parent)> askSavePath;
-    std::function<QString(QWidget* parent)> askLoadPath;
-    // Runs the password gate; true when the right password was given.
-    std::function<bool(QWidget* parent)> askPassword;
-    // Runs the calibration wizard; true when the calibration was finished.
-    std::function<bool(QWidget* parent)> runCalibration;
+  // What the setup window takes beyond the services every window gets: the port and its line
+  // settings and where the history of reads is kept, and, for tests, how it runs the history list
+  // and the service record window.
+  struct Options {
     // The port and its line settings, for the history and the service record.
     LineInfo line;
     // Where every complete read is kept; unset: "history" in the user's data folder; empty: none.
@@ -71,8 +66,9 @@ class CSetupDlg : public CModalDlg {
   };
 
   // `port` is the main window's open port, borrowed for the window's life.
-  CSetupDlg(SerialLink& port, UserFeedback& ui, QWidget* parent = nullptr);
-  CSetupDlg(SerialLink& port, UserFeedback& ui, Hooks hooks, QWidget* parent = nullptr);
+  CSetupDlg(SerialLink& port, const WindowServices& services, QWidget* parent = nullptr);
+  CSetupDlg(SerialLink& port, const WindowServices& services, Options options,
+            QWidget* parent = nullptr);
   ~CSetupDlg() override;
 
   // The two exchanges between the widgets and the model.
@@ -127,8 +123,9 @@ class CSetupDlg : public CModalDlg {
   void UpdateMarks();
 
   SerialLink& port_;
+  WindowServices services_;
   UserFeedback& ui_;
-  Hooks hooks_;
+  Options options_;
   SetupModel model_;
   std::array<QLineEdit*, kSetupParamCount> current_{};
   std::array<QWidget*, kSetupParamCount> editable_{};

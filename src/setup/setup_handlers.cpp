@@ -14,7 +14,7 @@ namespace {
 
 bool Report(UserFeedback& ui, TransactStatus status, const SetupParam& param) {
   if (status == TransactStatus::kOk) {
-    ui.Success(ParamMessage(param, kWriteSucess));
+    ui.Success(ParamMessage(param, kWriteSuccess));
     return true;
   }
   ui.Failure(ParamMessage(param, kWriteFault));
@@ -51,7 +51,7 @@ bool WriteDateTime(SetupModel& model, SerialLink& link, UserFeedback& ui, const 
     ui.Failure(isDate ? kDateWriteFault : kTimeWriteFault);
     return false;
   }
-  if (!model.silentDateTimeWrite) ui.Success(isDate ? kDateWriteSucess : kTimeWriteSucess);
+  if (!model.silentDateTimeWrite) ui.Success(isDate ? kDateWriteSuccess : kTimeWriteSuccess);
   return true;
 }
 

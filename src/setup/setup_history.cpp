@@ -2,9 +2,10 @@
 
 #include <algorithm>
 #include <filesystem>
-#include <fstream>
 #include <system_error>
 
+#include "files/replace_file.h"
+#include "files/small_file.h"
 #include "setup/setup_diff.h"
 #include "setup/setup_value_file.h"
 
@@ -16,7 +17,7 @@ namespace fs = std::filesystem;
 constexpr std::string_view kRecordExtension = ".stx";
 constexpr std::string_view kMetaExtension = ".meta";
 // Far above any record or metadata file we write; a bigger file is not ours.
-constexpr std::uintmax_t kMaxKeptFileSize = 4096;
+constexpr std::size_t kMaxKeptFileSize = 4096;
 
 bool AllDigits(std::string_view text) {
   return std::ranges::all_of(text, [](char c) { return c >= '0' && c <= '9'; });
@@ -29,27 +30,15 @@ std::string OneLine(std::string_view text) {
   return out;
 }
 
-// TODO(files): read through ReadSmallFile once it is there.
 std::optional<std::string> ReadKeptFile(const fs::path& path, std::string& problem) {
-  std::error_code error;
-  const fs::file_status status = fs::status(path, error);
-  if (error || status.type() != fs::file_type::regular) {
-    problem = "missing";
+  SmallFile file = ReadSmallFile(path.string(), kMaxKeptFileSize);
+  if (!file.result.ok()) {
+    problem = file.result.error == FileError::kMissing      ? "missing"
+              : file.result.error == FileError::kTooLarge ? "too large"
+                                                          : FailureText(file.result);
     return std::nullopt;
   }
-  const std::uintmax_t size = fs::file_size(path, error);
-  if (error || size > kMaxKeptFileSize) {
-    problem = "too large";
-    return std::nullopt;
-  }
-  std::ifstream file(path, std::ios::binary);
-  std::string text(static_cast<std::size_t>(size), '\0');
-  file.read(text.data(), static_cast<std::streamsize>(text.size()));
-  if (!file) {
-    problem = "cannot be read";
-    return std::nullopt;
-  }
-  return text;
+  return std::move(file.bytes);
 }
 
 }  // namespace
@@ -142,10 +131,9 @@ std::optional<std::string> SetupHistory::Keep(const SetupModel& model, const Lin
     const fs::path meta = fs::path(folder_) / (name + std::string(kMetaExtension));
     if (fs::exists(record, code) || fs::exists(meta, code)) continue;
     HistoryMeta info{LocalTimeText(when), line.port, line.settings,
-                     model.currentValue[RowIndex(*FindParam("F7.3"))]};
-    // TODO(files): both through ReplaceFile once it is there.
-    if (!WriteSetupValueFile(record.string(), SetupValueRecord(model)) ||
-        !WriteSetupValueFile(meta.string(), HistoryMetaText(info))) {
+                     model.currentValue[RowIndex(Param(kVersionAddress))]};
+    if (!ReplaceFile(record.string(), SetupValueRecord(model)).ok() ||
+        !ReplaceFile(meta.string(), HistoryMetaText(info)).ok()) {
       fs::remove(record, code);
       error = "cannot write in " + folder_;
       return std::nullopt;

@@ -6,19 +6,14 @@
 #include <string>
 #include <string_view>
 
+#include "link/display_reply.h"
+
 namespace tamarack::sim {
-
-// Bit 7 of a digit code: the digit's decimal point.
-inline constexpr std::uint8_t kPointBit = 0x80;
-
-// The seven-segment code of a character the display can show (digits, '-', blank and the letters
-// of the indicator's alphabet); nothing for any other character.
-std::optional<std::uint8_t> SegmentCode(char c);
 
 // The six digit codes that show `text` right-aligned; a '.' lights the point of the character
 // before it. Nothing when the text needs more than six digits or holds a character the display
 // cannot show.
-std::optional<std::array<std::uint8_t, 6>> SegmentDigits(std::string_view text);
+std::optional<std::array<std::uint8_t, kDisplayDigitCount>> SegmentDigits(std::string_view text);
 
 // A count of display steps as the display writes it: `decimals` digits behind the point, at least
 // one digit in front of it, a '-' before a negative value ("-0.5", "12.50", "120").

@@ -43,7 +43,7 @@ int main(int argc, char** argv) {
     };
   }
   Simulator simulator(simOptions);
-  simulator.With([&](IndicatorModel& m) { m.SetLoad(options->loadKg); });
+  simulator.With([&](SimulatedIndicator& m) { m.SetLoad(options->loadKg); });
   for (const FaultSetting& fault : options->faults) ApplyFault(simulator, fault);
 
   PtyTransport transport(simulator, options->transport);

@@ -146,15 +146,15 @@ std::string RunConsoleCommand(Simulator& simulator, std::string_view line) {
   in >> command >> value;
   if (command.empty()) return "";
   if (command == "load" && ToDouble(value)) {
-    simulator.With([kg = *ToDouble(value)](IndicatorModel& m) { m.SetLoad(kg); });
+    simulator.With([kg = *ToDouble(value)](SimulatedIndicator& m) { m.SetLoad(kg); });
     return "load " + value + " kg";
   }
   if (command == "motion" && OnOff(value)) {
-    simulator.With([on = *OnOff(value)](IndicatorModel& m) { m.SetMotion(on); });
+    simulator.With([on = *OnOff(value)](SimulatedIndicator& m) { m.SetMotion(on); });
     return "motion " + value;
   }
   if (command == "caj" && OnOff(value)) {
-    simulator.With([on = *OnOff(value)](IndicatorModel& m) { m.SetCaj(on); });
+    simulator.With([on = *OnOff(value)](SimulatedIndicator& m) { m.SetCaj(on); });
     return "CAJ switch " + value;
   }
   if (command == "fault" && ParseFaultSetting(value)) {
@@ -166,7 +166,7 @@ std::string RunConsoleCommand(Simulator& simulator, std::string_view line) {
     return "no faults";
   }
   if (command == "tickets") {
-    return simulator.With([](IndicatorModel& m) {
+    return simulator.With([](SimulatedIndicator& m) {
       std::string text;
       for (const std::string& ticket : m.Tickets()) text += "---- ticket ----\n" + ticket + "\n";
       return text.empty() ? std::string("no tickets") : text;

@@ -12,7 +12,7 @@
 #include "link/frame.h"
 #include "sim/fault_plan.h"
 #include "sim/frame_reader.h"
-#include "sim/indicator_model.h"
+#include "sim/simulated_indicator.h"
 
 namespace tamarack::sim {
 
@@ -43,7 +43,7 @@ struct TraceEntry {
 class Simulator {
  public:
   struct Options {
-    IndicatorModel::Options indicator;
+    SimulatedIndicator::Options indicator;
     // A frame that has begun and receives no byte for this long is forgotten (0: never).
     std::chrono::milliseconds partialTimeout{500};
     // A late reply comes this long after the request's own wait has passed.
@@ -71,7 +71,7 @@ class Simulator {
   void SetFault(RequestKind kind, FaultKind fault, int count = FaultPlan::kForever);
   void ClearFaults();
 
-  // Runs `f` on the indicator's state under the lock: sim.With([](IndicatorModel& m) { ... }).
+  // Runs `f` on the indicator's state under the lock: sim.With([](SimulatedIndicator& m) { ... }).
   template <typename F>
   auto With(F&& f) {
     std::lock_guard lock(mutex_);
@@ -89,7 +89,7 @@ class Simulator {
   mutable std::mutex mutex_;
   FrameReader reader_;
   Clock::time_point lastByte_{};
-  IndicatorModel model_;
+  SimulatedIndicator model_;
   FaultPlan faults_;
   std::deque<TraceEntry> trace_;
 };

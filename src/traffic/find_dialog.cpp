@@ -11,7 +11,7 @@
 #include <memory>
 
 #include "link/comm_port.h"
-#include "link/product.h"
+#include "ui/product.h"
 
 namespace tamarack {
 namespace {

@@ -5,7 +5,7 @@
 #include <vector>
 
 #include "link/line_finder.h"
-#include "link/modal_dialog.h"
+#include "ui/modal_dialog.h"
 #include "link/user_feedback.h"
 
 class QCheckBox;

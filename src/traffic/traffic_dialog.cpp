@@ -7,16 +7,17 @@
 #include <QHeaderView>
 #include <QPlainTextEdit>
 #include <QPushButton>
-#include <QSaveFile>
 #include <QScrollBar>
 #include <QSplitter>
 #include <QTableView>
 #include <QVBoxLayout>
 #include <vector>
 
-#include "link/modal_dialog.h"
-#include "link/product.h"
+#include "files/replace_file.h"
 #include "traffic/traffic_text.h"
+#include "ui/modal_dialog.h"
+#include "ui/product.h"
+#include "ui/text.h"
 
 namespace tamarack {
 namespace {
@@ -64,7 +65,7 @@ QVariant TrafficModel::headerData(int section, Qt::Orientation orientation, int 
       section >= kTrafficColumns) {
     return QAbstractTableModel::headerData(section, orientation, role);
   }
-  return Latin1(kTrafficHeaders[static_cast<std::size_t>(section)]);
+  return FromSingleByte(kTrafficHeaders[static_cast<std::size_t>(section)]);
 }
 
 void TrafficModel::Append(const TracedExchange& exchange) {
@@ -209,18 +210,12 @@ void CTrafficDlg::OnSave() {
 bool CTrafficDlg::SaveTo(const QString& path, bool csv) {
   const std::vector<TracedExchange> rows(model_->Rows().begin(), model_->Rows().end());
   const std::string text = csv ? TrafficCsv(rows) : TrafficText(rows);
-  // TODO(files): write through ReplaceFile of src/files/ once it is here.
-  QSaveFile file(path);
-  bool saved = file.open(QIODevice::WriteOnly);
-  saved = saved && file.write(text.data(), static_cast<qint64>(text.size())) ==
-                       static_cast<qint64>(text.size());
-  saved = saved && file.commit();
-  if (!saved) {
-    const std::string reason = file.errorString().toStdString();
-    file.cancelWriting();
-    ui_.Failure("The traffic could not be saved to " + path.toStdString() + ": " + reason);
+  const FileResult saved = ReplaceFile(NativePath(path), text);
+  if (!saved.ok()) {
+    ui_.Failure("The traffic could not be saved to " + path.toStdString() + ": " +
+                FailureText(saved));
   }
-  return saved;
+  return saved.ok();
 }
 
 }  // namespace tamarack

@@ -8,9 +8,9 @@
 #include <QTest>
 #include <QToolTip>
 
-#include "link/pty_peer.h"
-#include "link/product.h"
+#include "support/pty_peer.h"
 #include "support/recording_feedback.h"
+#include "ui/product.h"
 
 namespace tamarack {
 
@@ -163,9 +163,8 @@ class MainDialogTest : public QObject {
     RecordingFeedback ui;
     CMainDlg dlg(&ui);
     int opened = 0;
-    dlg.SetOpener(WorkWindow::kPrintFormat, [&](QWidget*, SerialLink&, UserFeedback&, int) {
-      ++opened;
-    });
+    dlg.SetOpener(WorkWindow::kPrintFormat,
+                  [&](QWidget*, SerialLink&, UserFeedback&, int) { ++opened; });
     dlg.show();
     QVERIFY(QTest::qWaitForWindowExposed(&dlg));
     dlg.Button(WorkWindow::kPrintFormat)->setFocus();

@@ -1,18 +1,20 @@
 #include <QComboBox>
+#include <QFile>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QTest>
 #include <filesystem>
 
-#include "app/tooltip_relay.h"
 #include "count/aws_dialog.h"
 #include "count/count_setup_dialog.h"
 #include "count/count_wire.h"
 #include "link/commands.h"
-#include "link/product.h"
+#include "support/fake_indicator.h"
 #include "support/fake_link.h"
 #include "support/recording_feedback.h"
+#include "ui/product.h"
+#include "ui/tooltip_relay.h"
 
 namespace tamarack {
 
@@ -90,14 +92,16 @@ class CountDialogsTest : public QObject {
   void countSetupRunsTheWizardAndReadsAfterIt() {
     FakeLink link;
     RecordingFeedback ui;
-    CCountSetupDlg dlg(link, ui);
-    dlg.ItemList()->setCurrentIndex(5);
+    WindowServices services(ui);
     std::string given;
     int result = 0;
-    dlg.SetWizardRunner([&](const std::string& item) {
-      given = item;
+    services.runWindow = [&](QDialog& window) {
+      auto* wizard = qobject_cast<CAwsDlg*>(&window);
+      given = wizard ? wizard->Model().itemText : "not the wizard";
       return result;
-    });
+    };
+    CCountSetupDlg dlg(link, services);
+    dlg.ItemList()->setCurrentIndex(5);
     QTest::mouseClick(dlg.SetupButton(), Qt::LeftButton);
     QCOMPARE(given, std::string("5"));
     QCOMPARE(ui.Texts(), std::vector<std::string>{"Average Weight Setup not Finished."});
@@ -110,12 +114,17 @@ class CountDialogsTest : public QObject {
   void countSetupSavesAndLoadsThroughTheAskedName() {
     FakeLink link;
     RecordingFeedback ui;
-    CCountSetupDlg dlg(link, ui);
-    const auto file = std::filesystem::temp_directory_path() /
-                      ("tamarack-count-dlg-" + std::to_string(QCoreApplication::applicationPid()) +
-                       ".aws");
+    const auto file =
+        std::filesystem::temp_directory_path() /
+        ("tamarack-count-dlg-" + std::to_string(QCoreApplication::applicationPid()) + ".aws");
     std::filesystem::remove(file);
-    dlg.SetFileNameAsker([&] { return std::optional<std::string>(file.string()); });
+    WindowServices services(ui);
+    std::vector<FileDialogSetup> asked;
+    services.pickFile = [&](QWidget*, const FileDialogSetup& setup) {
+      asked.push_back(setup);
+      return QFile::decodeName(file.c_str());
+    };
+    CCountSetupDlg dlg(link, services);
     dlg.ItemList()->setCurrentIndex(3);
     dlg.WeightField()->setText("20000000");
     QTest::mouseClick(dlg.SaveButton(), Qt::LeftButton);
@@ -123,6 +132,17 @@ class CountDialogsTest : public QObject {
     QTest::mouseClick(dlg.LoadButton(), Qt::LeftButton);
     QCOMPARE(dlg.WeightField()->text(), QString("0020000000"));
     QCOMPARE(std::filesystem::file_size(file), std::uintmax_t{1000});
+    // Both ask through a save-style dialog that accepts a new name and never asks about
+    // replacing: saving keeps the file's other records.
+    QCOMPARE(asked.size(), std::size_t{2});
+    for (const FileDialogSetup& setup : asked) {
+      QVERIFY(setup.forSaving);
+      QVERIFY(!setup.confirmOverwrite);
+      QCOMPARE(setup.initialName, "AWS_1.aws");
+      QCOMPARE(setup.defaultSuffix, "aws");
+      QCOMPARE(setup.nameFilters,
+               (QStringList{"Average Weight Setup File(.aws) (*.aws)", "All Files (*.*)"}));
+    }
     QVERIFY(ui.messages.empty());
     std::filesystem::remove(file);
   }
@@ -156,9 +176,8 @@ class CountDialogsTest : public QObject {
     FakeLink link;
     RecordingFeedback ui;
     CAwsDlg dlg(link, ui, "AA");
-    link.responder = [](const Frame& request) {
-      return ShortFrame(request == WeightRequest("AA", "0000000000") ? "120000000000E" : "OK");
-    };
+    test::ScriptedIndicator indicator;
+    indicator.On(test::Payload(WeightRequest("AA", "0000000000")), "120000000000E").Serve(link);
     QTest::mouseClick(dlg.ActionButton(), Qt::LeftButton);
     QCOMPARE(dlg.ItemField()->text(), QString("12"));
     QCOMPARE(dlg.windowTitle(), QString::fromStdString(WindowTitle("AWS_Step2_Sample Quantity")));

@@ -1,17 +1,18 @@
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 #include <filesystem>
 #include <fstream>
 #include <iterator>
-#include <unistd.h>
 
 #include "count/aws_wizard.h"
 #include "count/count_setup.h"
 #include "count/count_wire.h"
 #include "link/commands.h"
+#include "support/fake_indicator.h"
 #include "support/fake_link.h"
-#include "support/test_names.h"
 #include "support/recording_feedback.h"
+#include "support/test_names.h"
 
 namespace tamarack {
 namespace {
@@ -83,9 +84,7 @@ INSTANTIATE_TEST_SUITE_P(
     test::ByWhat());
 
 TEST_F(CountSetupTest, WriteOkWithBadCheckCharacterIsAFault) {
-  Frame reply = ShortFrame("OK");
-  reply.back() ^= 0x01;
-  link.QueueRaw(reply);
+  link.QueueRaw(test::Reply::BadCheck("OK").Bytes());
   model.weightText = "20000000";
   CountWrite(model, link, ui);
   EXPECT_EQ(ui.messages, std::vector{Fail(count_text::kWriteFault)});
@@ -248,7 +247,7 @@ Frame P(int number, std::string_view value) { return WriteParamRequest({5, numbe
 
 TEST_F(AwsTest, ItemFiveThroughAllSteps) {
   AwsModel m = OpenAws("5");
-  link.responder = [](const auto&) { return ShortFrame("OK"); };
+  link.responder = test::AlwaysReply("OK");
   EXPECT_EQ(AwsPress(m, link, ui), AwsOutcome::kNextStep);
   EXPECT_EQ(link.requests, (Frames{P(2, "000005"), P(3, "000000")}));
   EXPECT_EQ(m.step, AwsStep::kSampleQuantity);
@@ -288,15 +287,14 @@ TEST_F(AwsTest, CurrentItemIsAskedOnce) {
 
 TEST_F(AwsTest, FailedCountItemStopsBeforeTheStepAndIsRetried) {
   AwsModel m = OpenAws("7");
-  link.responder = [](const Frame& request) {
-    return ShortFrame(request == P(2, "000007") ? "NO" : "OK");
-  };
+  test::ScriptedIndicator indicator;
+  indicator.On(test::Payload(P(2, "000007")), "NO").Serve(link);
   EXPECT_EQ(AwsPress(m, link, ui), AwsOutcome::kStay);
   EXPECT_EQ(link.requests, Frames{P(2, "000007")});
   EXPECT_EQ(m.step, AwsStep::kZero);
   EXPECT_EQ(ui.messages, std::vector{Fail(aws_text::kItemSendFault)});
 
-  link.responder = [](const auto&) { return ShortFrame("OK"); };
+  link.responder = test::AlwaysReply("OK");
   EXPECT_EQ(AwsPress(m, link, ui), AwsOutcome::kNextStep);
   EXPECT_EQ(link.requests.size(), 3u);  // the item again, then zero
 }
@@ -326,7 +324,7 @@ TEST_P(AwsQuantities, CheckedBeforeSending) {
   m.countItemSent = true;
   m.step = AwsStep::kSampleQuantity;
   m.quantityText = GetParam().text;
-  link.responder = [](const auto&) { return ShortFrame("OK"); };
+  link.responder = test::AlwaysReply("OK");
   const AwsOutcome outcome = AwsPress(m, link, ui);
   if (GetParam().message.empty()) {
     EXPECT_EQ(outcome, AwsOutcome::kNextStep);

@@ -13,7 +13,7 @@ namespace tamarack {
 namespace {
 
 using namespace std::chrono_literals;
-using sim::IndicatorModel;
+using sim::SimulatedIndicator;
 using Kind = test::RecordingFeedback::Kind;
 
 sim::Simulator::Options SimOptions() {
@@ -29,16 +29,16 @@ class CountOverPortTest : public test::SimPortTest {
   CountOverPortTest() : SimPortTest(SimOptions()) {}
 
   std::string AverageWeight(int item) {
-    return sim.With([item](IndicatorModel& m) { return m.AverageWeight(item); });
+    return sim.With([item](SimulatedIndicator& m) { return m.AverageWeight(item); });
   }
 
   // Runs the wizard for `itemText` as a user would: empty scale, zero, sample of `pieces`
   // pieces weighing `sampleKg`, quantity, confirm.
   AwsOutcome RunWizard(const std::string& itemText, int pieces, double sampleKg) {
     AwsModel wizard = OpenAws(itemText);
-    sim.With([](IndicatorModel& m) { m.SetLoad(0); });
+    sim.With([](SimulatedIndicator& m) { m.SetLoad(0); });
     if (AwsPress(wizard, port, ui) != AwsOutcome::kNextStep) return AwsOutcome::kStay;
-    sim.With([sampleKg](IndicatorModel& m) { m.SetLoad(sampleKg); });
+    sim.With([sampleKg](SimulatedIndicator& m) { m.SetLoad(sampleKg); });
     wizard.quantityText = std::to_string(pieces);
     if (AwsPress(wizard, port, ui) != AwsOutcome::kNextStep) return AwsOutcome::kStay;
     return AwsPress(wizard, port, ui);
@@ -48,7 +48,7 @@ class CountOverPortTest : public test::SimPortTest {
 };
 
 TEST_F(CountOverPortTest, WriteToCurrentItemThenReadItBack) {
-  sim.With([](IndicatorModel& m) { m.SetCurrentItem(12); });
+  sim.With([](SimulatedIndicator& m) { m.SetCurrentItem(12); });
   model.itemPosition = kCurrentItemPosition;
   model.weightText = "20000000.9";
   CountWrite(model, port, ui);
@@ -97,7 +97,7 @@ TEST_F(CountOverPortTest, WizardForItemFiveThenTheWorkedOutWeightIsRead) {
 }
 
 TEST_F(CountOverPortTest, WizardForCurrentItem) {
-  sim.With([](IndicatorModel& m) { m.SetCurrentItem(12); });
+  sim.With([](SimulatedIndicator& m) { m.SetCurrentItem(12); });
   ASSERT_EQ(RunWizard("AA", 50, 10.0), AwsOutcome::kFinished) << testing::PrintToString(ui.Texts());
   const auto requests = Requests();
   ASSERT_GE(requests.size(), 2u);

@@ -119,12 +119,25 @@ TEST_F(PollDisplayTest, GoodReplyIsDecodedAfterTheDisplayRequest) {
   EXPECT_TRUE(ui.messages.empty());
 }
 
-TEST_F(PollDisplayTest, ShortReplyShowsBlanksFromTheZeroFilledArea) {
-  // Byte 6 reads as 0 (digit 0 being edited), so it shows in the set blink phase only.
-  link.QueueReply("\x06");
+// A reply must carry all nine bytes: a shorter one is a failed poll, not a display of the zeros
+// the area was filled with. Nine zero bytes are a good reply.
+TEST_F(PollDisplayTest, ShortReplyIsAFailedPollAndNineZerosAreNot) {
+  const std::string good("\x3F\x3F\x3F\xBF\x06\x5B\x06\x05\x24", 9);
+  for (std::size_t length : {0u, 1u, 6u, 8u}) {
+    SCOPED_TRACE(length);
+    link.QueueReply(good);
+    ASSERT_TRUE(PollDisplay(state, link, ui, true));
+    const auto lampsBefore = state.lamps;
+    link.QueueReply(good.substr(0, length));
+    EXPECT_FALSE(PollDisplay(state, link, ui, true));
+    EXPECT_EQ(state.displayText, kDisplayErrorText);
+    EXPECT_EQ(state.lamps, lampsBefore);
+  }
+  link.QueueReply(std::string(kDisplayReplySize, '\0'));
   EXPECT_TRUE(PollDisplay(state, link, ui, true));
-  EXPECT_EQ(ShownCharacters(state.displayText), "1     ");
+  EXPECT_EQ(ShownCharacters(state.displayText), "      ");
   for (const bool lit : state.lamps) EXPECT_FALSE(lit);
+  EXPECT_TRUE(ui.messages.empty());
 }
 
 }  // namespace

@@ -7,9 +7,10 @@
 #include <QTest>
 
 #include "link/commands.h"
-#include "link/product.h"
+#include "support/fake_indicator.h"
 #include "support/fake_link.h"
 #include "support/recording_feedback.h"
+#include "ui/product.h"
 
 namespace tamarack {
 namespace {
@@ -17,23 +18,22 @@ namespace {
 using Bytes = std::vector<std::uint8_t>;
 
 // A small indicator behind the fake line: answers "R" with its display and "K..E" with "OK";
-// TARE puts it into net mode with a zero display.
-struct FakeIndicator {
+// TARE puts it into net mode with a zero display. Anything else gets no reply.
+struct IndicatorState {
   std::string display = std::string("\x00\x00\x06\xBF\x3F\x3F\x06\x05\x24", 9);
   bool badCheck = false;
   std::vector<std::string> keys;
 
-  Bytes Answer(const Bytes& request) {
-    const std::string payload(request.begin() + 3, request.end() - 2);
-    Frame reply;
+  std::optional<test::Reply> Answer(const std::string& payload) {
+    std::optional<test::Reply> reply;
     if (payload == "R") {
-      reply = ShortFrame(display);
+      reply = display;
     } else if (payload.size() == 4 && payload[0] == 'K') {
       keys.push_back(payload.substr(1, 2));
       if (payload == "K12E") display = std::string("\x00\x00\x00\x00\x00\x3F\x06\x05\x18", 9);
-      reply = ShortFrame("OK");
+      reply = "OK";
     }
-    if (badCheck && !reply.empty()) reply.back() ^= 0x01;
+    if (reply) reply->badCheck = badCheck;
     return reply;
   }
 };
@@ -44,7 +44,8 @@ class IndicatorDialogTest : public QObject {
  private:
   test::FakeLink link;
   test::RecordingFeedback ui;
-  FakeIndicator indicator;
+  IndicatorState indicator;
+  test::ScriptedIndicator fake{test::Reply::Silence()};
 
   QString LampState(const CIndicatorDlg& dlg, Lamp lamp) {
     return dlg.LampLabel(lamp)->accessibleDescription();
@@ -52,10 +53,11 @@ class IndicatorDialogTest : public QObject {
 
  private slots:
   void init() {
-    indicator = FakeIndicator{};
+    indicator = IndicatorState{};
     link = test::FakeLink{};
     ui = test::RecordingFeedback{};
-    link.responder = [this](const Bytes& r) { return indicator.Answer(r); };
+    fake = test::ScriptedIndicator{test::Reply::Silence()};
+    fake.When([this](const std::string& payload) { return indicator.Answer(payload); }).Serve(link);
   }
 
   void showsTitleNamesAndTheFirstPoll() {
@@ -68,11 +70,13 @@ class IndicatorDialogTest : public QObject {
     QVERIFY(field != nullptr);
     QCOMPARE(field->text(QAccessible::Name), QString("Display"));
     QCOMPARE(field->text(QAccessible::Description), QString("  10.00"));
-    QAccessibleInterface* stable = QAccessible::queryAccessibleInterface(dlg.LampLabel(Lamp::kStable));
+    QAccessibleInterface* stable =
+        QAccessible::queryAccessibleInterface(dlg.LampLabel(Lamp::kStable));
     QCOMPARE(stable->text(QAccessible::Name), QString("Stable lamp"));
     QCOMPARE(stable->text(QAccessible::Description), QString("on"));
     const char* names[] = {"ZERO", "GR/NET", "TARE", "UNITS", "PRINT"};
-    for (std::size_t i = 0; i < 5; ++i) QCOMPARE(dlg.KeyButton(i)->accessibleName(), QString(names[i]));
+    for (std::size_t i = 0; i < 5; ++i)
+      QCOMPARE(dlg.KeyButton(i)->accessibleName(), QString(names[i]));
     for (const LampInfo& info : kLamps) {
       const bool lit = info.lamp == Lamp::kStable || info.lamp == Lamp::kKg ||
                        info.lamp == Lamp::kGross || info.lamp == Lamp::kZero;
@@ -91,7 +95,8 @@ class IndicatorDialogTest : public QObject {
     CIndicatorDlg dlg(link, ui);
     link.requests.clear();
     QTest::mouseClick(dlg.KeyButton(2), Qt::LeftButton);
-    QCOMPARE(link.requests, std::vector<Bytes>({{0x01, 0x31, 0x02, 0x4B, 0x31, 0x32, 0x45, 0x03, 0x3E}}));
+    QCOMPARE(link.requests,
+             std::vector<Bytes>({{0x01, 0x31, 0x02, 0x4B, 0x31, 0x32, 0x45, 0x03, 0x3E}}));
     // The display changes only with the next poll.
     QCOMPARE(dlg.Field()->accessibleDescription(), QString("  10.00"));
     dlg.OnPollTimer();

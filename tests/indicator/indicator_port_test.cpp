@@ -29,7 +29,7 @@ class IndicatorPortTest : public QObject {
   bool OpenPort() { return test::OpenOn(*transport, *port, ui).empty(); }
   QString SimText() {
     return QString::fromStdString(
-        simulator->With([](sim::IndicatorModel& m) { return m.DisplayText(); }));
+        simulator->With([](sim::SimulatedIndicator& m) { return m.DisplayText(); }));
   }
   std::vector<sim::Clock::time_point> PollTimes() {
     std::vector<sim::Clock::time_point> times;
@@ -48,7 +48,7 @@ class IndicatorPortTest : public QObject {
  private slots:
   void init() {
     simulator = std::make_unique<sim::Simulator>();
-    simulator->With([](sim::IndicatorModel& m) { m.SetLoad(12.5); });
+    simulator->With([](sim::SimulatedIndicator& m) { m.SetLoad(12.5); });
     transport = std::make_unique<sim::PtyTransport>(*simulator, sim::PtyTransport::Options{});
     port = std::make_unique<CommPort>();
     ui = test::RecordingFeedback{};
@@ -91,13 +91,13 @@ class IndicatorPortTest : public QObject {
       QTest::qWait(50);  // let a spoilt reply's leftovers arrive before the next purge
       simulator->InjectNext(fault);
       // The spoilt reply would have lit other lamps: the scale is moving meanwhile.
-      simulator->With([](sim::IndicatorModel& m) { m.SetMotion(true); });
+      simulator->With([](sim::SimulatedIndicator& m) { m.SetMotion(true); });
       dlg.OnPollTimer();
       QCOMPARE(dlg.Field()->accessibleDescription(), QString("  Err"));
       QCOMPARE(Lamp(dlg, Lamp::kStable), QString("on"));
       QVERIFY(dlg.PollTimer().interval() <= 100);
       load += 1;
-      simulator->With([load](sim::IndicatorModel& m) {
+      simulator->With([load](sim::SimulatedIndicator& m) {
         m.SetMotion(false);
         m.SetLoad(load);
       });
@@ -144,7 +144,7 @@ class IndicatorPortTest : public QObject {
     // The device comes back (the simulator serves a fresh line) and the port the window borrows
     // is opened on it again: the next poll shows the display, without a further message.
     QVERIFY(OpenPort());
-    simulator->With([](sim::IndicatorModel& m) { m.SetLoad(7); });
+    simulator->With([](sim::SimulatedIndicator& m) { m.SetLoad(7); });
     dlg.OnPollTimer();
     QCOMPARE(dlg.Field()->accessibleDescription(), SimText());
     QCOMPARE(dlg.Field()->accessibleDescription().trimmed().toDouble(), 7.0);

@@ -52,7 +52,7 @@ struct Rig {
   std::size_t Points() const { return trend.Series().Samples().size(); }
   // A poll as another window makes it.
   void PollElsewhere() {
-    IndicatorModel other;
+    LiveIndicatorModel other;
     RunPoll(other, trace, ui);
   }
 };
@@ -80,9 +80,9 @@ class TrendDialogTest : public QObject {
 
   void readAllAndWriteKeepTheirSequenceWithWatchOn() {
     Rig rig;
-    CSetupDlg::Hooks hooks;
-    hooks.historyFolder = QString();
-    CSetupDlg setup(rig.trace, rig.ui, hooks);
+    CSetupDlg::Options options;
+    options.historyFolder = QString();
+    CSetupDlg setup(rig.trace, rig.ui, std::move(options));
     rig.trend.WatchBox()->setChecked(true);
     QTRY_VERIFY(rig.Points() >= 2);
 
@@ -116,7 +116,7 @@ class TrendDialogTest : public QObject {
     choice->setCurrentIndex(choice->currentIndex() == 1 ? 2 : 1);
     const int code = choice->currentIndex();
     setup.OnWrite(f16);
-    QCOMPARE(rig.simulator.With([](sim::IndicatorModel& m) { return m.Code("F1.6"); }), code);
+    QCOMPARE(rig.simulator.With([](sim::SimulatedIndicator& m) { return m.Code("F1.6"); }), code);
     const std::size_t before = rig.Points();
     // The write is closed in the trace as soon as it ends, so that Watch is not held back.
     QVERIFY(!rig.trace.ExchangeOpen());
@@ -155,7 +155,7 @@ class TrendDialogTest : public QObject {
   void chartBreaksAtChangesAndGapsAndShadesMovement() {
     Rig rig;
     const auto load = [&](double kg, bool moving, int polls) {
-      rig.simulator.With([&](sim::IndicatorModel& m) {
+      rig.simulator.With([&](sim::SimulatedIndicator& m) {
         m.SetLoad(kg);
         m.SetMotion(moving);
       });

@@ -6,7 +6,7 @@
 
 #include <algorithm>
 
-#include "indicator/indicator_model.h"
+#include "indicator/live_indicator_model.h"
 #include "indicator/weight_series.h"
 #include "link/tracing_link.h"
 #include "sim/simulator.h"
@@ -20,7 +20,7 @@ class TrendSim : public ::testing::Test {
  protected:
   TrendSim() {
     trace.AddListener([this](const TracedExchange& e) { series.AddExchange(e, clock, 0); });
-    simulator.With([](sim::IndicatorModel& m) { m.SetLoad(0); });
+    simulator.With([](sim::SimulatedIndicator& m) { m.SetLoad(0); });
   }
 
   void PollFor(double seconds) {
@@ -40,7 +40,7 @@ class TrendSim : public ::testing::Test {
   // A short ring: the trace keeps its own copies, which this test does not measure.
   TracingLink trace{line, 8};
   test::RecordingFeedback ui;
-  IndicatorModel model;
+  LiveIndicatorModel model;
   WeightSeries series;
   double clock = 0;
 };
@@ -48,12 +48,12 @@ class TrendSim : public ::testing::Test {
 TEST_F(TrendSim, LoadStepShowsAndItsSettleTimeIsMeasured) {
   PollFor(5);
   // 25 kg goes on: the scale swings for three seconds, then settles.
-  simulator.With([](sim::IndicatorModel& m) { m.SetMotion(true); });
+  simulator.With([](sim::SimulatedIndicator& m) { m.SetMotion(true); });
   for (const double kg : {18.0, 27.5, 24.2, 25.4, 24.9, 25.1}) {
-    simulator.With([kg](sim::IndicatorModel& m) { m.SetLoad(kg); });
+    simulator.With([kg](sim::SimulatedIndicator& m) { m.SetLoad(kg); });
     PollFor(0.5);
   }
-  simulator.With([](sim::IndicatorModel& m) {
+  simulator.With([](sim::SimulatedIndicator& m) {
     m.SetLoad(25);
     m.SetMotion(false);
   });

@@ -17,7 +17,7 @@
 
 #include "link/commands.h"
 #include "link/transact.h"
-#include "link/pty_peer.h"
+#include "support/pty_peer.h"
 #include "support/recording_feedback.h"
 #include "support/test_names.h"
 

@@ -33,6 +33,7 @@ TEST_F(TransactTest, EmptyReplyIsAcceptedAndLeavesAreaUntouched) {
   reply.bytes[0] = 0xAA;  // whatever the caller left there stays
   EXPECT_EQ(Run(), TransactStatus::kOk);
   EXPECT_EQ(reply.bytes[0], 0xAA);
+  EXPECT_EQ(reply.length, 0u);
   EXPECT_EQ(link.requests, std::vector<Bytes>{DisplayPollRequest()});
   EXPECT_TRUE(ui.messages.empty());
 }
@@ -45,7 +46,29 @@ TEST_F(TransactTest, PayloadLengthLimit) {
     link.QueueReply(std::string(n, 'A'));
     EXPECT_EQ(Run(), n == 299 ? TransactStatus::kOk : TransactStatus::kBad);
     EXPECT_EQ(reply.Text().size(), n);
+    EXPECT_EQ(reply.length, n);
   }
+}
+
+// The length is what tells a short reply from one that carries zero bytes, and it belongs to the
+// latest exchange alone.
+TEST_F(TransactTest, LengthCountsThePayloadOfThisExchangeZerosIncluded) {
+  link.QueueReply(std::string("\0\0AB\0", 5));
+  EXPECT_EQ(Run(), TransactStatus::kOk);
+  EXPECT_EQ(reply.Text(), "");
+  EXPECT_EQ(reply.length, 5u);
+
+  link.QueueReply("OK");
+  EXPECT_EQ(Run(), TransactStatus::kOk);
+  EXPECT_EQ(reply.length, 2u);
+
+  link.QueueRaw({0x01, 0x31, 0x02, 'N'});  // cut off after one byte
+  EXPECT_EQ(Run(), TransactStatus::kBad);
+  EXPECT_EQ(reply.length, 1u);
+
+  link.QueueRaw({0x01, 0x31, 0x02, 0x03, 0x33});  // empty
+  EXPECT_EQ(Run(), TransactStatus::kOk);
+  EXPECT_EQ(reply.length, 0u);
 }
 
 TEST_F(TransactTest, WrongCheckCharacterIsBadButPayloadIsStored) {

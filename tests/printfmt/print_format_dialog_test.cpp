@@ -10,11 +10,11 @@
 #include <QTest>
 #include <QToolButton>
 
-#include "app/tooltip_relay.h"
 #include "link/commands.h"
-#include "link/product.h"
 #include "support/fake_link.h"
 #include "support/recording_feedback.h"
+#include "ui/product.h"
+#include "ui/tooltip_relay.h"
 
 namespace tamarack {
 namespace {
@@ -155,16 +155,19 @@ class PrintFormatDialogTest : public QObject {
   void charactersWithoutAByteAreRefused() {
     CPrintFormatDlg dlg(link, ui, 8);
     Show(dlg);
-    for (QChar c : QString::fromUtf8("a\xC3\xA9\xE2\x82\xAC" "b")) {
+    for (QChar c : QString::fromUtf8("a\xC3\xA9\xE2\x82\xAC"
+                                     "b")) {
       QKeyEvent press(QEvent::KeyPress, Qt::Key_unknown, Qt::NoModifier, QString(c));
       QApplication::sendEvent(dlg.LineField(1), &press);
     }
-    QCOMPARE(dlg.LineField(1)->text(), QString::fromUtf8("a\xC3\xA9" "b"));
+    QCOMPARE(dlg.LineField(1)->text(), QString::fromUtf8("a\xC3\xA9"
+                                                         "b"));
     link.QueueReply("OK");
     QTest::mouseClick(dlg.SendButton(), Qt::LeftButton);
     QCOMPARE(link.requests.size(), std::size_t{1});
     // "é" goes out as its single Latin-1 byte.
-    QCOMPARE(link.requests[0], SendFormatRequest('G', AsBytes("a\xE9" "b<E>")));
+    QCOMPARE(link.requests[0], SendFormatRequest('G', AsBytes("a\xE9"
+                                                              "b<E>")));
   }
 
   void sendAllClearBackup() {
@@ -185,13 +188,18 @@ class PrintFormatDialogTest : public QObject {
 
   void fileButtonsUseTheModeName() {
     QTemporaryDir dir;
-    CPrintFormatDlg dlg(link, ui, 8);
-    Show(dlg);
+    WindowServices services(ui);
     QStringList asked;
-    dlg.SetFileNameAsker([&](bool forSaving, const QString& name) {
-      asked << QStringLiteral("%1 %2").arg(forSaving ? "save" : "load", name);
-      return dir.filePath(name);
-    });
+    std::vector<FileDialogSetup> setups;
+    QString answer;  // empty: the suggested name in `dir`
+    services.pickFile = [&](QWidget*, const FileDialogSetup& setup) {
+      const QString name = setup.initialName;
+      asked << QStringLiteral("%1 %2").arg(setup.forSaving ? "save" : "load", name);
+      setups.push_back(setup);
+      return answer.isEmpty() ? dir.filePath(name) : answer;
+    };
+    CPrintFormatDlg dlg(link, services, 8);
+    Show(dlg);
     dlg.LineField(1)->setText("x<nl>");
     QTest::mouseClick(dlg.SaveButton(), Qt::LeftButton);
     QTest::mouseClick(dlg.NfmtButton(), Qt::LeftButton);
@@ -200,10 +208,17 @@ class PrintFormatDialogTest : public QObject {
     QCOMPARE(asked, (QStringList{"save GFMT_1.fmt", "load NFMT_1.fmt"}));
     QCOMPARE(dlg.LineField(1)->text(), "");
     QVERIFY(!QFile::exists(dir.filePath("NFMT_1.fmt")));
-    dlg.SetFileNameAsker([&](bool, const QString&) { return dir.filePath("GFMT_1.fmt"); });
+    answer = dir.filePath("GFMT_1.fmt");
     QTest::mouseClick(dlg.LoadButton(), Qt::LeftButton);
     QCOMPARE(dlg.LineField(1)->text(), "x<NL>");
     QVERIFY(ui.messages.empty());
+    // Saving replaces the file without asking; loading accepts a name that does not exist.
+    for (const FileDialogSetup& setup : setups) {
+      QVERIFY(!setup.confirmOverwrite);
+      QCOMPARE(setup.defaultSuffix, "fmt");
+      QCOMPARE(setup.nameFilters,
+               (QStringList{"Print Format File(.fmt) (*.fmt)", "All Files (*.*) (*)"}));
+    }
   }
 
   void exitEndsWithOne() {

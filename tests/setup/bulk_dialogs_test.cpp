@@ -6,24 +6,21 @@
 #include <QTimer>
 #include <functional>
 
-#include "app/password_dialog.h"
-#include "link/product.h"
 #include "setup/bulk_ops.h"
 #include "setup/calibration_dialog.h"
 #include "support/fake_link.h"
 #include "support/recording_feedback.h"
+#include "ui/password_dialog.h"
+#include "ui/product.h"
 
 namespace tamarack {
 
 using test::FakeLink;
+using test::Payload;
 using test::RecordingFeedback;
 using Kind = RecordingFeedback::Kind;
 
 namespace {
-
-std::string Payload(const std::vector<std::uint8_t>& frame) {
-  return std::string(frame.begin() + 3, frame.end() - 2);
-}
 
 // Acts on the modal window that exec() is about to run, as soon as the event loop starts.
 void WhenModal(std::function<void(QWidget*)> act) {
@@ -71,16 +68,17 @@ class BulkDialogsTest : public QObject {
   }
 
   void gateRefusesAnythingButTheExactCode() {
-    for (const QString& entry : {QString(""), QString(" 5183"), QString("5183 "),
-                                QString("51830"), QString("5813")}) {
+    for (const QString& entry :
+         {QString(""), QString(" 5183"), QString("5183 "), QString("51830"), QString("5813")}) {
       RecordingFeedback ui;
       ui.answers = {false};
       CPasswordDlg gate(ui);
       gate.show();
       gate.Field()->setText(entry);
       QTest::mouseClick(gate.OkButton(), Qt::LeftButton);
-      QCOMPARE(ui.messages, (std::vector<RecordingFeedback::Message>{
-                                {Kind::kRetryCancel, "PassWord is Error!"}}));
+      QCOMPARE(
+          ui.messages,
+          (std::vector<RecordingFeedback::Message>{{Kind::kRetryCancel, "PassWord is Error!"}}));
       QVERIFY(!gate.isVisible());
       QCOMPARE(gate.result(), CPasswordDlg::kGaveUp);
     }
@@ -109,10 +107,9 @@ class BulkDialogsTest : public QObject {
     QTest::addColumn<bool>("retry");
     QTest::addColumn<bool>("sent");
     QTest::addColumn<QString>("last");
-    QTest::newRow("right code") << QStringList{"5183"} << false << true
-                                << "Default Setup Sucess!";
-    QTest::newRow("wrong then retry") << QStringList{"5184", "5183"} << true << true
-                                      << "Default Setup Sucess!";
+    QTest::newRow("right code") << QStringList{"5183"} << false << true << "Default Setup Sucess!";
+    QTest::newRow("wrong then retry")
+        << QStringList{"5184", "5183"} << true << true << "Default Setup Sucess!";
     QTest::newRow("cancel") << QStringList{"1"} << false << false << "Default Setup Cancel!";
   }
 
@@ -147,8 +144,7 @@ class BulkDialogsTest : public QObject {
     FakeLink link;
     RecordingFeedback ui;
     CCalibrationDlg wizard(link, ui);
-    QCOMPARE(wizard.windowTitle(),
-             QString::fromStdString(WindowTitle("Calibration_Step1_WZERO")));
+    QCOMPARE(wizard.windowTitle(), QString::fromStdString(WindowTitle("Calibration_Step1_WZERO")));
     QCOMPARE(wizard.ActionButton()->text(), QString("WZERO"));
     QCOMPARE(wizard.ActionButton()->accessibleName(), QString("WZERO"));
     QCOMPARE(wizard.ExitButton()->accessibleName(), QString("Exit"));
@@ -187,8 +183,7 @@ class BulkDialogsTest : public QObject {
     wizard.TestWeightField()->setText("2500");
     link.QueueReply("OK");
     QTest::mouseClick(wizard.ActionButton(), Qt::LeftButton);
-    QCOMPARE(wizard.windowTitle(),
-             QString::fromStdString(WindowTitle("Calibration_Step3_WSPAN")));
+    QCOMPARE(wizard.windowTitle(), QString::fromStdString(WindowTitle("Calibration_Step3_WSPAN")));
     QVERIFY(!wizard.TestWeightField()->isEnabled());
     QCOMPARE(wizard.TestWeightField()->text(), QString("2500"));
     QCOMPARE(wizard.focusWidget(), wizard.ActionButton());

@@ -10,6 +10,7 @@
 #include "link/commands.h"
 #include "setup/setup_handlers.h"
 #include "setup/write_all_block.h"
+#include "support/fake_indicator.h"
 #include "support/fake_link.h"
 #include "support/recording_feedback.h"
 #include "support/test_names.h"
@@ -18,30 +19,18 @@ namespace tamarack {
 namespace {
 
 using test::FakeLink;
+using test::Payload;
 using test::RecordingFeedback;
+using test::Reply;
 using Kind = RecordingFeedback::Kind;
 using Message = RecordingFeedback::Message;
 
-constexpr std::string_view kSilence = "(silence)";
-constexpr std::string_view kBadCheck = "(OK with a wrong check character)";
+const Reply kSilence = Reply::Silence();
+const Reply kBadCheck = Reply::BadCheck("OK");
 
-// Answers each request with the next scripted reply: a payload, kSilence or kBadCheck.
-void Script(FakeLink& link, std::vector<std::string_view> replies) {
-  for (std::string_view reply : replies) {
-    if (reply == kSilence) {
-      link.QueueRaw({});
-    } else if (reply == kBadCheck) {
-      Frame frame = ShortFrame("OK");
-      frame.back() ^= 0x01;
-      link.QueueRaw(frame);
-    } else {
-      link.QueueReply(reply);
-    }
-  }
-}
-
-std::string Payload(const std::vector<std::uint8_t>& frame) {
-  return std::string(frame.begin() + 3, frame.end() - 2);
+// Answers each request with the next scripted reply.
+void Script(FakeLink& link, const std::vector<Reply>& replies) {
+  for (const Reply& reply : replies) link.QueueRaw(reply.Bytes());
 }
 
 SetupModel Ready() {
@@ -54,7 +43,7 @@ SetupModel Ready() {
 
 struct WriteAllCase {
   const char* what;
-  std::vector<std::string_view> replies;  // date write, time write, block
+  std::vector<Reply> replies;  // date write, time write, block
   std::vector<Message> messages;
   bool modified;
   bool succeeded;
@@ -80,7 +69,7 @@ TEST_P(WriteAll, SendsDateTimeAndBlockAndJudgesTheReply) {
   EXPECT_FALSE(model.silentDateTimeWrite);
 }
 
-const Message kAllOk{Kind::kSuccess, std::string(kWriteAllSucess)};
+const Message kAllOk{Kind::kSuccess, std::string(kWriteAllSuccess)};
 const Message kAllFalse{Kind::kFailure, std::string(kWriteAllFalse)};
 const Message kCaj{Kind::kFailure, std::string(kTurnOnCaj)};
 const Message kDateFault{Kind::kFailure, "Date Write Fault!"};
@@ -165,7 +154,7 @@ TEST(BulkOps, WriteAllNamesOnlyTheFirstRefusedFieldInTableOrder) {
 struct PasswordCase {
   const char* what;
   PasswordAnswer answer;
-  std::vector<std::string_view> replies;
+  std::vector<Reply> replies;
   std::vector<std::string> sent;
   Message message;
   std::string caption;
@@ -190,9 +179,7 @@ TEST_P(SetDefault, AsksTheGateFirst) {
   });
 
   EXPECT_EQ(asked, 1);
-  std::vector<std::string> sent;
-  for (const auto& r : link.requests) sent.push_back(Payload(r));
-  EXPECT_EQ(sent, c.sent);
+  EXPECT_EQ(test::Payloads(link), c.sent);
   EXPECT_EQ(ui.messages, std::vector<Message>{c.message});
   EXPECT_EQ(model.caption, c.caption);
   EXPECT_TRUE(model.valueModified);
@@ -204,7 +191,8 @@ INSTANTIATE_TEST_SUITE_P(BulkOps, SetDefault,
                                                       PasswordAnswer::kAccepted,
                                                       {"OK"},
                                                       {"K17E"},
-                                                      {Kind::kSuccess, std::string(kDefaultSucess)},
+                                                      {Kind::kSuccess,
+                                                       std::string(kDefaultSuccess)},
                                                       std::string(kCaptionFactoryDefault)},
                                          PasswordCase{"accepted and refused",
                                                       PasswordAnswer::kAccepted,
@@ -223,7 +211,7 @@ INSTANTIATE_TEST_SUITE_P(BulkOps, SetDefault,
 struct KeyCase {
   const char* what;
   void (*handler)(SetupModel&, SerialLink&, UserFeedback&);
-  std::string_view reply;
+  Reply reply;
   std::string sent;
   Message message;
   bool modified;
@@ -270,7 +258,7 @@ TEST(BulkOps, ExitAsksToSaveAfterWriteAllButNotAfterSave) {
   struct Case {
     const char* what;
     std::function<void(SetupModel&, FakeLink&, RecordingFeedback&)> operation;
-    std::vector<std::string_view> replies;
+    std::vector<Reply> replies;
     bool asks;
   };
   const Case cases[] = {

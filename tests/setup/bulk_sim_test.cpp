@@ -24,7 +24,7 @@
 namespace tamarack {
 namespace {
 
-using sim::IndicatorModel;
+using sim::SimulatedIndicator;
 using test::SimLine;
 
 sim::Simulator::Options Quick() {
@@ -100,9 +100,9 @@ class BulkSim : public testing::TestWithParam<Line> {
     }
   }
 
-  // The indicator's state; the tests run on one thread, so no lock is held afterwards.
-  IndicatorModel& Sim() {
-    return *simulator.With([](IndicatorModel& m) { return &m; });
+  // A copy of the indicator's state, taken under its lock: on the port its own thread answers.
+  SimulatedIndicator Sim() {
+    return simulator.With([](SimulatedIndicator& m) { return m; });
   }
 
   sim::Simulator simulator;
@@ -121,14 +121,14 @@ INSTANTIATE_TEST_SUITE_P(Lines, BulkSim, testing::Values(Line::kInMemory, Line::
 TEST_P(BulkSim, WriteAllLeavesTheEditableColumnInTheIndicator) {
   SetupModel model = Edited();
   ASSERT_TRUE(WriteAllParams(model, *line, ui));
-  EXPECT_EQ(ui.Texts(), std::vector<std::string>{std::string(kWriteAllSucess)});
+  EXPECT_EQ(ui.Texts(), std::vector<std::string>{std::string(kWriteAllSuccess)});
   ExpectIndicatorHolds(model);
   EXPECT_EQ(Sim().ClockDate(), "270324");
   EXPECT_TRUE(model.valueModified);
 }
 
 TEST_P(BulkSim, WriteAllWithTheCajSwitchOffChangesNothing) {
-  Sim().SetCaj(false);
+  simulator.With([](SimulatedIndicator& m) { m.SetCaj(false); });
   const std::string graduations = Sim().Value("F1.1");
   SetupModel model = Edited();
   EXPECT_FALSE(WriteAllParams(model, *line, ui));
@@ -146,12 +146,12 @@ TEST_P(BulkSim, ARefusedFieldReachesNothing) {
 }
 
 TEST_P(BulkSim, SaveRestoreAndFactoryDefaultMoveTheIndicatorsCopies) {
-  const std::string factoryGraduations = Sim().Value("F1.1", IndicatorModel::Copy::kFactory);
+  const std::string factoryGraduations = Sim().Value("F1.1", SimulatedIndicator::Copy::kFactory);
   SetupModel model = Edited();
   ASSERT_TRUE(WriteAllParams(model, *line, ui));
   SaveParams(model, *line, ui);
   EXPECT_FALSE(model.valueModified);
-  EXPECT_EQ(Sim().Value("F1.1", IndicatorModel::Copy::kSaved), "003000");
+  EXPECT_EQ(Sim().Value("F1.1", SimulatedIndicator::Copy::kSaved), "003000");
 
   NewValue(model, "F1.1") = "7000";
   ASSERT_TRUE(WriteAllParams(model, *line, ui));
@@ -162,7 +162,7 @@ TEST_P(BulkSim, SaveRestoreAndFactoryDefaultMoveTheIndicatorsCopies) {
 
   SetFactoryDefaults(model, *line, ui, [] { return PasswordAnswer::kAccepted; });
   EXPECT_EQ(Sim().Value("F1.1"), factoryGraduations);
-  EXPECT_EQ(ui.Texts().back(), kDefaultSucess);
+  EXPECT_EQ(ui.Texts().back(), kDefaultSuccess);
 }
 
 TEST_P(BulkSim, ReadSaveLoadWriteCopiesOneIndicatorIntoAnother) {
@@ -183,7 +183,7 @@ TEST_P(BulkSim, ReadSaveLoadWriteCopiesOneIndicatorIntoAnother) {
   ASSERT_TRUE(WriteAllParams(writer, otherLine, ui));
   for (const SetupParam& p : SetupParams()) {
     if (p.kind == ParamKind::kNumber || p.kind == ParamKind::kChoice) {
-      EXPECT_EQ(other.With([&](IndicatorModel& m) { return m.Value(p.displayNumber); }),
+      EXPECT_EQ(other.With([&](SimulatedIndicator& m) { return m.Value(p.displayNumber); }),
                 Sim().Value(p.displayNumber))
           << p.displayNumber;
     }
@@ -192,7 +192,7 @@ TEST_P(BulkSim, ReadSaveLoadWriteCopiesOneIndicatorIntoAnother) {
 
 TEST_P(BulkSim, CalibrationCapturesZeroAndSpan) {
   CalibrationModel wizard = CalibrationModel::Initial();
-  Sim().SetLoad(0);
+  simulator.With([](SimulatedIndicator& m) { m.SetLoad(0); });
   PressCalibrationAction(wizard, *line, ui);
   ASSERT_EQ(wizard.caption, "WVALUE");
   const long zero = std::stol(Sim().Value("F3.1"));
@@ -202,13 +202,13 @@ TEST_P(BulkSim, CalibrationCapturesZeroAndSpan) {
   ASSERT_EQ(wizard.caption, "WSPAN");
   EXPECT_EQ(Sim().Value("F3.2"), "000150");
 
-  Sim().SetLoad(150);
+  simulator.With([](SimulatedIndicator& m) { m.SetLoad(150); });
   PressCalibrationAction(wizard, *line, ui);
   ASSERT_EQ(wizard.caption, "REZERO");
   EXPECT_GT(std::stol(Sim().Value("F3.3")), zero);
   EXPECT_TRUE(CalibrationFinishedOnExit(wizard));
 
-  Sim().SetLoad(2);
+  simulator.With([](SimulatedIndicator& m) { m.SetLoad(2); });
   PressCalibrationAction(wizard, *line, ui);
   EXPECT_TRUE(wizard.ended);
   EXPECT_TRUE(ui.messages.empty());

@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "link/frame.h"
+#include "support/fake_indicator.h"
 #include "support/fake_link.h"
 #include "support/recording_feedback.h"
 #include "support/test_names.h"
@@ -14,13 +15,11 @@ namespace tamarack {
 namespace {
 
 using test::FakeLink;
+using test::Payload;
 using test::RecordingFeedback;
+using test::Reply;
 using Kind = RecordingFeedback::Kind;
 using Wait = RecordingFeedback::Wait;
-
-std::string Payload(const std::vector<std::uint8_t>& frame) {
-  return std::string(frame.begin() + 3, frame.end() - 2);
-}
 
 struct WeightCase {
   const char* what;
@@ -133,10 +132,8 @@ TEST(Calibration, HappyPathWalksTheFourSteps) {
   PressCalibrationAction(model, link, ui);
   EXPECT_TRUE(model.ended);
 
-  std::vector<std::string> sent;
-  for (const auto& r : link.requests) sent.push_back(Payload(r));
-  EXPECT_EQ(sent, (std::vector<std::string>{"P03.01=000000E", "P03.02=002500E",
-                                            "P03.03=000000E", "P03.04=000000E"}));
+  EXPECT_EQ(test::Payloads(link), (std::vector<std::string>{"P03.01=000000E", "P03.02=002500E",
+                                                            "P03.03=000000E", "P03.04=000000E"}));
   EXPECT_EQ(ui.waits, (std::vector<Wait>{{6000, 0}, {200, -1}, {6000, 2}, {6000, 3}}));
   EXPECT_TRUE(ui.messages.empty());
 }
@@ -144,7 +141,7 @@ TEST(Calibration, HappyPathWalksTheFourSteps) {
 struct FailureCase {
   const char* what;
   CalibrationStep step;
-  std::string_view reply;  // "" for no reply at all
+  Reply reply;
   const char* message;
   bool finishedOnExit;
 };
@@ -159,11 +156,7 @@ TEST_P(StepFailure, KeepsTheStepAndCanBeRetried) {
   const CalibrationModel before = model;
 
   for (int attempt = 0; attempt < 2; ++attempt) {
-    if (c.reply.empty()) {
-      link.QueueRaw({});
-    } else {
-      link.QueueReply(c.reply);
-    }
+    link.QueueRaw(c.reply.Bytes());
     PressCalibrationAction(model, link, ui);
     EXPECT_EQ(model.caption, before.caption);
     EXPECT_EQ(model.title, before.title);
@@ -179,17 +172,16 @@ TEST_P(StepFailure, KeepsTheStepAndCanBeRetried) {
   EXPECT_TRUE(model.caption != before.caption || model.ended);
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Calibration, StepFailure,
-    testing::Values(FailureCase{"wzero refused", CalibrationStep::kWZero, "NO", "WZERO False!",
-                                false},
-                    FailureCase{"wvalue silent", CalibrationStep::kWValue, "", "WValue Send False!",
-                                false},
-                    FailureCase{"wspan refused", CalibrationStep::kWSpan, "NO", "WSpan False!",
-                                false},
-                    FailureCase{"rezero silent", CalibrationStep::kReZero, "", "REZERO False!",
-                                true}),
-    test::ByWhat());
+INSTANTIATE_TEST_SUITE_P(Calibration, StepFailure,
+                         testing::Values(FailureCase{"wzero refused", CalibrationStep::kWZero, "NO",
+                                                     "WZERO False!", false},
+                                         FailureCase{"wvalue silent", CalibrationStep::kWValue,
+                                                     Reply::Silence(), "WValue Send False!", false},
+                                         FailureCase{"wspan refused", CalibrationStep::kWSpan, "NO",
+                                                     "WSpan False!", false},
+                                         FailureCase{"rezero silent", CalibrationStep::kReZero,
+                                                     Reply::Silence(), "REZERO False!", true}),
+                         test::ByWhat());
 
 }  // namespace
 }  // namespace tamarack

@@ -167,7 +167,7 @@ TEST(ParamMessages, UseTheDisplayNumberOrTheWireAddress) {
   EXPECT_EQ(ReadFailureMessage(P("F1.1")), "F01.01 Read Value False!");
   EXPECT_EQ(ReadFailureMessage(P("F1.10")), "F01.10 Read Value False!");
   EXPECT_EQ(ReadFailureMessage(P("F7.5")), "F07.05 Read Value False!");
-  EXPECT_EQ(ParamMessage(P("F1.10"), kWriteSucess), "F1.10 Value Write Sucess!");
+  EXPECT_EQ(ParamMessage(P("F1.10"), kWriteSuccess), "F1.10 Value Write Sucess!");
   EXPECT_EQ(ParamMessage(P("F3.1"), kValueEmpty), "F3.1 Value can not be Empt!");
 }
 

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <array>
 #include <string>
 
 namespace tamarack {
@@ -82,6 +83,42 @@ TEST(ParamTable, FourNamesBreakIntoTwoLinesAndFourNumbersRefuseZero) {
   }
   EXPECT_EQ(twoLine, (std::vector<std::string_view>{"F2.2", "F2.3", "F2.4", "F2.5"}));
   EXPECT_EQ(refuseZero, (std::vector<std::string_view>{"F1.1", "F3.1", "F3.2", "F3.3"}));
+}
+
+// Write All sends every Number and Choice, and only those, in places of their own: no bit of the
+// block may belong to two parameters, and a code's bits must hold every option of its list.
+TEST(ParamTable, BlockColumnPlacesEveryNumberAndChoiceApart) {
+  std::array<std::string_view, kWriteAllBlockSize * 8> owner{};
+  const auto take = [&owner](const SetupParam& p, std::size_t bit) {
+    ASSERT_LT(bit, owner.size()) << p.displayNumber;
+    EXPECT_TRUE(owner[bit].empty()) << p.displayNumber << " and " << owner[bit] << " share bit "
+                                    << bit % 8 << " of byte " << bit / 8;
+    owner[bit] = p.displayNumber;
+  };
+  for (const SetupParam& p : SetupParams()) {
+    SCOPED_TRACE(std::string(p.displayNumber));
+    const BlockField& f = p.block;
+    switch (p.kind) {
+      case ParamKind::kNumber:
+        ASSERT_EQ(BlockFieldSize(f), 3u);
+        for (std::size_t bit = f.offset * 8; bit < (f.offset + 3) * 8; ++bit) take(p, bit);
+        break;
+      case ParamKind::kChoice:
+        ASSERT_EQ(f.coding, BlockCoding::kCode);
+        ASSERT_GT(f.width, 0);
+        EXPECT_LE(f.shift + f.width, 8);
+        EXPECT_LE(p.options.size(), std::size_t{1} << f.width);
+        for (int bit = f.shift; bit < f.shift + f.width; ++bit) {
+          take(p, f.offset * 8 + static_cast<std::size_t>(bit));
+        }
+        break;
+      case ParamKind::kVersion:
+      case ParamKind::kDate:
+      case ParamKind::kTime:
+        EXPECT_EQ(f.coding, BlockCoding::kNone);
+        break;
+    }
+  }
 }
 
 TEST(ParamTable, FindsRowsByAddressAndByNumber) {

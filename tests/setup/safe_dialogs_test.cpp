@@ -15,8 +15,9 @@
 #include <QTreeWidget>
 #include <algorithm>
 
-#include "app/tooltip_relay.h"
+#include "ui/tooltip_relay.h"
 #include "setup/calibration.h"
+#include "setup/calibration_dialog.h"
 #include "setup/history_dialog.h"
 #include "setup/service_record_dialog.h"
 #include "setup/setup_dialog.h"
@@ -60,15 +61,16 @@ class SafeDialogsTest : public QObject {
 
   void marksFollowEditsLoadsAndWrites() {
     sim::Simulator simulator(Quick());
-    simulator.With([](sim::IndicatorModel& m) { m.SetValue("F1.6", "04"); });
+    simulator.With([](sim::SimulatedIndicator& m) { m.SetValue("F1.6", "04"); });
     test::SimLine line(simulator);
     RecordingFeedback ui;
     QTemporaryDir dir;
     const QString file = dir.filePath("loaded.stx");
-    CSetupDlg::Hooks hooks;
+    CSetupDlg::Options hooks;
     hooks.historyFolder = QString();
-    hooks.askLoadPath = [&](QWidget*) { return file; };
-    CSetupDlg dlg(line, ui, hooks);
+    WindowServices services(ui);
+    services.pickFile = [&](QWidget*, const FileDialogSetup&) { return file; };
+    CSetupDlg dlg(line, services, hooks);
     QVERIFY(!dlg.HistoryButton()->isEnabled());  // no folder, no history
     auto* f16 = qobject_cast<QComboBox*>(dlg.NewField(Row("F1.6")));
     auto* f62 = qobject_cast<QLineEdit*>(dlg.NewField(Row("F6.2")));
@@ -129,7 +131,7 @@ class SafeDialogsTest : public QObject {
     test::SimLine line(simulator);
     RecordingFeedback ui;
     QTemporaryDir dir;
-    CSetupDlg::Hooks hooks;
+    CSetupDlg::Options hooks;
     hooks.historyFolder = dir.filePath("history");
     hooks.line = {"COM3", LineSettingsText(9600, 8, 0, 1)};
     std::vector<HistoryEntry> listed;
@@ -144,7 +146,7 @@ class SafeDialogsTest : public QObject {
     };
     CSetupDlg dlg(line, ui, hooks);
     dlg.OnReadAll();
-    simulator.With([](sim::IndicatorModel& m) { m.SetValue("F1.6", "03"); });
+    simulator.With([](sim::SimulatedIndicator& m) { m.SetValue("F1.6", "03"); });
     dlg.OnReadAll();
     QVERIFY(ui.messages.empty());
 
@@ -176,7 +178,7 @@ class SafeDialogsTest : public QObject {
     sim::Simulator simulator(Quick());
     test::SimLine line(simulator);
     RecordingFeedback ui;
-    CSetupDlg::Hooks hooks;
+    CSetupDlg::Options hooks;
     hooks.historyFolder = "/proc/tamarack-history";
     bool asFound = false;
     hooks.runServiceRecord = [&](QWidget*, const SetupSession& session) {
@@ -211,26 +213,29 @@ class SafeDialogsTest : public QObject {
     const QString csv = dir.filePath("record.csv");
     const QString name = QString::fromUtf8("Zoë Łukasiewicz 技师");
     const QString note = QString::fromUtf8("Sample rate raised ✓\nseal 4711, \"new\"");
-    CSetupDlg::Hooks hooks;
+    CSetupDlg::Options hooks;
     hooks.historyFolder = dir.filePath("history");
     hooks.line = {transport.DevicePath(), LineSettingsText(9600, 8, 0, 1)};
-    hooks.runCalibration = [&](QWidget*) {
+    WindowServices services(ui);
+    // The calibration wizard's steps, pressed in its place.
+    services.runWindow = [&](QDialog&) {
       CalibrationModel wizard = CalibrationModel::Initial();
       PressCalibrationAction(wizard, port, ui);
       wizard.testWeight = "500";
       PressCalibrationAction(wizard, port, ui);
-      simulator.With([](sim::IndicatorModel& m) { m.SetLoad(50); });
+      simulator.With([](sim::SimulatedIndicator& m) { m.SetLoad(50); });
       PressCalibrationAction(wizard, port, ui);
-      return CalibrationFinishedOnExit(wizard);
+      return CalibrationFinishedOnExit(wizard) ? CCalibrationDlg::kFinished : CCalibrationDlg::kNotFinished;
     };
     int recordRuns = 0;
     hooks.runServiceRecord = [&](QWidget* parent, const SetupSession& session) {
       ++recordRuns;
-      CServiceRecordDlg::Hooks paths;
       QString pdfPath = "/proc/tamarack-record.pdf";
-      paths.askPdfPath = [&](QWidget*, const QString&) { return pdfPath; };
-      paths.askCsvPath = [&](QWidget*, const QString&) { return csv; };
-      CServiceRecordDlg record(session, ui, paths, parent);
+      WindowServices paths(ui);
+      paths.pickFile = [&](QWidget*, const FileDialogSetup& setup) {
+        return setup.defaultSuffix == "pdf" ? pdfPath : csv;
+      };
+      CServiceRecordDlg record(session, paths, parent);
       record.show();
       record.TechnicianField()->setText(name);
       record.NoteField()->setPlainText(note);
@@ -243,7 +248,7 @@ class SafeDialogsTest : public QObject {
       QTest::mouseClick(record.SaveCsvButton(), Qt::LeftButton);
       if (!shots.isEmpty()) WriteServiceRecordPdf(record.Record(), shots + "/record.pdf", pdfPath);
     };
-    CSetupDlg dlg(port, ui, hooks);
+    CSetupDlg dlg(port, services, hooks);
     dlg.show();
 
     dlg.OnReadAll();

@@ -19,7 +19,7 @@
 namespace tamarack {
 namespace {
 
-using sim::IndicatorModel;
+using sim::SimulatedIndicator;
 using test::RecordingFeedback;
 using Kind = RecordingFeedback::Kind;
 
@@ -36,7 +36,7 @@ class SafeSim : public testing::TestWithParam<Line> {
 
   void SetUp() override {
     // A setup unlike the factory one in a few places.
-    simulator.With([](IndicatorModel& m) {
+    simulator.With([](SimulatedIndicator& m) {
       m.SetValue("F1.1", "003000");
       m.SetValue("F1.6", "04");
       m.SetValue("F3.1", "012345");
@@ -68,7 +68,7 @@ class SafeSim : public testing::TestWithParam<Line> {
 
   // The working values of the 30 parameters Write All sends.
   std::vector<std::string> IndicatorSetup() {
-    return simulator.With([](IndicatorModel& m) {
+    return simulator.With([](SimulatedIndicator& m) {
       std::vector<std::string> values;
       for (const SetupParam& p : ComparedParams()) values.push_back(m.Value(p.displayNumber));
       return values;
@@ -115,7 +115,7 @@ TEST_P(SafeSim, VerifyFindsWhatChangedBehindTheWindowsBack) {
   EXPECT_EQ(ui.messages[0],
             (RecordingFeedback::Message{Kind::kSuccess, "All 30 values match the indicator."}));
 
-  simulator.With([](IndicatorModel& m) {
+  simulator.With([](SimulatedIndicator& m) {
     m.SetValue("F1.6", "01");
     m.SetValue("F7.1", "000043");
   });

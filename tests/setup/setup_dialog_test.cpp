@@ -1,3 +1,5 @@
+#include "setup/setup_dialog.h"
+
 #include <QComboBox>
 #include <QDateEdit>
 #include <QDir>
@@ -11,13 +13,15 @@
 #include <QTimeEdit>
 #include <QToolTip>
 
-#include "app/tooltip_relay.h"
 #include "link/commands.h"
-#include "link/product.h"
+#include "setup/calibration_dialog.h"
 #include "setup/param_codec.h"
-#include "setup/setup_dialog.h"
+#include "support/fake_indicator.h"
 #include "support/fake_link.h"
 #include "support/recording_feedback.h"
+#include "ui/password_dialog.h"
+#include "ui/product.h"
+#include "ui/tooltip_relay.h"
 
 namespace tamarack {
 
@@ -26,24 +30,26 @@ using test::RecordingFeedback;
 
 namespace {
 
-std::size_t Row(std::string_view number) { return RowIndex(*FindParam(number)); }
+std::size_t Row(std::string_view number) {
+  return RowIndex(*FindParam(number));
+}
 
 // Answers every read with a value of the right length and every other request with "OK".
-std::vector<std::uint8_t> Answer(const std::vector<std::uint8_t>& request) {
-  const std::string payload(request.begin() + 3, request.end() - 2);
-  if (payload.ends_with("=RE")) {
-    const SetupParam* p = FindParam(ParamAddress{std::stoi(payload.substr(1, 2)),
-                                                 std::stoi(payload.substr(4, 2))});
-    const int code = std::min<int>(2, static_cast<int>(p->options.size()) - 1);
-    const std::string value = p->kind == ParamKind::kChoice    ? "0" + std::to_string(code)
-                              : p->kind == ParamKind::kVersion ? "1.05"
-                              : p->kind == ParamKind::kDate    ? "261207"
-                              : p->kind == ParamKind::kTime    ? "093045"
-                                                               : "012345";
-    return ShortFrame(payload.substr(0, 7) + value + "E");
+struct Indicator : test::ScriptedIndicator {
+  explicit Indicator(FakeLink& link) {
+    ReadsParams([](const std::string& address) -> std::string {
+      const SetupParam* p =
+          FindParam(ParamAddress{std::stoi(address.substr(0, 2)), std::stoi(address.substr(3, 2))});
+      const int code = std::min<int>(2, static_cast<int>(p->options.size()) - 1);
+      return p->kind == ParamKind::kChoice    ? "0" + std::to_string(code)
+             : p->kind == ParamKind::kVersion ? "1.05"
+             : p->kind == ParamKind::kDate    ? "261207"
+             : p->kind == ParamKind::kTime    ? "093045"
+                                              : "012345";
+    });
+    Serve(link);
   }
-  return ShortFrame("OK");
-}
+};
 
 }  // namespace
 
@@ -61,6 +67,11 @@ class SetupDialogTest : public QObject {
     FakeLink link;
     RecordingFeedback ui;
     CSetupDlg dlg(link, ui);
+    // The logo shows although no main window loaded the pictures.
+    const QList<QLabel*> labels = dlg.findChildren<QLabel*>();
+    const auto logo = std::find_if(labels.begin(), labels.end(),
+                                   [](QLabel* l) { return l->accessibleName() == "Logo"; });
+    QVERIFY(logo != labels.end() && !(*logo)->pixmap().isNull());
     QCOMPARE(dlg.windowTitle(), QString::fromStdString(WindowTitle("SETUP")));
     QVERIFY(!(dlg.windowFlags() & Qt::WindowCloseButtonHint));
     QCOMPARE(dlg.CaptionLabel()->text(), QString("Factory Default"));
@@ -155,7 +166,7 @@ class SetupDialogTest : public QObject {
 
   void buttonsReachTheLineThroughTheModel() {
     FakeLink link;
-    link.responder = Answer;
+    Indicator indicator(link);
     RecordingFeedback ui;
     CSetupDlg dlg(link, ui);
     dlg.show();
@@ -197,17 +208,26 @@ class SetupDialogTest : public QObject {
 
   void sideButtonsRunTheWholeSetupOperations() {
     FakeLink link;
-    link.responder = Answer;
+    Indicator indicator(link);
     RecordingFeedback ui;
     QTemporaryDir dir;
     const QString file = dir.filePath("kept.stx");
     int passwordAsked = 0;
-    CSetupDlg::Hooks hooks;
-    hooks.askSavePath = [&](QWidget*) { return file; };
-    hooks.askLoadPath = [&](QWidget*) { return file; };
-    hooks.askPassword = [&](QWidget*) { return ++passwordAsked > 0; };
-    hooks.runCalibration = [](QWidget*) { return true; };
-    CSetupDlg dlg(link, ui, hooks);
+    std::vector<FileDialogSetup> asked;
+    WindowServices services(ui);
+    services.pickFile = [&](QWidget*, const FileDialogSetup& setup) {
+      asked.push_back(setup);
+      return file;
+    };
+    // The password gate lets Set Default through; the calibration wizard finishes.
+    services.runWindow = [&](QDialog& window) {
+      if (qobject_cast<CPasswordDlg*>(&window)) {
+        ++passwordAsked;
+        return CPasswordDlg::kCodeAccepted;
+      }
+      return qobject_cast<CCalibrationDlg*>(&window) ? CCalibrationDlg::kFinished : -1;
+    };
+    CSetupDlg dlg(link, services);
     dlg.show();
     auto click = [&](SetupButton which) {
       link.requests.clear();
@@ -239,10 +259,52 @@ class SetupDialogTest : public QObject {
     f11->setText("5");
     QVERIFY(click(SetupButton::kLoadFromFile).empty());
     QCOMPARE(f11->text(), QString("012345"));  // the current value that was saved
+    // Save asks with a save dialog that replaces without a question, Load with an open dialog;
+    // both suggest the same name and accept one that does not exist.
+    QCOMPARE(asked.size(), std::size_t{2});
+    QVERIFY(asked[0].forSaving && !asked[0].confirmOverwrite);
+    QVERIFY(!asked[1].forSaving);
+    for (const FileDialogSetup& setup : asked) {
+      QCOMPARE(setup.initialName, "SetupValue_1.stx");
+      QCOMPARE(setup.defaultSuffix, "stx");
+      QCOMPARE(setup.nameFilters,
+               (QStringList{"Setup Value File(.stx) (*.stx)", "All Files (*.*) (*)"}));
+    }
 
     click(SetupButton::kCalibration);
     QCOMPARE(ui.Texts().back(), std::string("Calibration Finished!"));
     QVERIFY(dlg.isVisible());
+  }
+
+  // A byte above 127 in a value read from the indicator reaches the file as that same byte, and
+  // shows as its Latin-1 character.
+  void keepsEveryByteOfAReadValue() {
+    FakeLink link;
+    // Every number read answers "01234" and the byte B5.
+    link.responder = [](const std::vector<std::uint8_t>& request) {
+      const std::vector<std::uint8_t> reply = Answer(request);
+      std::string payload(reply.begin() + 3, reply.end() - 2);
+      if (const std::size_t at = payload.find("012345E"); at != std::string::npos) {
+        payload.replace(at, 7,
+                        "01234\xB5"
+                        "E");
+      }
+      return ShortFrame(payload);
+    };
+    RecordingFeedback ui;
+    QTemporaryDir dir;
+    const QString file = dir.filePath("bytes.stx");
+    WindowServices services(ui);
+    services.pickFile = [&](QWidget*, const FileDialogSetup&) { return file; };
+    CSetupDlg dlg(link, services);
+    QTest::mouseClick(dlg.Button(SetupButton::kReadAll), Qt::LeftButton);
+    QVERIFY(ui.messages.empty());
+    QCOMPARE(dlg.CurrentField(Row("F1.1"))->text(), QString::fromUtf8("01234\xC2\xB5"));
+    QTest::mouseClick(dlg.Button(SetupButton::kSaveToFile), Qt::LeftButton);
+    QFile saved(file);
+    QVERIFY(saved.open(QIODevice::ReadOnly));
+    const QByteArray bytes = saved.readAll();
+    QVERIFY2(bytes.startsWith("01234\xB5,"), bytes.toHex().constData());
   }
 };
 

@@ -8,6 +8,7 @@
 
 #include "link/commands.h"
 #include "setup/param_codec.h"
+#include "support/fake_indicator.h"
 #include "support/fake_link.h"
 #include "support/recording_feedback.h"
 #include "support/test_names.h"
@@ -17,68 +18,52 @@ namespace {
 
 using test::FakeLink;
 using test::RecordingFeedback;
+using test::Reply;
+using test::ScriptedIndicator;
 using Kind = RecordingFeedback::Kind;
 
-std::string Payload(const std::vector<std::uint8_t>& frame) {
-  // 01 31 02 payload 03 check
-  return std::string(frame.begin() + 3, frame.end() - 2);
-}
-
 // A reply that never comes.
-constexpr std::string_view kSilence = "(silence)";
+const Reply kSilence = Reply::Silence();
 
-// An indicator that knows every parameter's value and answers reads, writes and key codes.
-// `override` may replace the reply to any request payload (kSilence: no reply at all).
-struct Indicator {
-  std::map<std::string, std::string> values;  // "01.01" -> "010000"
-  std::function<std::optional<std::string>(const std::string& payload)> override;
-
-  Indicator() {
-    for (const SetupParam& p : SetupParams()) {
-      std::string v;
-      switch (p.kind) {
-        case ParamKind::kNumber: v = "001234"; break;
-        case ParamKind::kChoice: v = "0" + std::to_string(p.defaultCode); break;
-        case ParamKind::kVersion: v = "V1.2"; break;
-        case ParamKind::kDate: v = "261207"; break;
-        case ParamKind::kTime: v = "093045"; break;
-      }
-      values[p.address.Text()] = v;
+// Every parameter's value as the indicator holds it: "01.01" -> "001234".
+std::map<std::string, std::string> IndicatorValues() {
+  std::map<std::string, std::string> values;
+  for (const SetupParam& p : SetupParams()) {
+    std::string v;
+    switch (p.kind) {
+      case ParamKind::kNumber:
+        v = "001234";
+        break;
+      case ParamKind::kChoice:
+        v = "0" + std::to_string(p.defaultCode);
+        break;
+      case ParamKind::kVersion:
+        v = "V1.2";
+        break;
+      case ParamKind::kDate:
+        v = "261207";
+        break;
+      case ParamKind::kTime:
+        v = "093045";
+        break;
     }
+    values[p.address.Text()] = v;
   }
-
-  void Attach(FakeLink& link) {
-    link.responder = [this](const std::vector<std::uint8_t>& request) {
-      const std::string payload = Payload(request);
-      std::optional<std::string> reply;
-      if (override) reply = override(payload);
-      if (!reply) reply = Answer(payload);
-      if (*reply == kSilence) return std::vector<std::uint8_t>{};
-      return ShortFrame(*reply);
-    };
-  }
-
-  std::string Answer(const std::string& payload) {
-    if (payload.size() == 9 && payload[0] == 'P' && payload.substr(6) == "=RE") {
-      return payload.substr(0, 7) + values[payload.substr(1, 5)] + "E";
-    }
-    return "OK";
-  }
-};
-
-std::vector<std::string> Payloads(const FakeLink& link) {
-  std::vector<std::string> out;
-  for (const auto& r : link.requests) out.push_back(Payload(r));
-  return out;
+  return values;
 }
 
 class SetupHandlers : public testing::Test {
  protected:
-  void SetUp() override { indicator.Attach(link); }
+  // An indicator that knows every parameter's value and answers everything else "OK".
+  void SetUp() override {
+    indicator.ReadsParams([this](const std::string& address) { return values[address]; });
+    indicator.Serve(link);
+  }
 
   FakeLink link;
   RecordingFeedback ui;
-  Indicator indicator;
+  std::map<std::string, std::string> values = IndicatorValues();
+  ScriptedIndicator indicator;
   SetupModel model = OpeningModel("07-12-2026", "09:30:45");
 };
 
@@ -110,8 +95,8 @@ TEST_F(SetupHandlers, ReadAllLeavesTheEditableColumnAsTheUserLeftIt) {
 
 struct ReadFault {
   const char* what;
-  std::string_view at;       // the request that gets the bad reply
-  std::string_view reply;    // kSilence: no reply
+  std::string_view at;  // the request that gets the bad reply
+  Reply reply;
   std::string_view message;  // the one message shown
 };
 
@@ -120,10 +105,7 @@ class ReadAllFaults : public SetupHandlers, public testing::WithParamInterface<R
 TEST_P(ReadAllFaults, StopAtTheFailingParameterWithOneMessageAndChangeNothing) {
   const ReadFault& f = GetParam();
   model.currentValue.fill("old");
-  indicator.override = [&](const std::string& payload) -> std::optional<std::string> {
-    if (payload == f.at) return std::string(f.reply);
-    return std::nullopt;
-  };
+  indicator.On(std::string(f.at), f.reply);
   EXPECT_FALSE(ReadAllParams(model, link, ui));
   ASSERT_EQ(ui.messages.size(), 1u);
   EXPECT_EQ(ui.messages[0], (RecordingFeedback::Message{Kind::kFailure, std::string(f.message)}));
@@ -228,7 +210,7 @@ INSTANTIATE_TEST_SUITE_P(
 
 struct ReplyCase {
   const char* what;
-  std::string_view reply;
+  Reply reply;
   bool ok;
 };
 
@@ -236,7 +218,7 @@ class WriteReplies : public SetupHandlers, public testing::WithParamInterface<Re
 
 TEST_P(WriteReplies, CountAsSuccessOnlyWhenTheyBeginOK) {
   const ReplyCase& c = GetParam();
-  indicator.override = [&](const std::string&) { return std::optional<std::string>(c.reply); };
+  indicator.Always(c.reply);
   const struct {
     std::string_view param, good, bad;
   } families[] = {{"F4.2", "F4.2 Value Write Sucess!", "F4.2 Value Write Fault!"},
@@ -270,7 +252,7 @@ TEST_F(SetupHandlers, SilentDateAndTimeWritesShowOnlyFailures) {
   EXPECT_TRUE(WriteParamHandler(model, link, ui, *FindParam("F7.4")));
   EXPECT_TRUE(WriteParamHandler(model, link, ui, *FindParam("F7.5")));
   EXPECT_TRUE(ui.messages.empty());
-  indicator.override = [](const std::string&) { return std::optional<std::string>("NO"); };
+  indicator.Always("NO");
   EXPECT_FALSE(WriteParamHandler(model, link, ui, *FindParam("F7.4")));
   EXPECT_EQ(ui.messages,
             (std::vector<RecordingFeedback::Message>{{Kind::kFailure, "Date Write Fault!"}}));
@@ -278,7 +260,7 @@ TEST_F(SetupHandlers, SilentDateAndTimeWritesShowOnlyFailures) {
 
 TEST_F(SetupHandlers, AFailedWriteKeepsAnEarlierSuccessMarked) {
   ASSERT_TRUE(WriteParamHandler(model, link, ui, *FindParam("F1.2")));
-  indicator.override = [](const std::string&) { return std::optional<std::string>(kSilence); };
+  indicator.Always(kSilence);
   EXPECT_FALSE(WriteParamHandler(model, link, ui, *FindParam("F1.3")));
   EXPECT_TRUE(model.valueModified);
   EXPECT_EQ(model.caption, kCaptionNewValue);
@@ -312,10 +294,7 @@ TEST_F(SetupHandlers, ExitAnsweredYesSavesThenEndsSetup) {
 TEST_F(SetupHandlers, ExitWhoseSaveFailsStaysOpenAndAsksAgain) {
   model.valueModified = true;
   ui.answers = {true, false};
-  indicator.override = [](const std::string& p) -> std::optional<std::string> {
-    if (p == "K18E") return std::string(kSilence);
-    return std::nullopt;
-  };
+  indicator.On("K18E", kSilence);
   EXPECT_FALSE(ExitSetup(model, link, ui));
   EXPECT_EQ(Payloads(link), std::vector<std::string>{"K18E"});
   EXPECT_EQ(ui.Texts(), (std::vector<std::string>{std::string(kSaveQuestion), "Value Save Fault!"}));
@@ -328,7 +307,7 @@ TEST_F(SetupHandlers, ExitWhoseSaveFailsStaysOpenAndAsksAgain) {
 }
 
 TEST_F(SetupHandlers, ExitClosesEvenWhenTheEndCodeIsRefused) {
-  indicator.override = [](const std::string&) { return std::optional<std::string>("NO"); };
+  indicator.Always("NO");
   EXPECT_TRUE(ExitSetup(model, link, ui));
   EXPECT_TRUE(ui.messages.empty());
 }

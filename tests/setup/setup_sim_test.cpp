@@ -14,7 +14,7 @@ namespace tamarack {
 namespace {
 
 using sim::FaultKind;
-using sim::IndicatorModel;
+using sim::SimulatedIndicator;
 using test::RecordingFeedback;
 using Kind = RecordingFeedback::Kind;
 
@@ -43,7 +43,7 @@ class SetupOverSim : public test::SimPortTest {
   }
 
   std::string Set(std::string_view number, std::string_view value) {
-    sim.With([&](IndicatorModel& m) { m.SetValue(number, value); });
+    sim.With([&](SimulatedIndicator& m) { m.SetValue(number, value); });
     return std::string(value);
   }
 
@@ -139,7 +139,7 @@ TEST_F(SetupOverSim, WritesSendByteExactFramesAndTheIndicatorTakesThem) {
             (std::vector<std::string>{"F1.1 Value Write Sucess!", "F1.6 Value Write Sucess!",
                                       "F2.1 Value Write Sucess!", "Date Write Sucess!",
                                       "Time Write Sucess!"}));
-  sim.With([](IndicatorModel& m) {
+  sim.With([](SimulatedIndicator& m) {
     EXPECT_EQ(m.Value("F1.1"), "010000");
     EXPECT_EQ(m.Code("F1.6"), 7);
   });

@@ -52,7 +52,7 @@ TEST_F(SimOverPortTest, AnswersEveryRequestKind) {
   model.choice[RowIndex(*FindParam("F2.2"))] = 3;
   EXPECT_EQ(RequireOk(Exchange(WriteAllRequest(BuildWriteAllBlock(model)), kWriteAllWaitMs), reply),
             TransactStatus::kOk);
-  EXPECT_EQ(sim.With([](IndicatorModel& m) { return m.Value("F2.2") + m.Value("F3.3"); }),
+  EXPECT_EQ(sim.With([](SimulatedIndicator& m) { return m.Value("F2.2") + m.Value("F3.3"); }),
             "03001234");
 
   EXPECT_EQ(
@@ -128,7 +128,7 @@ TEST_F(SimOverPortTest, PortSettingsReachTheLine) {
 }
 
 TEST_F(SimOverPortTest, RefusedWriteAllWhileCajSwitchIsOff) {
-  sim.With([](IndicatorModel& m) { m.SetCaj(false); });
+  sim.With([](SimulatedIndicator& m) { m.SetCaj(false); });
   WriteAllBlock block{};
   EXPECT_EQ(Exchange(WriteAllRequest(block), kWriteAllWaitMs), TransactStatus::kOk);
   EXPECT_EQ(reply.Text(), "NOCAJ");

@@ -59,7 +59,9 @@ INSTANTIATE_TEST_SUITE_P(
 
 TEST(FaultPlanTest, RefusalLeavesTheStateAndLostRepliesDoNot) {
   Simulator sim(simtest::FixedClockOptions());
-  auto graduations = [&] { return sim.With([](IndicatorModel& m) { return m.Value("F1.1"); }); };
+  auto graduations = [&] {
+    return sim.With([](SimulatedIndicator& m) { return m.Value("F1.1"); });
+  };
   sim.InjectNext(FaultKind::kRefuse);
   sim.Feed(WriteParamRequest({1, 1}, "005000"));
   EXPECT_EQ(graduations(), "010000");

@@ -1,22 +1,22 @@
 #include <gtest/gtest.h>
 
 #include "link/commands.h"
-#include "sim/indicator_model.h"
 #include "sim/seven_segment.h"
+#include "sim/simulated_indicator.h"
 #include "sim_test_util.h"
 #include "support/test_names.h"
 
 namespace tamarack::sim {
 namespace {
 
-IndicatorModel MakeModel() {
-  IndicatorModel::Options options;
+SimulatedIndicator MakeModel() {
+  SimulatedIndicator::Options options;
   options.clock = [] { return simtest::kFixedNow; };
   options.localTime = false;
-  return IndicatorModel(options);
+  return SimulatedIndicator(options);
 }
 
-void Press(IndicatorModel& m, std::string_view code) {
+void Press(SimulatedIndicator& m, std::string_view code) {
   const Frame request = KeyRequest(code);
   const Frame payload(request.begin() + 3, request.end() - 2);
   ASSERT_EQ(m.Handle(RequestKind::kKey, payload).payload, "OK");
@@ -35,7 +35,7 @@ class DisplayTest : public testing::TestWithParam<DisplayCase> {};
 
 TEST_P(DisplayTest, ShowsTheWeightWithPointAndDivision) {
   const DisplayCase& c = GetParam();
-  IndicatorModel m = MakeModel();
+  SimulatedIndicator m = MakeModel();
   m.SetValue("F2.2", "0" + std::to_string(c.point));
   m.SetValue("F2.3", "0" + std::to_string(c.division));
   m.SetLoad(c.kg);
@@ -68,7 +68,7 @@ INSTANTIATE_TEST_SUITE_P(
     test::ByWhat());
 
 TEST(PanelTest, KeysActAsOnTheIndicator) {
-  IndicatorModel m = MakeModel();
+  SimulatedIndicator m = MakeModel();
   m.SetLoad(0.3);
   Press(m, key::kZero);
   EXPECT_EQ(m.DisplayText(), "    0.0");
@@ -107,7 +107,7 @@ TEST(PanelTest, KeysActAsOnTheIndicator) {
 }
 
 TEST(PanelTest, PrintRecordsATicketAndCountsOn) {
-  IndicatorModel m = MakeModel();
+  SimulatedIndicator m = MakeModel();
   m.SetPrintFormat('N', "No.<CN><SP2><D> <I><NL><g><G> T<T> N<N><NL2>x<E>ignored");
   m.SetValue("F7.1", "000041");
   m.SetLoad(2);
@@ -126,7 +126,7 @@ TEST(PanelTest, PrintRecordsATicketAndCountsOn) {
 }
 
 TEST(PanelTest, PeakModeHoldsTheHighestGross) {
-  IndicatorModel m = MakeModel();
+  SimulatedIndicator m = MakeModel();
   m.SetValue("F5.1", "01");
   for (double kg : {5.0, 8.0, 3.0}) m.SetLoad(kg);
   EXPECT_EQ(m.DisplayText(), "    8.0");
@@ -136,7 +136,7 @@ TEST(PanelTest, PeakModeHoldsTheHighestGross) {
 }
 
 TEST(PanelTest, StatusBytesNeverReadAsTheClosingByte) {
-  IndicatorModel m = MakeModel();
+  SimulatedIndicator m = MakeModel();
   // Stable and Set together are bits 0 and 1 of byte 7: 03 without the marker bit.
   m.SetLoad(20);
   m.SetEditDigit(3);

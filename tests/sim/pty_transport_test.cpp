@@ -105,7 +105,7 @@ TEST(PtyTransportTest, LeavesAnExistingFileAlone) {
 // the machine is shared, so only a wide band is asserted.
 TEST(PtyTransportTest, PacesBytesAtTheWireTime) {
   Simulator sim(simtest::FixedClockOptions());
-  sim.With([](IndicatorModel& m) { m.SetPrintFormat('G', std::string(95, 'x')); });
+  sim.With([](SimulatedIndicator& m) { m.SetPrintFormat('G', std::string(95, 'x')); });
   PtyTransport transport(sim, Paced());
   std::string error;
   ASSERT_TRUE(transport.Start(&error)) << error;

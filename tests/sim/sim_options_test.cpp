@@ -80,8 +80,8 @@ TEST(SimOptionsTest, ConsoleCommandsReachTheIndicator) {
   Simulator sim(simtest::FixedClockOptions());
   RunConsoleCommand(sim, "load 12.5");
   RunConsoleCommand(sim, "motion on");
-  EXPECT_EQ(sim.With([](IndicatorModel& m) { return m.DisplayText(); }), "   12.5");
-  EXPECT_EQ(sim.With([](IndicatorModel& m) { return m.DisplayReply()[7] & 1; }), 0);
+  EXPECT_EQ(sim.With([](SimulatedIndicator& m) { return m.DisplayText(); }), "   12.5");
+  EXPECT_EQ(sim.With([](SimulatedIndicator& m) { return m.DisplayReply()[7] & 1; }), 0);
   RunConsoleCommand(sim, "fault refuse@key");
   EXPECT_EQ(sim.Feed(KeyRequest(key::kZero)), ShortFrame("NO"));
   RunConsoleCommand(sim, "clear");

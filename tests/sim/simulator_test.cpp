@@ -13,7 +13,7 @@ namespace {
 using simtest::FixedClockOptions;
 using simtest::Text;
 using Bytes = std::vector<std::uint8_t>;
-using Copy = IndicatorModel::Copy;
+using Copy = SimulatedIndicator::Copy;
 
 class SimulatorTest : public testing::Test {
  protected:
@@ -27,7 +27,7 @@ class SimulatorTest : public testing::Test {
     return Text(payload);
   }
   std::string Working(std::string_view number) {
-    return sim.With([&](IndicatorModel& m) { return m.Value(number); });
+    return sim.With([&](SimulatedIndicator& m) { return m.Value(number); });
   }
 
   Simulator sim{FixedClockOptions()};
@@ -76,10 +76,10 @@ TEST_P(ExactFrameTest, BuilderMatchesTheLineAndTheRequestIsAnswered) {
   const ExactCase& c = GetParam();
   const Bytes line = Hex(c.onLine);
   ASSERT_EQ(c.built, line);
-  sim.With([](IndicatorModel& m) { m.SetLoad(5.0); });  // enough for a sample of 100 pieces
+  sim.With([](SimulatedIndicator& m) { m.SetLoad(5.0); });  // enough for a sample of 100 pieces
   if (std::string_view(c.what) == "confirm average weight") {
     ASSERT_EQ(Ask(WriteParamRequest({5, 3}, "000000")), "OK");
-    sim.With([](IndicatorModel& m) { m.SetLoad(105.0); });
+    sim.With([](SimulatedIndicator& m) { m.SetLoad(105.0); });
     ASSERT_EQ(Ask(WriteParamRequest({5, 4}, "000100")), "OK");
   }
   EXPECT_EQ(sim.Feed(line), ShortFrame(c.reply));
@@ -183,7 +183,7 @@ TEST_F(SimulatorTest, DateAndTimeWritesMoveOneClock) {
 TEST_F(SimulatorTest, KeyCodesMoveTheSetupCopies) {
   auto write = [&](const char* value) { ASSERT_EQ(Ask(WriteParamRequest({1, 2}, value)), "OK"); };
   auto copies = [&] {
-    return sim.With([](IndicatorModel& m) {
+    return sim.With([](SimulatedIndicator& m) {
       return m.Value("F1.2", Copy::kWorking) + m.Value("F1.2", Copy::kSaved) +
              m.Value("F1.2", Copy::kFactory);
     });
@@ -303,31 +303,31 @@ TEST_F(SimulatorTest, AverageWeightsPerItemAndTheCurrentItem) {
   EXPECT_EQ(Ask(WeightRequest("7A", "0016777216")), "NO");
   EXPECT_EQ(Ask(WeightRequest("07", "0000000000")), "079999999999E");
   // "AA" reads and writes the current item and names it in the reply.
-  sim.With([](IndicatorModel& m) { m.SetCurrentItem(12); });
+  sim.With([](SimulatedIndicator& m) { m.SetCurrentItem(12); });
   EXPECT_EQ(Ask(WeightRequest("AA", "0020000000")), "OK");
   EXPECT_EQ(Ask(WeightRequest("AA", "0000000000")), "120020000000E");
   EXPECT_EQ(Ask(WeightRequest("12", "0000000000")), "120020000000E");
 }
 
 TEST_F(SimulatorTest, CalibrationSteps) {
-  sim.With([](IndicatorModel& m) { m.SetLoad(0); });
+  sim.With([](SimulatedIndicator& m) { m.SetLoad(0); });
   EXPECT_EQ(Ask(WriteParamRequest({3, 1}, "000000")), "OK");  // WZERO
   EXPECT_EQ(Working("F3.1"), "012000");
   EXPECT_EQ(Ask(WriteParamRequest({3, 2}, "000000")), "NO");  // no test weight of 0
   EXPECT_EQ(Ask(WriteParamRequest({3, 2}, "002500")), "OK");  // WVALUE
   EXPECT_EQ(Working("F3.2"), "002500");
   EXPECT_EQ(Ask(WriteParamRequest({3, 3}, "000000")), "NO");  // no weight on the scale
-  sim.With([](IndicatorModel& m) { m.SetLoad(25); });
+  sim.With([](SimulatedIndicator& m) { m.SetLoad(25); });
   EXPECT_EQ(Ask(WriteParamRequest({3, 3}, "000000")), "OK");  // WSPAN
   EXPECT_EQ(Working("F3.3"), "014500");
   // REZERO with hooks of 1 kg taken off: zero and span move together.
-  sim.With([](IndicatorModel& m) { m.SetLoad(-1); });
+  sim.With([](SimulatedIndicator& m) { m.SetLoad(-1); });
   EXPECT_EQ(Ask(WriteParamRequest({3, 4}, "000000")), "OK");
   EXPECT_EQ(Working("F3.1"), "011900");
   EXPECT_EQ(Working("F3.3"), "014400");
   EXPECT_EQ(Ask(WriteParamRequest({3, 4}, "000001")), "NO");
   // Nothing is captured while the scale moves; plain writes of the counts still work.
-  sim.With([](IndicatorModel& m) { m.SetMotion(true); });
+  sim.With([](SimulatedIndicator& m) { m.SetMotion(true); });
   EXPECT_EQ(Ask(WriteParamRequest({3, 1}, "000000")), "NO");
   EXPECT_EQ(Ask(WriteParamRequest({3, 1}, "008000")), "OK");
   EXPECT_EQ(Working("F3.1"), "008000");
@@ -346,9 +346,9 @@ TEST_F(SimulatorTest, CapturingStepsTakeTimeBelowTheirWait) {
   for (const auto& [payload, kg] : steps) {
     SCOPED_TRACE(payload);
     if (std::string_view(payload) == "P05.05=000000E") {
-      slow.With([](IndicatorModel& m) { m.SetLoad(10); });
+      slow.With([](SimulatedIndicator& m) { m.SetLoad(10); });
     } else {
-      slow.With([kg = kg](IndicatorModel& m) { m.SetLoad(kg); });
+      slow.With([kg = kg](SimulatedIndicator& m) { m.SetLoad(kg); });
     }
     const auto replies = slow.Process(ShortFrame(payload), Clock::now());
     ASSERT_EQ(replies.size(), 1u);
@@ -361,18 +361,18 @@ TEST_F(SimulatorTest, CapturingStepsTakeTimeBelowTheirWait) {
 TEST_F(SimulatorTest, AverageWeightSteps) {
   // 10 pieces of 0.5 kg; 0.5 kg is 5 display steps of 0.1 kg: 5 x 2^24 per piece.
   EXPECT_EQ(Ask(WriteParamRequest({5, 2}, "000007")), "OK");
-  EXPECT_EQ(sim.With([](IndicatorModel& m) { return m.CurrentItem(); }), 7);
+  EXPECT_EQ(sim.With([](SimulatedIndicator& m) { return m.CurrentItem(); }), 7);
   EXPECT_EQ(Ask(WriteParamRequest({5, 5}, "000000")), "NO");  // not zeroed yet
   EXPECT_EQ(Ask(WriteParamRequest({5, 3}, "000000")), "OK");
-  sim.With([](IndicatorModel& m) { m.SetLoad(5.0); });
+  sim.With([](SimulatedIndicator& m) { m.SetLoad(5.0); });
   EXPECT_EQ(Ask(WriteParamRequest({5, 4}, "000000")), "NO");
   EXPECT_EQ(Ask(WriteParamRequest({5, 4}, "000010")), "OK");
   EXPECT_EQ(Ask(WriteParamRequest({5, 5}, "000000")), "OK");
   EXPECT_EQ(Ask(WeightRequest("AA", "0000000000")), "070083886080E");
   // In count mode the display shows the pieces.
   ASSERT_EQ(Ask(WriteParamRequest({5, 1}, "000002")), "OK");
-  sim.With([](IndicatorModel& m) { m.SetLoad(12.0); });
-  EXPECT_EQ(sim.With([](IndicatorModel& m) { return m.DisplayText(); }), "    24");
+  sim.With([](SimulatedIndicator& m) { m.SetLoad(12.0); });
+  EXPECT_EQ(sim.With([](SimulatedIndicator& m) { return m.DisplayText(); }), "    24");
   // A sample too light for a valid average weight is refused.
   EXPECT_EQ(Ask(WriteParamRequest({5, 2}, "000008")), "OK");
   EXPECT_EQ(Ask(WriteParamRequest({5, 3}, "000000")), "OK");
@@ -383,7 +383,7 @@ TEST_F(SimulatorTest, AverageWeightSteps) {
 
 TEST_F(SimulatorTest, WriteAllRefusedWhileCajSwitchIsOff) {
   Bytes block(kWriteAllBlockSize, 0);
-  sim.With([](IndicatorModel& m) { m.SetCaj(false); });
+  sim.With([](SimulatedIndicator& m) { m.SetCaj(false); });
   EXPECT_EQ(Ask(WriteAllRequest(std::span<const std::uint8_t, kWriteAllBlockSize>(block))),
             "NOCAJ");
   EXPECT_EQ(Working("F1.1"), "010000");

@@ -44,4 +44,15 @@ int FakeLink::Read(std::uint8_t* buffer, std::size_t size) {
   return static_cast<int>(n);
 }
 
+std::string Payload(const Frame& frame) {
+  if (frame.size() < 5) return {};
+  return std::string(frame.begin() + 3, frame.end() - 2);
+}
+
+std::vector<std::string> Payloads(const FakeLink& link) {
+  std::vector<std::string> out;
+  for (const Frame& r : link.requests) out.push_back(Payload(r));
+  return out;
+}
+
 }  // namespace tamarack::test

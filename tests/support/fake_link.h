@@ -3,6 +3,7 @@
 #include <cstdint>
 #include <deque>
 #include <functional>
+#include <string>
 #include <string_view>
 #include <vector>
 
@@ -52,5 +53,11 @@ class FakeLink : public SerialLink {
   bool justWrote_ = false;
   int lastError_ = 0;
 };
+
+// The payload of a short frame (01 31 02 payload 03 check); empty for anything shorter.
+std::string Payload(const Frame& frame);
+
+// The payloads of the requests `link` received, in order.
+std::vector<std::string> Payloads(const FakeLink& link);
 
 }  // namespace tamarack::test

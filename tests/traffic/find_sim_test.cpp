@@ -4,7 +4,7 @@
 
 #include "link/comm_port.h"
 #include "link/line_finder.h"
-#include "link/pty_peer.h"
+#include "support/pty_peer.h"
 #include "sim/pty_transport.h"
 #include "sim/simulator.h"
 #include "support/recording_feedback.h"

@@ -15,8 +15,8 @@
 
 #include "app/main_dialog.h"
 #include "link/commands.h"
-#include "link/product.h"
-#include "link/pty_peer.h"
+#include "ui/product.h"
+#include "support/pty_peer.h"
 #include "link/transact.h"
 #include "setup/setup_handlers.h"
 #include "support/recording_feedback.h"

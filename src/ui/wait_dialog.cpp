@@ -1,4 +1,4 @@
-#include "link/wait_dialog.h"
+#include "ui/wait_dialog.h"
 
 #include <QKeyEvent>
 #include <QLabel>

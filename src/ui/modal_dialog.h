@@ -21,13 +21,13 @@ class CModalDlg : public QDialog {
 
   explicit CModalDlg(QWidget* parent, Qt::WindowFlags flags = kTitleWithoutCloseBox);
 
+  // Titles the window "`name`", a run of blanks and the maker's web address.
+  void SetTitle(std::string_view name);
+
  protected:
   void reject() override {}
   void keyPressEvent(QKeyEvent* event) override;
 };
-
-// The system's texts are single-byte; this turns one into a QString without reinterpreting it.
-QString Latin1(std::string_view text);
 
 // A push button that Enter never presses, named for screen readers by its caption unless an
 // accessible name is given.

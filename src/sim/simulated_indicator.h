@@ -37,7 +37,7 @@ inline constexpr int kCountItems = 100;
 // chosen unit with the decimal point and division of that unit (F2.2/F2.3 for the primary unit of
 // F2.1, F2.4/F2.5 for the other one); an average piece weight is the weight of one piece in display
 // steps of the primary unit, times 2^24.
-class IndicatorModel {
+class SimulatedIndicator {
  public:
   static constexpr long kAdcAtZero = 12000;
   static constexpr long kAdcPerKg = 100;
@@ -52,8 +52,8 @@ class IndicatorModel {
     bool localTime = true;
   };
 
-  IndicatorModel();
-  explicit IndicatorModel(Options options);
+  SimulatedIndicator();
+  explicit SimulatedIndicator(Options options);
 
   // Carries out a request that Classify() recognised.
   Answer Handle(RequestKind kind, std::span<const std::uint8_t> content);
@@ -106,9 +106,13 @@ class IndicatorModel {
   void SetCurrentItem(int item) { currentItem_ = item; }
 
  private:
-  std::string& Slot(std::string_view displayNumber, Copy copy);
-  const std::string* Find(std::string_view displayNumber, Copy copy) const;
-  long Number(std::string_view displayNumber) const;
+  std::array<std::string, kSetupParamCount>& Copies(Copy copy);
+  const std::array<std::string, kSetupParamCount>& Copies(Copy copy) const;
+  // The working copy of a row the code names.
+  const std::string& Working(const SetupParam& param) const;
+  void SetWorking(const SetupParam& param, std::string value);
+  int Code(const SetupParam& param) const;
+  long Number(const SetupParam& param) const;
   std::time_t Wall() const;
 
   Answer Key(std::string_view code);

@@ -2,8 +2,8 @@
 
 #include <string_view>
 
-#include "link/modal_dialog.h"
 #include "link/user_feedback.h"
+#include "ui/modal_dialog.h"
 
 class QLineEdit;
 class QPushButton;

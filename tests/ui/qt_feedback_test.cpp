@@ -1,6 +1,6 @@
 // The message boxes of the program: icon, caption and buttons of each kind.
 
-#include "app/qt_feedback.h"
+#include "ui/qt_feedback.h"
 
 #include <QAbstractButton>
 #include <QApplication>
@@ -9,7 +9,7 @@
 #include <QTest>
 #include <QTimer>
 
-#include "link/wait_dialog.h"
+#include "ui/wait_dialog.h"
 
 namespace tamarack {
 
@@ -36,14 +36,30 @@ class QtFeedbackTest : public QObject {
       bool result;
     };
     const Case cases[] = {
-        {"success", [&] { ui.Success("Done"); return true; }, QMessageBox::Ok,
-         QMessageBox::Information, "OK", QMessageBox::Ok, true},
-        {"failure", [&] { ui.Failure("Done"); return true; }, QMessageBox::Ok,
-         QMessageBox::Critical, "Tamarack", QMessageBox::Ok, true},
-        {"port error", [&] { ui.PortError("Done"); return true; }, QMessageBox::Ok,
-         QMessageBox::NoIcon, "Error Information", QMessageBox::Ok, true},
-        {"system error", [&] { ui.SystemError("Done"); return true; }, QMessageBox::Ok,
-         QMessageBox::Critical, "Error", QMessageBox::Ok, true},
+        {"success",
+         [&] {
+           ui.Success("Done");
+           return true;
+         },
+         QMessageBox::Ok, QMessageBox::Information, "OK", QMessageBox::Ok, true},
+        {"failure",
+         [&] {
+           ui.Failure("Done");
+           return true;
+         },
+         QMessageBox::Ok, QMessageBox::Critical, "Tamarack", QMessageBox::Ok, true},
+        {"port error",
+         [&] {
+           ui.PortError("Done");
+           return true;
+         },
+         QMessageBox::Ok, QMessageBox::NoIcon, "Error Information", QMessageBox::Ok, true},
+        {"system error",
+         [&] {
+           ui.SystemError("Done");
+           return true;
+         },
+         QMessageBox::Ok, QMessageBox::Critical, "Error", QMessageBox::Ok, true},
         {"yes", [&] { return ui.AskYesNo("Done"); }, QMessageBox::Yes, QMessageBox::Question,
          "Tamarack", QMessageBox::Yes | QMessageBox::No, true},
         {"cancel", [&] { return ui.AskRetryCancel("Done"); }, QMessageBox::Cancel,

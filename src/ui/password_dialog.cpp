@@ -1,4 +1,4 @@
-#include "app/password_dialog.h"
+#include "ui/password_dialog.h"
 
 #include <QHBoxLayout>
 #include <QKeyEvent>
@@ -7,20 +7,18 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 
-#include "link/product.h"
+#include "ui/text.h"
 
 namespace tamarack {
 
 CPasswordDlg::CPasswordDlg(UserFeedback& ui, QWidget* parent) : CModalDlg(parent), ui_(ui) {
-  setWindowTitle(QString::fromStdString(WindowTitle("PassWord")));
+  SetTitle("PassWord");
   auto* label = new QLabel("PassWord", this);
   field_ = new QLineEdit(this);
   field_->setEchoMode(QLineEdit::Password);
   field_->setAccessibleName("PassWord");
   label->setBuddy(field_);
-  ok_ = new QPushButton("OK", this);
-  ok_->setAccessibleName("OK");
-  ok_->setAutoDefault(false);  // Enter presses nothing
+  ok_ = MakeButton("OK", this);
   connect(ok_, &QPushButton::clicked, this, &CPasswordDlg::OnOk);
 
   auto* entry = new QHBoxLayout;
@@ -43,7 +41,7 @@ bool CPasswordDlg::Ask(UserFeedback& ui, QWidget* parent) {
 
 void CPasswordDlg::OnOk() {
   // The whole entry, byte for byte: blanks and letter case count.
-  if (field_->text().toStdString() == kAccessCode) {
+  if (field_->text() == FromSingleByte(kAccessCode)) {
     done(kCodeAccepted);
     return;
   }

@@ -1,19 +1,24 @@
-#include "app/qt_feedback.h"
+#include "ui/qt_feedback.h"
 
 #include <QApplication>
 #include <QMessageBox>
 
-#include "link/product.h"
-#include "link/wait_dialog.h"
+#include "ui/product.h"
+#include "ui/text.h"
+#include "ui/wait_dialog.h"
 
 namespace tamarack {
 namespace {
 
+// Messages are the program's own texts, written in UTF-8 in the source: the port's undefined
+// error carries a full-width colon, which single-byte text has no byte for.
 QString Text(std::string_view text) {
   return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
 }
 
-QString AppCaption() { return Text(kProductName); }
+QString AppCaption() {
+  return FromSingleByte(kProductName);
+}
 
 int Show(QWidget* owner, QMessageBox::Icon icon, const QString& caption, std::string_view text,
          QMessageBox::StandardButtons buttons) {

@@ -26,7 +26,7 @@ inline constexpr std::uint32_t kFailedPollCycleMs = 100;
 inline constexpr std::uint32_t kBusyRetryMs = 50;
 
 // The live indicator window's state while it is open.
-struct IndicatorModel {
+struct LiveIndicatorModel {
   DisplayState display;
   // Toggled by the blink timer; clear when the window opens.
   bool blinkPhase = false;
@@ -48,7 +48,7 @@ struct PollResult {
 
 // Timer 1: one poll through the model. Skipped while another exchange runs. A port failure (the
 // transmit purge or a read failing outright) is reported once per streak of failed polls.
-PollResult RunPoll(IndicatorModel& model, SerialLink& link, UserFeedback& ui);
+PollResult RunPoll(LiveIndicatorModel& model, SerialLink& link, UserFeedback& ui);
 
 // The delay after the poll that runs when the window opens.
 std::uint32_t FirstPollDelayMs(PollOutcome outcome);
@@ -57,10 +57,12 @@ std::uint32_t NextPollDelayMs(PollOutcome outcome, std::uint32_t pollTookMs);
 
 // A key button: sends its key code. The outcome is not reported; the next poll shows the
 // indicator's reaction. Ignored (kBad) while another exchange runs.
-TransactStatus PressIndicatorKey(IndicatorModel& model, SerialLink& link, UserFeedback& ui,
+TransactStatus PressIndicatorKey(LiveIndicatorModel& model, SerialLink& link, UserFeedback& ui,
                                  std::string_view keyCode);
 
 // Timer 2: inverts the blink phase.
-inline void ToggleBlink(IndicatorModel& model) { model.blinkPhase = !model.blinkPhase; }
+inline void ToggleBlink(LiveIndicatorModel& model) {
+  model.blinkPhase = !model.blinkPhase;
+}
 
 }  // namespace tamarack

@@ -1,4 +1,4 @@
-#include "indicator/indicator_model.h"
+#include "indicator/live_indicator_model.h"
 
 #include <algorithm>
 #include <chrono>
@@ -58,11 +58,6 @@ class StreakFeedback : public UserFeedback {
   bool& reported_;
 };
 
-// Words a port failure the way the exchange words a failed purge.
-std::string_view PortFailureText(const SerialLink& link) {
-  return link.LastError() == kErrorInvalidHandle ? "ERROR_INVALID_HANDLE" : "UNKNOW_ERROR";
-}
-
 // Marks an exchange as running for as long as it lives.
 class ExchangeScope {
  public:
@@ -77,7 +72,7 @@ class ExchangeScope {
 
 }  // namespace
 
-PollResult RunPoll(IndicatorModel& model, SerialLink& link, UserFeedback& ui) {
+PollResult RunPoll(LiveIndicatorModel& model, SerialLink& link, UserFeedback& ui) {
   if (model.exchangeRunning) return {PollOutcome::kSkipped, kBusyRetryMs};
   const ExchangeScope scope(model.exchangeRunning);
   const auto began = std::chrono::steady_clock::now();
@@ -88,7 +83,7 @@ PollResult RunPoll(IndicatorModel& model, SerialLink& link, UserFeedback& ui) {
   if (good) {
     model.failureReported = false;
   } else if (watched.readFailed) {
-    streak.SystemError(PortFailureText(link));
+    streak.SystemError(PortFailureText(link.LastError()));
   }
 
   const auto took = std::chrono::duration_cast<std::chrono::milliseconds>(
@@ -119,16 +114,16 @@ std::uint32_t NextPollDelayMs(PollOutcome outcome, std::uint32_t pollTookMs) {
       // whatever the exchange itself took.
       return pollTookMs >= kPollPeriodMs ? kPollAtOnceMs : kPollPeriodMs - pollTookMs;
     case PollOutcome::kFailed:
-      return pollTookMs >= kFailedPollCycleMs ? kPollAtOnceMs
-                                              : std::max(kPollAtOnceMs,
-                                                         kFailedPollCycleMs - pollTookMs);
+      return pollTookMs >= kFailedPollCycleMs
+                 ? kPollAtOnceMs
+                 : std::max(kPollAtOnceMs, kFailedPollCycleMs - pollTookMs);
     case PollOutcome::kSkipped:
       break;
   }
   return kBusyRetryMs;
 }
 
-TransactStatus PressIndicatorKey(IndicatorModel& model, SerialLink& link, UserFeedback& ui,
+TransactStatus PressIndicatorKey(LiveIndicatorModel& model, SerialLink& link, UserFeedback& ui,
                                  std::string_view keyCode) {
   if (model.exchangeRunning) return TransactStatus::kBad;
   const ExchangeScope scope(model.exchangeRunning);

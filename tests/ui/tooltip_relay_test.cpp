@@ -1,6 +1,6 @@
 // The tooltip relay: which control's tip shows, when it shows and goes, and its line breaks.
 
-#include "app/tooltip_relay.h"
+#include "ui/tooltip_relay.h"
 
 #include <QElapsedTimer>
 #include <QPushButton>

@@ -1,4 +1,4 @@
-#include "app/tooltip_relay.h"
+#include "ui/tooltip_relay.h"
 
 #include <QApplication>
 #include <QHelpEvent>

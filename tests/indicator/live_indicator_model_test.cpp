@@ -1,8 +1,9 @@
-#include "indicator/indicator_model.h"
+#include "indicator/live_indicator_model.h"
 
 #include <gtest/gtest.h>
 
 #include "link/commands.h"
+#include "support/fake_indicator.h"
 #include "support/fake_link.h"
 #include "support/recording_feedback.h"
 
@@ -14,14 +15,14 @@ using Kind = test::RecordingFeedback::Kind;
 
 const std::string kZeros("\x3F\x3F\x3F\x3F\x3F\x3F\x06\x01\x24", 9);
 
-class IndicatorModelTest : public testing::Test {
+class LiveIndicatorModelTest : public testing::Test {
  protected:
   test::FakeLink link;
   test::RecordingFeedback ui;
-  IndicatorModel model;
+  LiveIndicatorModel model;
 };
 
-TEST_F(IndicatorModelTest, PollDelays) {
+TEST_F(LiveIndicatorModelTest, PollDelays) {
   EXPECT_EQ(FirstPollDelayMs(PollOutcome::kGood), 10u);
   EXPECT_EQ(FirstPollDelayMs(PollOutcome::kFailed), 500u);
   EXPECT_EQ(NextPollDelayMs(PollOutcome::kGood, 0), 500u);
@@ -36,7 +37,7 @@ TEST_F(IndicatorModelTest, PollDelays) {
   EXPECT_EQ(NextPollDelayMs(PollOutcome::kFailed, 60), 40u);
 }
 
-TEST_F(IndicatorModelTest, NothingStartsWhileAnExchangeRuns) {
+TEST_F(LiveIndicatorModelTest, NothingStartsWhileAnExchangeRuns) {
   model.exchangeRunning = true;
   const PollResult r = RunPoll(model, link, ui);
   EXPECT_EQ(r.outcome, PollOutcome::kSkipped);
@@ -56,10 +57,10 @@ class ReentrantFeedback : public test::RecordingFeedback {
   }
 };
 
-TEST_F(IndicatorModelTest, PollFiredFromInsideAMessageBoxIsSkipped) {
+TEST_F(LiveIndicatorModelTest, PollFiredFromInsideAMessageBoxIsSkipped) {
   ReentrantFeedback boxes;
   link.failPurgeAfterWrite = 6;
-  link.responder = [](const Bytes&) { return ShortFrame(kZeros); };
+  link.responder = test::AlwaysReply(kZeros);
   std::vector<PollOutcome> nested;
   boxes.whileOpen = [&] { nested.push_back(RunPoll(model, link, boxes).outcome); };
   EXPECT_EQ(RunPoll(model, link, boxes).outcome, PollOutcome::kFailed);
@@ -68,8 +69,8 @@ TEST_F(IndicatorModelTest, PollFiredFromInsideAMessageBoxIsSkipped) {
   EXPECT_EQ(boxes.Texts(), std::vector<std::string>{"ERROR_INVALID_HANDLE"});
 }
 
-TEST_F(IndicatorModelTest, LastingPurgeFailureIsReportedOncePerStreak) {
-  link.responder = [](const Bytes&) { return ShortFrame(kZeros); };
+TEST_F(LiveIndicatorModelTest, LastingPurgeFailureIsReportedOncePerStreak) {
+  link.responder = test::AlwaysReply(kZeros);
   link.failPurgeAfterWrite = 31;
   for (int i = 0; i < 5; ++i) {
     EXPECT_EQ(RunPoll(model, link, ui).outcome, PollOutcome::kFailed);
@@ -90,8 +91,8 @@ TEST_F(IndicatorModelTest, LastingPurgeFailureIsReportedOncePerStreak) {
   for (const auto& m : ui.messages) EXPECT_EQ(m.kind, Kind::kSystemError);
 }
 
-TEST_F(IndicatorModelTest, LostDeviceGivesOneMessageAndPollingResumesWhenItReturns) {
-  link.responder = [](const Bytes&) { return ShortFrame(kZeros); };
+TEST_F(LiveIndicatorModelTest, LostDeviceGivesOneMessageAndPollingResumesWhenItReturns) {
+  link.responder = test::AlwaysReply(kZeros);
   ASSERT_EQ(RunPoll(model, link, ui).outcome, PollOutcome::kGood);
   const auto lamps = model.display.lamps;
 

@@ -1,7 +1,10 @@
-#include "link/modal_dialog.h"
+#include "ui/modal_dialog.h"
 
 #include <QKeyEvent>
 #include <QPushButton>
+
+#include "ui/product.h"
+#include "ui/text.h"
 
 namespace tamarack {
 
@@ -9,6 +12,10 @@ CModalDlg::CModalDlg(QWidget* parent, Qt::WindowFlags flags) : QDialog(parent, f
   // A window opened from another blocks the windows that led to it, and only those: the tool
   // windows (Traffic) stay usable meanwhile. Without an owner it blocks the whole program.
   if (parent != nullptr) setWindowModality(Qt::WindowModal);
+}
+
+void CModalDlg::SetTitle(std::string_view name) {
+  setWindowTitle(FromSingleByte(WindowTitle(name)));
 }
 
 void CModalDlg::keyPressEvent(QKeyEvent* event) {
@@ -24,10 +31,6 @@ void CModalDlg::keyPressEvent(QKeyEvent* event) {
     default:
       QDialog::keyPressEvent(event);
   }
-}
-
-QString Latin1(std::string_view text) {
-  return QString::fromLatin1(text.data(), static_cast<qsizetype>(text.size()));
 }
 
 QPushButton* MakeButton(const QString& caption, QWidget* parent, const QString& accessibleName) {

@@ -1,12 +1,12 @@
 // The wait window: twenty steps of waitMs / 20, its texts, and no key that ends it.
 
-#include "link/wait_dialog.h"
-
-#include "link/user_feedback.h"
+#include "ui/wait_dialog.h"
 
 #include <QElapsedTimer>
 #include <QTest>
 #include <QTimer>
+
+#include "link/user_feedback.h"
 
 namespace tamarack {
 
@@ -64,7 +64,6 @@ class WaitDialogTest : public QObject {
     QVERIFY(clock.elapsed() >= 550);
     QCOMPARE(dlg.Step(), CWaitDlg::kSteps);
   }
-
 };
 
 }  // namespace tamarack

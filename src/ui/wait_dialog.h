@@ -2,7 +2,7 @@
 
 #include <QTimer>
 
-#include "link/modal_dialog.h"
+#include "ui/modal_dialog.h"
 
 class QLabel;
 class QProgressBar;

@@ -1,4 +1,4 @@
-#include "sim/indicator_model.h"
+#include "sim/simulated_indicator.h"
 
 #include <algorithm>
 #include <cmath>
@@ -13,6 +13,9 @@ namespace {
 
 constexpr std::string_view kOk = "OK";
 constexpr std::string_view kNo = "NO";
+// Set in the edit byte and both lamp bytes, so that no pattern of them can read as the frame's
+// closing 03.
+constexpr std::uint8_t kFrameSafeBit = 0x40;
 constexpr double kLbPerKg = 2.20462262185;
 constexpr long long kPieceScale = 1LL << 24;
 constexpr long long kMinAverageWeight = 16777216LL;
@@ -42,6 +45,19 @@ int TwoDigits(std::string_view text, std::size_t at) {
   return (text[at] - '0') * 10 + (text[at + 1] - '0');
 }
 
+// The rows the indicator's own behaviour reads.
+constexpr const SetupParam& kPrimaryUnit = Param(kPrimaryUnitAddress);
+constexpr const SetupParam& kPrimaryPoint = Param(kPrimaryPointAddress);
+constexpr const SetupParam& kPrimaryDivision = Param(kPrimaryDivisionAddress);
+constexpr const SetupParam& kAssistantPoint = Param(kAssistantPointAddress);
+constexpr const SetupParam& kAssistantDivision = Param(kAssistantDivisionAddress);
+constexpr const SetupParam& kZeroCount = Param(kZeroCountAddress);
+constexpr const SetupParam& kSpanCount = Param(kSpanCountAddress);
+constexpr const SetupParam& kWorkMode = Param(kWorkModeAddress);
+constexpr const SetupParam& kRelayLow = Param(kRelayLowAddress);
+constexpr const SetupParam& kRelayHigh = Param(kRelayHighAddress);
+constexpr const SetupParam& kConsecutiveNumber = Param(kConsecutiveNumberAddress);
+
 std::size_t IndexOf(const SetupParam& param) {
   return static_cast<std::size_t>(&param - SetupParams().data());
 }
@@ -49,10 +65,10 @@ std::size_t IndexOf(const SetupParam& param) {
 // The A/D counts of the calibration parameters as the simulated scale left the factory: zero
 // captured empty, the span captured with 100.0 kg on the platform.
 std::string FactoryNumber(const SetupParam& param) {
-  if (param.address == ParamAddress{3, 1}) return Digits(IndicatorModel::kAdcAtZero, 6);
-  if (param.address == ParamAddress{3, 2}) return Digits(1000, 6);
-  if (param.address == ParamAddress{3, 3}) {
-    return Digits(IndicatorModel::kAdcAtZero + 100 * IndicatorModel::kAdcPerKg, 6);
+  if (param.address == kZeroCountAddress) return Digits(SimulatedIndicator::kAdcAtZero, 6);
+  if (param.address == kTestWeightAddress) return Digits(1000, 6);
+  if (param.address == kSpanCountAddress) {
+    return Digits(SimulatedIndicator::kAdcAtZero + 100 * SimulatedIndicator::kAdcPerKg, 6);
   }
   std::string text(param.defaultText);
   if (text.size() < 6) text.insert(0, 6 - text.size(), '0');
@@ -61,9 +77,9 @@ std::string FactoryNumber(const SetupParam& param) {
 
 }  // namespace
 
-IndicatorModel::IndicatorModel() : IndicatorModel(Options{}) {}
+SimulatedIndicator::SimulatedIndicator() : SimulatedIndicator(Options{}) {}
 
-IndicatorModel::IndicatorModel(Options options) : options_(std::move(options)) {
+SimulatedIndicator::SimulatedIndicator(Options options) : options_(std::move(options)) {
   if (!options_.clock) options_.clock = [] { return std::time(nullptr); };
   for (const SetupParam& param : SetupParams()) {
     std::string value;
@@ -83,48 +99,61 @@ IndicatorModel::IndicatorModel(Options options) : options_(std::move(options)) {
 
 // --- the setup ---
 
-const std::string* IndicatorModel::Find(std::string_view displayNumber, Copy copy) const {
+std::array<std::string, kSetupParamCount>& SimulatedIndicator::Copies(Copy copy) {
+  return copy == Copy::kWorking ? working_ : copy == Copy::kSaved ? saved_ : factory_;
+}
+
+const std::array<std::string, kSetupParamCount>& SimulatedIndicator::Copies(Copy copy) const {
+  return copy == Copy::kWorking ? working_ : copy == Copy::kSaved ? saved_ : factory_;
+}
+
+std::string SimulatedIndicator::Value(std::string_view displayNumber, Copy copy) const {
   const SetupParam* param = FindParam(displayNumber);
-  if (param == nullptr) return nullptr;
-  const auto& table = copy == Copy::kWorking ? working_ : copy == Copy::kSaved ? saved_ : factory_;
-  return &table[IndexOf(*param)];
+  return param != nullptr ? Copies(copy)[IndexOf(*param)] : std::string();
 }
 
-std::string& IndicatorModel::Slot(std::string_view displayNumber, Copy copy) {
-  return const_cast<std::string&>(*Find(displayNumber, copy));
+void SimulatedIndicator::SetValue(std::string_view displayNumber, std::string_view value,
+                                  Copy copy) {
+  if (const SetupParam* param = FindParam(displayNumber)) {
+    Copies(copy)[IndexOf(*param)] = value;
+  }
 }
 
-std::string IndicatorModel::Value(std::string_view displayNumber, Copy copy) const {
-  const std::string* value = Find(displayNumber, copy);
-  return value ? *value : std::string();
+int SimulatedIndicator::Code(std::string_view displayNumber) const {
+  const SetupParam* param = FindParam(displayNumber);
+  return param != nullptr ? Code(*param) : 0;
 }
 
-void IndicatorModel::SetValue(std::string_view displayNumber, std::string_view value, Copy copy) {
-  if (Find(displayNumber, copy) != nullptr) Slot(displayNumber, copy) = value;
+const std::string& SimulatedIndicator::Working(const SetupParam& param) const {
+  return working_[IndexOf(param)];
 }
 
-int IndicatorModel::Code(std::string_view displayNumber) const {
-  const std::string value = Value(displayNumber);
+void SimulatedIndicator::SetWorking(const SetupParam& param, std::string value) {
+  working_[IndexOf(param)] = std::move(value);
+}
+
+int SimulatedIndicator::Code(const SetupParam& param) const {
+  const std::string& value = Working(param);
   return value.size() == 2 ? TwoDigits(value, 0) : 0;
 }
 
-long IndicatorModel::Number(std::string_view displayNumber) const {
-  const std::string value = Value(displayNumber);
+long SimulatedIndicator::Number(const SetupParam& param) const {
+  const std::string& value = Working(param);
   return AllDigits(value) ? static_cast<long>(ToNumber(value)) : 0;
 }
 
-std::time_t IndicatorModel::Wall() const {
+std::time_t SimulatedIndicator::Wall() const {
   return options_.clock() + clockOffset_;
 }
 
-std::string IndicatorModel::ClockDate() const {
+std::string SimulatedIndicator::ClockDate() const {
   const std::time_t wall = Wall();
   std::tm t{};
   gmtime_r(&wall, &t);
   return Digits(t.tm_year % 100, 2) + Digits(t.tm_mon + 1, 2) + Digits(t.tm_mday, 2);
 }
 
-std::string IndicatorModel::ClockTime() const {
+std::string SimulatedIndicator::ClockTime() const {
   const std::time_t wall = Wall();
   std::tm t{};
   gmtime_r(&wall, &t);
@@ -133,7 +162,7 @@ std::string IndicatorModel::ClockTime() const {
 
 // --- requests ---
 
-Answer IndicatorModel::Handle(RequestKind kind, std::span<const std::uint8_t> content) {
+Answer SimulatedIndicator::Handle(RequestKind kind, std::span<const std::uint8_t> content) {
   const std::string_view text(reinterpret_cast<const char*>(content.data()), content.size());
   switch (kind) {
     case RequestKind::kPoll:
@@ -160,7 +189,7 @@ Answer IndicatorModel::Handle(RequestKind kind, std::span<const std::uint8_t> co
   return {};
 }
 
-Answer IndicatorModel::Key(std::string_view code) {
+Answer SimulatedIndicator::Key(std::string_view code) {
   const int key = TwoDigits(code, 0);
   switch (key) {
     case 10:  // ZERO: the gross weight becomes the new zero
@@ -206,7 +235,7 @@ Answer IndicatorModel::Key(std::string_view code) {
   return {std::string(kOk)};
 }
 
-Answer IndicatorModel::ReadParam(ParamAddress address) const {
+Answer SimulatedIndicator::ReadParam(ParamAddress address) const {
   const SetupParam* param = FindParam(address);
   if (param == nullptr) return {std::string(kNo)};
   std::string value;
@@ -228,7 +257,7 @@ Answer IndicatorModel::ReadParam(ParamAddress address) const {
   return {"P" + address.Text() + "=" + value + "E"};
 }
 
-Answer IndicatorModel::WriteParam(ParamAddress address, std::string_view value) {
+Answer SimulatedIndicator::WriteParam(ParamAddress address, std::string_view value) {
   const SetupParam* param = FindParam(address);
   if (param == nullptr || !AllDigits(value)) return {std::string(kNo)};
   const long long number = ToNumber(value);
@@ -272,14 +301,14 @@ Answer IndicatorModel::WriteParam(ParamAddress address, std::string_view value) 
   return {std::string(kOk)};
 }
 
-long IndicatorModel::Adc() const {
+long SimulatedIndicator::Adc() const {
   return kAdcAtZero + std::lround(load_ * static_cast<double>(kAdcPerKg));
 }
 
 // Group 3: with a value, a plain write of F3.1 .. F3.3; with 000000 the capturing steps, which
 // need a steady scale: zero (03.01), span (03.03) and re-zero (03.04), which moves zero and span
 // together. 03.02 is the test weight value (zero refused).
-Answer IndicatorModel::Calibration(int number, std::string_view value) {
+Answer SimulatedIndicator::Calibration(int number, std::string_view value) {
   const bool capture = value == "000000";
   if (!capture || number == 2) {
     if (number > 3) return {std::string(kNo)};
@@ -289,17 +318,17 @@ Answer IndicatorModel::Calibration(int number, std::string_view value) {
   const long adc = Adc();
   switch (number) {
     case 1:
-      SetValue("F3.1", Digits(adc, 6));
+      SetWorking(kZeroCount, Digits(adc, 6));
       break;
     case 3:
-      if (adc <= Number("F3.1") || adc > 999999) return {std::string(kNo)};
-      SetValue("F3.3", Digits(adc, 6));
+      if (adc <= Number(kZeroCount) || adc > 999999) return {std::string(kNo)};
+      SetWorking(kSpanCount, Digits(adc, 6));
       break;
     case 4: {
-      const long span = Number("F3.3") + adc - Number("F3.1");
+      const long span = Number(kSpanCount) + adc - Number(kZeroCount);
       if (adc <= 0 || span <= adc || span > 999999) return {std::string(kNo)};
-      SetValue("F3.1", Digits(adc, 6));
-      SetValue("F3.3", Digits(span, 6));
+      SetWorking(kZeroCount, Digits(adc, 6));
+      SetWorking(kSpanCount, Digits(span, 6));
       zeroOffset_ = load_;
       break;
     }
@@ -312,7 +341,7 @@ Answer IndicatorModel::Calibration(int number, std::string_view value) {
 // The average-weight steps: 05.02 the count item ("0000" and two digits), 05.03 the sample zero,
 // 05.04 the sample quantity, 05.05 the confirmation, which works the average weight out and keeps
 // it for the count item.
-Answer IndicatorModel::CountStep(int number, std::string_view value) {
+Answer SimulatedIndicator::CountStep(int number, std::string_view value) {
   if (!AllDigits(value)) return {std::string(kNo)};
   switch (number) {
     case 2:
@@ -345,7 +374,7 @@ Answer IndicatorModel::CountStep(int number, std::string_view value) {
   }
 }
 
-Answer IndicatorModel::WriteAll(std::span<const std::uint8_t> block) {
+Answer SimulatedIndicator::WriteAll(std::span<const std::uint8_t> block) {
   if (!options_.cajOn) return {"NOCAJ"};
   const auto decoded = DecodeWriteAllBlock(block.first<kWriteAllBlockSize>());
   if (!decoded) return {std::string(kNo)};
@@ -353,7 +382,7 @@ Answer IndicatorModel::WriteAll(std::span<const std::uint8_t> block) {
   return {std::string(kOk)};
 }
 
-Answer IndicatorModel::SendFormat(char mode, std::span<const std::uint8_t> text) {
+Answer SimulatedIndicator::SendFormat(char mode, std::span<const std::uint8_t> text) {
   std::string format(text.begin(), text.end());
   // A format that could not be sent back in a reply (a 03 would end the reply, a zero byte would
   // cut it) is refused rather than kept.
@@ -364,17 +393,17 @@ Answer IndicatorModel::SendFormat(char mode, std::span<const std::uint8_t> text)
   return {std::string(kOk)};
 }
 
-void IndicatorModel::SetPrintFormat(char mode, std::string text) {
+void SimulatedIndicator::SetPrintFormat(char mode, std::string text) {
   (mode == 'N' ? netFormat_ : grossFormat_) = std::move(text);
 }
 
-void IndicatorModel::SetAverageWeight(int item, std::string digits) {
+void SimulatedIndicator::SetAverageWeight(int item, std::string digits) {
   averageWeights_.at(static_cast<std::size_t>(item)) = std::move(digits);
 }
 
 // "W", the item ("00".."99" or "AA" for the current one) and ten digits: ten zeros read the
 // item's average weight, anything else writes it.
-Answer IndicatorModel::Weight(std::string_view item, std::string_view digits) {
+Answer SimulatedIndicator::Weight(std::string_view item, std::string_view digits) {
   int index = currentItem_;
   if (item != "AA") {
     if (!AllDigits(item)) return {std::string(kNo)};
@@ -392,12 +421,12 @@ Answer IndicatorModel::Weight(std::string_view item, std::string_view digits) {
 
 // --- the display ---
 
-IndicatorModel::Steps IndicatorModel::ToSteps(double kg, bool primary) const {
-  const bool primaryIsKg = Code("F2.1") == 1;
+SimulatedIndicator::Steps SimulatedIndicator::ToSteps(double kg, bool primary) const {
+  const bool primaryIsKg = Code(kPrimaryUnit) == 1;
   const bool kg_shown = primary == primaryIsKg;
   const double value = kg_shown ? kg : kg * kLbPerKg;
-  const int point = Code(primary ? "F2.2" : "F2.4");
-  const int divisionCode = Code(primary ? "F2.3" : "F2.5");
+  const int point = Code(primary ? kPrimaryPoint : kAssistantPoint);
+  const int divisionCode = Code(primary ? kPrimaryDivision : kAssistantDivision);
   static constexpr long long kDivisions[] = {1, 2, 5};
   long long division = kDivisions[divisionCode >= 0 && divisionCode <= 2 ? divisionCode : 0];
   int decimals = point <= 4 ? point : 0;
@@ -406,7 +435,7 @@ IndicatorModel::Steps IndicatorModel::ToSteps(double kg, bool primary) const {
   return {std::llround(scaled) * division, decimals, division};
 }
 
-std::optional<long long> IndicatorModel::Pieces() const {
+std::optional<long long> SimulatedIndicator::Pieces() const {
   const std::string& average = averageWeights_[static_cast<std::size_t>(currentItem_)];
   const long long weight = ToNumber(average);
   if (average == kNoAverageWeight || weight < kMinAverageWeight) return std::nullopt;
@@ -414,12 +443,12 @@ std::optional<long long> IndicatorModel::Pieces() const {
   return std::llround(net * static_cast<double>(kPieceScale) / static_cast<double>(weight));
 }
 
-void IndicatorModel::UpdatePeak() {
+void SimulatedIndicator::UpdatePeak() {
   if (GrossKg() > peak_) peak_ = GrossKg();
 }
 
-std::string IndicatorModel::DisplayText() const {
-  const int mode = Code("F5.1");  // 0 general, 1 peak, 2 counter
+std::string SimulatedIndicator::DisplayText() const {
+  const int mode = Code(kWorkMode);  // 0 general, 1 peak, 2 counter
   std::string text;
   if (mode == 2) {
     const auto pieces = Pieces();
@@ -435,35 +464,39 @@ std::string IndicatorModel::DisplayText() const {
   return std::string(6 - digits, ' ') + text;
 }
 
-std::string IndicatorModel::DisplayReply() const {
+std::string SimulatedIndicator::DisplayReply() const {
   const auto digits = SegmentDigits(DisplayText());
-  std::string reply(digits->begin(), digits->end());
-  const int edit = editDigit_ >= 0 && editDigit_ <= 5 ? editDigit_ : 7;
-  reply.push_back(static_cast<char>(0x40 | edit | (shiftFlags_ << 4)));
+  std::array<std::uint8_t, kDisplayReplySize> reply{};
+  std::copy(digits->begin(), digits->end(), reply.begin());
+  const int edit = editDigit_ >= 0 && editDigit_ < static_cast<int>(kDisplayDigitCount)
+                       ? editDigit_
+                       : kNoEditedDigit;
+  reply[kEditShiftByte] = static_cast<std::uint8_t>(edit | ((shiftFlags_ << 4) & kShiftFlags));
 
-  const bool kgShown = primaryUnit_ == (Code("F2.1") == 1);
+  const bool kgShown = primaryUnit_ == (Code(kPrimaryUnit) == 1);
   const Steps gross = ToSteps(GrossKg(), true);
-  const long low = Number("F6.2"), high = Number("F6.3");
-  const bool set = gross.counts >= low && gross.counts <= high && gross.counts > 0;
-  std::uint8_t lamps7 = 0x40;
-  if (!motion_) lamps7 |= 0x01;
-  if (set) lamps7 |= 0x02;
-  lamps7 |= kgShown ? 0x04 : 0x08;
-  const int mode = Code("F5.1");
-  std::uint8_t lamps8 = 0x40;
-  if (mode == 1) lamps8 |= 0x01;
-  if (mode == 2) lamps8 |= 0x02;
-  lamps8 |= netMode_ ? 0x08 : 0x04;
-  if (tare_ != 0) lamps8 |= 0x10;
-  if (2 * std::llabs(gross.counts) < gross.division) lamps8 |= 0x20;
-  reply.push_back(static_cast<char>(lamps7));
-  reply.push_back(static_cast<char>(lamps8));
-  return reply;
+  const long low = Number(kRelayLow), high = Number(kRelayHigh);
+  const int mode = Code(kWorkMode);
+  const auto light = [&reply](Lamp lamp, bool on) {
+    if (on) reply[LampOf(lamp).byte] |= static_cast<std::uint8_t>(1u << LampOf(lamp).bit);
+  };
+  light(Lamp::kStable, !motion_);
+  light(Lamp::kSet, gross.counts >= low && gross.counts <= high && gross.counts > 0);
+  light(Lamp::kKg, kgShown);
+  light(Lamp::kLb, !kgShown);
+  light(Lamp::kPeak, mode == 1);
+  light(Lamp::kCount, mode == 2);
+  light(Lamp::kGross, !netMode_);
+  light(Lamp::kNet, netMode_);
+  light(Lamp::kTare, tare_ != 0);
+  light(Lamp::kZero, 2 * std::llabs(gross.counts) < gross.division);
+  for (std::size_t i = kEditShiftByte; i < kDisplayReplySize; ++i) reply[i] |= kFrameSafeBit;
+  return std::string(reply.begin(), reply.end());
 }
 
-std::string IndicatorModel::WeightText(double kg) const {
+std::string SimulatedIndicator::WeightText(double kg) const {
   const Steps steps = ToSteps(kg, primaryUnit_);
-  const bool kgShown = primaryUnit_ == (Code("F2.1") == 1);
+  const bool kgShown = primaryUnit_ == (Code(kPrimaryUnit) == 1);
   return FormatCounts(steps.counts, steps.decimals) + (kgShown ? " kg" : " lb");
 }
 
@@ -471,7 +504,7 @@ std::string IndicatorModel::WeightText(double kg) const {
 // consecutive number (F7.1, counted on after each ticket), <CD>/<CO> count item and quantity,
 // <D>/<I> date and time, <NLnn>/<SPnn> nn new lines / blanks (one without nn), <E> the end.
 // Anything else is printed as it stands.
-void IndicatorModel::PrintTicket() {
+void SimulatedIndicator::PrintTicket() {
   const std::string& format = PrintFormat(netMode_ ? 'N' : 'G');
   std::string ticket;
   for (std::size_t i = 0; i < format.size(); ++i) {
@@ -496,7 +529,7 @@ void IndicatorModel::PrintTicket() {
     else if (tag == "P")
       ticket += WeightText(peak_);
     else if (tag == "CN")
-      ticket += Value("F7.1");
+      ticket += Working(kConsecutiveNumber);
     else if (tag == "CD")
       ticket += Digits(currentItem_, 2);
     else if (tag == "CO")
@@ -514,7 +547,7 @@ void IndicatorModel::PrintTicket() {
     i = close;
   }
   tickets_.push_back(std::move(ticket));
-  SetValue("F7.1", Digits((Number("F7.1") + 1) % 1000000, 6));
+  SetWorking(kConsecutiveNumber, Digits((Number(kConsecutiveNumber) + 1) % 1000000, 6));
 }
 
 }  // namespace tamarack::sim

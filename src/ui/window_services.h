@@ -1,0 +1,31 @@
+#pragma once
+
+#include <QDialog>
+#include <QString>
+#include <functional>
+
+#include "link/user_feedback.h"
+#include "ui/file_dialog.h"
+
+namespace tamarack {
+
+// What a working window takes from around it, handed to every working window the same way: the
+// message boxes and waits, the file dialogs and the running of the windows it opens (the password
+// gate, the wizards). The program uses the real ones; tests answer in their place.
+struct WindowServices {
+  // The name chosen in the dialog that `setup` describes; an empty text when the user cancelled.
+  using FilePicker = std::function<QString(QWidget* parent, const FileDialogSetup& setup)>;
+  // Runs `window` modally and returns its result.
+  using WindowRunner = std::function<int(QDialog& window)>;
+
+  // Real file dialogs, and opened windows run modally. Implicit, so that a window can be handed
+  // just the feedback where nothing else needs replacing.
+  WindowServices(UserFeedback& ui)  // NOLINT(google-explicit-constructor)
+      : feedback(ui), pickFile(RunFileDialog), runWindow([](QDialog& w) { return w.exec(); }) {}
+
+  UserFeedback& feedback;
+  FilePicker pickFile;
+  WindowRunner runWindow;
+};
+
+}  // namespace tamarack
