@@ -1,9 +1,13 @@
 #include <QApplication>
+#include <QCommandLineParser>
+#include <cstdio>
+#include <optional>
 
 #include "app/app_windows.h"
 #include "app/main_dialog.h"
 #include "ui/product.h"
 #include "ui/text.h"
+#include "version.h"
 
 namespace tamarack {
 
@@ -12,7 +16,7 @@ class CSetupApp : public QApplication {
  public:
   CSetupApp(int& argc, char** argv) : QApplication(argc, argv) {
     setApplicationName(FromSingleByte(kProductName));
-    setDesktopFileName("tamarack");
+    setDesktopFileName("example.tamarack_scales.Tamarack");
   }
 
   int Run() {
@@ -24,9 +28,46 @@ class CSetupApp : public QApplication {
   }
 };
 
+// The program takes no argument but --help and --version. They are answered before the window
+// system is started, so that both work without a display; anything else is refused.
+// Returns the exit status when the program should end here.
+std::optional<int> AnswerCommandLine(int argc, char** argv) {
+  QStringList args;
+  for (int i = 0; i < argc; ++i) args << QString::fromLocal8Bit(argv[i]);
+  QCommandLineParser parser;
+  parser.setApplicationDescription(
+      "Sets up an industrial weighing indicator over its serial port: watch and press its front "
+      "panel, read and write its setup, calibrate, edit print formats and set up counting. "
+      "Without an indicator, choose \"Simulator\" in the Comm list.");
+  const QCommandLineOption help({"h", "help"}, "Show this help and exit.");
+  const QCommandLineOption version({"v", "version"}, "Show the version and exit.");
+  parser.addOption(help);
+  parser.addOption(version);
+  const bool parsed = parser.parse(args);
+  // Without the application object Qt cannot know the program's name.
+  const QString usage = parser.helpText().replace("<executable_name>", "tamarack");
+  if (parsed && parser.isSet(help)) {
+    std::fputs(qPrintable(usage), stdout);
+    return 0;
+  }
+  if (parsed && parser.isSet(version)) {
+    std::printf("tamarack %s\n", kVersion);
+    return 0;
+  }
+  if (!parsed || !parser.positionalArguments().isEmpty()) {
+    const QString error = parsed ? "Unexpected argument: " + parser.positionalArguments().first()
+                                 : parser.errorText();
+    std::fprintf(stderr, "tamarack: %s\n\n%s", qPrintable(error), qPrintable(usage));
+    return 2;
+  }
+  return std::nullopt;
+}
+
 }  // namespace tamarack
 
 int main(int argc, char* argv[]) {
+  QCoreApplication::setApplicationName("tamarack");
+  if (const auto status = tamarack::AnswerCommandLine(argc, argv)) return *status;
   tamarack::CSetupApp app(argc, argv);
   return app.Run();
 }

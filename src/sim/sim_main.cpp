@@ -10,6 +10,7 @@
 #include "sim/pty_transport.h"
 #include "sim/sim_options.h"
 #include "sim/simulator.h"
+#include "version.h"
 
 using namespace tamarack::sim;
 
@@ -23,6 +24,10 @@ int main(int argc, char** argv) {
   }
   if (options->help) {
     std::cout << SimUsage();
+    return 0;
+  }
+  if (options->version) {
+    std::cout << "tamarack-sim " << tamarack::kVersion << "\n";
     return 0;
   }
 

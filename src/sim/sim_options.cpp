@@ -81,6 +81,7 @@ std::string_view SimUsage() {
          "                             send-format read-format weight\n"
          "  --trace           print every request and reply on standard error\n"
          "  --help            this text\n"
+         "  --version         the program's version\n"
          "\n"
          "While it runs, type on standard input: load KG, motion on|off, caj on|off,\n"
          "fault FAULT, clear (no faults), tickets (what PRINT printed).\n";
@@ -97,6 +98,10 @@ std::optional<SimProgramOptions> ParseSimOptions(std::span<const std::string_vie
     const std::string_view arg = args[i];
     if (arg == "--help" || arg == "-h") {
       options.help = true;
+      continue;
+    }
+    if (arg == "--version") {
+      options.version = true;
       continue;
     }
     if (arg == "--pace") {

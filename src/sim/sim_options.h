@@ -32,6 +32,7 @@ struct SimProgramOptions {
   int stepMs = 1000;
   bool trace = false;
   bool help = false;
+  bool version = false;
   std::vector<FaultSetting> faults;
 };
 

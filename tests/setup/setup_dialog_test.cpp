@@ -281,16 +281,17 @@ class SetupDialogTest : public QObject {
   void keepsEveryByteOfAReadValue() {
     FakeLink link;
     // Every number read answers "01234" and the byte B5.
-    link.responder = [](const std::vector<std::uint8_t>& request) {
-      const std::vector<std::uint8_t> reply = Answer(request);
-      std::string payload(reply.begin() + 3, reply.end() - 2);
-      if (const std::size_t at = payload.find("012345E"); at != std::string::npos) {
-        payload.replace(at, 7,
-                        "01234\xB5"
-                        "E");
-      }
-      return ShortFrame(payload);
-    };
+    test::ScriptedIndicator indicator;
+    indicator.ReadsParams([](const std::string& address) -> std::string {
+      const SetupParam* p =
+          FindParam(ParamAddress{std::stoi(address.substr(0, 2)), std::stoi(address.substr(3, 2))});
+      return p->kind == ParamKind::kChoice    ? "00"
+             : p->kind == ParamKind::kVersion ? "1.05"
+             : p->kind == ParamKind::kDate    ? "261207"
+             : p->kind == ParamKind::kTime    ? "093045"
+                                              : "01234\xB5";
+    });
+    indicator.Serve(link);
     RecordingFeedback ui;
     QTemporaryDir dir;
     const QString file = dir.filePath("bytes.stx");
