@@ -14,10 +14,10 @@
 
 #include "link/commands.h"
 #include "link/line_finder.h"
-#include "support/pty_peer.h"
 #include "link/tracing_link.h"
 #include "link/transact.h"
 #include "setup/setup_handlers.h"
+#include "support/pty_peer.h"
 #include "support/sim_port.h"
 #include "timing.h"
 #include "traffic/exchange_meaning.h"

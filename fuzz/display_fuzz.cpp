@@ -45,7 +45,8 @@ class Quiet : public tamarack::UserFeedback {
 
 void CheckCells(const tamarack::DisplayState& state) {
   const auto cells = tamarack::DisplayCells(state.displayText);
-  if (cells.size() < tamarack::kDisplayDigitCount || cells.size() > 2 * tamarack::kDisplayDigitCount)
+  if (cells.size() < tamarack::kDisplayDigitCount ||
+      cells.size() > 2 * tamarack::kDisplayDigitCount)
     std::abort();
   for (const auto cell : cells) {
     if (cell.size() != 1) std::abort();

@@ -51,8 +51,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
       if (d.value != std::string(6 - text.size(), '0') + text) std::abort();
     } else {
       const int code = model.choice[RowIndex(p)];
-      if (d.value != std::string(1, static_cast<char>('0' + code / 10)) +
-                         static_cast<char>('0' + code % 10)) {
+      if (d.value !=
+          std::string(1, static_cast<char>('0' + code / 10)) + static_cast<char>('0' + code % 10)) {
         std::abort();
       }
     }

@@ -40,29 +40,37 @@ std::string_view QuantityFault(std::string_view text) {
 
 std::string_view AwsCaption(AwsStep step) {
   switch (step) {
-    case AwsStep::kZero: return "Zero";
-    case AwsStep::kSampleQuantity: return "Sample Quantity";
-    case AwsStep::kConfirming: break;
+    case AwsStep::kZero:
+      return "Zero";
+    case AwsStep::kSampleQuantity:
+      return "Sample Quantity";
+    case AwsStep::kConfirming:
+      break;
   }
   return "Confirming";
 }
 
 std::string_view AwsTitle(AwsStep step) {
   switch (step) {
-    case AwsStep::kZero: return "AWS_Step1_Zero";
-    case AwsStep::kSampleQuantity: return "AWS_Step2_Sample Quantity";
-    case AwsStep::kConfirming: break;
+    case AwsStep::kZero:
+      return "AWS_Step1_Zero";
+    case AwsStep::kSampleQuantity:
+      return "AWS_Step2_Sample Quantity";
+    case AwsStep::kConfirming:
+      break;
   }
   return "AWS_Step3_Confirming";
 }
 
 std::string_view AwsPrompt(AwsStep step) {
   switch (step) {
-    case AwsStep::kZero: return "Remove all weight from the scale.\nThen Press <Zero> button.";
+    case AwsStep::kZero:
+      return "Remove all weight from the scale.\nThen Press <Zero> button.";
     case AwsStep::kSampleQuantity:
       return "Place Sample weights on the scale,\nEnter the Sample Quantity in the Sample "
              "Quantity box.\nThen Press <Sample Quantity> button!";
-    case AwsStep::kConfirming: break;
+    case AwsStep::kConfirming:
+      break;
   }
   return "Keep Sample weights on the scale,\nThen Press <Confirming> button!";
 }
@@ -78,8 +86,8 @@ int InitialSampleQuantityIndex() {
 AwsModel OpenAws(std::string itemText) {
   AwsModel model;
   model.itemText = std::move(itemText);
-  model.quantityText = std::string(kSampleQuantities[static_cast<std::size_t>(
-      InitialSampleQuantityIndex())]);
+  model.quantityText =
+      std::string(kSampleQuantities[static_cast<std::size_t>(InitialSampleQuantityIndex())]);
   return model;
 }
 

@@ -48,7 +48,7 @@ struct AwsModel {
   std::string itemText;        // "0" ... "99" or "AA"; becomes the current item once asked
   bool countItemSent = false;  // the indicator has accepted the count item
   AwsStep step = AwsStep::kZero;
-  std::string quantityText;    // the selected sample quantity
+  std::string quantityText;  // the selected sample quantity
   bool quantityEnabled = true;
 };
 

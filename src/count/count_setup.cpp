@@ -47,9 +47,9 @@ void CountWrite(CountSetupModel& model, SerialLink& link, UserFeedback& ui) {
     return;
   }
   ReplyArea reply;
-  const TransactStatus status = Transact(
-      link, ui, WeightWriteRequest(CountItem(CountItemListText(*item)), *value), kWeightWaitMs,
-      reply);
+  const TransactStatus status =
+      Transact(link, ui, WeightWriteRequest(CountItem(CountItemListText(*item)), *value),
+               kWeightWaitMs, reply);
   if (RequireOk(status, reply) == TransactStatus::kOk) {
     ui.Success(count_text::kWriteSuccess);
   } else {
@@ -120,6 +120,8 @@ void CountLoad(CountSetupModel& model, SerialLink& link, UserFeedback& ui,
   model.weightText = std::string(table->Record(*item));
 }
 
-void CountExit(SerialLink& link, UserFeedback& ui) { SendKeyCommand(link, ui, key::kEndSetup); }
+void CountExit(SerialLink& link, UserFeedback& ui) {
+  SendKeyCommand(link, ui, key::kEndSetup);
+}
 
 }  // namespace tamarack

@@ -14,7 +14,9 @@ bool IsBlank(char c) {
   return c == ' ' || c == '\t' || c == '\n' || c == '\v' || c == '\f' || c == '\r';
 }
 
-bool IsDigit(char c) { return c >= '0' && c <= '9'; }
+bool IsDigit(char c) {
+  return c >= '0' && c <= '9';
+}
 
 // The characters of `text` from `at` that form a decimal number (digits, an optional fraction and
 // an optional exponent), without sign. Empty when no digit starts there.
@@ -80,8 +82,7 @@ std::optional<std::uint32_t> AverageWeightValue(std::string_view text) {
   const std::string_view number = NumberAt(text, i);
   double value = 0.0;
   if (!number.empty()) {
-    const auto [end, error] =
-        std::from_chars(number.data(), number.data() + number.size(), value);
+    const auto [end, error] = std::from_chars(number.data(), number.data() + number.size(), value);
     // Too large to represent reads as infinite, too small as zero: both lie outside the range.
     if (error != std::errc() || end != number.data() + number.size()) return std::nullopt;
   }

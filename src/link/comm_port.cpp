@@ -24,9 +24,12 @@ constexpr milliseconds kPerByte{100};
 
 QSerialPort::Parity ParityAt(int position) {
   switch (position) {
-    case 1: return QSerialPort::EvenParity;
-    case 2: return QSerialPort::OddParity;
-    default: return QSerialPort::NoParity;
+    case 1:
+      return QSerialPort::EvenParity;
+    case 2:
+      return QSerialPort::OddParity;
+    default:
+      return QSerialPort::NoParity;
   }
 }
 
@@ -67,7 +70,9 @@ CommPort::CommPort() {
       Qt::QueuedConnection);
 }
 
-CommPort::~CommPort() { Close(); }
+CommPort::~CommPort() {
+  Close();
+}
 
 std::string CommPort::DeviceFor(const std::string& name) {
 #ifdef Q_OS_WIN
@@ -153,7 +158,9 @@ bool CommPort::Lost() const {
   return error == QSerialPort::ReadError || error == QSerialPort::ResourceError;
 }
 
-void CommPort::NoteError() { lastError_ = errno != 0 ? errno : kErrorInvalidHandle; }
+void CommPort::NoteError() {
+  lastError_ = errno != 0 ? errno : kErrorInvalidHandle;
+}
 
 bool CommPort::ClearErrors() {
   if (!open_) {
@@ -240,8 +247,8 @@ int CommPort::Read(std::uint8_t* buffer, std::size_t size) {
   Clock::time_point lastByte{};
   while (got < size) {
     if (port_.bytesAvailable() > 0) {
-      const qint64 n = port_.read(reinterpret_cast<char*>(buffer + got),
-                                  static_cast<qint64>(size - got));
+      const qint64 n =
+          port_.read(reinterpret_cast<char*>(buffer + got), static_cast<qint64>(size - got));
       if (n > 0) {
         got += static_cast<std::size_t>(n);
         lastByte = Clock::now();

@@ -11,7 +11,9 @@ std::string ParamAddress::Text() const {
   return text;
 }
 
-Frame DisplayPollRequest() { return ShortFrame("R"); }
+Frame DisplayPollRequest() {
+  return ShortFrame("R");
+}
 
 Frame KeyRequest(std::string_view keyCode) {
   assert(keyCode.size() == 2);

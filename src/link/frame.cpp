@@ -30,7 +30,9 @@ Frame ShortFrame(std::span<const std::uint8_t> payload) {
   return f;
 }
 
-Frame ShortFrame(std::string_view payload) { return ShortFrame(AsBytes(payload)); }
+Frame ShortFrame(std::string_view payload) {
+  return ShortFrame(AsBytes(payload));
+}
 
 Frame LongFrame(std::span<const std::uint8_t> body) {
   assert(body.size() <= 255);
@@ -50,6 +52,8 @@ std::string_view ReplyArea::Text() const {
           static_cast<std::size_t>(end - bytes.begin())};
 }
 
-bool ReplyArea::StartsWith(std::string_view prefix) const { return Text().starts_with(prefix); }
+bool ReplyArea::StartsWith(std::string_view prefix) const {
+  return Text().starts_with(prefix);
+}
 
 }  // namespace tamarack

@@ -5,7 +5,9 @@
 
 namespace tamarack {
 
-void UserFeedback::ShortWait(std::uint32_t ms) { PreciseSleep(ms); }
+void UserFeedback::ShortWait(std::uint32_t ms) {
+  PreciseSleep(ms);
+}
 
 void PreciseSleep(std::uint32_t ms) {
   using Clock = std::chrono::steady_clock;

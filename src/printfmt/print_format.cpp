@@ -80,12 +80,20 @@ void UpperCaseTagBodies(std::string& text) {
 
 }  // namespace
 
-char SendModeLetter(FormatMode mode) { return mode == FormatMode::NFMT ? 'N' : 'G'; }
-char ReadModeLetter(FormatMode mode) { return mode == FormatMode::NFMT ? 'B' : 'A'; }
+char SendModeLetter(FormatMode mode) {
+  return mode == FormatMode::NFMT ? 'N' : 'G';
+}
+char ReadModeLetter(FormatMode mode) {
+  return mode == FormatMode::NFMT ? 'B' : 'A';
+}
 
-std::span<const PrintTagInfo, kPrintTagCount> PrintTags() { return kTags; }
+std::span<const PrintTagInfo, kPrintTagCount> PrintTags() {
+  return kTags;
+}
 
-const PrintTagInfo& TagInfo(PrintTag tag) { return kTags.at(static_cast<std::size_t>(tag)); }
+const PrintTagInfo& TagInfo(PrintTag tag) {
+  return kTags.at(static_cast<std::size_t>(tag));
+}
 
 std::optional<std::string> JoinLines(const FormatLines& lines, bool withSeparators) {
   std::string text;

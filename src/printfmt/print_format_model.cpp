@@ -14,7 +14,9 @@ constexpr int kLastMovableRow = kFormatLineCount - 1;
 // The count byte of the frame holds the text length + 1.
 constexpr std::size_t kMaxFramedText = 254;
 
-bool IsLine(int n) { return n >= 1 && n <= kFormatLineCount; }
+bool IsLine(int n) {
+  return n >= 1 && n <= kFormatLineCount;
+}
 
 // Shows a stored text as the window's lines and keeps it, up to its first zero byte, as the
 // backup copy.
@@ -70,7 +72,9 @@ void ArmTag(PrintFormatModel& model, PrintTag tag) {
   model.inserting = false;
 }
 
-void DropArmedTag(PrintFormatModel& model) { model.armedTag.reset(); }
+void DropArmedTag(PrintFormatModel& model) {
+  model.armedTag.reset();
+}
 
 bool LineFocused(PrintFormatModel& model, int n) {
   if (!model.armedTag || model.inserting || !IsLine(n)) return false;
@@ -135,8 +139,9 @@ void SendPrintFormat(PrintFormatModel& model, SerialLink& link, UserFeedback& ui
 void ReadPrintFormat(PrintFormatModel& model, SerialLink& link, UserFeedback& ui) {
   DropArmedTag(model);
   ReplyArea reply;
-  const TransactStatus status = Transact(link, ui, ReadFormatRequest(ReadModeLetter(model.format.mode)),
-                                         kReadFormatWaitMs, reply, kWaitWZero);
+  const TransactStatus status =
+      Transact(link, ui, ReadFormatRequest(ReadModeLetter(model.format.mode)), kReadFormatWaitMs,
+               reply, kWaitWZero);
   if (status != TransactStatus::kOk) {
     ui.Failure(kReadFailureText);
     return;

@@ -41,8 +41,8 @@ const CalibrationStepInfo& StepInfo(CalibrationStep step) {
 }
 
 CalibrationStep StepFromCaption(std::string_view caption) {
-  for (CalibrationStep step : {CalibrationStep::kWZero, CalibrationStep::kWValue,
-                               CalibrationStep::kWSpan}) {
+  for (CalibrationStep step :
+       {CalibrationStep::kWZero, CalibrationStep::kWValue, CalibrationStep::kWSpan}) {
     if (caption == StepInfo(step).caption) return step;
   }
   return CalibrationStep::kReZero;

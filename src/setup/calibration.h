@@ -49,13 +49,13 @@ enum class CalibrationFocus { kUnchanged, kTestWeight, kActionButton };
 // What the wizard window shows; the window collects the Test Weight text into it before a press
 // and shows it back after.
 struct CalibrationModel {
-  std::string caption;      // the action button's caption: the current step
-  std::string title;        // the window's name (the window adds the web address)
+  std::string caption;  // the action button's caption: the current step
+  std::string title;    // the window's name (the window adds the web address)
   std::string prompt;
   std::string testWeight;
   bool testWeightEnabled = false;
   CalibrationFocus focus = CalibrationFocus::kUnchanged;
-  bool ended = false;       // a successful re-zero ends the wizard, finished
+  bool ended = false;  // a successful re-zero ends the wizard, finished
 
   // The window as it opens: step WZERO, an empty and disabled Test Weight box.
   static CalibrationModel Initial();

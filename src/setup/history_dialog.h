@@ -4,9 +4,9 @@
 #include <string>
 #include <vector>
 
-#include "ui/modal_dialog.h"
 #include "setup/setup_history.h"
 #include "setup/setup_model.h"
+#include "ui/modal_dialog.h"
 
 class QTreeWidget;
 class QPushButton;

@@ -74,7 +74,7 @@ class OperationWatch : private UserFeedback, private SerialLink {
   void Write(const std::uint8_t* data, std::size_t size) override;
   int Read(std::uint8_t* buffer, std::size_t size) override { return link_.Read(buffer, size); }
   int LastError() const override { return link_.LastError(); }
-  // Passed on, so that a tracing link below closes the exchange when it ends.
+  // A tracing link below closes the exchange here.
   void ExchangeEnded(std::uint32_t waitMs, int status) override {
     link_.ExchangeEnded(waitMs, status);
   }

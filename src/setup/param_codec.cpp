@@ -5,9 +5,13 @@
 namespace tamarack {
 namespace {
 
-bool IsDigit(char c) { return c >= '0' && c <= '9'; }
+bool IsDigit(char c) {
+  return c >= '0' && c <= '9';
+}
 
-char Lower(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c; }
+char Lower(char c) {
+  return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
+}
 
 bool EqualNoCase(std::string_view a, std::string_view b) {
   if (a.size() != b.size()) return false;
@@ -42,7 +46,9 @@ std::string ReadFailureMessage(const SetupParam& param) {
   return "F" + param.address.Text() + " Read Value False!";
 }
 
-std::string EncodeChoice(int code) { return "00000" + std::string(1, static_cast<char>('0' + code)); }
+std::string EncodeChoice(int code) {
+  return "00000" + std::string(1, static_cast<char>('0' + code));
+}
 
 std::string EncodeDate(int year, int month, int day) {
   return TwoDigits(year) + TwoDigits(month) + TwoDigits(day);
@@ -127,13 +133,13 @@ DecodedValue DecodeReadValue(const SetupParam& param, std::string_view value) {
       return decoded;
     case ParamKind::kDate:
       if (value.size() < 6) return decoded;
-      decoded.text = std::string(value.substr(4, 2)) + "-" + std::string(value.substr(2, 2)) +
-                     "-" + std::string(value.substr(0, 2));
+      decoded.text = std::string(value.substr(4, 2)) + "-" + std::string(value.substr(2, 2)) + "-" +
+                     std::string(value.substr(0, 2));
       break;
     case ParamKind::kTime:
       if (value.size() < 6) return decoded;
-      decoded.text = std::string(value.substr(0, 2)) + ":" + std::string(value.substr(2, 2)) +
-                     ":" + std::string(value.substr(4, 2));
+      decoded.text = std::string(value.substr(0, 2)) + ":" + std::string(value.substr(2, 2)) + ":" +
+                     std::string(value.substr(4, 2));
       break;
     case ParamKind::kNumber:
     case ParamKind::kVersion:

@@ -1,7 +1,7 @@
 #include "setup/service_record_dialog.h"
 
-#include <QDateTime>
 #include <QBuffer>
+#include <QDateTime>
 #include <QFormLayout>
 #include <QHBoxLayout>
 #include <QLabel>
@@ -124,8 +124,8 @@ void CServiceRecordDlg::Save(bool pdf) {
       QString("ServiceRecord_%1.%2")
           .arg(QDateTime::currentDateTime().toString("yyyyMMdd-HHmmss"), pdf ? "pdf" : "csv");
   const QString path = services_.pickFile(
-      this, FileDialogSetup{true, {pdf ? "PDF (*.pdf)" : "CSV (*.csv)"}, pdf ? "pdf" : "csv",
-                            suggested, true});
+      this, FileDialogSetup{
+                true, {pdf ? "PDF (*.pdf)" : "CSV (*.csv)"}, pdf ? "pdf" : "csv", suggested, true});
   if (path.isEmpty()) return;
   const ServiceRecord record = Record();
   QString error;

@@ -3,10 +3,10 @@
 #include <QString>
 #include <functional>
 
-#include "ui/modal_dialog.h"
-#include "ui/window_services.h"
 #include "link/user_feedback.h"
 #include "setup/service_record.h"
+#include "ui/modal_dialog.h"
+#include "ui/window_services.h"
 
 class QLabel;
 class QLineEdit;

@@ -33,7 +33,7 @@ std::string OneLine(std::string_view text) {
 std::optional<std::string> ReadKeptFile(const fs::path& path, std::string& problem) {
   SmallFile file = ReadSmallFile(path.string(), kMaxKeptFileSize);
   if (!file.result.ok()) {
-    problem = file.result.error == FileError::kMissing      ? "missing"
+    problem = file.result.error == FileError::kMissing    ? "missing"
               : file.result.error == FileError::kTooLarge ? "too large"
                                                           : FailureText(file.result);
     return std::nullopt;

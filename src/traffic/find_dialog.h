@@ -4,9 +4,10 @@
 #include <optional>
 #include <vector>
 
+#include "link/comm_port_finder.h"
 #include "link/line_finder.h"
-#include "ui/modal_dialog.h"
 #include "link/user_feedback.h"
+#include "ui/modal_dialog.h"
 
 class QCheckBox;
 class QLabel;
@@ -14,9 +15,6 @@ class QProgressBar;
 class QPushButton;
 
 namespace tamarack {
-
-// Opens a CommPort for each try of the finder, with its read time-outs fitted to the setting.
-FinderLinkFactory CommPortFinderFactory();
 
 // The "Find Indicator" window: looks for the indicator on the chosen port, or on every port of
 // the list with "All ports", showing the setting being tried. It ends after a search that found

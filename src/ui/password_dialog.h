@@ -2,6 +2,7 @@
 
 #include <string_view>
 
+#include "link/access_code.h"
 #include "link/user_feedback.h"
 #include "ui/modal_dialog.h"
 
@@ -9,10 +10,6 @@ class QLineEdit;
 class QPushButton;
 
 namespace tamarack {
-
-// The access code that guards returning the indicator to its factory setup. Compared exactly.
-inline constexpr std::string_view kAccessCode = "5183";
-inline constexpr std::string_view kPasswordError = "PassWord is Error!";
 
 // The password gate: asks for the access code before an operation that must not happen by
 // accident. Ends with kCodeAccepted when the code was entered, kGaveUp when the user chose Cancel

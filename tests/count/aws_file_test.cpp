@@ -25,9 +25,9 @@ void Put(const fs::path& path, const std::string& content) {
 class AwsFileTest : public testing::Test {
  protected:
   void SetUp() override {
-    dir = fs::temp_directory_path() /
-          ("tamarack-aws-" + std::to_string(::getpid()) + "-" +
-           testing::UnitTest::GetInstance()->current_test_info()->name());
+    dir =
+        fs::temp_directory_path() / ("tamarack-aws-" + std::to_string(::getpid()) + "-" +
+                                     testing::UnitTest::GetInstance()->current_test_info()->name());
     fs::remove_all(dir);
     fs::create_directories(dir);
   }

@@ -23,8 +23,12 @@ using Kind = RecordingFeedback::Kind;
 using Message = RecordingFeedback::Message;
 using Frames = std::vector<Frame>;
 
-Message Fail(std::string_view text) { return {Kind::kFailure, std::string(text)}; }
-Message Ok(std::string_view text) { return {Kind::kSuccess, std::string(text)}; }
+Message Fail(std::string_view text) {
+  return {Kind::kFailure, std::string(text)};
+}
+Message Ok(std::string_view text) {
+  return {Kind::kSuccess, std::string(text)};
+}
 
 class CountSetupTest : public testing::Test {
  protected:
@@ -67,20 +71,39 @@ TEST_P(CountWriteCases, SendAndTell) {
 
 INSTANTIATE_TEST_SUITE_P(
     Cases, CountWriteCases,
-    testing::Values(
-        WriteCase{"lower bound", 5, "16777216", {"OK"}, {WeightRequest("05", "0016777216")},
-                  {Ok(count_text::kWriteSuccess)}},
-        WriteCase{"fraction for item 7", 7, "20000000.9", {"OK"},
-                  {WeightRequest("07", "0020000000")}, {Ok(count_text::kWriteSuccess)}},
-        WriteCase{"below range", 5, "16777215", {}, {}, {Fail(count_text::kRange)}},
-        WriteCase{"above range", 5, "4294967296", {}, {}, {Fail(count_text::kRange)}},
-        WriteCase{"nan", 5, "nan", {}, {}, {Fail(count_text::kRange)}},
-        WriteCase{"refused", 5, "20000000", {"NO"}, {WeightRequest("05", "0020000000")},
-                  {Fail(count_text::kWriteFault)}},
-        WriteCase{"current item unreadable", kCurrentItemPosition, "20000000", {"NO"},
-                  {WeightReadRequest("AA")}, {Fail(count_text::kReadFault)}},
-        WriteCase{"current item not a list item", kCurrentItemPosition, "20000000",
-                  {"AA9999999999E"}, {WeightReadRequest("AA")}, {Fail(count_text::kReadFault)}}),
+    testing::Values(WriteCase{"lower bound",
+                              5,
+                              "16777216",
+                              {"OK"},
+                              {WeightRequest("05", "0016777216")},
+                              {Ok(count_text::kWriteSuccess)}},
+                    WriteCase{"fraction for item 7",
+                              7,
+                              "20000000.9",
+                              {"OK"},
+                              {WeightRequest("07", "0020000000")},
+                              {Ok(count_text::kWriteSuccess)}},
+                    WriteCase{"below range", 5, "16777215", {}, {}, {Fail(count_text::kRange)}},
+                    WriteCase{"above range", 5, "4294967296", {}, {}, {Fail(count_text::kRange)}},
+                    WriteCase{"nan", 5, "nan", {}, {}, {Fail(count_text::kRange)}},
+                    WriteCase{"refused",
+                              5,
+                              "20000000",
+                              {"NO"},
+                              {WeightRequest("05", "0020000000")},
+                              {Fail(count_text::kWriteFault)}},
+                    WriteCase{"current item unreadable",
+                              kCurrentItemPosition,
+                              "20000000",
+                              {"NO"},
+                              {WeightReadRequest("AA")},
+                              {Fail(count_text::kReadFault)}},
+                    WriteCase{"current item not a list item",
+                              kCurrentItemPosition,
+                              "20000000",
+                              {"AA9999999999E"},
+                              {WeightReadRequest("AA")},
+                              {Fail(count_text::kReadFault)}}),
     test::ByWhat());
 
 TEST_F(CountSetupTest, WriteOkWithBadCheckCharacterIsAFault) {
@@ -120,13 +143,15 @@ INSTANTIATE_TEST_SUITE_P(
         ReadCase{"good", 5, {"050020000000E"}, 5, "0020000000", {}},
         ReadCase{"current item", kCurrentItemPosition, {"120020000000E"}, 12, "0020000000", {}},
         ReadCase{"another item", 5, {"060020000000E"}, 5, "typed", {Fail(count_text::kItemErr)}},
-        ReadCase{"no weight", 5, {"059999999999E"}, 5, "9999999999",
-                 {Ok(count_text::kInvalid)}},
-        ReadCase{"no closing E", 5, {"050020000000X"}, 5, "typed",
-                 {Fail(count_text::kReadFault)}},
+        ReadCase{"no weight", 5, {"059999999999E"}, 5, "9999999999", {Ok(count_text::kInvalid)}},
+        ReadCase{"no closing E", 5, {"050020000000X"}, 5, "typed", {Fail(count_text::kReadFault)}},
         ReadCase{"silent", 5, {}, 5, "typed", {Fail(count_text::kReadFault)}},
-        ReadCase{"current item not a list item", kCurrentItemPosition, {"AA0020000000E"},
-                 kCurrentItemPosition, "typed", {Fail(count_text::kReadFault)}}),
+        ReadCase{"current item not a list item",
+                 kCurrentItemPosition,
+                 {"AA0020000000E"},
+                 kCurrentItemPosition,
+                 "typed",
+                 {Fail(count_text::kReadFault)}}),
     test::ByWhat());
 
 TEST_F(CountSetupTest, AfterWizard) {
@@ -184,7 +209,9 @@ TEST_F(CountFileTest, SaveThenLoadByItem) {
   CountSave(model, link, ui, Answer(file));
   EXPECT_TRUE(ui.messages.empty());
   EXPECT_TRUE(link.requests.empty());
-  EXPECT_EQ(Slurp(file).substr(50, 30), "00200000009999999999" "30000000.5");
+  EXPECT_EQ(Slurp(file).substr(50, 30),
+            "00200000009999999999"
+            "30000000.5");
 
   model.itemPosition = 5;
   CountLoad(model, link, ui, Answer(file));
@@ -212,8 +239,7 @@ TEST_F(CountFileTest, CurrentItemIsAskedBeforeTheFileIsTouched) {
   CountLoad(model, link, ui, Answer(other));
   EXPECT_EQ(asked, 1);
   EXPECT_FALSE(std::filesystem::exists(other));
-  EXPECT_EQ(ui.messages,
-            (std::vector{Fail(count_text::kReadFault), Fail(count_text::kReadFault)}));
+  EXPECT_EQ(ui.messages, (std::vector{Fail(count_text::kReadFault), Fail(count_text::kReadFault)}));
 }
 
 TEST_F(CountFileTest, RefusalsLeaveFilesAlone) {
@@ -243,7 +269,9 @@ class AwsTest : public testing::Test {
   RecordingFeedback ui;
 };
 
-Frame P(int number, std::string_view value) { return WriteParamRequest({5, number}, value); }
+Frame P(int number, std::string_view value) {
+  return WriteParamRequest({5, number}, value);
+}
 
 TEST_F(AwsTest, ItemFiveThroughAllSteps) {
   AwsModel m = OpenAws("5");

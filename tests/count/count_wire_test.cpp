@@ -1,8 +1,8 @@
 #include "count/count_wire.h"
-#include "link/commands.h"
 
 #include <gtest/gtest.h>
 
+#include "link/commands.h"
 #include "support/test_names.h"
 
 namespace tamarack {
@@ -24,7 +24,12 @@ TEST(WeightRequestTest, FramesOnTheLine) {
 
 TEST(CountItemTest, TwoCharactersFromTheListTextAndBack) {
   const std::pair<std::string_view, std::string_view> cases[] = {
-      {"0", "00"}, {"5", "05"}, {"42", "42"}, {"AA", "AA"}, {"  +7x", "07"}, {"", "00"},
+      {"0", "00"},
+      {"5", "05"},
+      {"42", "42"},
+      {"AA", "AA"},
+      {"  +7x", "07"},
+      {"", "00"},
       {"99999999999999999999999", "99"}};  // no overflow, still two digits
   for (const auto& [text, item] : cases) EXPECT_EQ(CountItem(text), item) << text;
   EXPECT_EQ(CountItemListText(100), "AA");
@@ -48,24 +53,22 @@ TEST_P(AverageWeightTexts, ConvertAndCheckRange) {
 
 INSTANTIATE_TEST_SUITE_P(
     Texts, AverageWeightTexts,
-    testing::Values(
-        WeightCase{"lower bound", "16777216", 16777216u},
-        WeightCase{"upper bound", "4294967295", 4294967295u},
-        WeightCase{"below lower bound", "16777215", std::nullopt},
-        WeightCase{"above upper bound", "4294967296", std::nullopt},
-        WeightCase{"fraction is cut", "20000000.9", 20000000u},
-        WeightCase{"fraction just above upper bound", "4294967295.5", std::nullopt},
-        WeightCase{"exponent", "2e7", 20000000u},
-        WeightCase{"exponent with sign", "+1.6777216E+7", 16777216u},
-        WeightCase{"leading blanks and trailing junk", " \t20000000kg", 20000000u},
-        WeightCase{"negative", "-20000000", std::nullopt},
-        WeightCase{"not a number", "abc", std::nullopt},
-        WeightCase{"nan", "nan", std::nullopt},
-        WeightCase{"inf", "inf", std::nullopt},
-        WeightCase{"infinity with sign", "-infinity", std::nullopt},
-        WeightCase{"huge exponent", "1e999", std::nullopt},
-        WeightCase{"hex is not read", "0x1000000", std::nullopt},
-        WeightCase{"comma is no decimal point", "20000000,9", 20000000u}),
+    testing::Values(WeightCase{"lower bound", "16777216", 16777216u},
+                    WeightCase{"upper bound", "4294967295", 4294967295u},
+                    WeightCase{"below lower bound", "16777215", std::nullopt},
+                    WeightCase{"above upper bound", "4294967296", std::nullopt},
+                    WeightCase{"fraction is cut", "20000000.9", 20000000u},
+                    WeightCase{"fraction just above upper bound", "4294967295.5", std::nullopt},
+                    WeightCase{"exponent", "2e7", 20000000u},
+                    WeightCase{"exponent with sign", "+1.6777216E+7", 16777216u},
+                    WeightCase{"leading blanks and trailing junk", " \t20000000kg", 20000000u},
+                    WeightCase{"negative", "-20000000", std::nullopt},
+                    WeightCase{"not a number", "abc", std::nullopt},
+                    WeightCase{"nan", "nan", std::nullopt}, WeightCase{"inf", "inf", std::nullopt},
+                    WeightCase{"infinity with sign", "-infinity", std::nullopt},
+                    WeightCase{"huge exponent", "1e999", std::nullopt},
+                    WeightCase{"hex is not read", "0x1000000", std::nullopt},
+                    WeightCase{"comma is no decimal point", "20000000,9", 20000000u}),
     test::ByWhat());
 
 TEST(AverageWeightTest, TenDigitsAndTheNoWeightMark) {

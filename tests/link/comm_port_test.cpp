@@ -42,7 +42,9 @@ using test::PtyPeer;
 using test::RecordingFeedback;
 using Clock = std::chrono::steady_clock;
 
-double Seconds(Clock::duration d) { return std::chrono::duration<double>(d).count(); }
+double Seconds(Clock::duration d) {
+  return std::chrono::duration<double>(d).count();
+}
 
 double ThreadCpuSeconds() {
   timespec t{};

@@ -2,12 +2,11 @@
 
 #include <gtest/gtest.h>
 
-#include "support/test_names.h"
-
 #include "link/commands.h"
 #include "link/key_command.h"
 #include "support/fake_link.h"
 #include "support/recording_feedback.h"
+#include "support/test_names.h"
 
 namespace tamarack {
 namespace {
@@ -100,7 +99,8 @@ INSTANTIATE_TEST_SUITE_P(
                     MalformedCase{"only the head", {0x01, 0x31, 0x02}},
                     MalformedCase{"no terminator", {0x01, 0x31, 0x02, 'O', 'K'}},
                     MalformedCase{"no check character", {0x01, 0x31, 0x02, 'O', 'K', 0x03}},
-                    MalformedCase{"garbage before the frame", {0x00, 0x01, 0x31, 0x02, 0x03, 0x33}}),
+                    MalformedCase{"garbage before the frame",
+                                  {0x00, 0x01, 0x31, 0x02, 0x03, 0x33}}),
     test::ByWhat());
 
 TEST_F(TransactTest, StaleBytesBeforeTheRequestArePurged) {

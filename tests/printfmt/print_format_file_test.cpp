@@ -130,7 +130,9 @@ TEST_F(PrintFormatFile, PipesAndDevicesAreRefusedWithoutWaiting) {
 
 TEST_F(PrintFormatFile, OnlyTheFirst299BytesOfALongFileAreUsed) {
   std::string bytes(290, 'a');
-  bytes += "\x0C" "bcdefghijklmnop";
+  bytes +=
+      "\x0C"
+      "bcdefghijklmnop";
   Write(dir / "long.fmt", bytes);
   LoadPrintFormatFile(model, dir / "long.fmt", ui);
   EXPECT_EQ(Line(model, 1), std::string(290, 'a'));
@@ -139,7 +141,9 @@ TEST_F(PrintFormatFile, OnlyTheFirst299BytesOfALongFileAreUsed) {
 }
 
 TEST_F(PrintFormatFile, ZeroByteEndsTheBackupButNotTheLines) {
-  Write(dir / "z.fmt", std::string("a\0b\x0C" "c", 5));
+  Write(dir / "z.fmt", std::string("a\0b\x0C"
+                                   "c",
+                                   5));
   LoadPrintFormatFile(model, dir / "z.fmt", ui);
   EXPECT_EQ(Line(model, 1), "a");
   EXPECT_EQ(Line(model, 2), "c");

@@ -21,9 +21,7 @@ class PrintFormatHandlers : public ::testing::Test {
   void Fill() {
     for (int n = 1; n <= kFormatLineCount; ++n) Line(model, n) = "L" + std::to_string(n);
   }
-  std::vector<std::uint8_t> Bytes(std::string_view text) {
-    return {text.begin(), text.end()};
-  }
+  std::vector<std::uint8_t> Bytes(std::string_view text) { return {text.begin(), text.end()}; }
 
   PrintFormatModel model;
   FakeLink link;
@@ -47,11 +45,14 @@ TEST_F(PrintFormatHandlers, DeleteInRowOneEmptiesLineFifteen) {
 }
 
 TEST_F(PrintFormatHandlers, EveryButtonDropsTheArmedTag) {
-  const std::vector<std::function<void()>> buttons = {
-      [&] { ClearLine(model, 3); },           [&] { InsertLine(model, 3); },
-      [&] { DeleteLine(model, 3); },          [&] { AllClear(model); },
-      [&] { RestoreBackup(model); },          [&] { SelectMode(model, FormatMode::NFMT); },
-      [&] { SendPrintFormat(model, link, ui); }, [&] { ReadPrintFormat(model, link, ui); }};
+  const std::vector<std::function<void()>> buttons = {[&] { ClearLine(model, 3); },
+                                                      [&] { InsertLine(model, 3); },
+                                                      [&] { DeleteLine(model, 3); },
+                                                      [&] { AllClear(model); },
+                                                      [&] { RestoreBackup(model); },
+                                                      [&] { SelectMode(model, FormatMode::NFMT); },
+                                                      [&] { SendPrintFormat(model, link, ui); },
+                                                      [&] { ReadPrintFormat(model, link, ui); }};
   for (const auto& press : buttons) {
     ArmTag(model, PrintTag::kNewLine);
     EXPECT_TRUE(LineFocused(model, 5));
@@ -98,8 +99,8 @@ TEST_F(PrintFormatHandlers, SendsEmptyFormatAndShowsTheEndTag) {
   link.QueueReply("OK");
   SendPrintFormat(model, link, ui);
   ASSERT_EQ(link.requests.size(), 1u);
-  EXPECT_EQ(link.requests[0],
-            (std::vector<std::uint8_t>{0x01, 0x31, 0x02, 0x46, 0x04, 0x47, 0x3C, 0x45, 0x3E, 0x30}));
+  EXPECT_EQ(link.requests[0], (std::vector<std::uint8_t>{0x01, 0x31, 0x02, 0x46, 0x04, 0x47, 0x3C,
+                                                         0x45, 0x3E, 0x30}));
   EXPECT_EQ(Line(model, 15), "<E>");
   EXPECT_EQ(model.backupText, std::string(14, '\x0C') + "<E>");
   EXPECT_EQ(ui.waits, (std::vector<RecordingFeedback::Wait>{{1000, -1}}));
@@ -132,21 +133,22 @@ Frame WithBadCheck(Frame frame) {
   return frame;
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Replies, SendReplies,
-    ::testing::Values(SendReplyCase{"ok", ShortFrame("OK"), true},
-                      SendReplyCase{"ok with more", ShortFrame("OKAY"), true},
-                      SendReplyCase{"refused", ShortFrame("NO"), false},
-                      SendReplyCase{"ok with a bad check", WithBadCheck(ShortFrame("OK")), false},
-                      SendReplyCase{"silence", {}, false}),
-    test::ByWhat());
+INSTANTIATE_TEST_SUITE_P(Replies, SendReplies,
+                         ::testing::Values(SendReplyCase{"ok", ShortFrame("OK"), true},
+                                           SendReplyCase{"ok with more", ShortFrame("OKAY"), true},
+                                           SendReplyCase{"refused", ShortFrame("NO"), false},
+                                           SendReplyCase{"ok with a bad check",
+                                                         WithBadCheck(ShortFrame("OK")), false},
+                                           SendReplyCase{"silence", {}, false}),
+                         test::ByWhat());
 
 TEST_F(PrintFormatHandlers, SevenDataBitsRefuse127BytesAndSendNothing) {
   model.dataBits = 7;
   Line(model, 1) = std::string(124, 'A');  // + "<E>" = 127 bytes, count 128
   SendPrintFormat(model, link, ui);
   EXPECT_TRUE(link.requests.empty());
-  EXPECT_EQ(ui.Texts(), std::vector<std::string>{"DateBits=7,Format String Numbers must less then 128!"});
+  EXPECT_EQ(ui.Texts(),
+            std::vector<std::string>{"DateBits=7,Format String Numbers must less then 128!"});
   EXPECT_EQ(Line(model, 1), std::string(124, 'A'));
   EXPECT_EQ(model.backupText, "");
 
@@ -177,7 +179,8 @@ TEST_F(PrintFormatHandlers, ReadFillsTheLinesAndKeepsTheBackup) {
   link.QueueReply("<G><NL><N><NL2><E>");
   ReadPrintFormat(model, link, ui);
   ASSERT_EQ(link.requests.size(), 1u);
-  EXPECT_EQ(link.requests[0], (std::vector<std::uint8_t>{0x01, 0x31, 0x02, 0x41, 0x42, 0x03, 0x30}));
+  EXPECT_EQ(link.requests[0],
+            (std::vector<std::uint8_t>{0x01, 0x31, 0x02, 0x41, 0x42, 0x03, 0x30}));
   EXPECT_EQ(Line(model, 1), "<G><NL>");
   EXPECT_EQ(Line(model, 2), "<N><NL2>");
   EXPECT_EQ(Line(model, 3), "<E>");
@@ -192,8 +195,9 @@ TEST_F(PrintFormatHandlers, FailedReadLeavesTheLines) {
   ReadPrintFormat(model, link, ui);
   EXPECT_EQ(link.requests[0], ReadFormatRequest('A'));
   EXPECT_EQ(Line(model, 1), "L1");
-  EXPECT_EQ(ui.messages,
-            (std::vector<RecordingFeedback::Message>{{Kind::kFailure, "Read from Indicator False!"}}));
+  EXPECT_EQ(
+      ui.messages,
+      (std::vector<RecordingFeedback::Message>{{Kind::kFailure, "Read from Indicator False!"}}));
 }
 
 TEST_F(PrintFormatHandlers, EmptyReadEmptiesTheLines) {

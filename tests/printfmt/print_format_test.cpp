@@ -45,8 +45,7 @@ INSTANTIATE_TEST_SUITE_P(
         JoinCase{"opening in the last two bytes", Lines({{1, "ab<E"}}), false, "ab<E<E>"},
         JoinCase{"two digit count upper-cased", Lines({{1, "<sp12>"}}), false, "<SP12><E>"},
         JoinCase{"five character body left", Lines({{1, "<sp123>"}}), false, "<sp123><E>"},
-        JoinCase{"empty and unclosed brackets left", Lines({{1, "<>a<b c"}}), false,
-                 "<>a<b c<E>"},
+        JoinCase{"empty and unclosed brackets left", Lines({{1, "<>a<b c"}}), false, "<>a<b c<E>"},
         JoinCase{"text outside tags kept", Lines({{1, "net <n> kg"}}), false, "net <N> kg<E>"},
         JoinCase{"only ASCII letters change", Lines({{1, "<\xE9x>"}}), false, "<\xE9X><E>"},
         JoinCase{"scan resumes after a tag", Lines({{1, "<a><b>"}}), false, "<A><B><E>"},
@@ -61,9 +60,8 @@ INSTANTIATE_TEST_SUITE_P(
                  std::nullopt},
         JoinCase{"third line of 300 cut", Lines({{3, std::string(300, 'C')}}), false,
                  std::string(251, 'C') + "<E>"},
-        JoinCase{"lines after 250 add nothing",
-                 Lines({{3, std::string(260, 'C')}, {4, "more"}}), false,
-                 std::string(251, 'C') + "<E>"}),
+        JoinCase{"lines after 250 add nothing", Lines({{3, std::string(260, 'C')}, {4, "more"}}),
+                 false, std::string(251, 'C') + "<E>"}),
     test::ByWhat());
 
 TEST(JoinLines, NoTextOutgrows268Bytes) {
@@ -113,7 +111,10 @@ TEST(SplitAtSeparators, FewerPartsEmptyTheRestAndExtraPartsAreIgnored) {
 
 TEST(SplitAtSeparators, ZeroByteEndsOnlyItsLine) {
   FormatLines lines;
-  SplitAtSeparators(std::string("ab\0cd\x0C" "ef", 8), lines);
+  SplitAtSeparators(std::string("ab\0cd\x0C"
+                                "ef",
+                                8),
+                    lines);
   EXPECT_EQ(lines, Lines({{1, "ab"}, {2, "ef"}}));
 }
 
@@ -160,9 +161,7 @@ INSTANTIATE_TEST_SUITE_P(
         NewLineCase{"unclosed tag keeps the rest", "a<NL>b<NL", Lines({{1, "a<NL>"}, {2, "b<NL"}})},
         NewLineCase{"text ends at a zero byte", std::string("a<NL>b\0c<NL>", 12),
                     Lines({{1, "a<NL>"}, {2, "b"}})},
-        NewLineCase{"rest after fifteen lines dropped",
-                    SixteenTagsAndTail(),
-                    FifteenTags()}),
+        NewLineCase{"rest after fifteen lines dropped", SixteenTagsAndTail(), FifteenTags()}),
     test::ByWhat());
 
 struct NormalizeCase {

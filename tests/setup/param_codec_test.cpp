@@ -47,26 +47,27 @@ TEST_P(NumberValidation, AppliesToEveryNumberRow) {
 
 INSTANTIATE_TEST_SUITE_P(
     Texts, NumberValidation,
-    testing::Values(
-        NumberCase{"plain", "10000", "010000", "010000"},
-        NumberCase{"one digit", "5", "000005", "000005"},
-        NumberCase{"largest", "999999", "999999", "999999"},
-        NumberCase{"leading zeros count", "000100", "000100", "000100"},
-        NumberCase{"single zero", "0", kValueZero, "000000"},
-        NumberCase{"four zeros", "0000", kValueZero, "000000"},
-        NumberCase{"six zeros", "000000", kValueZero, "000000"},
-        NumberCase{"empty", "", kValueEmpty, kValueEmpty},
-        NumberCase{"seven digits", "1234567", kValueTooLong, kValueTooLong},
-        NumberCase{"seven zeros", "0000000", kValueTooLong, kValueTooLong},
-        NumberCase{"length before digits", "12345a7", kValueTooLong, kValueTooLong},
-        NumberCase{"letter inside", "12a4", kValueNotNumber, kValueNotNumber},
-        NumberCase{"leading blank", " 1", kValueNotNumber, kValueNotNumber},
-        NumberCase{"sign", "-5", kValueNotNumber, kValueNotNumber},
-        NumberCase{"non-digit before zero check", "0a", kValueNotNumber, kValueNotNumber},
-        // Six full-width digits are six characters (18 bytes) and no decimal digits.
-        NumberCase{"wide digits", "\xEF\xBC\x91\xEF\xBC\x92\xEF\xBC\x93\xEF\xBC\x94\xEF\xBC\x95"
-                                  "\xEF\xBC\x96",
-                   kValueNotNumber, kValueNotNumber}),
+    testing::Values(NumberCase{"plain", "10000", "010000", "010000"},
+                    NumberCase{"one digit", "5", "000005", "000005"},
+                    NumberCase{"largest", "999999", "999999", "999999"},
+                    NumberCase{"leading zeros count", "000100", "000100", "000100"},
+                    NumberCase{"single zero", "0", kValueZero, "000000"},
+                    NumberCase{"four zeros", "0000", kValueZero, "000000"},
+                    NumberCase{"six zeros", "000000", kValueZero, "000000"},
+                    NumberCase{"empty", "", kValueEmpty, kValueEmpty},
+                    NumberCase{"seven digits", "1234567", kValueTooLong, kValueTooLong},
+                    NumberCase{"seven zeros", "0000000", kValueTooLong, kValueTooLong},
+                    NumberCase{"length before digits", "12345a7", kValueTooLong, kValueTooLong},
+                    NumberCase{"letter inside", "12a4", kValueNotNumber, kValueNotNumber},
+                    NumberCase{"leading blank", " 1", kValueNotNumber, kValueNotNumber},
+                    NumberCase{"sign", "-5", kValueNotNumber, kValueNotNumber},
+                    NumberCase{"non-digit before zero check", "0a", kValueNotNumber,
+                               kValueNotNumber},
+                    // Six full-width digits are six characters (18 bytes) and no decimal digits.
+                    NumberCase{"wide digits",
+                               "\xEF\xBC\x91\xEF\xBC\x92\xEF\xBC\x93\xEF\xBC\x94\xEF\xBC\x95"
+                               "\xEF\xBC\x96",
+                               kValueNotNumber, kValueNotNumber}),
     test::ByWhat());
 
 // --- Values read. ---

@@ -18,9 +18,9 @@ std::string Flatten(std::string_view text) {
 
 TEST(ParamTable, HoldsTheThirtyThreeRowsInReadingOrder) {
   const std::vector<ParamAddress> order{
-      {1, 1}, {1, 2}, {1, 3}, {1, 4}, {1, 5}, {1, 6}, {1, 7}, {1, 8}, {1, 9}, {1, 10}, {1, 11},
-      {1, 12}, {2, 1}, {2, 2}, {2, 3}, {2, 4}, {2, 5}, {2, 6}, {3, 1}, {3, 2}, {3, 3}, {4, 1},
-      {4, 2}, {4, 3}, {5, 1}, {6, 1}, {6, 2}, {6, 3}, {7, 1}, {7, 2}, {7, 3}, {7, 4}, {7, 5}};
+      {1, 1},  {1, 2}, {1, 3}, {1, 4}, {1, 5}, {1, 6}, {1, 7}, {1, 8}, {1, 9}, {1, 10}, {1, 11},
+      {1, 12}, {2, 1}, {2, 2}, {2, 3}, {2, 4}, {2, 5}, {2, 6}, {3, 1}, {3, 2}, {3, 3},  {4, 1},
+      {4, 2},  {4, 3}, {5, 1}, {6, 1}, {6, 2}, {6, 3}, {7, 1}, {7, 2}, {7, 3}, {7, 4},  {7, 5}};
   const auto params = SetupParams();
   ASSERT_EQ(params.size(), order.size());
   for (std::size_t i = 0; i < order.size(); ++i) {
@@ -33,8 +33,8 @@ TEST(ParamTable, HoldsTheThirtyThreeRowsInReadingOrder) {
 TEST(ParamTable, RowsAreConsistent) {
   for (const SetupParam& p : SetupParams()) {
     SCOPED_TRACE(std::string(p.displayNumber));
-    EXPECT_EQ(p.displayNumber, "F" + std::to_string(p.address.group) + "." +
-                                   std::to_string(p.address.number));
+    EXPECT_EQ(p.displayNumber,
+              "F" + std::to_string(p.address.group) + "." + std::to_string(p.address.number));
     switch (p.kind) {
       case ParamKind::kNumber:
         EXPECT_EQ(p.readLength, 6);

@@ -15,7 +15,6 @@
 #include <QTreeWidget>
 #include <algorithm>
 
-#include "ui/tooltip_relay.h"
 #include "setup/calibration.h"
 #include "setup/calibration_dialog.h"
 #include "setup/history_dialog.h"
@@ -26,6 +25,7 @@
 #include "support/recording_feedback.h"
 #include "support/sim_line.h"
 #include "support/sim_port.h"
+#include "ui/tooltip_relay.h"
 
 namespace tamarack {
 
@@ -225,7 +225,8 @@ class SafeDialogsTest : public QObject {
       PressCalibrationAction(wizard, port, ui);
       simulator.With([](sim::SimulatedIndicator& m) { m.SetLoad(50); });
       PressCalibrationAction(wizard, port, ui);
-      return CalibrationFinishedOnExit(wizard) ? CCalibrationDlg::kFinished : CCalibrationDlg::kNotFinished;
+      return CalibrationFinishedOnExit(wizard) ? CCalibrationDlg::kFinished
+                                               : CCalibrationDlg::kNotFinished;
     };
     int recordRuns = 0;
     hooks.runServiceRecord = [&](QWidget* parent, const SetupSession& session) {

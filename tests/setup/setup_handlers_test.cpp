@@ -123,8 +123,8 @@ INSTANTIATE_TEST_SUITE_P(
         ReadFault{"wrong number echoed", "P01.02=RE", "P01.03=01E", "F01.02 Read Value False!"},
         ReadFault{"wrong group echoed", "P01.10=RE", "P02.10=01E", "F01.10 Read Value False!"},
         ReadFault{"no E before the end", "P03.01=RE", "P03.01=001234", "F03.01 Read Value False!"},
-        ReadFault{"no E within thirty", "P03.02=RE",
-                  "P03.02=1234567890123456789012345678901234E", "F03.02 Read Value False!"},
+        ReadFault{"no E within thirty", "P03.02=RE", "P03.02=1234567890123456789012345678901234E",
+                  "F03.02 Read Value False!"},
         ReadFault{"version too long", "P07.03=RE", "P07.03=V1.234E", "F07.03 Read Value False!"},
         ReadFault{"value ends at first E", "P07.03=RE", "P07.03=1E23E", "F07.03 Read Value False!"},
         ReadFault{"code past the list", "P01.02=RE", "P01.02=07E", "F1.2 Value err!"},
@@ -192,18 +192,16 @@ INSTANTIATE_TEST_SUITE_P(
                   Kind::kFailure},
         WriteCase{"F6.2 padded", "F6.2", [](SetupModel& m) { SetNumber(m, "F6.2", "000100"); },
                   "P06.02=000100E", "F6.2 Value Write Sucess!", Kind::kSuccess},
-        WriteCase{"F1.6 code 7", "F1.6", [](SetupModel& m) { m.choice[5] = 7; },
-                  "P01.06=000007E", "F1.6 Value Write Sucess!", Kind::kSuccess},
+        WriteCase{"F1.6 code 7", "F1.6", [](SetupModel& m) { m.choice[5] = 7; }, "P01.06=000007E",
+                  "F1.6 Value Write Sucess!", Kind::kSuccess},
         WriteCase{"F2.1 default", "F2.1", nullptr, "P02.01=000001E", "F2.1 Value Write Sucess!",
                   Kind::kSuccess},
         WriteCase{"F4.1 second 2400", "F4.1", [](SetupModel& m) { m.choice[21] = 1; },
                   "P04.01=000001E", "F4.1 Value Write Sucess!", Kind::kSuccess},
         WriteCase{"choice without selection", "F1.3", [](SetupModel& m) { m.choice[2] = -1; }, "",
                   "F1.3 Value err!", Kind::kFailure},
-        WriteCase{"date", "F7.4", nullptr, "P07.04=261207E", "Date Write Sucess!",
-                  Kind::kSuccess},
-        WriteCase{"time", "F7.5", nullptr, "P07.05=093045E", "Time Write Sucess!",
-                  Kind::kSuccess},
+        WriteCase{"date", "F7.4", nullptr, "P07.04=261207E", "Date Write Sucess!", Kind::kSuccess},
+        WriteCase{"time", "F7.5", nullptr, "P07.05=093045E", "Time Write Sucess!", Kind::kSuccess},
         WriteCase{"unreadable date", "F7.4", [](SetupModel& m) { m.dateText = "07-12"; }, "",
                   "Date Write Fault!", Kind::kFailure}),
     test::ByWhat());
@@ -238,14 +236,12 @@ TEST_P(WriteReplies, CountAsSuccessOnlyWhenTheyBeginOK) {
   }
 }
 
-INSTANTIATE_TEST_SUITE_P(Replies, WriteReplies,
-                         testing::Values(ReplyCase{"OK", "OK", true},
-                                         ReplyCase{"OKAY", "OKAY", true},
-                                         ReplyCase{"NO", "NO", false},
-                                         ReplyCase{"empty payload", "", false},
-                                         ReplyCase{"lower case", "ok", false},
-                                         ReplyCase{"silence", kSilence, false}),
-                         test::ByWhat());
+INSTANTIATE_TEST_SUITE_P(
+    Replies, WriteReplies,
+    testing::Values(ReplyCase{"OK", "OK", true}, ReplyCase{"OKAY", "OKAY", true},
+                    ReplyCase{"NO", "NO", false}, ReplyCase{"empty payload", "", false},
+                    ReplyCase{"lower case", "ok", false}, ReplyCase{"silence", kSilence, false}),
+    test::ByWhat());
 
 TEST_F(SetupHandlers, SilentDateAndTimeWritesShowOnlyFailures) {
   model.silentDateTimeWrite = true;
@@ -278,8 +274,8 @@ TEST_F(SetupHandlers, ExitAfterAWriteAnsweredNoSendsOnlyTheEndCode) {
   model.valueModified = true;
   ui.answers = {false};
   EXPECT_TRUE(ExitSetup(model, link, ui));
-  EXPECT_EQ(ui.messages, (std::vector<RecordingFeedback::Message>{
-                             {Kind::kYesNo, std::string(kSaveQuestion)}}));
+  EXPECT_EQ(ui.messages,
+            (std::vector<RecordingFeedback::Message>{{Kind::kYesNo, std::string(kSaveQuestion)}}));
   EXPECT_EQ(Payloads(link), std::vector<std::string>{"K16E"});
 }
 
@@ -297,7 +293,8 @@ TEST_F(SetupHandlers, ExitWhoseSaveFailsStaysOpenAndAsksAgain) {
   indicator.On("K18E", kSilence);
   EXPECT_FALSE(ExitSetup(model, link, ui));
   EXPECT_EQ(Payloads(link), std::vector<std::string>{"K18E"});
-  EXPECT_EQ(ui.Texts(), (std::vector<std::string>{std::string(kSaveQuestion), "Value Save Fault!"}));
+  EXPECT_EQ(ui.Texts(),
+            (std::vector<std::string>{std::string(kSaveQuestion), "Value Save Fault!"}));
   EXPECT_EQ(ui.messages[1].kind, Kind::kFailure);
   EXPECT_TRUE(model.valueModified);
 

@@ -1,6 +1,8 @@
 #include "setup/setup_value_file.h"
 
 #include <gtest/gtest.h>
+#include <sys/resource.h>
+#include <sys/stat.h>
 
 #include <csignal>
 #include <filesystem>
@@ -8,9 +10,6 @@
 #include <iterator>
 #include <string>
 #include <vector>
-
-#include <sys/resource.h>
-#include <sys/stat.h>
 
 #include "support/recording_feedback.h"
 #include "support/test_names.h"
@@ -21,7 +20,9 @@ namespace {
 namespace fs = std::filesystem;
 using test::RecordingFeedback;
 
-SetupModel Opening() { return OpeningModel("07-12-2026", "09:30:45"); }
+SetupModel Opening() {
+  return OpeningModel("07-12-2026", "09:30:45");
+}
 
 std::string NewValue(const SetupModel& model, std::string_view displayNumber) {
   return model.newValue[static_cast<std::size_t>(NewValueSlot(*FindParam(displayNumber)))];
@@ -35,11 +36,11 @@ int Choice(const SetupModel& model, std::string_view displayNumber) {
 SetupModel AfterRead() {
   SetupModel model = Opening();
   const std::vector<std::string> texts{
-      "010000", "1 (0.5D)", "0 (1.9%FS)", "0 (1D)", "2 (FS+9D)", "1 (15Hz)", "1", "2", "2",
-      "1 (4OUT)", "3 (1OD)", "0 (Yes)", "1 (kg)", "1 (88888.8)", "2 (d=5)", "0 (888888)",
-      "0 (D=1)", "0 (250ms)", "001000", "000500", "020000", "3 (9600)", "0 (8NONE)",
-      "1 (comm)", "0 (General)", "0 (NTEP)", "000100", "010000", "000007", "000123", "V1.2",
-      "07-12-26", "09:30:45"};
+      "010000",   "1 (0.5D)",   "0 (1.9%FS)", "0 (1D)",      "2 (FS+9D)", "1 (15Hz)", "1",
+      "2",        "2",          "1 (4OUT)",   "3 (1OD)",     "0 (Yes)",   "1 (kg)",   "1 (88888.8)",
+      "2 (d=5)",  "0 (888888)", "0 (D=1)",    "0 (250ms)",   "001000",    "000500",   "020000",
+      "3 (9600)", "0 (8NONE)",  "1 (comm)",   "0 (General)", "0 (NTEP)",  "000100",   "010000",
+      "000007",   "000123",     "V1.2",       "07-12-26",    "09:30:45"};
   std::copy(texts.begin(), texts.end(), model.currentValue.begin());
   return model;
 }
@@ -111,33 +112,47 @@ INSTANTIATE_TEST_SUITE_P(
                  {{"F1.1", std::string(200, '7')}},
                  {}},
         LoadCase{"short record", "123,2,1", {{"F1.1", "123"}}, {{"F1.2", 2}, {"F1.3", 1}}},
-        LoadCase{"trailing comma leaves the rest cleared", "123,2,", {{"F1.1", "123"}},
-                 {{"F1.2", 2}}},
+        LoadCase{
+            "trailing comma leaves the rest cleared", "123,2,", {{"F1.1", "123"}}, {{"F1.2", 2}}},
         LoadCase{"empty and long fields skipped", ",3,1234567,1", {}, {{"F1.2", 3}, {"F1.4", 1}}},
-        LoadCase{"code beyond the list selects nothing", "5,9,1,6", {{"F1.1", "5"}},
+        LoadCase{"code beyond the list selects nothing",
+                 "5,9,1,6",
+                 {{"F1.1", "5"}},
                  {{"F1.3", 1}, {"F1.4", 6}}},
-        LoadCase{"negative code selects nothing", "5,-1,+1,  2x", {{"F1.1", "5"}},
+        LoadCase{"negative code selects nothing",
+                 "5,-1,+1,  2x",
+                 {{"F1.1", "5"}},
                  {{"F1.3", 1}, {"F1.4", 2}}},
         LoadCase{"no leading number is code 0", "5,x", {{"F1.1", "5"}}, {{"F1.2", 0}}},
-        LoadCase{"F6.2 and F6.3", Fields({"1", "1", "0", "0", "2", "1", "1", "2", "2", "1", "2",
-                                          "0", "1", "1", "0", "0", "0", "0", "", "", "", "3",
-                                          "0", "1", "0", "0", "10000"}) + "500",
+        LoadCase{"F6.2 and F6.3",
+                 Fields({"1", "1", "0", "0", "2", "1", "1", "2", "2", "1", "2", "0", "1",    "1",
+                         "0", "0", "0", "0", "",  "",  "",  "3", "0", "1", "0", "0", "10000"}) +
+                     "500",
                  {{"F1.1", "1"}, {"F6.2", "10000"}, {"F6.3", "500"}},
-                 {{"F1.2", 1}, {"F1.3", 0}, {"F1.4", 0}, {"F1.5", 2}, {"F1.6", 1}, {"F1.7", 1},
-                  {"F1.8", 2}, {"F1.9", 2}, {"F1.10", 1}, {"F1.11", 2}, {"F1.12", 0},
-                  {"F2.1", 1}, {"F2.2", 1}, {"F2.3", 0}, {"F2.4", 0}, {"F2.5", 0}, {"F2.6", 0},
-                  {"F4.1", 3}, {"F4.2", 0}, {"F4.3", 1}, {"F5.1", 0}, {"F6.1", 0}}},
-        LoadCase{"31 fields: the last is ignored",
-                 Fields({"1", "1", "1", "1", "1", "1", "1", "1", "1", "1", "1", "1", "1", "1",
-                         "1", "1", "1", "1", "2", "3", "4", "1", "1", "1", "1", "1", "5", "6",
-                         "7", "8"}) + "9",
-                 {{"F1.1", "1"}, {"F3.1", "2"}, {"F3.2", "3"}, {"F3.3", "4"}, {"F6.2", "5"},
-                  {"F6.3", "6"}, {"F7.1", "7"}, {"F7.2", "8"}},
-                 {{"F1.2", 1}, {"F1.3", 1}, {"F1.4", 1}, {"F1.5", 1}, {"F1.6", 1}, {"F1.7", 1},
-                  {"F1.8", 1}, {"F1.9", 1}, {"F1.10", 1}, {"F1.11", 1}, {"F1.12", 1},
-                  {"F2.1", 1}, {"F2.2", 1}, {"F2.3", 1}, {"F2.4", 1}, {"F2.5", 1}, {"F2.6", 1},
-                  {"F4.1", 1}, {"F4.2", 1}, {"F4.3", 1}, {"F5.1", 1}, {"F6.1", 1}}},
-        LoadCase{"a zero byte ends the record", std::string("12,1\0,3", 7), {{"F1.1", "12"}},
+                 {{"F1.2", 1}, {"F1.3", 0}, {"F1.4", 0},  {"F1.5", 2},  {"F1.6", 1},  {"F1.7", 1},
+                  {"F1.8", 2}, {"F1.9", 2}, {"F1.10", 1}, {"F1.11", 2}, {"F1.12", 0}, {"F2.1", 1},
+                  {"F2.2", 1}, {"F2.3", 0}, {"F2.4", 0},  {"F2.5", 0},  {"F2.6", 0},  {"F4.1", 3},
+                  {"F4.2", 0}, {"F4.3", 1}, {"F5.1", 0},  {"F6.1", 0}}},
+        LoadCase{
+            "31 fields: the last is ignored",
+            Fields({"1", "1", "1", "1", "1", "1", "1", "1", "1", "1", "1", "1", "1", "1", "1",
+                    "1", "1", "1", "2", "3", "4", "1", "1", "1", "1", "1", "5", "6", "7", "8"}) +
+                "9",
+            {{"F1.1", "1"},
+             {"F3.1", "2"},
+             {"F3.2", "3"},
+             {"F3.3", "4"},
+             {"F6.2", "5"},
+             {"F6.3", "6"},
+             {"F7.1", "7"},
+             {"F7.2", "8"}},
+            {{"F1.2", 1}, {"F1.3", 1}, {"F1.4", 1},  {"F1.5", 1},  {"F1.6", 1},  {"F1.7", 1},
+             {"F1.8", 1}, {"F1.9", 1}, {"F1.10", 1}, {"F1.11", 1}, {"F1.12", 1}, {"F2.1", 1},
+             {"F2.2", 1}, {"F2.3", 1}, {"F2.4", 1},  {"F2.5", 1},  {"F2.6", 1},  {"F4.1", 1},
+             {"F4.2", 1}, {"F4.3", 1}, {"F5.1", 1},  {"F6.1", 1}}},
+        LoadCase{"a zero byte ends the record",
+                 std::string("12,1\0,3", 7),
+                 {{"F1.1", "12"}},
                  {{"F1.2", 1}}}),
     test::ByWhat());
 
@@ -160,9 +175,9 @@ TEST(SetupValueFile, ASavedRecordLoadsBackIntoTheEditableColumn) {
 class SetupFileOnDisk : public testing::Test {
  protected:
   void SetUp() override {
-    folder = fs::temp_directory_path() /
-             ("tamarack-stx-" + std::to_string(::getpid()) + "-" +
-              testing::UnitTest::GetInstance()->current_test_info()->name());
+    folder =
+        fs::temp_directory_path() / ("tamarack-stx-" + std::to_string(::getpid()) + "-" +
+                                     testing::UnitTest::GetInstance()->current_test_info()->name());
     fs::remove_all(folder);
     fs::create_directories(folder);
   }
@@ -289,8 +304,8 @@ TEST_F(SetupFileOnDisk, SaveRefusesWhatItCannotReplace) {
 
 TEST_F(SetupFileOnDisk, SaveKeepsTheFileModeAndFollowsALink) {
   Put("target.stx", "old");
-  fs::permissions(PathOf("target.stx"), fs::perms::owner_read | fs::perms::owner_write |
-                                            fs::perms::group_read);
+  fs::permissions(PathOf("target.stx"),
+                  fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read);
   fs::create_symlink(folder / "target.stx", folder / "link.stx");
   EXPECT_TRUE(SaveSetupFile(PathOf("link.stx"), AfterRead(), ui));
   EXPECT_TRUE(fs::is_symlink(folder / "link.stx"));

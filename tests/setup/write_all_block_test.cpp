@@ -13,7 +13,9 @@
 namespace tamarack {
 namespace {
 
-SetupModel Defaults() { return OpeningModel("07-12-2026", "09:30:45"); }
+SetupModel Defaults() {
+  return OpeningModel("07-12-2026", "09:30:45");
+}
 
 std::string& NewValue(SetupModel& model, std::string_view displayNumber) {
   return model.newValue[static_cast<std::size_t>(NewValueSlot(*FindParam(displayNumber)))];
@@ -55,8 +57,8 @@ INSTANTIATE_TEST_SUITE_P(
         NumberCase{"empty gives 0", "F1.1", "", 37, {0, 0, 0}},
         NumberCase{"over 999999 left 0", "F1.1", "1000000", 37, {0, 0, 0}},
         NumberCase{"negative left 0", "F6.2", "-5", 40, {0, 0, 0}},
-        NumberCase{"huge saturates and is left 0", "F6.3", "99999999999999999999999", 43,
-                   {0, 0, 0}},
+        NumberCase{
+            "huge saturates and is left 0", "F6.3", "99999999999999999999999", 43, {0, 0, 0}},
         NumberCase{"leading blanks and a tail", "F3.2", " +42kg", 24, {0, 0, 42}}),
     test::ByWhat());
 
@@ -99,10 +101,10 @@ INSTANTIATE_TEST_SUITE_P(
     testing::Values(
         PackedByte{"byte 13", 13, {{"F2.2", 0}, {"F2.4", 4}}},
         PackedByte{"byte 14", 14, {{"F2.3", 0}, {"F2.5", 4}}},
-        PackedByte{"byte 15", 15, {{"F1.7", 0}}},
-        PackedByte{"byte 16", 16, {{"F1.8", 0}}},
+        PackedByte{"byte 15", 15, {{"F1.7", 0}}}, PackedByte{"byte 16", 16, {{"F1.8", 0}}},
         PackedByte{"byte 17", 17, {{"F1.9", 0}}},
-        PackedByte{"byte 31", 31, {{"F6.1", 0}, {"F1.5", 2}, {"F1.2", 4}, {"F2.1", 6}, {"F1.3", 7}}},
+        PackedByte{
+            "byte 31", 31, {{"F6.1", 0}, {"F1.5", 2}, {"F1.2", 4}, {"F2.1", 6}, {"F1.3", 7}}},
         PackedByte{"byte 32", 32, {{"F1.4", 0}, {"F5.1", 4}, {"F4.1", 6}}},
         PackedByte{"byte 33", 33, {{"F1.6", 0}, {"F1.10", 4}, {"F1.12", 7}}},
         PackedByte{"byte 34", 34, {{"F1.11", 0}, {"F4.3", 3}, {"F2.6", 4}, {"F4.2", 6}}}),
@@ -121,11 +123,11 @@ TEST(WriteAllBlock, WholeFrameForTheDefaultsWithCalibrationCounts) {
   NewValue(model, "F3.1") = "1000";
   NewValue(model, "F3.2") = "500";
   NewValue(model, "F3.3") = "20000";
-  const Frame expected{
-      0x01, 0x31, 0x02, 0x46, 0x30, 0x54, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00,
-      0x00, 0x00, 0x00, 0x00, 0x00, 0x01, 0x00, 0x01, 0x02, 0x02, 0x02, 0x71, 0x00, 0x00,
-      0x1F, 0x40, 0x00, 0x01, 0xF4, 0x00, 0x00, 0x00, 0x00, 0x58, 0xC0, 0x11, 0x0A, 0x00,
-      0x00, 0x00, 0x27, 0x10, 0x00, 0x01, 0x00, 0x01, 0x00, 0x00, 0x00, 0x39};
+  const Frame expected{0x01, 0x31, 0x02, 0x46, 0x30, 0x54, 0x00, 0x00, 0x00, 0x00, 0x00,
+                       0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x01, 0x00, 0x01,
+                       0x02, 0x02, 0x02, 0x71, 0x00, 0x00, 0x1F, 0x40, 0x00, 0x01, 0xF4,
+                       0x00, 0x00, 0x00, 0x00, 0x58, 0xC0, 0x11, 0x0A, 0x00, 0x00, 0x00,
+                       0x27, 0x10, 0x00, 0x01, 0x00, 0x01, 0x00, 0x00, 0x00, 0x39};
   EXPECT_EQ(WriteAllRequest(BuildWriteAllBlock(model)), expected);
 }
 
@@ -134,10 +136,10 @@ TEST(LeadingInteger, ReadsLikeADecimalIntegerAndSaturates) {
     const char* text;
     long long value;
   };
-  for (const Case& c : {Case{"abc", 0}, Case{"  \t12x", 12}, Case{"-150", -150},
-                        Case{"+-7", 0}, Case{"99999999999999999999", LLONG_MAX},
-                        Case{"-9223372036854775808", LLONG_MIN},
-                        Case{"-99999999999999999999", LLONG_MIN}}) {
+  for (const Case& c :
+       {Case{"abc", 0}, Case{"  \t12x", 12}, Case{"-150", -150}, Case{"+-7", 0},
+        Case{"99999999999999999999", LLONG_MAX}, Case{"-9223372036854775808", LLONG_MIN},
+        Case{"-99999999999999999999", LLONG_MIN}}) {
     EXPECT_EQ(LeadingInteger(c.text), c.value) << '"' << c.text << '"';
   }
 }

@@ -4,9 +4,9 @@
 
 #include "link/comm_port.h"
 #include "link/line_finder.h"
-#include "support/pty_peer.h"
 #include "sim/pty_transport.h"
 #include "sim/simulator.h"
+#include "support/pty_peer.h"
 #include "support/recording_feedback.h"
 #include "support/sim_port.h"
 #include "traffic/find_dialog.h"

@@ -15,14 +15,14 @@
 
 #include "app/main_dialog.h"
 #include "link/commands.h"
-#include "ui/product.h"
-#include "support/pty_peer.h"
 #include "link/transact.h"
 #include "setup/setup_handlers.h"
+#include "support/pty_peer.h"
 #include "support/recording_feedback.h"
 #include "support/sim_port.h"
 #include "traffic/exchange_meaning.h"
 #include "traffic/find_dialog.h"
+#include "ui/product.h"
 
 namespace tamarack {
 

@@ -1,0 +1,355 @@
+// tamarack-cli: the operations of the windows from a script, on one indicator or on a fleet.
+
+#include <unistd.h>
+
+#include <QCommandLineParser>
+#include <QCoreApplication>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QSerialPortInfo>
+#include <atomic>
+#include <csignal>
+#include <iostream>
+
+#include "cli/cli_commands.h"
+#include "cli/cli_port.h"
+#include "cli/fleet.h"
+#include "cli/inventory.h"
+#include "link/comm_port_finder.h"
+#include "link/line_finder.h"
+#include "link/tracing_link.h"
+#include "traffic/exchange_meaning.h"
+#include "traffic/traffic_text.h"
+#include "version.h"
+
+namespace {
+
+using namespace tamarack;
+using namespace tamarack::cli;
+
+std::atomic<bool> gStop{false};
+
+extern "C" void OnStopSignal(int) {
+  gStop = true;
+}
+
+void CatchStopSignals() {
+  struct sigaction action {};
+  action.sa_handler = OnStopSignal;
+  sigemptyset(&action.sa_mask);
+  sigaction(SIGINT, &action, nullptr);
+  sigaction(SIGTERM, &action, nullptr);
+}
+
+std::string S(const QString& text) {
+  return text.toStdString();
+}
+QString Q(const std::string& text) {
+  return QString::fromStdString(text);
+}
+
+constexpr std::string_view kFleetSynopsis =
+    "fleet INVENTORY.csv COMMAND ... [--keep-going] [--log-dir DIR]";
+constexpr std::string_view kFleetDescription =
+    "Runs COMMAND on every indicator of the inventory at once, one port and one thread each. "
+    "The inventory holds one indicator a line: port[,baud[,data[,stop[,parity[,file]]]]]; empty "
+    "fields take the line options, and a row's file replaces the command's file. Each indicator "
+    "gets a log in DIR (default INVENTORY.csv.logs). Exit status 1 when any indicator failed.";
+
+void PrintJson(const QJsonObject& doc) {
+  std::cout << QJsonDocument(doc).toJson().toStdString();
+}
+
+std::string CommandHelp(std::string_view name, const QCommandLineParser& parser) {
+  std::string synopsis, description;
+  if (name == "fleet") {
+    synopsis = kFleetSynopsis;
+    description = kFleetDescription;
+  } else if (const CommandInfo* info = FindCommand(name)) {
+    synopsis = info->synopsis;
+    description = info->description;
+  } else {
+    return "unknown command \"" + std::string(name) + "\"\n";
+  }
+  std::string help = "usage: tamarack-cli [options] " + synopsis + "\n\n" + description + "\n\n";
+  // The options part of the parser's own help.
+  const std::string all = S(parser.helpText());
+  const std::size_t options = all.find("Options:");
+  const std::size_t arguments = all.find("Arguments:");
+  if (options != std::string::npos) help += all.substr(options, arguments - options);
+  return help;
+}
+
+std::string GeneralHelp(const QCommandLineParser& parser) {
+  std::string help = S(parser.helpText());
+  help += "\nCommands:\n";
+  for (const CommandInfo& info : Commands()) help += "  " + std::string(info.synopsis) + "\n";
+  help += "  " + std::string(kFleetSynopsis) + "\n";
+  help +=
+      "\n'tamarack-cli COMMAND --help' tells more of one command.\n"
+      "Exit status: 0 success, 1 the indicator refused or did not answer, 2 bad usage or a "
+      "bad file, 3 the port could not be opened.\n";
+  return help;
+}
+
+int Ports(bool json) {
+  QJsonArray list;
+  for (const QSerialPortInfo& info : QSerialPortInfo::availablePorts()) {
+    const std::string line = S(info.systemLocation()) + "  " + S(info.description());
+    if (!json) std::cout << line << "\n";
+    list.append(QJsonObject{{"device", info.systemLocation()},
+                            {"name", info.portName()},
+                            {"description", info.description()},
+                            {"manufacturer", info.manufacturer()}});
+  }
+  if (json) PrintJson({{"command", "ports"}, {"status", kExitOk}, {"ports", list}});
+  return kExitOk;
+}
+
+int Find(const PortSettings& settings, bool allPorts, bool json) {
+  std::vector<FinderPort> ports;
+  SimHost simHost;
+  if (settings.port == kSimPortName) {
+    std::string error;
+    const auto device = simHost.Start(&error);
+    if (!device) {
+      std::cerr << "The simulated indicator could not start: " << error << "\n";
+      return kExitPort;
+    }
+    ports.push_back({std::string(kSimPortName), *device});
+  } else {
+    ports.push_back({settings.port, CommPort::DeviceFor(settings.port)});
+  }
+  if (allPorts) {
+    const auto known = [&](const std::string& device) {
+      return std::any_of(ports.begin(), ports.end(),
+                         [&](const FinderPort& p) { return p.device == device; });
+    };
+    for (int n = 1; n <= 6; ++n) {
+      const std::string name = "COM" + std::to_string(n);
+      if (!known(CommPort::DeviceFor(name))) ports.push_back({name, CommPort::DeviceFor(name)});
+    }
+    for (const QSerialPortInfo& info : QSerialPortInfo::availablePorts()) {
+      const std::string device = S(info.systemLocation());
+      if (!known(device)) ports.push_back({device, device});
+    }
+  }
+  const FinderResult result =
+      FindIndicator(ports, CommPortFinderFactory(), [](const FinderTry&) { return !gStop.load(); });
+  const bool found = result.outcome == FinderResult::Outcome::kFound;
+  if (json) {
+    QJsonObject doc{{"command", "find"},
+                    {"status", found ? kExitOk : kExitIndicator},
+                    {"found", found},
+                    {"tries", result.tries}};
+    if (found) {
+      doc["port"] = Q(result.port.name);
+      doc["device"] = Q(result.port.device);
+      doc["baud"] = result.setting.baud;
+      doc["data"] = result.setting.dataBits;
+      doc["stop"] = result.setting.stopBits;
+      doc["parity"] = Q(std::string(ParityName(result.setting.parity)));
+    }
+    PrintJson(doc);
+  } else {
+    for (const auto& [port, message] : result.openFailures) {
+      std::cerr << port << ": " << message << "\n";
+    }
+    if (found) {
+      std::cout << FoundText(result) << "\n";
+    } else {
+      std::cerr << NotFoundText(ports) << "\n";
+    }
+  }
+  return found ? kExitOk : kExitIndicator;
+}
+
+int RunOne(const CliCommand& command, const PortSettings& settings, bool trace, bool json) {
+  if (std::string error = CheckCommand(command, settings.dataBits); !error.empty()) {
+    std::cerr << error << "\n";
+    if (json)
+      PrintJson({{"command", Q(command.name)}, {"status", kExitUsage}, {"error", Q(error)}});
+    return kExitUsage;
+  }
+  ConsoleFeedback ui(&gStop);
+  ui.SetEcho([json](const ConsoleFeedback::Message& m) {
+    if (m.kind == ConsoleFeedback::Kind::kSuccess) {
+      if (!json) std::cout << m.text << std::endl;
+    } else {
+      std::cerr << m.text << std::endl;
+    }
+  });
+  std::unique_ptr<OpenedLine> line = OpenedLine::Open(settings, ui);
+  if (!line) {
+    if (json) {
+      PrintJson({{"command", Q(command.name)},
+                 {"port", Q(settings.port)},
+                 {"status", kExitPort},
+                 {"error", Q(ui.LastFailure())}});
+    }
+    return kExitPort;
+  }
+  StoppableLink stoppable(line->Port(), gStop);
+  TracingLink tracing(stoppable, 16);
+  tracing.SetDescriber(DescribeExchange);
+  tracing.MarkOpened();
+  if (trace) {
+    tracing.AddListener([](const TracedExchange& e) {
+      const auto cells = TrafficCells(e);
+      std::cerr << cells[0] << " ms  " << cells[1] << "  [" << cells[2] << ", " << cells[3]
+                << " ms]  " << cells[4] << "  ->  " << cells[5] << std::endl;
+    });
+  }
+  CommandResult result = RunCommand(command, tracing, ui, settings, gStop);
+  if (json) {
+    QJsonObject doc = result.data;
+    doc["command"] = Q(command.name);
+    doc["port"] = Q(settings.port);
+    doc["status"] = result.status;
+    PrintJson(doc);
+  } else {
+    std::cout << result.text;
+  }
+  return result.status;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  QCoreApplication app(argc, argv);
+  QCoreApplication::setApplicationName("tamarack-cli");
+  QCoreApplication::setApplicationVersion(tamarack::kVersion);
+  CatchStopSignals();
+
+  QCommandLineParser parser;
+  parser.setApplicationDescription(
+      "Reads, writes and checks the setup of a weighing indicator from scripts, on one port or "
+      "on a fleet of indicators at once.");
+  const QCommandLineOption port("port",
+                                "COM1..COM6, a device path, or sim for the built-in "
+                                "simulated indicator (default COM1).",
+                                "PORT", "COM1");
+  const QCommandLineOption baud("baud", "2400, 4800 or 9600 (default 9600).", "BAUD", "9600");
+  const QCommandLineOption data("data", "Data bits, 7 or 8 (default 8).", "BITS", "8");
+  const QCommandLineOption stop("stop", "Stop bits, 1 or 2 (default 1).", "BITS", "1");
+  const QCommandLineOption parity("parity", "NOPARITY, EVENPARITY or ODDPARITY (default NOPARITY).",
+                                  "PARITY", "NOPARITY");
+  const QCommandLineOption trace("trace", "Every exchange on standard error.");
+  const QCommandLineOption json("json", "One JSON document on standard output instead of text.");
+  const QCommandLineOption out("out", "read, format read: the file to store.", "FILE");
+  const QCommandLineOption verify("verify", "write: read back and compare.");
+  const QCommandLineOption record("record", "write: the service record (as found, as left).",
+                                  "RECORD.csv");
+  const QCommandLineOption watch("watch", "display: poll every 500 ms until Ctrl+C.");
+  const QCommandLineOption allPorts("all-ports", "find: look on every serial port.");
+  const QCommandLineOption password("password", "default: the access code.", "CODE");
+  const QCommandLineOption keepGoing("keep-going", "fleet: pass over malformed inventory rows.");
+  const QCommandLineOption logDir("log-dir", "fleet: where the indicators' logs go.", "DIR");
+  const QCommandLineOption help({"h", "help"}, "This help, or a command's with the command.");
+  for (const auto& option : {port, baud, data, stop, parity, trace, json, out, verify, record,
+                             watch, allPorts, password, keepGoing, logDir, help}) {
+    parser.addOption(option);
+  }
+  parser.addVersionOption();
+  parser.addPositionalArgument("command", "What to do; see Commands below.", "COMMAND [ARGS...]");
+  if (!parser.parse(QCoreApplication::arguments())) {
+    std::cerr << S(parser.errorText()) << "\n\n" << GeneralHelp(parser);
+    return kExitUsage;
+  }
+  if (parser.isSet("version")) {
+    std::cout << "tamarack-cli " << tamarack::kVersion << "\n";
+    return kExitOk;
+  }
+  const QStringList words = parser.positionalArguments();
+  if (parser.isSet(help)) {
+    if (words.isEmpty()) {
+      std::cout << GeneralHelp(parser);
+    } else {
+      const std::string name = S(words.size() > 2 && words[0] == "fleet" ? words[0] : words[0]);
+      std::cout << CommandHelp(name, parser);
+    }
+    return kExitOk;
+  }
+  if (words.isEmpty()) {
+    std::cerr << GeneralHelp(parser);
+    return kExitUsage;
+  }
+
+  PortSettings settings;
+  settings.port = S(parser.value(port));
+  for (const std::string& error : {ParseBaud(S(parser.value(baud)), settings.baud),
+                                   ParseDataBits(S(parser.value(data)), settings.dataBits),
+                                   ParseStopBits(S(parser.value(stop)), settings.stopBits),
+                                   ParseParity(S(parser.value(parity)), settings.parity)}) {
+    if (!error.empty()) {
+      std::cerr << error << "\n";
+      return kExitUsage;
+    }
+  }
+
+  // A word that names no command is most likely a mistyped one: the usage lists them all.
+  if (words[0] != "fleet" && !FindCommand(S(words[0]))) {
+    std::cerr << "unknown command \"" << S(words[0]) << "\"\n\n" << GeneralHelp(parser);
+    return kExitUsage;
+  }
+  const bool inFleet = words[0] == "fleet";
+  const int first = inFleet ? 2 : 0;
+  if (words.size() <= first) {
+    std::cerr << "usage: tamarack-cli " << kFleetSynopsis << "\n";
+    return kExitUsage;
+  }
+  CliCommand command;
+  command.name = S(words[first]);
+  for (int i = first + 1; i < words.size(); ++i) command.args.push_back(S(words[i]));
+  command.out = S(parser.value(out));
+  command.verify = parser.isSet(verify);
+  command.record = S(parser.value(record));
+  command.watch = parser.isSet(watch);
+  if (parser.isSet(password)) command.password = S(parser.value(password));
+  if ((parser.isSet(keepGoing) || parser.isSet(logDir)) && !inFleet) {
+    std::cerr << "--keep-going and --log-dir belong to fleet\n";
+    return kExitUsage;
+  }
+  if (parser.isSet(allPorts) && command.name != "find") {
+    std::cerr << "--all-ports belongs to find\n";
+    return kExitUsage;
+  }
+
+  if (inFleet) {
+    if (command.name == "ports" || command.name == "find" || command.watch) {
+      std::cerr << "fleet runs the commands that work on one indicator each, not " << command.name
+                << (command.watch ? " --watch" : "") << "\n";
+      return kExitUsage;
+    }
+    if (!FindCommand(command.name)) {
+      std::cerr << "unknown command \"" << command.name << "\"\n";
+      return kExitUsage;
+    }
+    FleetOptions options;
+    options.inventoryPath = S(words[1]);
+    options.defaults = settings;
+    options.command = command;
+    options.keepGoing = parser.isSet(keepGoing);
+    options.json = parser.isSet(json);
+    options.logDir = S(parser.value(logDir));
+    options.live = ::isatty(STDOUT_FILENO) == 1;
+    options.stop = &gStop;
+    return RunFleet(options, std::cout, std::cerr).status;
+  }
+  if (command.name == "ports") {
+    if (!command.args.empty()) {
+      std::cerr << "usage: tamarack-cli ports\n";
+      return kExitUsage;
+    }
+    return Ports(parser.isSet(json));
+  }
+  if (command.name == "find") {
+    if (!command.args.empty()) {
+      std::cerr << "usage: tamarack-cli find [--all-ports]\n";
+      return kExitUsage;
+    }
+    return Find(settings, parser.isSet(allPorts), parser.isSet(json));
+  }
+  return RunOne(command, settings, parser.isSet(trace), parser.isSet(json));
+}

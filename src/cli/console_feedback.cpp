@@ -1,0 +1,56 @@
+#include "cli/console_feedback.h"
+
+#include <algorithm>
+
+namespace tamarack::cli {
+
+std::string_view KindName(ConsoleFeedback::Kind kind) {
+  switch (kind) {
+    case ConsoleFeedback::Kind::kSuccess:
+      return "success";
+    case ConsoleFeedback::Kind::kFailure:
+      return "failure";
+    case ConsoleFeedback::Kind::kPortError:
+      return "port error";
+    case ConsoleFeedback::Kind::kSystemError:
+      return "system error";
+    case ConsoleFeedback::Kind::kQuestion:
+      return "question";
+  }
+  return "";
+}
+
+std::string ConsoleFeedback::LastFailure() const {
+  const auto it = std::find_if(messages_.rbegin(), messages_.rend(), [](const Message& m) {
+    return m.kind != Kind::kSuccess && m.kind != Kind::kQuestion;
+  });
+  return it == messages_.rend() ? std::string() : it->text;
+}
+
+bool ConsoleFeedback::AskYesNo(std::string_view text) {
+  Add(Kind::kQuestion, std::string(text) + (yes_ ? " Yes" : " No"));
+  return yes_;
+}
+
+bool ConsoleFeedback::AskRetryCancel(std::string_view text) {
+  Add(Kind::kQuestion, std::string(text) + (retry_ ? " Retry" : " Cancel"));
+  return retry_;
+}
+
+void ConsoleFeedback::Add(Kind kind, std::string_view text) {
+  if (kind != Kind::kSuccess && kind != Kind::kQuestion) ++failures_;
+  messages_.push_back({kind, std::string(text)});
+  if (echo_) echo_(messages_.back());
+}
+
+void ConsoleFeedback::Wait(std::uint32_t ms) {
+  // Slices short enough that Ctrl+C ends a six-second step wait at once.
+  constexpr std::uint32_t kSlice = 50;
+  while (ms > 0 && !Stopped()) {
+    const std::uint32_t step = std::min(ms, kSlice);
+    PreciseSleep(step);
+    ms -= step;
+  }
+}
+
+}  // namespace tamarack::cli

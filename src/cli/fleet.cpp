@@ -1,0 +1,302 @@
+#include "cli/fleet.h"
+
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QThread>
+#include <chrono>
+#include <cstdio>
+#include <filesystem>
+#include <memory>
+#include <mutex>
+#include <sstream>
+
+#include "cli/cli_port.h"
+#include "cli/inventory.h"
+#include "files/replace_file.h"
+#include "files/small_file.h"
+#include "link/line_finder.h"
+#include "link/tracing_link.h"
+#include "traffic/exchange_meaning.h"
+
+namespace tamarack::cli {
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+// An inventory is a short list of ports, never a large file.
+constexpr std::size_t kMaxInventorySize = 1 << 20;
+
+QString Q(const std::string& text) {
+  return QString::fromUtf8(text.c_str());
+}
+
+// What the main thread shows of one indicator while it runs.
+struct Progress {
+  std::mutex mutex;
+  std::string state = "waiting";
+  int exchanges = 0;
+  bool started = false;
+  bool done = false;
+  bool reported = false;  // its end was printed (plain lines)
+};
+
+struct Job {
+  InventoryRow row;
+  CliCommand command;
+  Progress progress;
+  FleetIndicator result;
+};
+
+std::string LogName(const Job& job) {
+  std::string name = job.row.settings.port;
+  for (char& c : name) {
+    if (c == '/' || c == '\\' || c == ':' || c == ' ') c = '_';
+  }
+  while (!name.empty() && name.front() == '_') name.erase(0, 1);
+  return "line" + std::to_string(job.row.line) + "-" + name + ".log";
+}
+
+std::string Seconds(double s) {
+  char text[32];
+  std::snprintf(text, sizeof text, "%.1f", s);
+  return text;
+}
+
+std::string ResultWord(const FleetIndicator& r) {
+  if (r.interrupted) return "interrupted";
+  return r.status == kExitOk ? "ok" : "FAILED";
+}
+
+void RunJob(Job& job, const std::string& logPath, const std::atomic<bool>& stop) {
+  const Clock::time_point began = Clock::now();
+  std::string log;
+  const PortSettings& s = job.row.settings;
+  log += "port " + s.port + " at " + LineSetting{s.baud, s.dataBits, s.stopBits, s.parity}.Text() +
+         "\n";
+  log += "command " + job.command.name;
+  for (const std::string& arg : job.command.args) log += " " + arg;
+  if (!job.command.out.empty()) log += " --out " + job.command.out;
+  if (job.command.verify) log += " --verify";
+  if (!job.command.record.empty()) log += " --record " + job.command.record;
+  log += "\n";
+
+  ConsoleFeedback ui(&stop);
+  ui.SetEcho([&](const ConsoleFeedback::Message& m) {
+    log += std::string(KindName(m.kind)) + ": " + m.text + "\n";
+    std::lock_guard lock(job.progress.mutex);
+    job.progress.state = m.text;
+  });
+  {
+    std::lock_guard lock(job.progress.mutex);
+    job.progress.started = true;
+    job.progress.state = "opening the port";
+  }
+  FleetIndicator& r = job.result;
+  r.line = job.row.line;
+  r.port = s.port;
+  // The port lives and dies in this thread: QSerialPort belongs to the thread that made it.
+  std::unique_ptr<OpenedLine> line = OpenedLine::Open(s, ui);
+  if (!line) {
+    r.status = kExitPort;
+  } else {
+    StoppableLink stoppable(line->Port(), stop);
+    TracingLink trace(stoppable, 16);
+    trace.SetDescriber(DescribeExchange);
+    trace.MarkOpened();
+    trace.AddListener([&](const TracedExchange& e) {
+      char stamp[32];
+      std::snprintf(stamp, sizeof stamp, "%9.1f ms  ", e.startMs);
+      log += stamp + e.meaning + "\n";
+      std::lock_guard lock(job.progress.mutex);
+      ++job.progress.exchanges;
+      job.progress.state = e.meaning;
+    });
+    const CommandResult result = RunCommand(job.command, trace, ui, s, stop);
+    r.status = result.status;
+    line.reset();
+  }
+  r.interrupted = stop.load();
+  r.seconds = std::chrono::duration<double>(Clock::now() - began).count();
+  r.message = ui.LastFailure();
+  if (r.message.empty() && !ui.Messages().empty()) r.message = ui.Messages().back().text;
+  {
+    std::lock_guard lock(job.progress.mutex);
+    r.exchanges = job.progress.exchanges;
+  }
+  log += "result " + ResultWord(r) + " (exit status " + std::to_string(r.status) + ") after " +
+         Seconds(r.seconds) + " s\n";
+  if (ReplaceFile(logPath, log).ok()) r.log = logPath;
+  std::lock_guard lock(job.progress.mutex);
+  job.progress.state = ResultWord(r) + (r.message.empty() ? "" : ": " + r.message);
+  job.progress.done = true;
+}
+
+std::string Pad(std::string text, std::size_t width) {
+  if (text.size() < width) text.resize(width, ' ');
+  return text;
+}
+
+std::string ProgressLine(Job& job, std::size_t portWidth) {
+  std::lock_guard lock(job.progress.mutex);
+  std::string state = job.progress.state;
+  if (state.size() > 60) state = state.substr(0, 57) + "...";
+  return Pad(job.row.settings.port, portWidth) + "  " +
+         Pad(std::to_string(job.progress.exchanges), 5) + " " + state;
+}
+
+}  // namespace
+
+FleetOutcome RunFleet(const FleetOptions& options, std::ostream& out, std::ostream& err) {
+  FleetOutcome outcome;
+  static const std::atomic<bool> kNever{false};
+  const std::atomic<bool>& stop = options.stop ? *options.stop : kNever;
+
+  const SmallFile read = ReadSmallFile(options.inventoryPath, kMaxInventorySize);
+  const std::string& text = read.bytes;
+  std::error_code ec;
+  if (!read.result.ok()) {
+    err << options.inventoryPath << ": the inventory cannot be read\n";
+    outcome.status = kExitUsage;
+    return outcome;
+  }
+  Inventory inventory = ParseInventory(text, options.defaults);
+  const std::filesystem::path folder = std::filesystem::path(options.inventoryPath).parent_path();
+
+  const std::vector<std::string> clashes = DuplicatePorts(inventory.rows, kSimPortName);
+  if (!clashes.empty()) {
+    for (const std::string& clash : clashes) err << options.inventoryPath << ": " << clash << "\n";
+    err << "nothing was started: one port serves one indicator\n";
+    outcome.status = kExitUsage;
+    return outcome;
+  }
+  // Every row's command is checked, with its own file and data bits, before any starts.
+  std::vector<std::unique_ptr<Job>> jobs;
+  for (const InventoryRow& row : inventory.rows) {
+    auto job = std::make_unique<Job>();
+    job->row = row;
+    job->command = options.command;
+    if (!row.file.empty()) {
+      std::string* file = CommandFile(job->command);
+      if (!file) {
+        inventory.errors.push_back(
+            {row.line, "the command " + options.command.name + " takes no file"});
+        continue;
+      }
+      const std::filesystem::path path(row.file);
+      *file = path.is_absolute() || folder.empty() ? row.file : (folder / path).string();
+    }
+    if (!job->command.record.empty()) {
+      // One record per indicator: "record.csv" becomes "record-line3.csv".
+      const std::filesystem::path record(job->command.record);
+      job->command.record =
+          (record.parent_path() / (record.stem().string() + "-line" + std::to_string(row.line) +
+                                   record.extension().string()))
+              .string();
+    }
+    if (std::string error = CheckCommand(job->command, row.settings.dataBits); !error.empty()) {
+      inventory.errors.push_back({row.line, error});
+      continue;
+    }
+    jobs.push_back(std::move(job));
+  }
+  std::sort(inventory.errors.begin(), inventory.errors.end(),
+            [](const InventoryError& a, const InventoryError& b) { return a.line < b.line; });
+  for (const InventoryError& e : inventory.errors) {
+    err << options.inventoryPath << ":" << e.line << ": " << e.reason
+        << (options.keepGoing ? " (row skipped)" : "") << "\n";
+  }
+  if (!inventory.errors.empty() && !options.keepGoing) {
+    err << "nothing was started; fix the inventory or pass --keep-going\n";
+    outcome.status = kExitUsage;
+    return outcome;
+  }
+  if (jobs.empty()) {
+    err << options.inventoryPath << ": no indicator to run\n";
+    outcome.status = kExitUsage;
+    return outcome;
+  }
+
+  const std::string logDir =
+      options.logDir.empty() ? options.inventoryPath + ".logs" : options.logDir;
+  std::filesystem::create_directories(logDir, ec);
+  if (ec) err << logDir << ": the logs cannot be kept there: " << ec.message() << "\n";
+
+  std::size_t portWidth = 4;
+  for (const auto& job : jobs) portWidth = std::max(portWidth, job->row.settings.port.size());
+
+  std::vector<QThread*> threads;
+  for (auto& job : jobs) {
+    const std::string logPath = (std::filesystem::path(logDir) / LogName(*job)).string();
+    Job* j = job.get();
+    threads.push_back(QThread::create([j, logPath, &stop] { RunJob(*j, logPath, stop); }));
+    threads.back()->start();
+  }
+
+  // Progress until every indicator is done.
+  const bool live = options.live && !options.json;
+  if (live) {
+    for (auto& job : jobs) out << ProgressLine(*job, portWidth) << "\n";
+    out.flush();
+  }
+  for (bool all = false; !all;) {
+    all = true;
+    for (QThread* t : threads) all = all && t->wait(0);
+    if (!all) QThread::msleep(100);
+    if (live) {
+      out << "\x1b[" << jobs.size() << "A";
+      for (auto& job : jobs) out << "\r\x1b[2K" << ProgressLine(*job, portWidth) << "\n";
+      out.flush();
+    } else if (!options.json) {
+      for (auto& job : jobs) {
+        std::lock_guard lock(job->progress.mutex);
+        if (job->progress.done && !job->progress.reported) {
+          job->progress.reported = true;
+          out << job->row.settings.port << ": " << job->progress.state << "\n";
+        }
+      }
+      out.flush();
+    }
+  }
+  for (QThread* t : threads) delete t;
+
+  int failed = 0;
+  for (auto& job : jobs) {
+    outcome.indicators.push_back(job->result);
+    if (job->result.status != kExitOk || job->result.interrupted) ++failed;
+  }
+  outcome.status = failed > 0 ? kExitIndicator : kExitOk;
+
+  if (options.json) {
+    QJsonArray list;
+    for (const FleetIndicator& r : outcome.indicators) {
+      list.append(QJsonObject{{"line", r.line},
+                              {"port", Q(r.port)},
+                              {"result", Q(ResultWord(r))},
+                              {"status", r.status},
+                              {"message", Q(r.message)},
+                              {"exchanges", r.exchanges},
+                              {"seconds", r.seconds},
+                              {"log", Q(r.log)}});
+    }
+    const QJsonObject doc{{"command", "fleet"},
+                          {"status", outcome.status},
+                          {"succeeded", static_cast<int>(jobs.size()) - failed},
+                          {"failed", failed},
+                          {"indicators", list}};
+    out << QJsonDocument(doc).toJson().toStdString();
+    return outcome;
+  }
+  out << "\n"
+      << Pad("LINE", 5) << Pad("PORT", portWidth + 2) << Pad("RESULT", 12) << Pad("EXCH", 6)
+      << Pad("SECONDS", 9) << "MESSAGE\n";
+  for (const FleetIndicator& r : outcome.indicators) {
+    out << Pad(std::to_string(r.line), 5) << Pad(r.port, portWidth + 2) << Pad(ResultWord(r), 12)
+        << Pad(std::to_string(r.exchanges), 6) << Pad(Seconds(r.seconds), 9) << r.message << "\n";
+  }
+  out << (jobs.size() - failed) << " of " << jobs.size() << " indicators succeeded";
+  if (failed > 0) out << ", " << failed << " failed";
+  out << "; logs in " << logDir << "\n";
+  return outcome;
+}
+
+}  // namespace tamarack::cli

@@ -1,0 +1,49 @@
+#pragma once
+
+#include <atomic>
+#include <ostream>
+#include <string>
+#include <vector>
+
+#include "cli/cli_commands.h"
+#include "link/comm_port.h"
+
+namespace tamarack::cli {
+
+struct FleetOptions {
+  std::string inventoryPath;
+  PortSettings defaults;  // for the fields a row leaves empty
+  CliCommand command;
+  bool keepGoing = false;  // pass over malformed rows instead of refusing the run
+  bool json = false;
+  // Where each indicator's log goes; empty: "<inventory>.logs" beside the inventory.
+  std::string logDir;
+  // A live line per indicator (on a terminal); otherwise plain lines as indicators start and end.
+  bool live = false;
+  const std::atomic<bool>* stop = nullptr;
+};
+
+// How one indicator's run ended.
+struct FleetIndicator {
+  int line = 0;
+  std::string port;
+  int status = kExitOk;
+  bool interrupted = false;
+  std::string message;  // the last failure, or the last success message
+  int exchanges = 0;
+  double seconds = 0;
+  std::string log;  // the log file, empty when it could not be written
+};
+
+struct FleetOutcome {
+  int status = kExitOk;  // 2 when the inventory was refused, 1 when any indicator failed
+  std::vector<FleetIndicator> indicators;
+};
+
+// Runs the command on every indicator of the inventory at once, one thread and one port each.
+// Malformed rows and rows whose command would be refused are named by line, and nothing starts
+// unless `keepGoing`; two rows naming one port stop the run before anything starts. A failing
+// indicator never stops the others; `stop` ends every exchange under way.
+FleetOutcome RunFleet(const FleetOptions& options, std::ostream& out, std::ostream& err);
+
+}  // namespace tamarack::cli

@@ -1,0 +1,150 @@
+#include "cli/inventory.h"
+
+#include <algorithm>
+#include <cctype>
+#include <map>
+
+namespace tamarack::cli {
+namespace {
+
+std::string Lower(std::string_view text) {
+  std::string lower(text);
+  std::transform(lower.begin(), lower.end(), lower.begin(),
+                 [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
+  return lower;
+}
+
+std::string_view Trim(std::string_view text) {
+  const auto blank = [](char c) { return c == ' ' || c == '\t' || c == '\r'; };
+  while (!text.empty() && blank(text.front())) text.remove_prefix(1);
+  while (!text.empty() && blank(text.back())) text.remove_suffix(1);
+  return text;
+}
+
+std::vector<std::string_view> SplitFields(std::string_view line) {
+  std::vector<std::string_view> fields;
+  std::size_t start = 0;
+  for (;;) {
+    const std::size_t comma = line.find(',', start);
+    fields.push_back(Trim(line.substr(start, comma - start)));
+    if (comma == std::string_view::npos) break;
+    start = comma + 1;
+  }
+  return fields;
+}
+
+// The device that a port name opens, so that two spellings of one device are caught.
+std::string DeviceKey(const std::string& port) {
+  if (port.size() > 3 && Lower(port.substr(0, 3)) == "com" &&
+      std::all_of(port.begin() + 3, port.end(), [](unsigned char c) { return std::isdigit(c); })) {
+    return "/dev/ttyS" + std::to_string(std::stoi(port.substr(3)) - 1);
+  }
+  return port;
+}
+
+}  // namespace
+
+std::string ParseBaud(std::string_view text, int& baud) {
+  if (text == "2400" || text == "4800" || text == "9600") {
+    baud = std::stoi(std::string(text));
+    return {};
+  }
+  return "baud must be 2400, 4800 or 9600, not \"" + std::string(text) + "\"";
+}
+
+std::string ParseDataBits(std::string_view text, int& dataBits) {
+  if (text == "7" || text == "8") {
+    dataBits = text[0] - '0';
+    return {};
+  }
+  return "data bits must be 7 or 8, not \"" + std::string(text) + "\"";
+}
+
+std::string ParseStopBits(std::string_view text, int& stopBits) {
+  if (text == "1" || text == "2") {
+    stopBits = text[0] - '0';
+    return {};
+  }
+  return "stop bits must be 1 or 2, not \"" + std::string(text) + "\"";
+}
+
+std::string ParseParity(std::string_view text, int& parity) {
+  const std::string lower = Lower(text);
+  if (lower == "noparity" || lower == "none") {
+    parity = 0;
+  } else if (lower == "evenparity" || lower == "even") {
+    parity = 1;
+  } else if (lower == "oddparity" || lower == "odd") {
+    parity = 2;
+  } else {
+    return "parity must be NOPARITY, EVENPARITY or ODDPARITY, not \"" + std::string(text) + "\"";
+  }
+  return {};
+}
+
+Inventory ParseInventory(std::string_view text, const PortSettings& defaults) {
+  Inventory inventory;
+  int number = 0;
+  std::size_t start = 0;
+  while (start < text.size()) {
+    std::size_t end = text.find('\n', start);
+    if (end == std::string_view::npos) end = text.size();
+    const std::string_view line = Trim(text.substr(start, end - start));
+    start = end + 1;
+    ++number;
+    if (line.empty() || line.front() == '#') continue;
+    const std::vector<std::string_view> fields = SplitFields(line);
+    if (number == 1 && Lower(fields[0]) == "port") continue;
+    const auto fail = [&](std::string reason) {
+      inventory.errors.push_back({number, std::move(reason)});
+    };
+    if (line.find('"') != std::string_view::npos) {
+      fail("quotes are not allowed");
+      continue;
+    }
+    if (fields.size() > 6) {
+      fail("more than 6 fields (port,baud,data,stop,parity,file)");
+      continue;
+    }
+    if (fields[0].empty()) {
+      fail("no port");
+      continue;
+    }
+    InventoryRow row;
+    row.line = number;
+    row.settings = defaults;
+    row.settings.port = std::string(fields[0]);
+    std::string error;
+    const auto field = [&](std::size_t i) {
+      return i < fields.size() ? fields[i] : std::string_view();
+    };
+    if (!field(1).empty()) error = ParseBaud(field(1), row.settings.baud);
+    if (error.empty() && !field(2).empty()) error = ParseDataBits(field(2), row.settings.dataBits);
+    if (error.empty() && !field(3).empty()) error = ParseStopBits(field(3), row.settings.stopBits);
+    if (error.empty() && !field(4).empty()) error = ParseParity(field(4), row.settings.parity);
+    if (!error.empty()) {
+      fail(error);
+      continue;
+    }
+    row.file = std::string(field(5));
+    inventory.rows.push_back(std::move(row));
+  }
+  return inventory;
+}
+
+std::vector<std::string> DuplicatePorts(const std::vector<InventoryRow>& rows,
+                                        std::string_view simName) {
+  std::vector<std::string> clashes;
+  std::map<std::string, const InventoryRow*> seen;
+  for (const InventoryRow& row : rows) {
+    if (row.settings.port == simName) continue;
+    const auto [it, fresh] = seen.emplace(DeviceKey(row.settings.port), &row);
+    if (!fresh) {
+      clashes.push_back("lines " + std::to_string(it->second->line) + " and " +
+                        std::to_string(row.line) + " both name " + row.settings.port);
+    }
+  }
+  return clashes;
+}
+
+}  // namespace tamarack::cli

@@ -1,0 +1,46 @@
+#pragma once
+
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "link/comm_port.h"
+
+namespace tamarack::cli {
+
+// Line option texts as the main window's lists name them ("9600", "8", "1", "NOPARITY"; parity
+// also as none/even/odd). Empty when the text names one of the list's values, else what is wrong.
+std::string ParseBaud(std::string_view text, int& baud);
+std::string ParseDataBits(std::string_view text, int& dataBits);
+std::string ParseStopBits(std::string_view text, int& stopBits);
+std::string ParseParity(std::string_view text, int& parity);
+
+// One indicator of a fleet: its port and line settings, and the file its command uses instead of
+// the one the command line names (empty: the command line's).
+struct InventoryRow {
+  int line = 0;  // 1-based line of the inventory
+  PortSettings settings;
+  std::string file;
+};
+
+struct InventoryError {
+  int line = 0;
+  std::string reason;
+};
+
+struct Inventory {
+  std::vector<InventoryRow> rows;
+  std::vector<InventoryError> errors;  // malformed rows, left out of `rows`
+};
+
+// The inventory is CSV, one indicator a line: port[,baud[,data[,stop[,parity[,file]]]]]. Empty
+// fields take `defaults`; blank lines, lines beginning "#" and a header line whose first field is
+// "port" are passed over. Fields are trimmed; no field may hold a quote.
+Inventory ParseInventory(std::string_view text, const PortSettings& defaults);
+
+// Rows naming the same device ("COM3" and "/dev/ttyS2" are one), each pair as
+// "lines 3 and 7 both name COM3". "sim" starts a simulator of its own per row and never clashes.
+std::vector<std::string> DuplicatePorts(const std::vector<InventoryRow>& rows,
+                                        std::string_view simName);
+
+}  // namespace tamarack::cli

@@ -1,0 +1,435 @@
+// tamarack-cli as a script runs it: the program spawned as a process against simulated
+// indicators on pseudo-terminals, its files, its output and its exit status.
+
+#include <fcntl.h>
+#include <gtest/gtest.h>
+#include <signal.h>
+#include <spawn.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <filesystem>
+#include <fstream>
+#include <memory>
+#include <sstream>
+
+#include "files/replace_file.h"
+#include "files/small_file.h"
+#include "link/comm_port.h"
+#include "printfmt/print_format.h"
+#include "setup/bulk_ops.h"
+#include "setup/param_codec.h"
+#include "setup/setup_diff.h"
+#include "setup/setup_handlers.h"
+#include "setup/setup_value_file.h"
+#include "sim/pty_transport.h"
+#include "sim/simulator.h"
+#include "support/recording_feedback.h"
+#include "support/sim_port.h"
+
+extern char** environ;
+
+namespace tamarack::cli {
+namespace {
+
+namespace fs = std::filesystem;
+
+struct Ran {
+  int status = -1;
+  std::string out;
+  std::string err;
+};
+
+std::string Slurp(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  std::stringstream text;
+  text << in.rdbuf();
+  return text.str();
+}
+
+class CliTest : public testing::Test {
+ protected:
+  static void SetUpTestSuite() { test::EnsureCoreApplication(); }
+
+  void SetUp() override {
+    dir_ = fs::path(testing::TempDir()) /
+           ("tamarack-cli-" + std::to_string(::getpid()) + "-" +
+            testing::UnitTest::GetInstance()->current_test_info()->name());
+    fs::remove_all(dir_);
+    fs::create_directories(dir_);
+  }
+  void TearDown() override { fs::remove_all(dir_); }
+
+  std::string Path(const std::string& name) const { return (dir_ / name).string(); }
+
+  // A simulated indicator served on a pseudo-terminal of its own (unpaced, for speed).
+  struct Served {
+    sim::Simulator sim;
+    sim::PtyTransport transport{sim, {}};
+    std::string Device() const { return transport.DevicePath(); }
+  };
+  Served& Serve() {
+    served_.push_back(std::make_unique<Served>());
+    EXPECT_TRUE(served_.back()->transport.Start(nullptr));
+    return *served_.back();
+  }
+
+  // Starts the program, its output into files; the pid, for signals.
+  pid_t Spawn(std::vector<std::string> args) {
+    args.insert(args.begin(), TAMARACK_CLI_PROGRAM);
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    posix_spawn_file_actions_addopen(&actions, 1, Path("stdout").c_str(),
+                                     O_WRONLY | O_CREAT | O_TRUNC, 0644);
+    posix_spawn_file_actions_addopen(&actions, 2, Path("stderr").c_str(),
+                                     O_WRONLY | O_CREAT | O_TRUNC, 0644);
+    std::vector<char*> argv;
+    for (auto& a : args) argv.push_back(a.data());
+    argv.push_back(nullptr);
+    pid_t pid = 0;
+    EXPECT_EQ(posix_spawn(&pid, argv[0], &actions, nullptr, argv.data(), environ), 0);
+    posix_spawn_file_actions_destroy(&actions);
+    return pid;
+  }
+  Ran Wait(pid_t pid) {
+    int status = 0;
+    EXPECT_EQ(::waitpid(pid, &status, 0), pid);
+    Ran run;
+    run.status = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
+    run.out = Slurp(Path("stdout"));
+    run.err = Slurp(Path("stderr"));
+    return run;
+  }
+  Ran Cli(std::vector<std::string> args) { return Wait(Spawn(std::move(args))); }
+  Ran On(const Served& s, std::vector<std::string> args) {
+    args.insert(args.begin(), {"--port", s.Device()});
+    return Cli(std::move(args));
+  }
+
+  fs::path dir_;
+  std::vector<std::unique_ptr<Served>> served_;
+};
+
+// Gives the simulator a setup that differs from the factory's in a number and a choice.
+void Customise(sim::Simulator& sim) {
+  sim.With([](sim::SimulatedIndicator& m) {
+    m.SetValue("F1.6", "02");
+    m.SetValue("F6.2", "000250");
+    m.SetValue("F3.2", "012345");
+  });
+}
+
+TEST_F(CliTest, ReadWritesWhatSaveToFileWritesAndWriteVerifyCopiesIt) {
+  Served& a = Serve();
+  Served& b = Serve();
+  Customise(a.sim);
+  const Ran read = On(a, {"read", "--out", Path("cli.stx")});
+  ASSERT_EQ(read.status, 0) << read.err;
+
+  // The setup window's Read All and Save to File on the same indicator.
+  {
+    CommPort port;
+    test::RecordingFeedback ui;
+    ASSERT_EQ(test::OpenOn(a.transport, port, ui), "");
+    SetupModel model = OpeningModel("01-01-2026", "12:00:00");
+    ASSERT_TRUE(ReadAllParams(model, port, ui));
+    ASSERT_TRUE(SaveSetupFile(Path("window.stx"), model, ui));
+  }
+  EXPECT_EQ(Slurp(Path("cli.stx")), Slurp(Path("window.stx")));
+
+  // The second indicator differs until the file has been written into it.
+  const Ran before = On(b, {"diff", Path("cli.stx")});
+  EXPECT_EQ(before.status, 1) << before.err;
+  EXPECT_NE(before.out.find("F1.6"), std::string::npos) << before.out;
+  EXPECT_NE(before.out.find("3 parameters differ"), std::string::npos) << before.out;
+
+  const Ran write = On(b, {"write", Path("cli.stx"), "--verify", "--record", Path("record.csv")});
+  ASSERT_EQ(write.status, 0) << write.err;
+  // The service record: F1.6 as found on the second indicator, as left from the file.
+  const std::string record = Slurp(Path("record.csv"));
+  EXPECT_NE(record.find("\nF1.6,Sample rate,1 (15Hz),2 (30Hz),changed\r\n"), std::string::npos)
+      << record;
+  EXPECT_NE(record.find("\nF1.7,Digital Filter 1,1,1,\r\n"), std::string::npos) << record;
+  EXPECT_NE(record.find("Write All"), std::string::npos) << record;
+  EXPECT_NE(write.out.find(kWriteAllSuccess), std::string::npos);
+  EXPECT_NE(write.out.find(kAllValuesMatch), std::string::npos);
+  for (const SetupParam& param : ComparedParams()) {
+    const std::string n(param.displayNumber);
+    EXPECT_EQ(a.sim.With([&](sim::SimulatedIndicator& m) { return m.Value(n); }),
+              b.sim.With([&](sim::SimulatedIndicator& m) { return m.Value(n); }))
+        << n;
+  }
+  const Ran after = On(b, {"diff", Path("cli.stx")});
+  EXPECT_EQ(after.status, 0) << after.out << after.err;
+}
+
+TEST_F(CliTest, RefusedWriteAllEndsWithStatusOneAndTheRefusal) {
+  struct Case {
+    const char* name;
+    std::function<void(sim::Simulator&)> setUp;
+    std::string_view text;
+    bool blockSent = false;  // the block went through, only a part before it failed
+  };
+  const Case cases[] = {
+      {"caj_switch_off", [](sim::Simulator& s) { s.With([](auto& m) { m.SetCaj(false); }); },
+       kTurnOnCaj},
+      {"refused",
+       [](sim::Simulator& s) { s.SetFault(sim::RequestKind::kWriteAll, sim::FaultKind::kRefuse); },
+       kWriteAllFalse},
+      {"silent",
+       [](sim::Simulator& s) { s.SetFault(sim::RequestKind::kWriteAll, sim::FaultKind::kSilence); },
+       kWriteAllFalse},
+      {"date_and_time_writes_silent",
+       [](sim::Simulator& s) {
+         s.SetFault(sim::RequestKind::kWriteParam, sim::FaultKind::kSilence);
+       },
+       kDateWriteFault, true},
+  };
+  Served& source = Serve();
+  ASSERT_EQ(On(source, {"read", "--out", Path("setup.stx")}).status, 0);
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    Served& s = Serve();
+    c.setUp(s.sim);
+    const Ran run = On(s, {"write", Path("setup.stx"), "--verify"});
+    EXPECT_EQ(run.status, 1);
+    EXPECT_NE(run.err.find(c.text), std::string::npos) << run.err;
+    if (!c.blockSent) {
+      EXPECT_EQ(run.out.find(kAllValuesMatch), std::string::npos) << "verified after a refusal";
+    }
+  }
+}
+
+TEST_F(CliTest, FormatSendThenReadGivesTheSameFile) {
+  Served& s = Serve();
+  FormatLines lines{};
+  lines[0] = "TAMARACK<NL>";
+  lines[1] = "GROSS <G><NL>";
+  lines[2] = "TARE  <T><NL>";
+  lines[3] = "NET   <N><NL2>";
+  lines[4] = "<D> <TI><E>";
+  const auto stored = JoinLines(lines, true);
+  ASSERT_TRUE(stored);
+  ASSERT_TRUE(ReplaceFile(Path("sent.fmt"), *stored).ok());
+
+  const Ran send = On(s, {"format", "send", "N", Path("sent.fmt")});
+  ASSERT_EQ(send.status, 0) << send.err;
+  EXPECT_EQ(s.sim.With([](sim::SimulatedIndicator& m) { return m.PrintFormat('N'); }),
+            *JoinLines(lines, false));
+  const Ran read = On(s, {"format", "read", "N", "--out", Path("read.fmt")});
+  ASSERT_EQ(read.status, 0) << read.err;
+  EXPECT_EQ(Slurp(Path("read.fmt")), *stored);
+  // The gross format was left alone.
+  const Ran gross = On(s, {"format", "read", "G"});
+  EXPECT_EQ(gross.out.rfind("<G><NL>", 0), 0u) << gross.out;
+}
+
+TEST_F(CliTest, WhatTheWindowWouldRefuseIsRejectedBeforeAnythingIsSent) {
+  Served& s = Serve();
+  // A format text of 150 bytes: too long for 7 data bits.
+  FormatLines lines{};
+  for (int i = 0; i < 5; ++i) lines[i] = std::string(26, 'A') + "<NL>";
+  ASSERT_TRUE(ReplaceFile(Path("long.fmt"), *JoinLines(lines, true)).ok());
+  ASSERT_TRUE(ReplaceFile(Path("bad.stx"),
+                          "010000,7,0,0,2,1,1,2,2,1,2,0,1,1,0,0,0,0,012000,001000,022000,3,0,1,0,0,"
+                          "000100,010000,000000,000000")
+                  .ok());
+  struct Case {
+    const char* name;
+    std::vector<std::string> args;
+    std::string message;
+    int status;
+  };
+  const Case cases[] = {
+      {"unknown_parameter", {"set", "F9.9=1"}, "no parameter F9.9", 2},
+      {"not_a_number", {"set", "F1.6=2", "F6.2=12a"}, "F6.2 Value must be number!", 2},
+      {"zero_refused", {"set", "F1.1=0"}, "F1.1 Value can not be zero!", 2},
+      {"no_such_option", {"set", "F1.6=9"}, "F1.6 Value err!", 2},
+      {"bad_choice_in_file", {"write", Path("bad.stx")}, "F1.2 Value err!", 2},
+      {"missing_file", {"write", Path("none.stx")}, std::string(kSetupFileError), 2},
+      {"format_too_long_for_7_bits",
+       {"--data", "7", "format", "send", "G", Path("long.fmt")},
+       std::string(kDataBits7Text),
+       2},
+      {"wrong_password", {"default", "--password", "1234"}, "PassWord is Error!", 2},
+      {"weight_out_of_range", {"weight", "set", "5", "12"}, "Average Weight must between", 2},
+      {"unknown_key", {"key", "ENTER"}, "no key ENTER", 2},
+      {"record_as_pdf",
+       {"write", Path("bad.stx"), "--record", Path("r.pdf")},
+       "the service record is written as CSV",
+       2},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    const Ran run = On(s, c.args);
+    EXPECT_EQ(run.status, c.status);
+    EXPECT_NE(run.err.find(c.message), std::string::npos) << run.err;
+  }
+  EXPECT_TRUE(test::SimRequests(s.sim).empty()) << "something was sent";
+}
+
+TEST_F(CliTest, SetSaveAndKeysReachTheIndicator) {
+  Served& s = Serve();
+  const Ran set = On(s, {"--trace", "set", "F1.6=3", "F6.2=100", "F2.1=1"});
+  EXPECT_EQ(set.status, 0) << set.err;
+  // Every exchange is traced, the last one included.
+  EXPECT_NE(set.err.find("write F2.1 = 1"), std::string::npos) << set.err;
+  EXPECT_NE(set.out.find("F6.2 Value Write Sucess!"), std::string::npos) << set.out;
+  EXPECT_EQ(On(s, {"save"}).status, 0);
+  s.sim.With([](sim::SimulatedIndicator& m) {
+    EXPECT_EQ(m.Value("F1.6", sim::SimulatedIndicator::Copy::kSaved), "03");
+    EXPECT_EQ(m.Value("F6.2", sim::SimulatedIndicator::Copy::kSaved), "000100");
+    m.SetLoad(10);
+  });
+  EXPECT_EQ(On(s, {"key", "TARE"}).status, 0);
+  EXPECT_TRUE(s.sim.With([](sim::SimulatedIndicator& m) { return m.NetMode(); }));
+  s.sim.SetFault(sim::RequestKind::kKey, sim::FaultKind::kRefuse);
+  EXPECT_EQ(On(s, {"key", "ZERO"}).status, 1);
+}
+
+TEST_F(CliTest, MissingPortEndsWithStatusThree) {
+  const Ran run = Cli({"--port", Path("no-such-device"), "read"});
+  EXPECT_EQ(run.status, 3);
+  EXPECT_NE(run.err.find(kPortMissing), std::string::npos) << run.err;
+  const Ran usage = Cli({"read", "extra"});
+  EXPECT_EQ(usage.status, 2);
+}
+
+TEST_F(CliTest, JsonOutputParses) {
+  Served& s = Serve();
+  s.sim.With([](sim::SimulatedIndicator& m) { m.SetLoad(12.5); });
+  struct Case {
+    std::vector<std::string> args;
+    const char* key;
+  };
+  const Case cases[] = {
+      {{"--json", "read"}, "parameters"},
+      {{"--json", "display"}, "lamps"},
+      {{"--json", "weight", "get", "7"}, "weight"},
+      {{"--json", "diff", Path("none.stx")}, "error"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.key);
+    const Ran run = On(s, c.args);
+    QJsonParseError error{};
+    const QJsonDocument doc = QJsonDocument::fromJson(QByteArray::fromStdString(run.out), &error);
+    ASSERT_EQ(error.error, QJsonParseError::NoError) << run.out;
+    EXPECT_TRUE(doc.object().contains(c.key)) << run.out;
+    EXPECT_EQ(doc.object()["status"].toInt(), run.status);
+  }
+  const Ran read = On(s, {"--json", "read"});
+  EXPECT_EQ(QJsonDocument::fromJson(QByteArray::fromStdString(read.out))
+                .object()["parameters"]
+                .toArray()
+                .size(),
+            33);
+  const Ran shown = On(s, {"--json", "display"});
+  EXPECT_NE(QJsonDocument::fromJson(QByteArray::fromStdString(shown.out))
+                .object()["display"]
+                .toString()
+                .toStdString()
+                .find("12.5"),
+            std::string::npos)
+      << shown.out;
+}
+
+void Silence(sim::Simulator& sim) {
+  for (int k = 0; k < sim::kRequestKindCount; ++k) {
+    sim.SetFault(static_cast<sim::RequestKind>(k), sim::FaultKind::kSilence);
+  }
+}
+
+TEST_F(CliTest, FleetGoesOnPastASilentIndicatorAndSaysSo) {
+  std::string inventory = "port,baud,data,stop,parity,file\n";
+  for (int i = 0; i < 4; ++i) {
+    Served& s = Serve();
+    if (i == 2) Silence(s.sim);
+    inventory += s.Device() + ",9600,8,1,NOPARITY,unit" + std::to_string(i) + ".stx\n";
+  }
+  ASSERT_TRUE(ReplaceFile(Path("fleet.csv"), inventory).ok());
+  const Ran run = Cli({"fleet", Path("fleet.csv"), "read", "--out", "x.stx"});
+  EXPECT_EQ(run.status, 1) << run.err;
+  EXPECT_NE(run.out.find("3 of 4 indicators succeeded, 1 failed"), std::string::npos) << run.out;
+  // The silent one's summary row.
+  const std::string silent = served_[2]->Device();
+  const std::size_t row = run.out.rfind(silent);
+  ASSERT_NE(row, std::string::npos) << run.out;
+  const std::string line = run.out.substr(row, run.out.find('\n', row) - row);
+  EXPECT_NE(line.find("FAILED"), std::string::npos) << line;
+  EXPECT_NE(line.find("F01.01 Read Value False!"), std::string::npos) << line;
+  // Each row's own file, and a log for every indicator.
+  for (int i = 0; i < 4; ++i) {
+    EXPECT_EQ(fs::exists(Path("unit" + std::to_string(i) + ".stx")), i != 2) << i;
+  }
+  int logs = 0;
+  for (const auto& entry : fs::directory_iterator(Path("fleet.csv.logs"))) {
+    ++logs;
+    EXPECT_NE(Slurp(entry.path().string()).find("result "), std::string::npos);
+  }
+  EXPECT_EQ(logs, 4);
+}
+
+TEST_F(CliTest, FleetRefusesABadInventoryBeforeAnythingStarts) {
+  Served& a = Serve();
+  Served& b = Serve();
+  struct Case {
+    const char* name;
+    std::string inventory;
+    std::string command;
+    int status;
+    std::string message;
+  };
+  const Case cases[] = {
+      {"malformed_row", a.Device() + "\n" + b.Device() + ",9601\n", "save", 2, ":2: baud must be"},
+      {"same_port_twice", a.Device() + "\n" + b.Device() + "\n" + a.Device() + ",4800\n", "save", 2,
+       "lines 1 and 3 both name"},
+      {"bad_row_file", a.Device() + ",,,,," + Path("none.stx") + "\n", "write", 2,
+       ":1: Open Setup Value File Error!"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    ASSERT_TRUE(ReplaceFile(Path("fleet.csv"), c.inventory).ok());
+    std::vector<std::string> args = {"fleet", Path("fleet.csv"), c.command};
+    if (c.command == "write") args.push_back(Path("none.stx"));
+    const Ran run = Cli(args);
+    EXPECT_EQ(run.status, c.status);
+    EXPECT_NE(run.err.find(c.message), std::string::npos) << run.err;
+  }
+  EXPECT_TRUE(test::SimRequests(a.sim).empty());
+  EXPECT_TRUE(test::SimRequests(b.sim).empty());
+
+  // With --keep-going the malformed row is passed over and the others run.
+  ASSERT_TRUE(ReplaceFile(Path("fleet.csv"), a.Device() + "\n" + b.Device() + ",9601\n").ok());
+  const Ran run = Cli({"fleet", Path("fleet.csv"), "--keep-going", "save"});
+  EXPECT_EQ(run.status, 0) << run.err;
+  EXPECT_NE(run.err.find(":2: baud must be"), std::string::npos) << run.err;
+  EXPECT_NE(run.out.find("1 of 1 indicators succeeded"), std::string::npos) << run.out;
+  EXPECT_TRUE(test::SimRequests(b.sim).empty());
+}
+
+TEST_F(CliTest, InterruptEndsEveryExchangeAndLeavesNoFileBehind) {
+  std::string inventory;
+  for (int i = 0; i < 3; ++i) {
+    Served& s = Serve();
+    inventory += s.Device() + ",,,,,w" + std::to_string(i) + ".aws\n";
+  }
+  ASSERT_TRUE(ReplaceFile(Path("fleet.csv"), inventory).ok());
+  // A hundred weight reads per indicator: far longer than the wait before the interrupt.
+  const pid_t pid = Spawn({"fleet", Path("fleet.csv"), "weights", "read", "x.aws"});
+  while (test::SimRequests(served_[0]->sim).size() < 3) ::usleep(20000);
+  ASSERT_EQ(::kill(pid, SIGINT), 0);
+  const Ran run = Wait(pid);
+  EXPECT_EQ(run.status, 1) << run.err;
+  EXPECT_NE(run.out.find("interrupted"), std::string::npos) << run.out;
+  for (const auto& entry : fs::directory_iterator(dir_)) {
+    const std::string name = entry.path().filename().string();
+    EXPECT_EQ(name.find(".aws"), std::string::npos) << name << " was left behind";
+  }
+  for (const auto& served : served_) EXPECT_LT(test::SimRequests(served->sim).size(), 100u);
+}
+
+}  // namespace
+}  // namespace tamarack::cli

@@ -1,0 +1,84 @@
+// The fleet's inventory: which rows run, which are refused with their line, and which clash.
+
+#include "cli/inventory.h"
+
+#include <gtest/gtest.h>
+
+namespace tamarack::cli {
+namespace {
+
+PortSettings Defaults() {
+  PortSettings s;
+  s.baud = 4800;
+  s.dataBits = 7;
+  s.stopBits = 2;
+  s.parity = 1;
+  return s;
+}
+
+TEST(InventoryTest, RowsTakeTheirFieldsAndTheDefaultsForEmptyOnes) {
+  const Inventory inv = ParseInventory(
+      "port,baud,data,stop,parity,file\n"
+      "# the bench\n"
+      "\n"
+      "/dev/ttyUSB0\n"
+      " COM3 , 9600 , 8 , 1 , NOPARITY , unit3.stx \r\n"
+      "sim,,,,odd,\n",
+      Defaults());
+  ASSERT_TRUE(inv.errors.empty());
+  ASSERT_EQ(inv.rows.size(), 3u);
+  const InventoryRow& a = inv.rows[0];
+  EXPECT_EQ(a.line, 4);
+  EXPECT_EQ(a.settings.port, "/dev/ttyUSB0");
+  EXPECT_EQ(a.settings.baud, 4800);
+  EXPECT_EQ(a.settings.dataBits, 7);
+  EXPECT_EQ(a.settings.stopBits, 2);
+  EXPECT_EQ(a.settings.parity, 1);
+  EXPECT_EQ(a.file, "");
+  const InventoryRow& b = inv.rows[1];
+  EXPECT_EQ(b.settings.port, "COM3");
+  EXPECT_EQ(b.settings.baud, 9600);
+  EXPECT_EQ(b.settings.dataBits, 8);
+  EXPECT_EQ(b.settings.stopBits, 1);
+  EXPECT_EQ(b.settings.parity, 0);
+  EXPECT_EQ(b.file, "unit3.stx");
+  EXPECT_EQ(inv.rows[2].settings.parity, 2);
+}
+
+TEST(InventoryTest, MalformedRowsAreNamedByLineAndLeftOut) {
+  struct Case {
+    const char* name;
+    const char* row;
+    const char* reason;  // a part of the reason
+  };
+  const Case cases[] = {
+      {"baud", "COM1,1200", "baud must be 2400, 4800 or 9600"},
+      {"data_bits", "COM1,9600,6", "data bits must be 7 or 8"},
+      {"stop_bits", "COM1,9600,8,3", "stop bits must be 1 or 2"},
+      {"parity", "COM1,9600,8,1,MARK", "parity must be"},
+      {"no_port", ",9600", "no port"},
+      {"too_many_fields", "COM1,9600,8,1,NOPARITY,a.stx,extra", "more than 6 fields"},
+      {"quote", "\"COM1\",9600", "quotes"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    const Inventory inv = ParseInventory(std::string("COM2\n") + c.row + "\nCOM4\n", {});
+    ASSERT_EQ(inv.errors.size(), 1u);
+    EXPECT_EQ(inv.errors[0].line, 2);
+    EXPECT_NE(inv.errors[0].reason.find(c.reason), std::string::npos) << inv.errors[0].reason;
+    ASSERT_EQ(inv.rows.size(), 2u);
+    EXPECT_EQ(inv.rows[1].line, 3);
+  }
+}
+
+TEST(InventoryTest, OneDeviceNamedTwiceClashesButSimulatorsDoNot) {
+  const Inventory inv =
+      ParseInventory("COM3\n/dev/ttyUSB0\nsim\n/dev/ttyS2\nsim\n/dev/ttyUSB0\nCOM4\n", {});
+  ASSERT_TRUE(inv.errors.empty());
+  EXPECT_EQ(DuplicatePorts(inv.rows, "sim"),
+            (std::vector<std::string>{"lines 1 and 4 both name /dev/ttyS2",
+                                      "lines 2 and 6 both name /dev/ttyUSB0"}));
+}
+
+}  // namespace
+}  // namespace tamarack::cli
