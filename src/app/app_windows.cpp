@@ -58,8 +58,9 @@ void WireWindows(CMainDlg& main) {
 
   // "Indicator": the live indicator window.
   main.SetOpener(WorkWindow::kIndicator,
-                 [](QWidget* parent, SerialLink& port, UserFeedback& ui, int /*dataBits*/) {
+                 [&main](QWidget* parent, SerialLink& port, UserFeedback& ui, int /*dataBits*/) {
                    CIndicatorDlg dlg(port, ui, parent);
+                   dlg.SetTrendOpener([&main] { main.OnTrend(); });
                    dlg.exec();
                  });
 

@@ -14,6 +14,7 @@
 #include "app/network_dialog.h"
 #include "link/net_address.h"
 #include "link/open_link.h"
+#include "indicator/trend_dialog.h"
 #include "traffic/exchange_meaning.h"
 #include "traffic/find_dialog.h"
 #include "traffic/traffic_dialog.h"
@@ -145,6 +146,7 @@ CMainDlg::CMainDlg(UserFeedback* ui, QWidget* parent) : CModalDlg(parent) {
   work_[static_cast<int>(WorkWindow::kIndicator)] = MakeButton("Indicator", this);
   work_[static_cast<int>(WorkWindow::kCountSetup)] = MakeButton("Count Setup", this);
   trafficButton_ = MakeButton("Traffic", this);
+  trendButton_ = MakeButton("Trend", this);
   exit_ = MakeButton("Exit", this);
   simScaleButton_ = MakeButton(kSimulatedScaleCaption, this);
   simScaleButton_->setEnabled(false);
@@ -154,6 +156,7 @@ CMainDlg::CMainDlg(UserFeedback* ui, QWidget* parent) : CModalDlg(parent) {
   auto* buttons = new QVBoxLayout;
   for (QPushButton* button : work_) buttons->addWidget(button);
   buttons->addWidget(trafficButton_);
+  buttons->addWidget(trendButton_);
   buttons->addWidget(simScaleButton_);
   buttons->addWidget(exit_);
   buttons->addStretch();
@@ -175,6 +178,7 @@ CMainDlg::CMainDlg(UserFeedback* ui, QWidget* parent) : CModalDlg(parent) {
   }
   connect(exit_, &QPushButton::clicked, this, &CMainDlg::OnExit);
   connect(trafficButton_, &QPushButton::clicked, this, &CMainDlg::OnTraffic);
+  connect(trendButton_, &QPushButton::clicked, this, &CMainDlg::OnTrend);
   connect(find_, &QPushButton::clicked, this, &CMainDlg::OnFindIndicator);
   connect(simScaleButton_, &QPushButton::clicked, this, &CMainDlg::OnSimulatedScale);
 
@@ -194,6 +198,7 @@ CMainDlg::CMainDlg(UserFeedback* ui, QWidget* parent) : CModalDlg(parent) {
   relay_->Add(Button(WorkWindow::kCountSetup), "Go to Count Setup Window");
   relay_->Add(find_, "Look for the indicator on this port at every line setting");
   relay_->Add(trafficButton_, "Show the exchanges with the indicator");
+  relay_->Add(trendButton_, kTrendTip);
   relay_->Add(exit_, "Exit Program");
   relay_->Add(simScaleButton_, "Put a load on the simulated indicator and see what it prints");
 }
@@ -316,6 +321,16 @@ void CMainDlg::OnTraffic() {
   traffic_->show();
   traffic_->raise();
   traffic_->activateWindow();
+}
+
+void CMainDlg::OnTrend() {
+  // Like the Traffic window: no owner, so that it stays usable beside the working windows.
+  if (!trend_) {
+    trend_ = std::make_unique<CTrendDlg>(trace_, *ui_, [this] { return IsPortOpen(); });
+  }
+  trend_->show();
+  trend_->raise();
+  trend_->activateWindow();
 }
 
 std::vector<FinderPort> CMainDlg::OtherFinderPorts(const std::string& chosen) const {

@@ -21,6 +21,7 @@ class QPushButton;
 namespace tamarack {
 
 class CTrafficDlg;
+class CTrendDlg;
 
 // The working windows that the main window leads to.
 enum class WorkWindow { kPrintFormat, kParameterSetup, kIndicator, kCountSetup };
@@ -96,6 +97,8 @@ class CMainDlg : public CModalDlg {
   void OnExit();
   // "Traffic": shows the Traffic window (made at the first press, kept until the program ends).
   void OnTraffic();
+  // "Trend": shows the Weight Trend window (made at the first press, kept until the program ends).
+  void OnTrend();
   // "Find Indicator": looks for the indicator on the chosen port; on an answer the five lists are
   // set to the setting that answered.
   void OnFindIndicator();
@@ -112,6 +115,7 @@ class CMainDlg : public CModalDlg {
   // The open link as every window talks through it: each exchange is recorded.
   TracingLink& Trace() { return trace_; }
   CTrafficDlg* TrafficWindow() const { return traffic_.get(); }
+  CTrendDlg* TrendWindow() const { return trend_.get(); }
   // The five selections as the port would be opened with them now.
   PortSettings Selections() const;
 
@@ -124,6 +128,7 @@ class CMainDlg : public CModalDlg {
   QPushButton* Button(WorkWindow which) const { return work_[static_cast<int>(which)]; }
   QPushButton* ExitButton() const { return exit_; }
   QPushButton* TrafficButton() const { return trafficButton_; }
+  QPushButton* TrendButton() const { return trendButton_; }
   QPushButton* FindButton() const { return find_; }
   QPushButton* SimulatedScaleButton() const { return simScaleButton_; }
   // The Simulated Scale window once made, else nullptr.
@@ -159,6 +164,7 @@ class CMainDlg : public CModalDlg {
   CurrentLink current_{port_};
   TracingLink trace_{current_};
   std::unique_ptr<CTrafficDlg> traffic_;
+  std::unique_ptr<CTrendDlg> trend_;
   FinderLinkFactory finderFactory_;
   QStringList addedUrls_;  // the network addresses added to the Comm list, in order
   QString lastPort_;       // the Comm list's choice before "Network…" was picked
@@ -167,6 +173,7 @@ class CMainDlg : public CModalDlg {
   std::array<QPushButton*, 4> work_{};
   QPushButton* exit_ = nullptr;
   QPushButton* trafficButton_ = nullptr;
+  QPushButton* trendButton_ = nullptr;
   QPushButton* find_ = nullptr;
   QLabel* logo_ = nullptr;
   ToolTipRelay* relay_ = nullptr;

@@ -9,6 +9,7 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 
+#include "link/operation_scope.h"
 #include "ui/text.h"
 #include "ui/tooltip_relay.h"
 
@@ -72,6 +73,7 @@ void CAwsDlg::Show() {
 }
 
 void CAwsDlg::OnAction() {
+  const OperationScope operation;  // no background poll in between
   model_.quantityText = ToSingleByte(quantity_->currentText());
   const AwsOutcome outcome = AwsPress(model_, port_, ui_);
   Show();

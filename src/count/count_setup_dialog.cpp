@@ -11,6 +11,7 @@
 
 #include "count/aws_dialog.h"
 #include "count/count_wire.h"
+#include "link/operation_scope.h"
 #include "ui/text.h"
 
 namespace tamarack {
@@ -94,12 +95,14 @@ std::optional<std::string> CCountSetupDlg::AskFileName() {
 }
 
 void CCountSetupDlg::OnWrite() {
+  const OperationScope operation;  // no background poll in between
   Collect();
   CountWrite(model_, port_, ui_);
   Show();
 }
 
 void CCountSetupDlg::OnRead() {
+  const OperationScope operation;  // no background poll in between
   Collect();
   CountRead(model_, port_, ui_);
   Show();
@@ -109,23 +112,27 @@ void CCountSetupDlg::OnAverageWeightSetup() {
   Collect();
   CAwsDlg wizard(port_, ui_, CountItemText(model_), this);
   const int result = services_.runWindow(wizard);
+  const OperationScope operation;  // the wizard's own steps hold theirs
   CountAfterAws(model_, port_, ui_, result);
   Show();
 }
 
 void CCountSetupDlg::OnSave() {
+  const OperationScope operation;  // no background poll in between
   Collect();
   CountSave(model_, port_, ui_, [this] { return AskFileName(); });
   Show();
 }
 
 void CCountSetupDlg::OnLoad() {
+  const OperationScope operation;  // no background poll in between
   Collect();
   CountLoad(model_, port_, ui_, [this] { return AskFileName(); });
   Show();
 }
 
 void CCountSetupDlg::OnExit() {
+  const OperationScope operation;  // no background poll in between
   CountExit(port_, ui_);
   done(1);
 }

@@ -8,6 +8,7 @@
 #include <QPushButton>
 #include <algorithm>
 
+#include "indicator/trend_watch.h"
 #include "ui/pictures.h"
 #include "ui/text.h"
 
@@ -187,6 +188,16 @@ CIndicatorDlg::CIndicatorDlg(SerialLink& port, const WindowServices& services, Q
   exit_->setGeometry(840, 470, 110, 34);
   connect(exit_, &QPushButton::clicked, this, &CIndicatorDlg::OnExit);
 
+  // The trend follows this window's polls.
+  trend_ = MakeButton("Trend", this);
+  trend_->setGeometry(720, 470, 110, 34);
+  trend_->setToolTip(kTrendTip);
+  trend_->setAccessibleDescription(trend_->toolTip());
+  trend_->setEnabled(false);
+  connect(trend_, &QPushButton::clicked, this, [this] {
+    if (trendOpener_) trendOpener_();
+  });
+
   // Opening: all lamps off (above), one poll at once, then timer 1 and the blink timer.
   const PollResult first = RunPoll(model_, port_, ui_);
   ShowModel();
@@ -205,6 +216,11 @@ CIndicatorDlg::CIndicatorDlg(SerialLink& port, const WindowServices& services, Q
 }
 
 CIndicatorDlg::~CIndicatorDlg() = default;
+
+void CIndicatorDlg::SetTrendOpener(std::function<void()> opener) {
+  trendOpener_ = std::move(opener);
+  trend_->setEnabled(static_cast<bool>(trendOpener_));
+}
 
 QWidget* CIndicatorDlg::Field() const {
   return field_;

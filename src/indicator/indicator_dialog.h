@@ -4,6 +4,7 @@
 #include <QRect>
 #include <QTimer>
 #include <array>
+#include <functional>
 #include <string_view>
 
 #include "indicator/display_decode.h"
@@ -56,6 +57,9 @@ class CIndicatorDlg : public CModalDlg {
   const LiveIndicatorModel& Model() const { return model_; }
   QPushButton* KeyButton(std::size_t i) const { return keys_[i]; }
   QPushButton* ExitButton() const { return exit_; }
+  // "Trend" opens the Weight Trend window through `opener`; without one it is disabled.
+  void SetTrendOpener(std::function<void()> opener);
+  QPushButton* TrendButton() const { return trend_; }
   QLabel* LampLabel(Lamp lamp) const { return lamps_[static_cast<std::size_t>(lamp)]; }
   QWidget* Field() const;
   const QTimer& PollTimer() const { return pollTimer_; }
@@ -76,6 +80,8 @@ class CIndicatorDlg : public CModalDlg {
   std::array<QLabel*, kLampCount> lamps_{};
   std::array<QPushButton*, kIndicatorKeys.size()> keys_{};
   QPushButton* exit_ = nullptr;
+  QPushButton* trend_ = nullptr;
+  std::function<void()> trendOpener_;
   QPixmap lampOn_;
   QPixmap lampOff_;
   QTimer pollTimer_;

@@ -74,6 +74,8 @@ class TracingLink : public SerialLink {
   const std::deque<TracedExchange>& Exchanges() const { return ring_; }
   std::size_t Capacity() const { return capacity_; }
   void Clear() { ring_.clear(); }
+  // An exchange has begun and not yet ended.
+  bool ExchangeOpen() const { return open_; }
 
   bool ClearErrors() override;
   bool PurgeTransmit() override { return inner_.PurgeTransmit(); }

@@ -17,6 +17,7 @@
 #include <QVBoxLayout>
 #include <QValidator>
 
+#include "link/operation_scope.h"
 #include "printfmt/print_format_file.h"
 #include "printfmt/ticket_preview.h"
 #include "ui/text.h"
@@ -229,6 +230,7 @@ void CPrintFormatDlg::RegisterTips() {
 }
 
 void CPrintFormatDlg::Run(const std::function<void()>& handler) {
+  const OperationScope operation;  // no background poll in between
   CollectLines();
   handler();
   ShowModel();

@@ -8,6 +8,7 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 
+#include "link/operation_scope.h"
 #include "ui/text.h"
 
 namespace tamarack {
@@ -70,6 +71,7 @@ void CCalibrationDlg::Show() {
 }
 
 void CCalibrationDlg::OnAction() {
+  const OperationScope operation;  // no background poll in between
   model_.testWeight = ToSingleByte(testWeight_->text());
   PressCalibrationAction(model_, port_, ui_);
   Show();

@@ -15,6 +15,7 @@
 #include <QTimeEdit>
 #include <QVBoxLayout>
 
+#include "link/operation_scope.h"
 #include "setup/bulk_ops.h"
 #include "setup/calibration_dialog.h"
 #include "setup/history_dialog.h"
@@ -412,6 +413,7 @@ void CSetupDlg::Show() {
 }
 
 void CSetupDlg::Run(const std::function<void()>& handler) {
+  const OperationScope operation;  // no background poll in between
   Collect();
   handler();
   Show();
@@ -426,6 +428,7 @@ void CSetupDlg::OnWrite(const SetupParam& param) {
 }
 
 void CSetupDlg::OnExit() {
+  const OperationScope operation;  // no background poll in between
   Collect();
   if (ExitSetup(model_, port_, ui_)) accept();
 }

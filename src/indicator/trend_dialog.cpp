@@ -1,0 +1,390 @@
+#include "indicator/trend_dialog.h"
+
+#include <QChart>
+#include <QChartView>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QFormLayout>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineSeries>
+#include <QPushButton>
+#include <QVBoxLayout>
+#include <QValueAxis>
+#include <algorithm>
+#include <cmath>
+
+#include "files/replace_file.h"
+#include "link/operation_scope.h"
+#include "ui/file_dialog.h"
+#include "ui/modal_dialog.h"
+#include "ui/product.h"
+#include "ui/text.h"
+
+namespace tamarack {
+namespace {
+
+const QColor kGrossPen(31, 90, 180);
+const QColor kNetPen(20, 140, 60);
+const QColor kUnstableShade(255, 160, 0, 60);
+
+constexpr const char* kFigureNames[kTrendFigureCount] = {
+    "Points", "Minimum", "Maximum", "Mean", "Std dev", "Settle time", "Drift per minute"};
+
+QString AskSavePath(QWidget* parent) {
+  FileDialogSetup setup;
+  setup.forSaving = true;
+  setup.nameFilters = {"CSV files (*.csv)"};
+  setup.defaultSuffix = "csv";
+  setup.initialName = "trend.csv";
+  return RunFileDialog(parent, setup);
+}
+
+QString StateLabel(const DisplayReading& reading) {
+  const QString unit = FromSingleByte(UnitText(reading.unit));
+  const QString mode = reading.net ? "Net" : "Gross";
+  return unit.isEmpty() ? mode : mode + " " + unit;
+}
+
+double SecondsSince(CTrendDlg::Clock::time_point origin) {
+  return std::chrono::duration<double>(CTrendDlg::Clock::now() - origin).count();
+}
+
+std::int64_t WallMs() {
+  return std::chrono::duration_cast<std::chrono::milliseconds>(
+             std::chrono::system_clock::now().time_since_epoch())
+      .count();
+}
+
+}  // namespace
+
+// The chart with the unstable stretches shaded and the unit or gross/net changes marked by a
+// dashed line, painted over the plot from the marks the window worked out.
+class TrendChartView : public QChartView {
+ public:
+  TrendChartView(QChart* chart, const TrendMarks& marks, QWidget* parent)
+      : QChartView(chart, parent), marks_(marks) {}
+
+  // The first line, which is always attached; it gives the axes' mapping.
+  QLineSeries* anchor = nullptr;
+
+ protected:
+  void drawForeground(QPainter* painter, const QRectF& rect) override {
+    QChartView::drawForeground(painter, rect);
+    QChart* c = chart();
+    const QRectF plot = c->plotArea();
+    if (plot.isEmpty() || anchor == nullptr) return;
+    const auto x = [&](double seconds) {
+      return c->mapToPosition(QPointF(seconds, 0), anchor).x();
+    };
+    painter->save();
+    painter->setClipRect(plot);
+    for (const auto& [from, to] : marks_.unstable) {
+      const double left = x(from);
+      painter->fillRect(QRectF(left, plot.top(), std::max(1.0, x(to) - left), plot.height()),
+                        kUnstableShade);
+    }
+    painter->setPen(QPen(Qt::darkGray, 1, Qt::DashLine));
+    for (const TrendMarks::Change& change : marks_.changes) {
+      const double at = x(change.seconds);
+      painter->drawLine(QPointF(at, plot.top()), QPointF(at, plot.bottom()));
+      painter->drawText(QPointF(at + 4, plot.top() + painter->fontMetrics().ascent() + 2),
+                        change.label);
+    }
+    painter->restore();
+  }
+
+ private:
+  const TrendMarks& marks_;
+};
+
+CTrendDlg::CTrendDlg(TracingLink& link, UserFeedback& ui, std::function<bool()> portOpen,
+                     QWidget* parent)
+    : QWidget(parent, Qt::Window),
+      link_(link),
+      ui_(ui),
+      portOpen_(std::move(portOpen)),
+      asker_(AskSavePath) {
+  setObjectName("CTrendDlg");
+  setWindowTitle(QString::fromStdString(WindowTitle("Weight Trend")));
+  setAccessibleName("Weight Trend");
+
+  chart_ = new QChart;
+  chart_->legend()->hide();
+  chart_->setMargins(QMargins(4, 4, 4, 4));
+  axisX_ = new QValueAxis(chart_);
+  axisX_->setTitleText("Time (s)");
+  axisX_->setLabelFormat("%.0f");
+  axisY_ = new QValueAxis(chart_);
+  axisY_->setTitleText("Weight");
+  chart_->addAxis(axisX_, Qt::AlignBottom);
+  chart_->addAxis(axisY_, Qt::AlignLeft);
+  view_ = new TrendChartView(chart_, marks_, this);
+  view_->setAccessibleName("Weight chart");
+  view_->setRenderHint(QPainter::Antialiasing, false);
+  view_->setMinimumSize(560, 320);
+  view_->anchor = Line(0);
+
+  watch_ = new QCheckBox("Watch", this);
+  watch_->setAccessibleName("Watch");
+  watch_->setToolTip("Poll the display every half second while no other window does");
+  watch_->setAccessibleDescription(watch_->toolTip());
+  span_ = new QComboBox(this);
+  for (const int seconds : kSpans) span_->addItem(QString("%1 min").arg(seconds / 60), seconds);
+  span_->setAccessibleName("Span");
+  auto* spanLabel = new QLabel("Span", this);
+  spanLabel->setBuddy(span_);
+  pause_ = MakeButton("Pause", this);
+  pause_->setCheckable(true);
+  clear_ = MakeButton("Clear", this);
+  save_ = MakeButton("Save\u2026", this, "Save");
+  status_ = new QLabel(this);
+  status_->setAccessibleName("Status");
+
+  auto* figureBox = new QFormLayout;
+  for (std::size_t i = 0; i < kTrendFigureCount; ++i) {
+    auto* value = new QLabel("\u2013", this);
+    value->setAccessibleName(kFigureNames[i]);
+    value->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    value->setMinimumWidth(value->fontMetrics().horizontalAdvance("-00000.000 kg/min"));
+    value->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+    auto* name = new QLabel(kFigureNames[i], this);
+    name->setBuddy(value);
+    figureBox->addRow(name, value);
+    figures_[i] = value;
+  }
+  auto* side = new QVBoxLayout;
+  side->addLayout(figureBox);
+  side->addStretch();
+
+  auto* controls = new QHBoxLayout;
+  controls->addWidget(watch_);
+  controls->addSpacing(12);
+  controls->addWidget(spanLabel);
+  controls->addWidget(span_);
+  controls->addStretch();
+  controls->addWidget(pause_);
+  controls->addWidget(clear_);
+  controls->addWidget(save_);
+  auto* middle = new QHBoxLayout;
+  middle->addWidget(view_, 1);
+  middle->addLayout(side);
+  auto* layout = new QVBoxLayout(this);
+  layout->addLayout(controls);
+  layout->addLayout(middle, 1);
+  layout->addWidget(status_);
+  resize(940, 480);
+
+  watchTimer_.setSingleShot(true);
+  watchTimer_.setTimerType(Qt::PreciseTimer);
+  connect(&watchTimer_, &QTimer::timeout, this, &CTrendDlg::OnWatchTimer);
+  // Polls come at most twice a second; a chart drawn per poll is drawn after the exchange is over.
+  refreshTimer_.setSingleShot(true);
+  refreshTimer_.setInterval(0);
+  connect(&refreshTimer_, &QTimer::timeout, this, &CTrendDlg::Refresh);
+
+  connect(watch_, &QCheckBox::toggled, this, &CTrendDlg::OnWatchToggled);
+  connect(span_, &QComboBox::currentIndexChanged, this, [this] { Refresh(); });
+  connect(pause_, &QPushButton::toggled, this, [this](bool paused) {
+    if (!paused) Refresh();
+  });
+  connect(clear_, &QPushButton::clicked, this, [this] {
+    series_.Clear();
+    origin_ = Clock::now();
+    Refresh();
+  });
+  connect(save_, &QPushButton::clicked, this, &CTrendDlg::OnSave);
+
+  listener_ = link_.AddListener([this](const TracedExchange& exchange) { OnExchange(exchange); });
+  Refresh();
+}
+
+CTrendDlg::~CTrendDlg() {
+  link_.RemoveListener(listener_);
+}
+
+QLineSeries* CTrendDlg::Line(std::size_t i) {
+  while (lines_.size() <= i) {
+    auto* line = new QLineSeries;
+    chart_->addSeries(line);
+    line->attachAxis(axisX_);
+    line->attachAxis(axisY_);
+    lines_.push_back(line);
+  }
+  return lines_[i];
+}
+
+std::vector<QLineSeries*> CTrendDlg::Lines() const {
+  return {lines_.begin(), lines_.begin() + static_cast<std::ptrdiff_t>(linesShown_)};
+}
+
+void CTrendDlg::OnExchange(const TracedExchange& exchange) {
+  if (!exchange.poll) return;
+  if (!watchPolling_) lastOtherPoll_ = Clock::now();
+  series_.AddExchange(exchange, SecondsSince(origin_), WallMs());
+  if (!refreshTimer_.isActive()) refreshTimer_.start();
+}
+
+void CTrendDlg::OnWatchToggled(bool on) {
+  if (on) {
+    status_->clear();
+    watchTimer_.start(0);
+  } else {
+    watchTimer_.stop();
+    // "Watch stopped" stays up when the closed port ended it.
+    if (portOpen_ && portOpen_()) status_->clear();
+  }
+}
+
+void CTrendDlg::OnWatchTimer() {
+  if (!watch_->isChecked()) return;
+  WatchState state;
+  state.portOpen = portOpen_ && portOpen_();
+  state.operationRunning = OperationScope::Running();
+  state.exchangeRunning = link_.ExchangeOpen() || watchModel_.exchangeRunning;
+  if (lastOtherPoll_) {
+    state.msSinceOtherPoll =
+        std::chrono::duration<double, std::milli>(Clock::now() - *lastOtherPoll_).count();
+  }
+  switch (NextWatchStep(state)) {
+    case WatchStep::kStop:
+      status_->setText("The port is closed: Watch stopped.");
+      watch_->setChecked(false);
+      return;
+    case WatchStep::kBusy:
+      watchTimer_.start(static_cast<int>(kBusyRetryMs));
+      return;
+    case WatchStep::kOtherPoller:
+      status_->setText("Following the polls of the Indicator window.");
+      watchTimer_.start(static_cast<int>(kWatchPeriodMs));
+      return;
+    case WatchStep::kPoll:
+      break;
+  }
+  status_->setText("Watching: a poll every half second.");
+  watchPolling_ = true;
+  ++ownPolls_;
+  const PollResult result = RunPoll(watchModel_, link_, ui_);
+  watchPolling_ = false;
+  // Watch may have been switched off while a message box was open.
+  if (watch_->isChecked()) watchTimer_.start(static_cast<int>(result.nextDelayMs));
+}
+
+void CTrendDlg::Refresh() {
+  if (pause_->isChecked()) return;
+  const double spanSeconds = span_->currentData().toDouble();
+  const double end = std::max(series_.LastSeconds(), spanSeconds);
+  const double from = end - spanSeconds;
+  const auto& samples = series_.Samples();
+  const auto first =
+      std::lower_bound(samples.begin(), samples.end(), from,
+                       [](const WeightSample& s, double t) { return s.seconds < t; });
+
+  marks_ = {};
+  std::size_t line = 0;
+  QList<QPointF> points;
+  double low = 0;
+  double high = 0;
+  bool any = false;
+  const WeightSample* previous = nullptr;
+  // Where the unstable stretch under way began; negative while the display is stable.
+  double unstableFrom = -1;
+  const auto flush = [&] {
+    if (points.isEmpty()) return;
+    QLineSeries* series = Line(line++);
+    series->replace(points);
+    points.clear();
+  };
+  for (auto it = first; it != samples.end(); ++it) {
+    const WeightSample& s = *it;
+    if (unstableFrom >= 0 && (!s.HasValue() || s.reading->stable)) {
+      marks_.unstable.emplace_back(unstableFrom, s.seconds);
+      unstableFrom = -1;
+    }
+    if (!s.HasValue()) {
+      flush();
+      previous = &s;
+      continue;
+    }
+    if (previous != nullptr && !SameTrace(*previous, s)) {
+      flush();
+      // A change of unit or gross/net is marked; a gap alone is not.
+      if (previous->HasValue()) marks_.changes.push_back({s.seconds, StateLabel(*s.reading)});
+    }
+    if (points.isEmpty()) {
+      QLineSeries* series = Line(line);
+      series->setPen(QPen(s.reading->net ? kNetPen : kGrossPen, 2));
+    }
+    points.append(QPointF(s.seconds, s.Value()));
+    low = any ? std::min(low, s.Value()) : s.Value();
+    high = any ? std::max(high, s.Value()) : s.Value();
+    any = true;
+    if (!s.reading->stable && unstableFrom < 0) unstableFrom = s.seconds;
+    previous = &s;
+  }
+  flush();
+  if (unstableFrom >= 0) marks_.unstable.emplace_back(unstableFrom, series_.LastSeconds());
+  for (std::size_t i = line; i < linesShown_; ++i) lines_[i]->clear();
+  linesShown_ = line;
+
+  axisX_->setRange(from, end);
+  if (any) {
+    const double margin = std::max((high - low) * 0.08, std::max(std::abs(high), 1.0) * 0.01);
+    axisY_->setRange(low - margin, high + margin);
+    axisY_->applyNiceNumbers();
+  } else {
+    axisY_->setRange(0, 1);
+  }
+  const std::optional<SeriesFigures> figures = series_.Figures(from, end);
+  axisY_->setTitleText(figures && figures->unit != WeightUnit::kNone
+                           ? "Weight (" + FromSingleByte(UnitText(figures->unit)) + ")"
+                           : QString("Weight"));
+  ShowFigures(figures);
+  view_->viewport()->update();
+}
+
+void CTrendDlg::ShowFigures(const std::optional<SeriesFigures>& figures) {
+  const auto set = [this](TrendFigure which, const QString& text) {
+    QLabel* label = FigureLabel(which);
+    if (label->text() != text) label->setText(text);
+  };
+  const QString none = "\u2013";
+  if (!figures) {
+    for (std::size_t i = 0; i < kTrendFigureCount; ++i) set(static_cast<TrendFigure>(i), none);
+    return;
+  }
+  const QString unit = figures->unit == WeightUnit::kNone
+                           ? QString()
+                           : " " + FromSingleByte(UnitText(figures->unit));
+  const int d = figures->decimals;
+  const auto number = [](double value, int decimals) {
+    return QString::number(value, 'f', decimals);
+  };
+  set(TrendFigure::kPoints, QString::number(figures->points));
+  set(TrendFigure::kMinimum, number(figures->minimum, d) + unit);
+  set(TrendFigure::kMaximum, number(figures->maximum, d) + unit);
+  set(TrendFigure::kMean, number(figures->mean, d + 1) + unit);
+  set(TrendFigure::kStdDev, number(figures->stdDev, d + 2) + unit);
+  set(TrendFigure::kSettle, figures->settleSeconds
+                                ? number(*figures->settleSeconds, 1) + " s"
+                                : (figures->stableAtEnd ? none : QString("not settled")));
+  set(TrendFigure::kDrift,
+      figures->driftPerMinute ? number(*figures->driftPerMinute, d + 2) + unit + "/min" : none);
+}
+
+void CTrendDlg::OnSave() {
+  const QString path = asker_ ? asker_(this) : QString();
+  if (path.isEmpty()) return;
+  SaveTo(path);
+}
+
+bool CTrendDlg::SaveTo(const QString& path) {
+  const FileResult result = ReplaceFile(NativePath(path), TrendCsv(series_.Samples()));
+  if (!result.ok()) {
+    ui_.Failure("The trend could not be saved to " + path.toStdString() + ": " +
+                FailureText(result));
+  }
+  return result.ok();
+}
+
+}  // namespace tamarack
