@@ -12,9 +12,9 @@
 #include <QVBoxLayout>
 
 #include "app/network_dialog.h"
+#include "indicator/trend_dialog.h"
 #include "link/net_address.h"
 #include "link/open_link.h"
-#include "indicator/trend_dialog.h"
 #include "traffic/exchange_meaning.h"
 #include "traffic/find_dialog.h"
 #include "traffic/traffic_dialog.h"
@@ -183,7 +183,7 @@ CMainDlg::CMainDlg(UserFeedback* ui, QWidget* parent) : CModalDlg(parent) {
   connect(simScaleButton_, &QPushButton::clicked, this, &CMainDlg::OnSimulatedScale);
 
   trace_.SetDescriber(DescribeExchange);
-  finderFactory_ = CommPortFinderFactory();
+  finderFactory_ = PortFinderFactory();
 
   relay_ = new ToolTipRelay(this);
   relay_->Add(PortList(), "Select COMM Port");
@@ -230,6 +230,8 @@ void CMainDlg::OnSimulatedScale() {
   simScale_->show();
   simScale_->raise();
   simScale_->activateWindow();
+}
+
 void CMainDlg::SetAddressAsker(AddressAsker asker) {
   addressAsker_ = std::move(asker);
 }

@@ -17,6 +17,7 @@
 #include "count/count_wire.h"
 #include "files/replace_file.h"
 #include "indicator/display_decode.h"
+#include "indicator/weight_series.h"
 #include "link/access_code.h"
 #include "link/commands.h"
 #include "link/key_command.h"
@@ -39,9 +40,10 @@ constexpr std::array<CommandInfo, 14> kCommands{{
     {"find", "find [--all-ports]",
      "Looks for the indicator at every line setting on --port (on every port with --all-ports) "
      "and prints the port and the settings where it answered."},
-    {"display", "display [--watch]",
+    {"display", "display [--watch] [--csv]",
      "Polls the display once (every 500 ms with --watch, until Ctrl+C) and prints the characters "
-     "shown and the lamps lit."},
+     "shown and the lamps lit; with --csv, one row a poll in the form the Weight Trend window "
+     "saves (time,seconds,shown,value,unit,stable,gross,net,zero)."},
     {"key", "key ZERO|GR/NET|TARE|UNITS|PRINT", "Presses a front-panel key."},
     {"read", "read [--out FILE.stx|FILE.json]",
      "Reads all 33 parameters and prints them, or stores them as a setup value file or as JSON."},
@@ -500,6 +502,12 @@ CommandResult RunDisplay(const CliCommand& c, SerialLink& link, ConsoleFeedback&
   CommandResult result;
   DisplayState state;
   QJsonArray polls;
+  // The CSV rows count their seconds from the first poll, on the monotonic clock.
+  const Clock::time_point first = Clock::now();
+  if (c.csv && c.watch) {
+    std::fputs((TrendCsvHeader() + "\r\n").c_str(), stdout);
+    std::fflush(stdout);
+  }
   do {
     const Clock::time_point began = Clock::now();
     const bool good = PollDisplay(state, link, ui, true);
@@ -511,6 +519,16 @@ CommandResult RunDisplay(const CliCommand& c, SerialLink& link, ConsoleFeedback&
         lamps.append(Q(lamp.label));
       }
     }
+    if (c.csv) {
+      WeightSample sample;
+      sample.seconds = std::chrono::duration<double>(began - first).count();
+      sample.wallMs = std::chrono::duration_cast<std::chrono::milliseconds>(
+                          std::chrono::system_clock::now().time_since_epoch())
+                          .count();
+      if (good) sample.reading = ReadDisplay(state);
+      // Rows end as in the saved file, so that the two can be compared byte for byte.
+      line = TrendCsvRow(sample) + "\r";
+    }
     const QJsonObject poll{
         {"display", Q(ShownCharacters(state.displayText))}, {"lamps", lamps}, {"ok", good}};
     if (c.watch) {
@@ -521,7 +539,7 @@ CommandResult RunDisplay(const CliCommand& c, SerialLink& link, ConsoleFeedback&
       }
       polls.append(poll);
     } else {
-      result.text = line + "\n";
+      result.text = (c.csv ? TrendCsvHeader() + "\r\n" : std::string()) + line + "\n";
       result.data = poll;
       result.status = good ? kExitOk : kExitIndicator;
     }
@@ -566,6 +584,7 @@ std::string CheckCommand(const CliCommand& c, int dataBits) {
     if (!EndsWith(c.record, ".csv")) return "the service record is written as CSV: RECORD.csv";
   }
   if ((c.verify && c.name != "write") || (c.watch && c.name != "display") ||
+      (c.csv && c.name != "display") ||
       (!c.out.empty() && c.name != "read" && c.name != "format") ||
       (c.password && c.name != "default")) {
     return Usage(c);

@@ -27,6 +27,7 @@ struct CliCommand {
   bool verify = false;            // --verify
   std::string record;             // --record: the service record of a write (CSV)
   bool watch = false;             // --watch
+  bool csv = false;               // --csv: display as the Weight Trend's CSV rows
   std::optional<std::string> password;
 };
 

@@ -18,6 +18,8 @@
 #include "cli/inventory.h"
 #include "link/comm_port_finder.h"
 #include "link/line_finder.h"
+#include "link/net_address.h"
+#include "link/open_link.h"
 #include "link/tracing_link.h"
 #include "traffic/exchange_meaning.h"
 #include "traffic/traffic_text.h"
@@ -136,7 +138,7 @@ int Find(const PortSettings& settings, bool allPorts, bool json) {
     }
   }
   const FinderResult result =
-      FindIndicator(ports, CommPortFinderFactory(), [](const FinderTry&) { return !gStop.load(); });
+      FindIndicator(ports, PortFinderFactory(), [](const FinderTry&) { return !gStop.load(); });
   const bool found = result.outcome == FinderResult::Outcome::kFound;
   if (json) {
     QJsonObject doc{{"command", "find"},
@@ -227,8 +229,9 @@ int main(int argc, char** argv) {
       "Reads, writes and checks the setup of a weighing indicator from scripts, on one port or "
       "on a fleet of indicators at once.");
   const QCommandLineOption port("port",
-                                "COM1..COM6, a device path, or sim for the built-in "
-                                "simulated indicator (default COM1).",
+                                "COM1..COM6, a device path, socket://HOST:PORT or "
+                                "rfc2217://HOST:PORT for a serial device server, or sim for the "
+                                "built-in simulated indicator (default COM1).",
                                 "PORT", "COM1");
   const QCommandLineOption baud("baud", "2400, 4800 or 9600 (default 9600).", "BAUD", "9600");
   const QCommandLineOption data("data", "Data bits, 7 or 8 (default 8).", "BITS", "8");
@@ -242,13 +245,14 @@ int main(int argc, char** argv) {
   const QCommandLineOption record("record", "write: the service record (as found, as left).",
                                   "RECORD.csv");
   const QCommandLineOption watch("watch", "display: poll every 500 ms until Ctrl+C.");
+  const QCommandLineOption csv("csv", "display: CSV rows, as the Weight Trend window saves them.");
   const QCommandLineOption allPorts("all-ports", "find: look on every serial port.");
   const QCommandLineOption password("password", "default: the access code.", "CODE");
   const QCommandLineOption keepGoing("keep-going", "fleet: pass over malformed inventory rows.");
   const QCommandLineOption logDir("log-dir", "fleet: where the indicators' logs go.", "DIR");
   const QCommandLineOption help({"h", "help"}, "This help, or a command's with the command.");
   for (const auto& option : {port, baud, data, stop, parity, trace, json, out, verify, record,
-                             watch, allPorts, password, keepGoing, logDir, help}) {
+                             watch, csv, allPorts, password, keepGoing, logDir, help}) {
     parser.addOption(option);
   }
   parser.addVersionOption();
@@ -278,10 +282,11 @@ int main(int argc, char** argv) {
 
   PortSettings settings;
   settings.port = S(parser.value(port));
-  for (const std::string& error : {ParseBaud(S(parser.value(baud)), settings.baud),
-                                   ParseDataBits(S(parser.value(data)), settings.dataBits),
-                                   ParseStopBits(S(parser.value(stop)), settings.stopBits),
-                                   ParseParity(S(parser.value(parity)), settings.parity)}) {
+  for (const std::string& error :
+       {CheckPortName(settings.port), ParseBaud(S(parser.value(baud)), settings.baud),
+        ParseDataBits(S(parser.value(data)), settings.dataBits),
+        ParseStopBits(S(parser.value(stop)), settings.stopBits),
+        ParseParity(S(parser.value(parity)), settings.parity)}) {
     if (!error.empty()) {
       std::cerr << error << "\n";
       return kExitUsage;
@@ -306,6 +311,11 @@ int main(int argc, char** argv) {
   command.verify = parser.isSet(verify);
   command.record = S(parser.value(record));
   command.watch = parser.isSet(watch);
+  command.csv = parser.isSet(csv);
+  if (command.csv && parser.isSet(json)) {
+    std::cerr << "--csv and --json do not go together\n";
+    return kExitUsage;
+  }
   if (parser.isSet(password)) command.password = S(parser.value(password));
   if ((parser.isSet(keepGoing) || parser.isSet(logDir)) && !inFleet) {
     std::cerr << "--keep-going and --log-dir belong to fleet\n";

@@ -1,5 +1,6 @@
 #include "cli/cli_port.h"
 
+#include "link/open_link.h"
 #include "sim/pty_transport.h"
 #include "sim/simulator.h"
 
@@ -34,12 +35,13 @@ std::unique_ptr<OpenedLine> OpenedLine::Open(PortSettings settings, UserFeedback
     }
     settings.port = *device;
   }
-  if (line->port_.Open(settings, ui) != 1) return nullptr;
+  line->link_ = OpenLink(settings, ui);
+  if (!line->link_) return nullptr;
   return line;
 }
 
 OpenedLine::~OpenedLine() {
-  port_.Close();
+  if (link_) link_->Close();
 }
 
 }  // namespace tamarack::cli

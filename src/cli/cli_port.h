@@ -6,6 +6,7 @@
 
 #include "cli/console_feedback.h"
 #include "link/comm_port.h"
+#include "link/tcp_link.h"
 
 namespace tamarack {
 namespace sim {
@@ -36,7 +37,8 @@ class SimHost {
 };
 
 // The port of one command: a simulated indicator started for it when the port is "sim", then the
-// CommPort opened at the settings. The port closes, and the simulator stops, when it is destroyed.
+// CommPort opened at the settings, or the link to a serial device server that a "socket://" or
+// "rfc2217://" URL names. The port closes, and the simulator stops, when it is destroyed.
 class OpenedLine {
  public:
   // Opens the line, telling `ui` why not (the port's own message, "CommPort not Exist!" ...).
@@ -44,14 +46,14 @@ class OpenedLine {
   static std::unique_ptr<OpenedLine> Open(PortSettings settings, UserFeedback& ui);
   ~OpenedLine();
 
-  CommPort& Port() { return port_; }
-  // What the user named ("sim", "COM3", "/dev/ttyUSB0").
+  SerialLink& Port() { return *link_; }
+  // What the user named ("sim", "COM3", "/dev/ttyUSB0", "rfc2217://host:4001").
   const std::string& Name() const { return name_; }
 
  private:
   OpenedLine() = default;
   std::unique_ptr<SimHost> sim_;
-  CommPort port_;
+  std::unique_ptr<PortLink> link_;
   std::string name_;
 };
 

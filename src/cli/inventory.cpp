@@ -3,6 +3,9 @@
 #include <algorithm>
 #include <cctype>
 #include <map>
+#include <optional>
+
+#include "link/net_address.h"
 
 namespace tamarack::cli {
 namespace {
@@ -35,6 +38,10 @@ std::vector<std::string_view> SplitFields(std::string_view line) {
 
 // The device that a port name opens, so that two spellings of one device are caught.
 std::string DeviceKey(const std::string& port) {
+  // A device server is one device whichever protocol reaches it; host names ignore case.
+  if (const std::optional<NetAddress> address = ParseNetUrl(port, nullptr)) {
+    return "net:" + Lower(address->host) + ":" + std::to_string(address->port);
+  }
   if (port.size() > 3 && Lower(port.substr(0, 3)) == "com" &&
       std::all_of(port.begin() + 3, port.end(), [](unsigned char c) { return std::isdigit(c); })) {
     return "/dev/ttyS" + std::to_string(std::stoi(port.substr(3)) - 1);
@@ -43,6 +50,13 @@ std::string DeviceKey(const std::string& port) {
 }
 
 }  // namespace
+
+std::string CheckPortName(std::string_view port) {
+  if (!IsNetworkName(port)) return {};
+  std::string error;
+  if (ParseNetUrl(port, &error)) return {};
+  return "port \"" + std::string(port) + "\": " + error;
+}
 
 std::string ParseBaud(std::string_view text, int& baud) {
   if (text == "2400" || text == "4800" || text == "9600") {
@@ -114,11 +128,11 @@ Inventory ParseInventory(std::string_view text, const PortSettings& defaults) {
     row.line = number;
     row.settings = defaults;
     row.settings.port = std::string(fields[0]);
-    std::string error;
+    std::string error = CheckPortName(fields[0]);
     const auto field = [&](std::size_t i) {
       return i < fields.size() ? fields[i] : std::string_view();
     };
-    if (!field(1).empty()) error = ParseBaud(field(1), row.settings.baud);
+    if (error.empty() && !field(1).empty()) error = ParseBaud(field(1), row.settings.baud);
     if (error.empty() && !field(2).empty()) error = ParseDataBits(field(2), row.settings.dataBits);
     if (error.empty() && !field(3).empty()) error = ParseStopBits(field(3), row.settings.stopBits);
     if (error.empty() && !field(4).empty()) error = ParseParity(field(4), row.settings.parity);

@@ -14,6 +14,9 @@ std::string ParseBaud(std::string_view text, int& baud);
 std::string ParseDataBits(std::string_view text, int& dataBits);
 std::string ParseStopBits(std::string_view text, int& stopBits);
 std::string ParseParity(std::string_view text, int& parity);
+// A port name: anything but a device server's URL passes here (the open tells whether it exists);
+// a URL must read as one ("rfc2217://host:4001"). Empty when it does, else what is wrong.
+std::string CheckPortName(std::string_view port);
 
 // One indicator of a fleet: its port and line settings, and the file its command uses instead of
 // the one the command line names (empty: the command line's).

@@ -1,5 +1,6 @@
 #include "link/open_link.h"
 
+#include "link/comm_port_finder.h"
 #include "link/net_address.h"
 #include "link/rfc2217_link.h"
 
@@ -45,6 +46,27 @@ std::unique_ptr<PortLink> OpenLink(const PortSettings& settings, UserFeedback& u
   }
   if (link->Open(*address, settings, ui) != 1) return nullptr;
   return link;
+}
+
+FinderLinkFactory PortFinderFactory() {
+  return [local = CommPortFinderFactory()](const std::string& device, const LineSetting& setting,
+                                           std::string& error) -> std::unique_ptr<SerialLink> {
+    if (!IsNetworkName(device)) return local(device, setting, error);
+    PortSettings settings;
+    settings.port = device;
+    settings.baud = setting.baud;
+    settings.dataBits = setting.dataBits;
+    settings.stopBits = setting.stopBits;
+    settings.parity = setting.parity;
+    OpenFailure failure;
+    std::unique_ptr<PortLink> link = OpenLink(settings, failure);
+    if (!link) {
+      error = failure.text;
+      return nullptr;
+    }
+    static_cast<TcpLink&>(*link).SetReadTimeouts(FinderTimeouts(setting));
+    return link;
+  };
 }
 
 }  // namespace tamarack

@@ -15,9 +15,8 @@ namespace {
 
 using std::chrono::milliseconds;
 
-// The time-out contract of every read: at most 100 ms between two bytes, and at most
-// 700 ms + 100 ms per requested byte in all. Writes get the same total.
-constexpr milliseconds kIntervalTimeout{100};
+// Writes get the total of the time-out contract that reads keep (ReadTimeouts' defaults):
+// 700 ms + 100 ms per byte.
 constexpr milliseconds kTotalBase{700};
 constexpr milliseconds kPerByte{100};
 // Opening may reach a server in another city: connecting and readying the line each get about
@@ -253,7 +252,8 @@ int TcpLink::Read(std::uint8_t* buffer, std::size_t size) {
     lastError_ = kErrorInvalidHandle;
     return -1;
   }
-  const auto total = Clock::now() + kTotalBase + kPerByte * static_cast<int>(size);
+  const auto total =
+      Clock::now() + timeouts_.totalBase + timeouts_.perByte * static_cast<int>(size);
   std::size_t got = 0;
   Clock::time_point lastByte{};
   while (got < size) {
@@ -268,7 +268,8 @@ int TcpLink::Read(std::uint8_t* buffer, std::size_t size) {
     }
     // The interval limit starts with the first byte; before it only the total limit runs.
     auto deadline = total;
-    if (got > 0 && lastByte + kIntervalTimeout < deadline) deadline = lastByte + kIntervalTimeout;
+    if (got > 0 && lastByte + timeouts_.interval < deadline)
+      deadline = lastByte + timeouts_.interval;
     if (MillisLeft(deadline) == 0) break;
     if (!Pump(deadline) && lost_) return -1;
   }

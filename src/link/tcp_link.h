@@ -37,6 +37,8 @@ class TcpLink : public PortLink {
   void Close() override;
   bool IsOpen() const override { return open_; }
   const PortSettings& Settings() const { return settings_; }
+  // Shorter limits for reads, as the finder uses them; the contract's by default.
+  void SetReadTimeouts(const ReadTimeouts& timeouts) { timeouts_ = timeouts; }
 
   bool ClearErrors() override;
   bool PurgeTransmit() override;
@@ -80,6 +82,7 @@ class TcpLink : public PortLink {
   QTcpSocket socket_;
   NetAddress address_;
   PortSettings settings_;
+  ReadTimeouts timeouts_;
   std::size_t taken_ = 0;  // bytes of received_ already handed to Read
   bool open_ = false;
   bool lost_ = false;

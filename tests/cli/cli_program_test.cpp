@@ -18,6 +18,7 @@
 
 #include "files/replace_file.h"
 #include "files/small_file.h"
+#include "indicator/weight_series.h"
 #include "link/comm_port.h"
 #include "printfmt/print_format.h"
 #include "setup/bulk_ops.h"
@@ -28,6 +29,7 @@
 #include "sim/pty_transport.h"
 #include "sim/simulator.h"
 #include "support/recording_feedback.h"
+#include "support/ser2net.h"
 #include "support/sim_port.h"
 
 extern char** environ;
@@ -67,12 +69,13 @@ class CliTest : public testing::Test {
 
   // A simulated indicator served on a pseudo-terminal of its own (unpaced, for speed).
   struct Served {
+    explicit Served(sim::PtyTransport::Options line) : transport(sim, std::move(line)) {}
     sim::Simulator sim;
-    sim::PtyTransport transport{sim, {}};
+    sim::PtyTransport transport;
     std::string Device() const { return transport.DevicePath(); }
   };
-  Served& Serve() {
-    served_.push_back(std::make_unique<Served>());
+  Served& Serve(sim::PtyTransport::Options line = {}) {
+    served_.push_back(std::make_unique<Served>(std::move(line)));
     EXPECT_TRUE(served_.back()->transport.Start(nullptr));
     return *served_.back();
   }
@@ -429,6 +432,87 @@ TEST_F(CliTest, InterruptEndsEveryExchangeAndLeavesNoFileBehind) {
     EXPECT_EQ(name.find(".aws"), std::string::npos) << name << " was left behind";
   }
   for (const auto& served : served_) EXPECT_LT(test::SimRequests(served->sim).size(), 100u);
+}
+
+// Device servers' URLs work as --port and as inventory rows, over both protocols, with the same
+// file as the pseudo-terminal gives; the finder sets the line through RFC 2217.
+TEST_F(CliTest, DeviceServerUrlsWorkLikeLocalPorts) {
+  Served& s = Serve();
+  Customise(s.sim);
+  Served& other = Serve();
+  const struct {
+    test::Ser2Net::Mode mode;
+    const char* f62;
+  } rows[] = {{test::Ser2Net::Mode::kRaw, "000100"}, {test::Ser2Net::Mode::kRfc2217, "000200"}};
+  for (const auto& row : rows) {
+    test::Ser2Net proxy;
+    ASSERT_EQ(proxy.Start(s.Device(), row.mode), "");
+    SCOPED_TRACE(proxy.Url());
+    ASSERT_EQ(On(s, {"read", "--out", Path("pty.stx")}).status, 0);
+    const Ran read = Cli({"--port", proxy.Url(), "read", "--out", Path("net.stx")});
+    ASSERT_EQ(read.status, 0) << read.err;
+    EXPECT_EQ(Slurp(Path("net.stx")), Slurp(Path("pty.stx")));
+
+    ASSERT_TRUE(ReplaceFile(Path("fleet.csv"), proxy.Url() + "\n" + other.Device() + "\n").ok());
+    const std::string value = std::string("F6.2=") + (row.f62 + 3);
+    const Ran fleet = Cli({"fleet", Path("fleet.csv"), "set", value});
+    EXPECT_EQ(fleet.status, 0) << fleet.out << fleet.err;
+    for (Served* served : {&s, &other}) {
+      EXPECT_EQ(served->sim.With([](sim::SimulatedIndicator& m) { return m.Value("F6.2"); }),
+                row.f62);
+    }
+  }
+
+  sim::PtyTransport::Options strict;
+  strict.strictLine = true;
+  strict.line.baud = 4800;
+  strict.line.stopBits = 2;
+  Served& remote = Serve(strict);
+  test::Ser2Net proxy;
+  ASSERT_EQ(proxy.Start(remote.Device(), test::Ser2Net::Mode::kRfc2217), "");
+  const Ran find = Cli({"--port", proxy.Url(), "find"});
+  EXPECT_EQ(find.status, 0) << find.err;
+  EXPECT_EQ(find.out, "Indicator found on " + proxy.Url() + " at 4800 8 2 NOPARITY\n");
+  const Ran key = Cli({"--port", proxy.Url(), "--baud", "4800", "--stop", "2", "key", "TARE"});
+  EXPECT_EQ(key.status, 0) << key.err;
+
+  // A mistyped address is bad usage, refused before anything is opened.
+  const Ran typo = Cli({"--port", "rfc2217://scale7:", "read"});
+  EXPECT_EQ(typo.status, 2);
+  EXPECT_NE(typo.err.find("The port number is missing"), std::string::npos) << typo.err;
+}
+
+// display --watch --csv prints the Weight Trend's CSV: its header, then one row a poll as polled.
+TEST_F(CliTest, DisplayWatchCsvPrintsOneTrendRowAPoll) {
+  Served& s = Serve();
+  s.sim.With([](sim::SimulatedIndicator& m) { m.SetLoad(10); });
+  const pid_t pid = Spawn({"--port", s.Device(), "display", "--watch", "--csv"});
+  while (test::SimRequests(s.sim).size() < 3) ::usleep(20000);
+  ASSERT_EQ(::kill(pid, SIGINT), 0);
+  const Ran run = Wait(pid);
+  EXPECT_EQ(run.status, 0) << run.err;
+  std::vector<std::string> lines;
+  for (std::size_t at = 0, end; (end = run.out.find("\r\n", at)) != std::string::npos;
+       at = end + 2) {
+    lines.push_back(run.out.substr(at, end - at));
+  }
+  ASSERT_GE(lines.size(), 3u) << run.out;
+  EXPECT_EQ(lines[0], TrendCsvHeader());
+  double before = -1;
+  for (std::size_t i = 1; i < lines.size(); ++i) {
+    // time,seconds,"shown",value,unit,stable,gross,net,zero
+    std::vector<std::string> fields;
+    std::stringstream row(lines[i]);
+    for (std::string field; std::getline(row, field, ',');) fields.push_back(field);
+    ASSERT_EQ(fields.size(), 9u) << lines[i];
+    EXPECT_EQ(std::stod(fields[3]), 10.0) << lines[i];
+    EXPECT_EQ(fields[4], "kg") << lines[i];
+    EXPECT_GT(std::stod(fields[1]), before) << lines[i];
+    before = std::stod(fields[1]);
+  }
+  const Ran both = On(s, {"display", "--csv", "--json"});
+  EXPECT_EQ(both.status, 2);
+  EXPECT_EQ(On(s, {"read", "--csv"}).status, 2);
 }
 
 }  // namespace

@@ -59,6 +59,9 @@ TEST(InventoryTest, MalformedRowsAreNamedByLineAndLeftOut) {
       {"no_port", ",9600", "no port"},
       {"too_many_fields", "COM1,9600,8,1,NOPARITY,a.stx,extra", "more than 6 fields"},
       {"quote", "\"COM1\",9600", "quotes"},
+      {"url_without_port", "rfc2217://scale7:,9600", "The port number is missing"},
+      {"url_port_too_big", "socket://scale7:99999", "from 1 to 65535"},
+      {"url_without_host", "rfc2217://:4001", "The host name is missing"},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
@@ -78,6 +81,23 @@ TEST(InventoryTest, OneDeviceNamedTwiceClashesButSimulatorsDoNot) {
   EXPECT_EQ(DuplicatePorts(inv.rows, "sim"),
             (std::vector<std::string>{"lines 1 and 4 both name /dev/ttyS2",
                                       "lines 2 and 6 both name /dev/ttyUSB0"}));
+}
+
+// A device server is one device whichever protocol names it, its host written in any case; its
+// other ports are other devices.
+TEST(InventoryTest, ADeviceServerNamedTwiceClashes) {
+  const Inventory inv = ParseInventory(
+      "rfc2217://Scale7.local:4001,4800\n"
+      "socket://scale7.local:4002\n"
+      "socket://scale7.LOCAL:4001\n"
+      "rfc2217://[::1]:4001\n",
+      {});
+  ASSERT_TRUE(inv.errors.empty());
+  ASSERT_EQ(inv.rows.size(), 4u);
+  EXPECT_EQ(inv.rows[0].settings.port, "rfc2217://Scale7.local:4001");
+  EXPECT_EQ(inv.rows[0].settings.baud, 4800);
+  EXPECT_EQ(DuplicatePorts(inv.rows, "sim"),
+            (std::vector<std::string>{"lines 1 and 3 both name socket://scale7.LOCAL:4001"}));
 }
 
 }  // namespace
