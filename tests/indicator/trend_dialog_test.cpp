@@ -5,6 +5,7 @@
 
 #include <QCheckBox>
 #include <QComboBox>
+#include <QDoubleSpinBox>
 #include <QFile>
 #include <QLabel>
 #include <QLineSeries>
@@ -22,6 +23,7 @@
 #include "setup/param_table.h"
 #include "setup/setup_dialog.h"
 #include "sim/simulator.h"
+#include "simui/sim_scale_dialog.h"
 #include "support/recording_feedback.h"
 #include "support/sim_line.h"
 
@@ -193,6 +195,26 @@ class TrendDialogTest : public QObject {
     rig.trend.ClearButton()->click();
     QVERIFY(rig.trend.Lines().empty());
     QCOMPARE(rig.trend.FigureLabel(TrendFigure::kPoints)->text(), QString("\u2013"));
+  }
+
+  // A load step put on the scale through the Simulated Scale window shows in the plot, shaded while
+  // it moves, and its settle time is measured.
+  void loadStepFromTheSimulatedScaleWindowIsPlotted() {
+    Rig rig;
+    CSimScaleDlg scale(rig.simulator);
+    const auto step = [&](double kg, bool moving, int polls) {
+      scale.LoadField()->setValue(kg);
+      scale.MotionBox()->setChecked(moving);
+      for (int i = 0; i < polls; ++i) rig.PollElsewhere();
+    };
+    step(0, false, 3);
+    step(100, true, 2);
+    step(100, false, 3);
+    rig.trend.Refresh();
+    QCOMPARE(rig.trend.FigureLabel(TrendFigure::kMinimum)->text(), QString("0.0 kg"));
+    QCOMPARE(rig.trend.FigureLabel(TrendFigure::kMaximum)->text(), QString("100.0 kg"));
+    QCOMPARE(rig.trend.Marks().unstable.size(), std::size_t{1});
+    QVERIFY(rig.trend.FigureLabel(TrendFigure::kSettle)->text().endsWith(" s"));
   }
 
   void savesCsvAndTellsAFailure() {
