@@ -25,6 +25,7 @@
 #include "setup/setup_value_file.h"
 #include "ui/password_dialog.h"
 #include "ui/pictures.h"
+#include "ui/progress_line.h"
 #include "ui/text.h"
 #include "ui/tooltip_relay.h"
 
@@ -177,6 +178,10 @@ void CSetupDlg::Build() {
   captionRow->addSpacing(24);
   captionRow->addWidget(differences_);
   captionRow->addStretch();
+  progress_ = new ProgressLine(this);
+  progress_->Reserve(
+      ProgressLine::StepText("Verifying", "F7.5", kSetupParamCount, kSetupParamCount));
+  captionRow->addWidget(progress_);
 
   QLabel* logo = MakeLogo(this);
 
@@ -417,8 +422,16 @@ void CSetupDlg::Run(const std::function<void()>& handler) {
   Show();
 }
 
+ReadProgress CSetupDlg::TrackReads(const QString& action) {
+  progress_->Start();
+  return [this, action](const SetupParam& p, std::size_t index, std::size_t total) {
+    progress_->Step(ProgressLine::StepText(action, FromSingleByte(p.displayNumber), index, total));
+  };
+}
+
 void CSetupDlg::OnReadAll() {
-  Run([this] { ReadAllParams(model_, port_, ui_); });
+  Run([this] { ReadAllParams(model_, port_, ui_, TrackReads("Reading")); });
+  progress_->Finish();
 }
 
 void CSetupDlg::OnWrite(const SetupParam& param) {
@@ -471,7 +484,8 @@ void CSetupDlg::OnCopyCurrent() {
 }
 
 void CSetupDlg::OnVerify() {
-  Run([this] { VerifyParams(model_, port_, ui_); });
+  Run([this] { VerifyParams(model_, port_, ui_, TrackReads("Verifying")); });
+  progress_->Finish();
 }
 
 void CSetupDlg::OnHistory() {
