@@ -87,8 +87,18 @@ struct GroupBox {
   QGridLayout* grid;
 };
 
+// The window must fit a 1366 x 768 screen: each group's caption sits in its frame's top line
+// rather than on a line of its own, and the fields are a few pixels lower than usual.
+constexpr const char* kGroupBoxStyle =
+    "QGroupBox { border: 1px solid palette(mid); border-radius: 3px; margin-top: 7px;"
+    " padding-top: 5px; }"
+    "QGroupBox::title { subcontrol-origin: margin; left: 6px; padding: 0 2px; }";
+constexpr int kFieldHeight = 20;
+constexpr int kWriteButtonHeight = 18;
+
 GroupBox NewGroupBox(int group, int verticalSpacing, QWidget* parent) {
   auto* box = new QGroupBox(QString("F%1").arg(group), parent);
+  box->setStyleSheet(kGroupBoxStyle);
   auto* grid = new QGridLayout(box);
   grid->setContentsMargins(4, 2, 4, 2);
   grid->setHorizontalSpacing(4);
@@ -252,6 +262,7 @@ QWidget* CSetupDlg::BuildCurrentGroups() {
       field->setEnabled(false);  // greyed: the indicator's value, never typed over
       field->setAccessibleName(number + " current");
       field->setMinimumWidth(CurrentFieldWidth(p, field->fontMetrics()));
+      field->setFixedHeight(kFieldHeight);
       label->setBuddy(field);
       current_[rows[k]] = field;
       const int line = static_cast<int>(k / kPerLine);
@@ -313,12 +324,13 @@ QWidget* CSetupDlg::BuildEditableGroups() {
       if (element == nullptr) continue;  // the software version is read only
       const QString number = FromSingleByte(p.displayNumber);
       element->setAccessibleName(number + " new");
+      element->setFixedHeight(kFieldHeight);
       auto* label = new QLabel(number, box);
       label->setBuddy(element);
       editLabel_[r] = label;
       auto* mnemonic = new QLabel(FromSingleByte(p.mnemonic), box);
       auto* write = MakeButton("Write", box, number + " Write");
-      write->setMaximumHeight(20);
+      write->setMaximumHeight(kWriteButtonHeight);
       editable_[r] = element;
       write_[r] = write;
       connect(write, &QPushButton::clicked, this, [this, &p] { OnWrite(p); });
