@@ -9,6 +9,7 @@
 #include <algorithm>
 
 #include "indicator/trend_watch.h"
+#include "ui/device_canvas.h"
 #include "ui/pictures.h"
 #include "ui/text.h"
 
@@ -21,13 +22,14 @@ namespace tamarack {
 
 // The green display field. It paints through an off-screen canvas that stands for the window's
 // client area from its origin and copies only the field, so the twice-a-second repaint of the
-// large text does not flicker. Its accessible description is the text shown.
+// large text does not flicker. The canvas has the screen's pixels, so the text stays sharp on a
+// 2x screen. Its accessible description is the text shown.
 class DisplayField : public QWidget {
  public:
   DisplayField(const DisplayState& state, QWidget* parent)
       : QWidget(parent),
         state_(state),
-        canvas_(CIndicatorDlg::kFieldRect.right() + 1, CIndicatorDlg::kFieldRect.bottom() + 1),
+        canvas_(DeviceCanvas(kCanvasSize, 1.0)),
         font_(DisplayFont()) {
     setGeometry(CIndicatorDlg::kFieldRect);
     // The field repaints without being erased first.
@@ -55,6 +57,8 @@ class DisplayField : public QWidget {
  protected:
   void paintEvent(QPaintEvent* /*event*/) override {
     const QRect field = CIndicatorDlg::kFieldRect;
+    const qreal ratio = devicePixelRatioF();
+    if (canvas_.devicePixelRatio() != ratio) canvas_ = DeviceCanvas(kCanvasSize, ratio);
     {
       QPainter canvas(&canvas_);
       canvas.setPen(Qt::black);
@@ -84,10 +88,14 @@ class DisplayField : public QWidget {
       }
     }
     QPainter window(this);
-    window.drawPixmap(QPoint(0, 0), canvas_, field);
+    window.drawPixmap(QRectF(rect()), canvas_,
+                      QRectF(QPointF(field.topLeft()) * ratio, QSizeF(field.size()) * ratio));
   }
 
  private:
+  static constexpr QSize kCanvasSize{CIndicatorDlg::kFieldRect.right() + 1,
+                                     CIndicatorDlg::kFieldRect.bottom() + 1};
+
   const DisplayState& state_;
   QPixmap canvas_;
   QFont font_;

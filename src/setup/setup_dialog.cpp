@@ -26,6 +26,7 @@
 #include "setup/setup_value_file.h"
 #include "ui/password_dialog.h"
 #include "ui/pictures.h"
+#include "ui/progress_line.h"
 #include "ui/text.h"
 #include "ui/tooltip_relay.h"
 
@@ -87,8 +88,18 @@ struct GroupBox {
   QGridLayout* grid;
 };
 
+// The window must fit a 1366 x 768 screen: each group's caption sits in its frame's top line
+// rather than on a line of its own, and the fields are a few pixels lower than usual.
+constexpr const char* kGroupBoxStyle =
+    "QGroupBox { border: 1px solid palette(mid); border-radius: 3px; margin-top: 7px;"
+    " padding-top: 5px; }"
+    "QGroupBox::title { subcontrol-origin: margin; left: 6px; padding: 0 2px; }";
+constexpr int kFieldHeight = 20;
+constexpr int kWriteButtonHeight = 18;
+
 GroupBox NewGroupBox(int group, int verticalSpacing, QWidget* parent) {
   auto* box = new QGroupBox(QString("F%1").arg(group), parent);
+  box->setStyleSheet(kGroupBoxStyle);
   auto* grid = new QGridLayout(box);
   grid->setContentsMargins(4, 2, 4, 2);
   grid->setHorizontalSpacing(4);
@@ -178,6 +189,10 @@ void CSetupDlg::Build() {
   captionRow->addSpacing(24);
   captionRow->addWidget(differences_);
   captionRow->addStretch();
+  progress_ = new ProgressLine(this);
+  progress_->Reserve(
+      ProgressLine::StepText("Verifying", "F7.5", kSetupParamCount, kSetupParamCount));
+  captionRow->addWidget(progress_);
 
   QLabel* logo = MakeLogo(this);
 
@@ -248,6 +263,7 @@ QWidget* CSetupDlg::BuildCurrentGroups() {
       field->setEnabled(false);  // greyed: the indicator's value, never typed over
       field->setAccessibleName(number + " current");
       field->setMinimumWidth(CurrentFieldWidth(p, field->fontMetrics()));
+      field->setFixedHeight(kFieldHeight);
       label->setBuddy(field);
       current_[rows[k]] = field;
       const int line = static_cast<int>(k / kPerLine);
@@ -309,12 +325,13 @@ QWidget* CSetupDlg::BuildEditableGroups() {
       if (element == nullptr) continue;  // the software version is read only
       const QString number = FromSingleByte(p.displayNumber);
       element->setAccessibleName(number + " new");
+      element->setFixedHeight(kFieldHeight);
       auto* label = new QLabel(number, box);
       label->setBuddy(element);
       editLabel_[r] = label;
       auto* mnemonic = new QLabel(FromSingleByte(p.mnemonic), box);
       auto* write = MakeButton("Write", box, number + " Write");
-      write->setMaximumHeight(20);
+      write->setMaximumHeight(kWriteButtonHeight);
       editable_[r] = element;
       write_[r] = write;
       connect(write, &QPushButton::clicked, this, [this, &p] { OnWrite(p); });
@@ -419,8 +436,16 @@ void CSetupDlg::Run(const std::function<void()>& handler) {
   Show();
 }
 
+ReadProgress CSetupDlg::TrackReads(const QString& action) {
+  progress_->Start();
+  return [this, action](const SetupParam& p, std::size_t index, std::size_t total) {
+    progress_->Step(ProgressLine::StepText(action, FromSingleByte(p.displayNumber), index, total));
+  };
+}
+
 void CSetupDlg::OnReadAll() {
-  Run([this] { ReadAllParams(model_, port_, ui_); });
+  Run([this] { ReadAllParams(model_, port_, ui_, TrackReads("Reading")); });
+  progress_->Finish();
 }
 
 void CSetupDlg::OnWrite(const SetupParam& param) {
@@ -474,7 +499,8 @@ void CSetupDlg::OnCopyCurrent() {
 }
 
 void CSetupDlg::OnVerify() {
-  Run([this] { VerifyParams(model_, port_, ui_); });
+  Run([this] { VerifyParams(model_, port_, ui_, TrackReads("Verifying")); });
+  progress_->Finish();
 }
 
 void CSetupDlg::OnHistory() {

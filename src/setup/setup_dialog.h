@@ -11,6 +11,7 @@
 #include "link/user_feedback.h"
 #include "setup/param_table.h"
 #include "setup/service_record.h"
+#include "setup/setup_handlers.h"
 #include "setup/setup_history.h"
 #include "setup/setup_model.h"
 #include "ui/modal_dialog.h"
@@ -25,6 +26,7 @@ class QTimeEdit;
 
 namespace tamarack {
 
+class ProgressLine;
 class ToolTipRelay;
 
 // The buttons of the setup window that act on the whole setup.
@@ -109,6 +111,8 @@ class CSetupDlg : public CModalDlg {
   QLabel* EditableLabel(std::size_t row) const { return editLabel_[row]; }
   const SetupSession& Session() const { return *session_; }
   const ToolTipRelay& Relay() const { return *relay_; }
+  // "Reading F3.2 — 19 of 33" while a Read All or a Verify runs longer than half a second.
+  ProgressLine* Progress() const { return progress_; }
 
  private:
   void Build();
@@ -121,6 +125,8 @@ class CSetupDlg : public CModalDlg {
   void CollectInto(SetupModel& model) const;
   // Marks the fields that differ from the indicator, as the widgets show them now.
   void UpdateMarks();
+  // Starts the progress line and gives the reads its steps, each as "`action` F3.2 — 19 of 33".
+  ReadProgress TrackReads(const QString& action);
 
   SerialLink& port_;
   WindowServices services_;
@@ -143,6 +149,7 @@ class CSetupDlg : public CModalDlg {
   QPushButton* history_ = nullptr;
   QPushButton* serviceRecord_ = nullptr;
   QLabel* differences_ = nullptr;
+  ProgressLine* progress_ = nullptr;
   std::array<QLabel*, kSetupParamCount> editLabel_{};
   bool showing_ = false;
 };

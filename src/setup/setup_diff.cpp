@@ -115,9 +115,10 @@ std::string MismatchLine(const SetupModel& model, const SetupParam& param) {
          IndicatorText(model, param);
 }
 
-bool VerifyParams(SetupModel& model, SerialLink& link, UserFeedback& ui) {
+bool VerifyParams(SetupModel& model, SerialLink& link, UserFeedback& ui,
+                  const ReadProgress& progress) {
   OperationWatch watch(model, link, ui);
-  if (!ReadAllParams(model, watch.Link(), watch.Ui())) {
+  if (!ReadAllParams(model, watch.Link(), watch.Ui(), progress)) {
     watch.Finish(OperationKind::kVerify, "", false);
     return false;
   }

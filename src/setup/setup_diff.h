@@ -10,6 +10,7 @@
 #include "link/serial_link.h"
 #include "link/user_feedback.h"
 #include "setup/param_table.h"
+#include "setup/setup_handlers.h"
 #include "setup/setup_model.h"
 
 namespace tamarack {
@@ -58,7 +59,8 @@ std::string MismatchLine(const SetupModel& model, const SetupParam& param);
 // "Verify": reads the indicator as Read All does (refreshing the current-value column), then
 // compares the 30 values Write All sends with the editable column. Says kAllValuesMatch as a
 // success, or lists each mismatch, one a line, as a failure. A failed read shows only its own
-// message. True when everything matches.
-bool VerifyParams(SetupModel& model, SerialLink& link, UserFeedback& ui);
+// message. True when everything matches. `progress` hears of each read as Read All's does.
+bool VerifyParams(SetupModel& model, SerialLink& link, UserFeedback& ui,
+                  const ReadProgress& progress = {});
 
 }  // namespace tamarack

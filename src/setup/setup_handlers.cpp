@@ -91,9 +91,13 @@ std::string EditableValueText(const SetupModel& model, const SetupParam& param) 
   return {};
 }
 
-bool ReadAllParams(SetupModel& model, SerialLink& link, UserFeedback& ui) {
+bool ReadAllParams(SetupModel& model, SerialLink& link, UserFeedback& ui,
+                   const ReadProgress& progress) {
   std::array<std::string, kSetupParamCount> read;
-  for (const SetupParam& param : SetupParams()) {
+  const auto params = SetupParams();
+  for (std::size_t i = 0; i < params.size(); ++i) {
+    const SetupParam& param = params[i];
+    if (progress) progress(param, i + 1, params.size());
     const ReadParamResult result = ReadParam(link, ui, param.address);
     if (result.status != TransactStatus::kOk ||
         result.value.size() != static_cast<std::size_t>(param.readLength)) {

@@ -1,5 +1,7 @@
 #pragma once
 
+#include <cstddef>
+#include <functional>
 #include <string>
 #include <string_view>
 
@@ -15,11 +17,18 @@ inline constexpr std::string_view kSaveQuestion =
     "Value has been modified,save it to the indicator?";
 inline constexpr std::string_view kValueSaveFault = "Value Save Fault!";
 
+// Told before each read of a run over the whole setup: the parameter about to be asked for, its
+// place in the run (1 for the first) and the run's length. It is called between exchanges only,
+// so a window may repaint there; it cannot change what is sent.
+using ReadProgress =
+    std::function<void(const SetupParam& param, std::size_t index, std::size_t total)>;
+
 // "Read All": reads the 33 parameters in table order and, only when every one has been read and
 // decoded, replaces the current-value column. The first failure shows its one message and ends
 // the run; the model is then unchanged. The editable column is never touched. True when the
-// current values were replaced.
-bool ReadAllParams(SetupModel& model, SerialLink& link, UserFeedback& ui);
+// current values were replaced. `progress`, when given, hears of each read before it is sent.
+bool ReadAllParams(SetupModel& model, SerialLink& link, UserFeedback& ui,
+                   const ReadProgress& progress = {});
 
 // One write exchange; on success it marks the setup as modified and sets the caption
 // "New Value". Shows nothing itself.

@@ -16,6 +16,7 @@
 #include <QVBoxLayout>
 #include <cmath>
 
+#include "ui/fit_screen.h"
 #include "ui/modal_dialog.h"
 #include "ui/product.h"
 #include "ui/text.h"
@@ -143,6 +144,7 @@ CSimScaleDlg::CSimScaleDlg(sim::Simulator& simulator, QWidget* parent)
   connect(&refresh_, &QTimer::timeout, this, &CSimScaleDlg::Refresh);
   refresh_.start();
   Refresh();
+  FitToScreen(*this, UsableArea(*this));
 }
 
 void CSimScaleDlg::OnLoad(double kg) {

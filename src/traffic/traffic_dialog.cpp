@@ -15,6 +15,7 @@
 
 #include "files/replace_file.h"
 #include "traffic/traffic_text.h"
+#include "ui/fit_screen.h"
 #include "ui/modal_dialog.h"
 #include "ui/product.h"
 #include "ui/text.h"
@@ -141,6 +142,7 @@ CTrafficDlg::CTrafficDlg(TracingLink& link, UserFeedback& ui, QWidget* parent)
   layout->addLayout(buttons);
   layout->addWidget(splitter);
   resize(1100, 560);
+  FitToScreen(*this, UsableArea(*this));
 
   connect(hidePolls_, &QCheckBox::toggled, this, [this] { Reload(); });
   connect(pause_, &QPushButton::toggled, this, [this](bool paused) {

@@ -3,6 +3,7 @@
 #include <QKeyEvent>
 #include <QPushButton>
 
+#include "ui/fit_screen.h"
 #include "ui/product.h"
 #include "ui/text.h"
 
@@ -16,6 +17,14 @@ CModalDlg::CModalDlg(QWidget* parent, Qt::WindowFlags flags) : QDialog(parent, f
 
 void CModalDlg::SetTitle(std::string_view name) {
   setWindowTitle(FromSingleByte(WindowTitle(name)));
+}
+
+void CModalDlg::setVisible(bool visible) {
+  if (visible && !fitted_) {
+    fitted_ = true;
+    FitToScreen(*this, UsableArea(*this));
+  }
+  QDialog::setVisible(visible);
 }
 
 void CModalDlg::keyPressEvent(QKeyEvent* event) {

@@ -25,9 +25,15 @@ class CModalDlg : public QDialog {
   // Titles the window "`name`", a run of blanks and the maker's web address.
   void SetTitle(std::string_view name);
 
+  // On first showing, the window is kept within its screen (see FitToScreen).
+  void setVisible(bool visible) override;
+
  protected:
   void reject() override {}
   void keyPressEvent(QKeyEvent* event) override;
+
+ private:
+  bool fitted_ = false;
 };
 
 // A push button that Enter never presses, named for screen readers by its caption unless an

@@ -140,6 +140,51 @@ TEST_F(SetupHandlers, ReadAllReportsABrokenLineAsAReadFailure) {
   EXPECT_EQ(link.requests.size(), 1u);
 }
 
+// What a progress callback was told, and how many requests had gone out by then.
+struct Step {
+  std::string name;
+  std::size_t index;
+  std::size_t total;
+  std::size_t sentBefore;
+  bool operator==(const Step&) const = default;
+};
+
+TEST_F(SetupHandlers, ReadAllTellsItsProgressBeforeEachReadAndSendsExactlyTheSame) {
+  ASSERT_TRUE(ReadAllParams(model, link, ui));
+  const auto plainRequests = link.requests;
+  const auto plainWaits = ui.waits;
+  link.requests.clear();
+  ui.waits.clear();
+
+  std::vector<Step> steps;
+  SetupModel tracked = OpeningModel("07-12-2026", "09:30:45");
+  ASSERT_TRUE(ReadAllParams(
+      tracked, link, ui, [&](const SetupParam& p, std::size_t index, std::size_t total) {
+        steps.push_back({std::string(p.displayNumber), index, total, link.requests.size()});
+      }));
+
+  EXPECT_EQ(link.requests, plainRequests);
+  EXPECT_EQ(ui.waits, plainWaits);
+  EXPECT_EQ(tracked.currentValue, model.currentValue);
+  std::vector<Step> expected;
+  for (const SetupParam& p : SetupParams()) {
+    const std::size_t i = expected.size();
+    expected.push_back({std::string(p.displayNumber), i + 1, kSetupParamCount, i});
+  }
+  EXPECT_EQ(steps, expected);
+}
+
+TEST_F(SetupHandlers, ReadAllProgressEndsAtTheFailingParameter) {
+  indicator.On("P03.02=RE", kSilence);
+  std::vector<std::string> told;
+  EXPECT_FALSE(ReadAllParams(model, link, ui, [&](const SetupParam& p, std::size_t, std::size_t) {
+    told.push_back(std::string(p.displayNumber));
+  }));
+  ASSERT_EQ(told.size(), RowIndex(*FindParam("F3.2")) + 1);
+  EXPECT_EQ(told.back(), "F3.2");
+  EXPECT_EQ(link.requests.size(), told.size());
+}
+
 // --- Writing one parameter ---
 
 struct WriteCase {
