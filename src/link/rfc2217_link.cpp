@@ -22,10 +22,10 @@ TcpLink::Handshake Rfc2217Link::Ready(Clock::time_point deadline) {
   if (!SendRaw(client_->Greeting(), deadline)) return Handshake::kClosed;
   while (!client_->Ready()) {
     if (client_->Refused()) return Handshake::kRefused;
-    if (!Pump(deadline)) {
-      if (Lost()) return Handshake::kClosed;
-      if (Clock::now() >= deadline) return Handshake::kTimedOut;
-    }
+    // Checked on every turn: a server that never stops sending options always has something to
+    // read, and must not hold the open beyond its limit.
+    if (Clock::now() >= deadline) return Handshake::kTimedOut;
+    if (!Pump(deadline) && Lost()) return Handshake::kClosed;
   }
   return Handshake::kDone;
 }
