@@ -149,7 +149,8 @@ std::optional<std::string> SetupHistory::Keep(const SetupModel& model, const Lin
 std::vector<HistoryEntry> SetupHistory::List() const {
   std::vector<HistoryEntry> entries;
   std::error_code code;
-  for (fs::directory_iterator it(PathFromBytes(folder_), code), end; !code && it != end; it.increment(code)) {
+  for (fs::directory_iterator it(PathFromBytes(folder_), code), end; !code && it != end;
+       it.increment(code)) {
     const fs::path path = it->path();
     if (path.extension() != kRecordExtension) continue;
     HistoryEntry entry;

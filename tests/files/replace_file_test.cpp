@@ -68,7 +68,9 @@ TEST_F(ReplaceFileTest, WritesTheBytesWholeAndLeavesNothingBeside) {
 
 // The name reaches the system as the user spelled it, and the new file replaces that very file.
 TEST_F(ReplaceFileTest, NamesBeyondAsciiNameTheSameFile) {
-  for (const std::string name : {"Gr\xC3\xB6\xC3\x9F" "e.stx", "\xC3\xA9t\xC3\xA9 \xC3\xA0 10 %.fmt"}) {
+  for (const std::string name : {"Gr\xC3\xB6\xC3\x9F"
+                                 "e.stx",
+                                 "\xC3\xA9t\xC3\xA9 \xC3\xA0 10 %.fmt"}) {
     const fs::path path = dir / fs::path(std::u8string(name.begin(), name.end()));
     std::ofstream(path, std::ios::binary) << "old";
     const std::string bytes = BytesFromPath(path);
@@ -152,8 +154,9 @@ TEST_F(ReplaceFileTest, RefusesWhatItCannotReplaceAndLeavesEverythingAsItWas) {
 // The read-only attribute binds every user, so the refusal is real here whoever runs the test.
 TEST_F(ReplaceFileTest, AReadOnlyFileIsRefusedAndLeftAsItWas) {
   Put("f", "old");
-  fs::permissions(dir / "f", fs::perms::owner_write | fs::perms::group_write |
-                                 fs::perms::others_write, fs::perm_options::remove);
+  fs::permissions(dir / "f",
+                  fs::perms::owner_write | fs::perms::group_write | fs::perms::others_write,
+                  fs::perm_options::remove);
   const FileResult result = ReplaceFile(PathOf("f"), "new");
   EXPECT_EQ(result.error, FileError::kReadOnly);
   EXPECT_EQ(Get("f"), "old");

@@ -13,7 +13,6 @@
 #include <random>
 
 #include "files/file_name.h"
-
 #include "printfmt/print_format_model.h"
 #include "support/recording_feedback.h"
 
