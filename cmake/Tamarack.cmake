@@ -21,6 +21,10 @@ endif()
 
 function(tamarack_options target)
   target_compile_options(${target} PRIVATE -Wall -Wextra -Wpedantic -Wshadow -Wnon-virtual-dtor)
+  if(MINGW)
+    # The runtime's localtime_r and gmtime_r, which it only declares on request.
+    target_compile_definitions(${target} PRIVATE _POSIX_THREAD_SAFE_FUNCTIONS=200112L)
+  endif()
   if(TAMARACK_WERROR)
     target_compile_options(${target} PRIVATE -Werror)
   endif()

@@ -18,8 +18,8 @@ enum class FileError {
 
 struct FileResult {
   FileError error = FileError::kNone;
-  // The errno of the step that failed (on Windows the final rename reports GetLastError()), or 0
-  // when one of the checks above failed without asking the system.
+  // The errno of the step that failed (on Windows the final rename's system code is turned into
+  // one), or 0 when one of the checks above failed without asking the system.
   int systemError = 0;
 
   bool ok() const { return error == FileError::kNone; }

@@ -1,6 +1,9 @@
 #include "files/native_file.h"
 
 #include <cerrno>
+#include <system_error>
+
+#include "files/file_name.h"
 
 #ifdef _WIN32
 #ifndef WIN32_LEAN_AND_MEAN
@@ -26,17 +29,6 @@ namespace tamarack::native {
 namespace fs = std::filesystem;
 
 #ifdef _WIN32
-
-fs::path PathFromBytes(const std::string& bytes) {
-  if (bytes.empty()) return {};
-  const int size = static_cast<int>(bytes.size());
-  const int wide =
-      ::MultiByteToWideChar(CP_ACP, MB_ERR_INVALID_CHARS, bytes.data(), size, nullptr, 0);
-  if (wide <= 0) return {};
-  std::wstring text(static_cast<std::size_t>(wide), L'\0');
-  ::MultiByteToWideChar(CP_ACP, MB_ERR_INVALID_CHARS, bytes.data(), size, text.data(), wide);
-  return fs::path(text);
-}
 
 namespace {
 
@@ -115,7 +107,11 @@ int RenameOver(const fs::path& from, const fs::path& to) {
   if (::MoveFileExW(from.c_str(), to.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
     return 0;
   }
-  return static_cast<int>(::GetLastError());
+  // As the errno the other steps report, so that one message text fits every step; a code
+  // without one becomes a plain input/output error.
+  const std::error_condition error =
+      std::system_category().default_error_condition(static_cast<int>(::GetLastError()));
+  return error.category() == std::generic_category() ? error.value() : EIO;
 }
 
 void Remove(const fs::path& path) {
@@ -130,10 +126,6 @@ unsigned long ProcessId() {
 }
 
 #else
-
-fs::path PathFromBytes(const std::string& bytes) {
-  return fs::path(bytes);
-}
 
 namespace {
 
@@ -242,3 +234,50 @@ unsigned long ProcessId() {
 #endif
 
 }  // namespace tamarack::native
+
+namespace tamarack {
+
+#ifdef _WIN32
+
+std::filesystem::path PathFromBytes(const std::string& bytes) {
+  if (bytes.empty()) return {};
+  const int size = static_cast<int>(bytes.size());
+  const int wide =
+      ::MultiByteToWideChar(CP_ACP, MB_ERR_INVALID_CHARS, bytes.data(), size, nullptr, 0);
+  if (wide <= 0) return {};
+  std::wstring text(static_cast<std::size_t>(wide), L'\0');
+  ::MultiByteToWideChar(CP_ACP, MB_ERR_INVALID_CHARS, bytes.data(), size, text.data(), wide);
+  return std::filesystem::path(text);
+}
+
+std::string BytesFromPath(const std::filesystem::path& path) {
+  const std::wstring& wide = path.native();
+  if (wide.empty()) return {};
+  // A code page that lacks a character must not put a look-alike in its place, which would name
+  // another file; UTF-8 spells every name and refuses that flag.
+  const bool utf8 = ::GetACP() == CP_UTF8;
+  const DWORD flags = utf8 ? WC_ERR_INVALID_CHARS : WC_NO_BEST_FIT_CHARS;
+  BOOL lossy = FALSE;
+  BOOL* const lossyOut = utf8 ? nullptr : &lossy;
+  const int size = static_cast<int>(wide.size());
+  const int narrow =
+      ::WideCharToMultiByte(CP_ACP, flags, wide.data(), size, nullptr, 0, nullptr, lossyOut);
+  if (narrow <= 0 || lossy) return {};
+  std::string bytes(static_cast<std::size_t>(narrow), '\0');
+  ::WideCharToMultiByte(CP_ACP, flags, wide.data(), size, bytes.data(), narrow, nullptr, lossyOut);
+  return bytes;
+}
+
+#else
+
+std::filesystem::path PathFromBytes(const std::string& bytes) {
+  return std::filesystem::path(bytes);
+}
+
+std::string BytesFromPath(const std::filesystem::path& path) {
+  return path.native();
+}
+
+#endif
+
+}  // namespace tamarack

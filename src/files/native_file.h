@@ -7,15 +7,9 @@
 #include <cstddef>
 #include <cstdint>
 #include <filesystem>
-#include <string>
 #include <string_view>
 
 namespace tamarack::native {
-
-// The system's name for 8-bit path bytes: the bytes themselves on POSIX, the active code page's
-// reading of them on Windows (the encoding QFile::encodeName uses there). Empty when they do not
-// convert.
-std::filesystem::path PathFromBytes(const std::string& bytes);
 
 struct Status {
   bool regular = false;

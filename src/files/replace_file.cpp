@@ -4,6 +4,7 @@
 #include <cerrno>
 #include <system_error>
 
+#include "files/file_name.h"
 #include "files/native_file.h"
 
 namespace tamarack {
@@ -50,7 +51,7 @@ FileReplacement::~FileReplacement() {
 
 FileResult FileReplacement::Begin(const std::string& path) {
   Discard();
-  fs::path target = native::PathFromBytes(path);
+  fs::path target = PathFromBytes(path);
   if (!target.has_filename()) return {FileError::kNoName, 0};
   if (const FileResult followed = FollowLinks(target); !followed.ok()) return followed;
   if (!target.has_filename()) return {FileError::kNoName, 0};

@@ -5,6 +5,7 @@
 #include <cerrno>
 #include <cstdint>
 
+#include "files/file_name.h"
 #include "files/native_file.h"
 
 namespace tamarack {
@@ -23,7 +24,7 @@ SmallFile ReadSmallFile(const std::string& path, std::size_t maxBytes, IfMissing
 
   // An empty name names no file, as the system itself says.
   if (path.empty()) return missing(ENOENT);
-  const std::filesystem::path name = native::PathFromBytes(path);
+  const std::filesystem::path name = PathFromBytes(path);
   if (name.empty()) return fail(FileError::kNoName, 0);
 
   native::Status status;

@@ -1,6 +1,5 @@
 #pragma once
 
-#include <filesystem>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -23,6 +22,7 @@ std::string DefaultFormatFileName(FormatMode mode);
 // Reads a print format file without ever creating or changing a file. A name that does not
 // exist reads as an empty file. Only the first kMaxFormatText bytes are used. Returns nothing
 // when the file exists but cannot be read or is no regular file (a folder, device or pipe).
-std::optional<std::string> ReadFormatFile(const std::filesystem::path& path);
+// `path` is the name in the platform's 8-bit encoding (files/file_name.h).
+std::optional<std::string> ReadFormatFile(const std::string& path);
 
 }  // namespace tamarack

@@ -149,13 +149,12 @@ void ReadPrintFormat(PrintFormatModel& model, SerialLink& link, UserFeedback& ui
   model.format.lines = SplitAtNewLineTags(reply.Text());
 }
 
-void SavePrintFormatFile(PrintFormatModel& model, const std::filesystem::path& path,
-                         UserFeedback& ui) {
+void SavePrintFormatFile(PrintFormatModel& model, const std::string& path, UserFeedback& ui) {
   DropArmedTag(model);
   // The file is made ready before the lines are joined: a file that cannot be written is
   // reported as such even when the text would be refused too.
   FileReplacement file;
-  if (!file.Begin(path.string()).ok()) {
+  if (!file.Begin(path).ok()) {
     ui.Failure(kPrintFormatFileErrorText);
     return;
   }
@@ -172,8 +171,7 @@ void SavePrintFormatFile(PrintFormatModel& model, const std::filesystem::path& p
   TakeStoredText(model, *stored);
 }
 
-void LoadPrintFormatFile(PrintFormatModel& model, const std::filesystem::path& path,
-                         UserFeedback& ui) {
+void LoadPrintFormatFile(PrintFormatModel& model, const std::string& path, UserFeedback& ui) {
   DropArmedTag(model);
   const std::optional<std::string> bytes = ReadFormatFile(path);
   if (!bytes) {

@@ -1,6 +1,5 @@
 #pragma once
 
-#include <filesystem>
 #include <optional>
 #include <string>
 
@@ -67,13 +66,12 @@ void SendPrintFormat(PrintFormatModel& model, SerialLink& link, UserFeedback& ui
 // "Read": the indicator's format of the selected mode replaces the lines.
 void ReadPrintFormat(PrintFormatModel& model, SerialLink& link, UserFeedback& ui);
 
-// "Save File" once the user has chosen `path`: writes the stored text, which also becomes the
+// "Save File" once the user has chosen `path` (in the platform's 8-bit encoding, as
+// files/file_name.h says): writes the stored text, which also becomes the
 // backup copy and the lines. An existing file is left as it was when anything fails.
-void SavePrintFormatFile(PrintFormatModel& model, const std::filesystem::path& path,
-                         UserFeedback& ui);
+void SavePrintFormatFile(PrintFormatModel& model, const std::string& path, UserFeedback& ui);
 // "Load File" once the user has chosen `path`: the file's lines replace the window's lines.
 // Never creates or changes a file; a name that does not exist reads as an empty file.
-void LoadPrintFormatFile(PrintFormatModel& model, const std::filesystem::path& path,
-                         UserFeedback& ui);
+void LoadPrintFormatFile(PrintFormatModel& model, const std::string& path, UserFeedback& ui);
 
 }  // namespace tamarack

@@ -4,6 +4,7 @@
 #include <filesystem>
 #include <system_error>
 
+#include "files/file_name.h"
 #include "files/replace_file.h"
 #include "files/small_file.h"
 #include "setup/setup_diff.h"
@@ -31,7 +32,7 @@ std::string OneLine(std::string_view text) {
 }
 
 std::optional<std::string> ReadKeptFile(const fs::path& path, std::string& problem) {
-  SmallFile file = ReadSmallFile(path.string(), kMaxKeptFileSize);
+  SmallFile file = ReadSmallFile(BytesFromPath(path), kMaxKeptFileSize);
   if (!file.result.ok()) {
     problem = file.result.error == FileError::kMissing    ? "missing"
               : file.result.error == FileError::kTooLarge ? "too large"
@@ -117,8 +118,9 @@ std::string HistoryFileStem(std::time_t when, std::string_view port) {
 
 std::optional<std::string> SetupHistory::Keep(const SetupModel& model, const LineInfo& line,
                                               std::time_t when, std::string& error) const {
+  const fs::path folder = PathFromBytes(folder_);
   std::error_code code;
-  fs::create_directories(folder_, code);
+  fs::create_directories(folder, code);
   if (code) {
     error = code.message();
     return std::nullopt;
@@ -127,18 +129,18 @@ std::optional<std::string> SetupHistory::Keep(const SetupModel& model, const Lin
   for (int n = 1; n < 100; ++n) {
     std::string name = stem;
     if (n > 1) name += (n < 10 ? "_0" : "_") + std::to_string(n);
-    const fs::path record = fs::path(folder_) / (name + std::string(kRecordExtension));
-    const fs::path meta = fs::path(folder_) / (name + std::string(kMetaExtension));
+    const fs::path record = folder / (name + std::string(kRecordExtension));
+    const fs::path meta = folder / (name + std::string(kMetaExtension));
     if (fs::exists(record, code) || fs::exists(meta, code)) continue;
     HistoryMeta info{LocalTimeText(when), line.port, line.settings,
                      model.currentValue[RowIndex(Param(kVersionAddress))]};
-    if (!ReplaceFile(record.string(), SetupValueRecord(model)).ok() ||
-        !ReplaceFile(meta.string(), HistoryMetaText(info)).ok()) {
+    if (!ReplaceFile(BytesFromPath(record), SetupValueRecord(model)).ok() ||
+        !ReplaceFile(BytesFromPath(meta), HistoryMetaText(info)).ok()) {
       fs::remove(record, code);
       error = "cannot write in " + folder_;
       return std::nullopt;
     }
-    return record.string();
+    return BytesFromPath(record);
   }
   error = "too many reads within one second";
   return std::nullopt;
@@ -147,11 +149,12 @@ std::optional<std::string> SetupHistory::Keep(const SetupModel& model, const Lin
 std::vector<HistoryEntry> SetupHistory::List() const {
   std::vector<HistoryEntry> entries;
   std::error_code code;
-  for (fs::directory_iterator it(folder_, code), end; !code && it != end; it.increment(code)) {
+  for (fs::directory_iterator it(PathFromBytes(folder_), code), end; !code && it != end;
+       it.increment(code)) {
     const fs::path path = it->path();
     if (path.extension() != kRecordExtension) continue;
     HistoryEntry entry;
-    entry.path = path.string();
+    entry.path = BytesFromPath(path);
     std::string problem;
     const std::optional<std::string> record = ReadKeptFile(path, problem);
     fs::path metaPath = path;

@@ -21,6 +21,15 @@ constexpr long long kPieceScale = 1LL << 24;
 constexpr long long kMinAverageWeight = 16777216LL;
 constexpr long long kMaxAverageWeight = 4294967295LL;
 
+// The moment that a broken-down UTC time names.
+std::time_t FromUtc(std::tm& t) {
+#ifdef _WIN32
+  return ::_mkgmtime(&t);
+#else
+  return ::timegm(&t);
+#endif
+}
+
 bool AllDigits(std::string_view text) {
   if (text.empty()) return false;
   for (char c : text) {
@@ -95,7 +104,8 @@ SimulatedIndicator::SimulatedIndicator(Options options) : options_(std::move(opt
   const std::time_t now = options_.clock();
   std::tm local{};
   localtime_r(&now, &local);
-  clockOffset_ = options_.localTime ? local.tm_gmtoff : 0;
+  // The zone's offset (tm_gmtoff is not everywhere): the local time read as UTC, less the moment.
+  clockOffset_ = options_.localTime ? FromUtc(local) - now : 0;
 }
 
 // --- the setup ---
@@ -295,7 +305,7 @@ Answer SimulatedIndicator::WriteParam(ParamAddress address, std::string_view val
         t.tm_min = b;
         t.tm_sec = c;
       }
-      clockOffset_ += timegm(&t) - wall;
+      clockOffset_ += FromUtc(t) - wall;
       break;
     }
   }

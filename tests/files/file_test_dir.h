@@ -1,10 +1,13 @@
 #pragma once
 
 #include <gtest/gtest.h>
+
+#ifndef _WIN32
 #include <sys/socket.h>
 #include <sys/stat.h>
 #include <sys/un.h>
 #include <unistd.h>
+#endif
 
 #include <algorithm>
 #include <cerrno>
@@ -13,9 +16,11 @@
 #include <fstream>
 #include <iterator>
 #include <ostream>
+#include <random>
 #include <string>
 #include <vector>
 
+#include "files/file_name.h"
 #include "files/file_result.h"
 
 namespace tamarack {
@@ -34,16 +39,21 @@ namespace tamarack::test {
 class FileTestDir : public ::testing::Test {
  protected:
   void SetUp() override {
-    char pattern[] = "/tmp/tamarack-files-XXXXXX";
-    ASSERT_NE(::mkdtemp(pattern), nullptr);
-    dir = pattern;
+    std::random_device random;
+    for (int attempt = 0; attempt < 100 && dir.empty(); ++attempt) {
+      const std::filesystem::path name =
+          std::filesystem::temp_directory_path() / ("tamarack-files-" + std::to_string(random()));
+      if (std::filesystem::create_directory(name)) dir = name;
+    }
+    ASSERT_FALSE(dir.empty());
   }
   void TearDown() override {
     std::error_code ignored;
     std::filesystem::remove_all(dir, ignored);
   }
 
-  std::string PathOf(const std::string& name) const { return (dir / name).string(); }
+  // The name as the file functions take it, in the platform's 8-bit encoding.
+  std::string PathOf(const std::string& name) const { return BytesFromPath(dir / name); }
   void Put(const std::string& name, const std::string& bytes) const {
     std::ofstream(dir / name, std::ios::binary) << bytes;
   }
@@ -60,6 +70,7 @@ class FileTestDir : public ::testing::Test {
     std::sort(names.begin(), names.end());
     return names;
   }
+#ifndef _WIN32
   unsigned ModeOf(const std::string& name) const {
     struct stat info {};
     EXPECT_EQ(::stat(PathOf(name).c_str(), &info), 0) << name;
@@ -79,12 +90,14 @@ class FileTestDir : public ::testing::Test {
     EXPECT_EQ(::bind(fd, reinterpret_cast<const sockaddr*>(&address), sizeof address), 0);
     ::close(fd);
   }
+#endif
 
   std::filesystem::path dir;
 };
 
 // Opening a pipe for reading waits for a writer that never comes: should a pipe ever be opened,
 // the program ends here instead of freezing the test run until its time-out.
+#ifndef _WIN32
 class PipeWatchdog {
  public:
   PipeWatchdog() { ::alarm(120); }
@@ -92,5 +105,6 @@ class PipeWatchdog {
   PipeWatchdog(const PipeWatchdog&) = delete;
   PipeWatchdog& operator=(const PipeWatchdog&) = delete;
 };
+#endif
 
 }  // namespace tamarack::test

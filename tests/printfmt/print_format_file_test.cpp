@@ -1,13 +1,18 @@
 #include "printfmt/print_format_file.h"
 
 #include <gtest/gtest.h>
+
+#ifndef _WIN32
 #include <sys/stat.h>
 #include <unistd.h>
+#endif
 
 #include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <random>
 
+#include "files/file_name.h"
 #include "printfmt/print_format_model.h"
 #include "support/recording_feedback.h"
 
@@ -20,9 +25,13 @@ using test::RecordingFeedback;
 class PrintFormatFile : public ::testing::Test {
  protected:
   void SetUp() override {
-    char pattern[] = "/tmp/printfmt-file-XXXXXX";
-    ASSERT_NE(mkdtemp(pattern), nullptr);
-    dir = pattern;
+    std::random_device random;
+    for (int attempt = 0; attempt < 100 && dir.empty(); ++attempt) {
+      const fs::path name =
+          fs::temp_directory_path() / ("printfmt-file-" + std::to_string(random()));
+      if (fs::create_directory(name)) dir = name;
+    }
+    ASSERT_FALSE(dir.empty());
   }
   void TearDown() override {
     std::error_code ec;
@@ -36,6 +45,8 @@ class PrintFormatFile : public ::testing::Test {
   static void Write(const fs::path& path, std::string_view bytes) {
     std::ofstream(path, std::ios::binary) << bytes;
   }
+  // The name as the window hands it over, in the platform's 8-bit encoding.
+  std::string At(const std::string& name) const { return BytesFromPath(dir / name); }
   std::vector<fs::path> Entries() const {
     std::vector<fs::path> all;
     for (const auto& entry : fs::directory_iterator(dir)) all.push_back(entry.path().filename());
@@ -50,7 +61,7 @@ class PrintFormatFile : public ::testing::Test {
 TEST_F(PrintFormatFile, SavesTheTwentyFourByteExample) {
   Line(model, 1) = "<G><NL>";
   Line(model, 2) = "<E>";
-  SavePrintFormatFile(model, dir / "GFMT_1.fmt", ui);
+  SavePrintFormatFile(model, At("GFMT_1.fmt"), ui);
   const std::string expected = "<G><NL>\x0C<E>" + std::string(13, '\x0C');
   EXPECT_EQ(Contents(dir / "GFMT_1.fmt"), expected);
   EXPECT_EQ(expected.size(), 24u);
@@ -60,11 +71,11 @@ TEST_F(PrintFormatFile, SavesTheTwentyFourByteExample) {
 }
 
 TEST_F(PrintFormatFile, EmptyLinesRoundTrip) {
-  SavePrintFormatFile(model, dir / "e.fmt", ui);
+  SavePrintFormatFile(model, At("e.fmt"), ui);
   EXPECT_EQ(Contents(dir / "e.fmt"), std::string(14, '\x0C') + "<E>");
   PrintFormatModel loaded;
   Line(loaded, 3) = "old";
-  LoadPrintFormatFile(loaded, dir / "e.fmt", ui);
+  LoadPrintFormatFile(loaded, At("e.fmt"), ui);
   FormatLines expected;
   expected[14] = "<E>";
   EXPECT_EQ(loaded.format.lines, expected);
@@ -74,7 +85,7 @@ TEST_F(PrintFormatFile, EmptyLinesRoundTrip) {
 TEST_F(PrintFormatFile, SaveShowsTheStoredLinesAndReplacesTheOldFile) {
   Write(dir / "f.fmt", std::string(200, 'z'));
   Line(model, 1) = "Gross <g><nl>";
-  SavePrintFormatFile(model, dir / "f.fmt", ui);
+  SavePrintFormatFile(model, At("f.fmt"), ui);
   EXPECT_EQ(Line(model, 1), "Gross <G><NL>");
   EXPECT_EQ(Line(model, 15), "<E>");
   EXPECT_EQ(Contents(dir / "f.fmt"), "Gross <G><NL>" + std::string(14, '\x0C') + "<E>");
@@ -82,7 +93,7 @@ TEST_F(PrintFormatFile, SaveShowsTheStoredLinesAndReplacesTheOldFile) {
 
 TEST_F(PrintFormatFile, FileWithoutSeparatorsGoesToLineOne) {
   Write(dir / "one.fmt", "abc<NL>def<E>");
-  LoadPrintFormatFile(model, dir / "one.fmt", ui);
+  LoadPrintFormatFile(model, At("one.fmt"), ui);
   FormatLines expected;
   expected[0] = "abc<NL>def<E>";
   EXPECT_EQ(model.format.lines, expected);
@@ -91,7 +102,7 @@ TEST_F(PrintFormatFile, FileWithoutSeparatorsGoesToLineOne) {
 TEST_F(PrintFormatFile, ReadOnlyFileLoads) {
   Write(dir / "ro.fmt", "ro<NL>\x0C<E>");
   fs::permissions(dir / "ro.fmt", fs::perms::owner_read);
-  LoadPrintFormatFile(model, dir / "ro.fmt", ui);
+  LoadPrintFormatFile(model, At("ro.fmt"), ui);
   EXPECT_EQ(Line(model, 1), "ro<NL>");
   EXPECT_EQ(Line(model, 2), "<E>");
   EXPECT_TRUE(ui.messages.empty());
@@ -100,7 +111,7 @@ TEST_F(PrintFormatFile, ReadOnlyFileLoads) {
 TEST_F(PrintFormatFile, MissingNameLoadsEmptyAndCreatesNothing) {
   Line(model, 1) = "old";
   model.backupText = "old";
-  LoadPrintFormatFile(model, dir / "none.fmt", ui);
+  LoadPrintFormatFile(model, At("none.fmt"), ui);
   EXPECT_EQ(model.format.lines, FormatLines{});
   EXPECT_EQ(model.backupText, "");
   EXPECT_TRUE(Entries().empty());
@@ -109,24 +120,26 @@ TEST_F(PrintFormatFile, MissingNameLoadsEmptyAndCreatesNothing) {
 
 TEST_F(PrintFormatFile, UnreadableNameKeepsTheLines) {
   Line(model, 1) = "keep";
-  LoadPrintFormatFile(model, dir, ui);  // a folder
+  LoadPrintFormatFile(model, BytesFromPath(dir), ui);  // a folder
   EXPECT_EQ(Line(model, 1), "keep");
   EXPECT_EQ(ui.Texts(), std::vector<std::string>{"Open Print Format File Error!"});
 }
 
+#ifndef _WIN32
 // A named pipe once froze both Load File and Save File, waiting for a peer that never came.
 TEST_F(PrintFormatFile, PipesAndDevicesAreRefusedWithoutWaiting) {
   ASSERT_EQ(mkfifo((dir / "pipe.fmt").c_str(), 0644), 0);
   Line(model, 1) = "keep";
-  LoadPrintFormatFile(model, dir / "pipe.fmt", ui);
+  LoadPrintFormatFile(model, At("pipe.fmt"), ui);
   LoadPrintFormatFile(model, "/dev/zero", ui);
-  SavePrintFormatFile(model, dir / "pipe.fmt", ui);
+  SavePrintFormatFile(model, At("pipe.fmt"), ui);
   EXPECT_EQ(Line(model, 1), "keep");
   EXPECT_EQ(model.backupText, "");
   EXPECT_EQ(ui.Texts(), std::vector<std::string>(3, std::string(kPrintFormatFileErrorText)));
   EXPECT_TRUE(fs::is_fifo(dir / "pipe.fmt"));
   EXPECT_EQ(Entries(), std::vector<fs::path>{"pipe.fmt"});
 }
+#endif
 
 TEST_F(PrintFormatFile, OnlyTheFirst299BytesOfALongFileAreUsed) {
   std::string bytes(290, 'a');
@@ -134,7 +147,7 @@ TEST_F(PrintFormatFile, OnlyTheFirst299BytesOfALongFileAreUsed) {
       "\x0C"
       "bcdefghijklmnop";
   Write(dir / "long.fmt", bytes);
-  LoadPrintFormatFile(model, dir / "long.fmt", ui);
+  LoadPrintFormatFile(model, At("long.fmt"), ui);
   EXPECT_EQ(Line(model, 1), std::string(290, 'a'));
   EXPECT_EQ(Line(model, 2), "bcdefghi");
   EXPECT_EQ(model.backupText.size(), 299u);
@@ -144,7 +157,7 @@ TEST_F(PrintFormatFile, ZeroByteEndsTheBackupButNotTheLines) {
   Write(dir / "z.fmt", std::string("a\0b\x0C"
                                    "c",
                                    5));
-  LoadPrintFormatFile(model, dir / "z.fmt", ui);
+  LoadPrintFormatFile(model, At("z.fmt"), ui);
   EXPECT_EQ(Line(model, 1), "a");
   EXPECT_EQ(Line(model, 2), "c");
   EXPECT_EQ(model.backupText, "a");
@@ -153,8 +166,8 @@ TEST_F(PrintFormatFile, ZeroByteEndsTheBackupButNotTheLines) {
 TEST_F(PrintFormatFile, RefusedSaveLeavesTheOldFileAndCreatesNone) {
   Write(dir / "old.fmt", "old content");
   Line(model, 1) = std::string(300, 'A');
-  SavePrintFormatFile(model, dir / "old.fmt", ui);
-  SavePrintFormatFile(model, dir / "new.fmt", ui);
+  SavePrintFormatFile(model, At("old.fmt"), ui);
+  SavePrintFormatFile(model, At("new.fmt"), ui);
   EXPECT_EQ(Contents(dir / "old.fmt"), "old content");
   EXPECT_EQ(Entries(), std::vector<fs::path>{"old.fmt"});
   EXPECT_EQ(ui.Texts(), (std::vector<std::string>{"The Number of Characters Must Less Than 250!",
@@ -162,16 +175,17 @@ TEST_F(PrintFormatFile, RefusedSaveLeavesTheOldFileAndCreatesNone) {
   EXPECT_EQ(model.backupText, "");
 }
 
+#ifndef _WIN32
 TEST_F(PrintFormatFile, UnwritableTargetsAreReportedAndLeftAlone) {
   if (geteuid() == 0) GTEST_SKIP() << "permissions do not bind root";
   Write(dir / "ro.fmt", "read only");
   fs::permissions(dir / "ro.fmt", fs::perms::owner_read);
-  SavePrintFormatFile(model, dir / "ro.fmt", ui);
+  SavePrintFormatFile(model, At("ro.fmt"), ui);
   EXPECT_EQ(Contents(dir / "ro.fmt"), "read only");
 
   fs::create_directory(dir / "locked");
   fs::permissions(dir / "locked", fs::perms::owner_read | fs::perms::owner_exec);
-  SavePrintFormatFile(model, dir / "locked" / "x.fmt", ui);
+  SavePrintFormatFile(model, At("locked/x.fmt"), ui);
   EXPECT_FALSE(fs::exists(dir / "locked" / "x.fmt"));
 
   EXPECT_EQ(ui.Texts(), (std::vector<std::string>{"Open Print Format File Error!",
@@ -182,14 +196,30 @@ TEST_F(PrintFormatFile, UnwritableTargetsAreReportedAndLeftAlone) {
 TEST_F(PrintFormatFile, SaveThroughALinkReplacesItsTarget) {
   Write(dir / "real.fmt", "x");
   fs::create_symlink(dir / "real.fmt", dir / "link.fmt");
-  SavePrintFormatFile(model, dir / "link.fmt", ui);
+  SavePrintFormatFile(model, At("link.fmt"), ui);
   EXPECT_TRUE(fs::is_symlink(dir / "link.fmt"));
   EXPECT_EQ(Contents(dir / "real.fmt"), std::string(14, '\x0C') + "<E>");
+}
+#endif
+
+// Once saved under the name's other reading on Windows ("GrÃ¶ÃŸe.fmt"), and reported as saved.
+TEST_F(PrintFormatFile, ANameBeyondAsciiIsSavedAndLoadedUnderThatName) {
+  const std::u8string name = u8"Gr\u00F6\u00DFe \u00E9t\u00E9.fmt";
+  const std::string bytes = BytesFromPath(dir / name);
+  ASSERT_FALSE(bytes.empty());
+  Line(model, 1) = "first";
+  SavePrintFormatFile(model, bytes, ui);
+  EXPECT_EQ(Entries(), std::vector<fs::path>{fs::path(name)});
+  EXPECT_EQ(Contents(dir / name), "first" + std::string(14, '\x0C') + "<E>");
+  PrintFormatModel loaded;
+  LoadPrintFormatFile(loaded, bytes, ui);
+  EXPECT_EQ(Line(loaded, 1), "first");
+  EXPECT_TRUE(ui.messages.empty());
 }
 
 TEST_F(PrintFormatFile, BackupRestoresALongStoredTextWhole) {
   Line(model, 1) = std::string(250, 'A');
-  SavePrintFormatFile(model, dir / "long.fmt", ui);
+  SavePrintFormatFile(model, At("long.fmt"), ui);
   ASSERT_EQ(model.backupText.size(), 267u);
   const FormatLines saved = model.format.lines;
   EXPECT_EQ(saved[14], "<E>");

@@ -7,6 +7,7 @@
 #include <filesystem>
 #include <fstream>
 
+#include "files/file_name.h"
 #include "setup/bulk_ops.h"
 #include "setup/param_codec.h"
 #include "setup/service_record.h"
@@ -283,6 +284,24 @@ TEST_F(History, KeepsEveryReadBesideItsMetadataAndNeverReplacesOne) {
   EXPECT_EQ(NewValue(loaded, "F3.2"), "000500");
   EXPECT_EQ(DifferencesIfLoaded(AfterRead(), entries[0].record), 1U);
   EXPECT_FALSE(DifferencesIfLoaded(OpeningModel("", ""), entries[0].record));
+}
+
+// A user's own folder often has a name beyond ASCII (a user named Jörg): the kept files go into
+// that very folder and read back from it.
+TEST_F(History, KeepsAndListsInAFolderNamedBeyondAscii) {
+  const fs::path named = folder / u8"J\u00F6rg \u00E9t\u00E9";
+  const SetupHistory history(BytesFromPath(named));
+  std::string error;
+  const auto kept = history.Keep(AfterRead(), line, 1796635845, error);
+  ASSERT_TRUE(kept) << error;
+  EXPECT_EQ(PathFromBytes(*kept).parent_path(), named);
+  const std::vector<HistoryEntry> entries = history.List();
+  ASSERT_EQ(entries.size(), 1U);
+  EXPECT_TRUE(entries[0].readable) << entries[0].problem;
+  EXPECT_EQ(entries[0].path, *kept);
+  SetupModel loaded = OpeningModel("07-12-2026", "09:30:45");
+  RecordingFeedback ui;
+  EXPECT_TRUE(LoadSetupFile(entries[0].path, loaded, ui));
 }
 
 TEST_F(History, ADamagedOrCutShortFileIsListedAsUnreadable) {
