@@ -15,6 +15,7 @@
 
 #include "files/replace_file.h"
 #include "traffic/traffic_text.h"
+#include "ui/accessible.h"
 #include "ui/modal_dialog.h"
 #include "ui/product.h"
 #include "ui/text.h"
@@ -90,6 +91,7 @@ void TrafficModel::Reset(std::deque<TracedExchange> rows) {
 CTrafficDlg::CTrafficDlg(TracingLink& link, UserFeedback& ui, QWidget* parent)
     : QWidget(parent, Qt::Window), link_(link), ui_(ui), asker_(AskSavePath) {
   setObjectName("CTrafficDlg");
+  KeepAccessible(this);
   setWindowTitle(QString::fromStdString(WindowTitle("Traffic")));
   setAccessibleName("Traffic");
 
