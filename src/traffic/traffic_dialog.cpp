@@ -110,6 +110,8 @@ CTrafficDlg::CTrafficDlg(TracingLink& link, UserFeedback& ui, QWidget* parent)
   table_->setSelectionBehavior(QAbstractItemView::SelectRows);
   table_->setSelectionMode(QAbstractItemView::SingleSelection);
   table_->setEditTriggers(QAbstractItemView::NoEditTriggers);
+  // Tab leaves the list (it would walk every cell of thousands of rows); the arrows walk the rows.
+  table_->setTabKeyNavigation(false);
   table_->setWordWrap(false);
   table_->setTextElideMode(Qt::ElideRight);
   table_->verticalHeader()->hide();

@@ -18,10 +18,13 @@ namespace tamarack {
 // Picture labels (a lamp, the logo) keep theirs: they have no text to read.
 void NameLabelsByText(QWidget* window);
 
-// The controls of `window` that Tab stops at, in reading order. Rows are found from the laid-out
-// geometry: a control starts a new row when its top lies below the middle of the row's first
-// control. A scroll area's content is read as part of the window; a compound control (a spin box,
-// an editable list) is one stop. Hidden controls are left out.
+// The controls of `window` that Tab stops at, in reading order as laid out: a grid row by row,
+// left to right; a form label before field; a row or column of controls in its order; a framed
+// group or nested layout read whole where it stands (so a column of buttons beside the groups
+// comes after them, not threaded through them). Controls placed by hand, without a layout, go
+// row by row, left to right by their place: a control starts a new row when its top lies below
+// the middle of the row's first one. A scroll area's content is read in place; a compound
+// control (a spin box, an editable list) is one stop. Hidden controls are left out.
 std::vector<QWidget*> ReadingOrder(QWidget* window);
 
 // Chains the Tab order of `window` in reading order. A scroll area that holds controls stops
