@@ -5,6 +5,8 @@
 
 #include <QAccessible>
 #include <QGridLayout>
+#include <QGroupBox>
+#include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPixmap>
@@ -47,9 +49,14 @@ class AccessibleTest : public QObject {
     // Each row is made bottom-right first; Tab must still read row by row, left to right.
     QTest::newRow("grid of fields and buttons")
         << "grid" << QStringList{"a1", "a2", "a3", "b1", "b2", "b3", "c1", "c2", "c3"};
-    // A list twice as high as a button beside it: the buttons in its upper half share its row.
-    QTest::newRow("tall list beside a column of buttons")
-        << "tall" << QStringList{"list", "top", "second", "third", "below"};
+    // Placed by hand, no layout: a list beside a column of buttons; the buttons beside its upper
+    // half share its row, the one further down starts the next.
+    QTest::newRow("placed by hand")
+        << "placed" << QStringList{"list", "top", "second", "third", "fourth", "below"};
+    // Framed groups are read whole; the column of buttons beside them comes after them, not
+    // threaded through their rows.
+    QTest::newRow("buttons beside framed groups")
+        << "groups" << QStringList{"f1", "f2", "f3", "f4", "load", "save", "exit"};
     // A scroll area is no stop of its own; its content is read in place; a spin box is one stop.
     QTest::newRow("scrolled content and a spin box")
         << "scroll" << QStringList{"before", "inside1", "inside2", "spin", "after"};
@@ -71,14 +78,33 @@ class AccessibleTest : public QObject {
                                       : new QPushButton(name, &window);
         grid->addWidget(named(control, name), i / 3, i % 3);
       }
-    } else if (layout == "tall") {
-      grid->addWidget(named(new QPushButton("below", &window), "below"), 4, 0, 1, 2);
-      grid->addWidget(named(new QPushButton("third", &window), "third"), 2, 1);
-      grid->addWidget(named(new QPushButton("second", &window), "second"), 1, 1);
-      grid->addWidget(named(new QPushButton("top", &window), "top"), 0, 1);
-      auto* list = named(new QLineEdit(&window), "list");
-      list->setFixedHeight(200);
-      grid->addWidget(list, 0, 0, 4, 1, Qt::AlignTop);
+    } else if (layout == "placed") {
+      const struct {
+        const char* name;
+        QRect place;
+      } placed[] = {{"below", {10, 230, 100, 25}}, {"fourth", {120, 150, 80, 25}},
+                    {"third", {120, 80, 80, 25}},  {"second", {120, 45, 80, 25}},
+                    {"top", {120, 10, 80, 25}},    {"list", {10, 10, 100, 200}}};
+      for (const auto& p : placed)
+        named(new QPushButton(p.name, &window), p.name)->setGeometry(p.place);
+      window.setFixedSize(220, 270);
+    } else if (layout == "groups") {
+      // As the setup window: the groups stacked, the buttons in a column to their right.
+      auto* row = new QHBoxLayout;
+      auto* groups = new QVBoxLayout;
+      auto* side = new QVBoxLayout;
+      row->addLayout(groups);
+      row->addLayout(side);
+      grid->addLayout(row, 0, 0);
+      for (const char* name : {"load", "save", "exit"})
+        side->addWidget(named(new QPushButton(name, &window), name));
+      for (int g = 0; g < 2; ++g) {
+        auto* box = new QGroupBox(QString("F%1").arg(g + 1), &window);
+        auto* fields = new QHBoxLayout(box);
+        for (int k = 2; k >= 1; --k)
+          fields->insertWidget(0, named(new QLineEdit(box), QString("f%1").arg(g * 2 + k)));
+        groups->addWidget(box);
+      }
     } else {
       grid->addWidget(named(new QPushButton("after", &window), "after"), 3, 0);
       grid->addWidget(named(new QSpinBox(&window), "spin"), 2, 0);
