@@ -72,9 +72,8 @@ const std::map<QString, Maker>& Windows() {
        }},
       {"setup",
        [](Bench& b) -> std::unique_ptr<QWidget> {
-         CSetupDlg::Options options;
-         options.historyFolder = QString();
-         return std::make_unique<CSetupDlg>(b.link, b.services, options);
+         // Nothing is read, so nothing is kept in the (test mode) history folder.
+         return std::make_unique<CSetupDlg>(b.link, b.services);
        }},
       {"calibration",
        [](Bench& b) -> std::unique_ptr<QWidget> {
