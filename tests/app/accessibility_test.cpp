@@ -5,8 +5,6 @@
 #include <QAccessible>
 #include <QApplication>
 #include <QLabel>
-#include <QLineEdit>
-#include <QPushButton>
 #include <QRadioButton>
 #include <QSet>
 #include <QStandardPaths>
@@ -215,27 +213,6 @@ class AccessibilityTest : public QObject {
     }
     QCOMPARE(QSet<QWidget*>(walked.begin(), walked.end()),
              QSet<QWidget*>(expected.begin(), expected.end()));
-  }
-
-  // The setup window's current values: read, selected and copied, reached by Tab, in black.
-  void setupCurrentValuesAreReadOnlyNotGreyed() {
-    Bench bench;
-    CSetupDlg dlg(bench.link, bench.services);
-    dlg.show();
-    QVERIFY(QTest::qWaitForWindowActive(&dlg));
-    QLineEdit* field = dlg.CurrentField(0);
-    QVERIFY(field->isEnabled() && field->isReadOnly());
-    QVERIFY(field->focusPolicy() & Qt::TabFocus);
-    QCOMPARE(field->palette().color(QPalette::Text), QApplication::palette().color(QPalette::Text));
-    field->setText("012345");
-    field->setFocus();
-    QTest::keyClick(field, Qt::Key_A, Qt::ControlModifier);
-    QCOMPARE(field->selectedText(), QString("012345"));
-    QTest::keyClick(field, Qt::Key_9);  // typing changes nothing
-    QCOMPARE(field->text(), QString("012345"));
-
-    // The caption over the editable column is announced as it reads.
-    QCOMPARE(Text(dlg.CaptionLabel(), QAccessible::Name), QString("Factory Default"));
   }
 };
 

@@ -144,6 +144,15 @@ class SetupDialogTest : public QObject {
     QApplication::sendEvent(&dlg, &move);
     QTRY_COMPARE(dlg.Relay().Shown(), static_cast<QWidget*>(field));
     QCOMPARE(QToolTip::text(), QString("Primary Unit\nDisplay Divisions"));
+
+    // Reached by Tab, selected and copied, never typed over.
+    QVERIFY(field->isEnabled() && (field->focusPolicy() & Qt::TabFocus));
+    field->setText("0 (D=1)");
+    field->setFocus();
+    QTest::keyClick(field, Qt::Key_A, Qt::ControlModifier);
+    QCOMPARE(field->selectedText(), QString("0 (D=1)"));
+    QTest::keyClick(field, Qt::Key_9);
+    QCOMPARE(field->text(), QString("0 (D=1)"));
   }
 
   void ignoresEnterAndEscape() {
