@@ -17,7 +17,7 @@ namespace tamarack {
 CAwsDlg::CAwsDlg(SerialLink& port, UserFeedback& ui, std::string itemText, QWidget* parent)
     : CModalDlg(parent), port_(port), ui_(ui), model_(OpenAws(std::move(itemText))) {
   prompt_ = new QLabel(this);
-  prompt_->setAccessibleName("Prompt");
+  prompt_->setObjectName("Prompt");
   prompt_->setMinimumHeight(64);
   prompt_->setAlignment(Qt::AlignLeft | Qt::AlignTop);
 

@@ -16,6 +16,7 @@
 
 #include "files/replace_file.h"
 #include "link/operation_scope.h"
+#include "ui/accessible.h"
 #include "ui/file_dialog.h"
 #include "ui/fit_screen.h"
 #include "ui/modal_dialog.h"
@@ -199,6 +200,7 @@ CTrendDlg::CTrendDlg(TracingLink& link, UserFeedback& ui, std::function<bool()> 
   listener_ = link_.AddListener([this](const TracedExchange& exchange) { OnExchange(exchange); });
   Refresh();
   FitToScreen(*this, UsableArea(*this));
+  KeepAccessible(this);
 }
 
 CTrendDlg::~CTrendDlg() {

@@ -153,9 +153,9 @@ void CPrintFormatDlg::BuildWindow() {
   auto* previewBox = new QGroupBox("Ticket Preview", this);
   auto* previewLayout = new QVBoxLayout(previewBox);
   previewSize_ = new QLabel(previewBox);
-  previewSize_->setAccessibleName("Ticket size");
+  previewSize_->setObjectName("Ticket size");
   previewMode_ = new QLabel(previewBox);
-  previewMode_->setAccessibleName("Print mode");
+  previewMode_->setObjectName("Print mode");
   preview_ = new QPlainTextEdit(previewBox);
   preview_->setReadOnly(true);
   preview_->setLineWrapMode(QPlainTextEdit::NoWrap);

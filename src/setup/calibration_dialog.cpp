@@ -15,7 +15,7 @@ namespace tamarack {
 CCalibrationDlg::CCalibrationDlg(SerialLink& port, UserFeedback& ui, QWidget* parent)
     : CModalDlg(parent), port_(port), ui_(ui), model_(CalibrationModel::Initial()) {
   prompt_ = new QLabel(this);
-  prompt_->setAccessibleName("Prompt");
+  prompt_->setObjectName("Prompt");
   prompt_->setAlignment(Qt::AlignLeft | Qt::AlignTop);
   prompt_->setMinimumHeight(prompt_->fontMetrics().lineSpacing() * 4 + 4);
 

@@ -66,6 +66,8 @@ CServiceRecordDlg::CServiceRecordDlg(const SetupSession& session, const WindowSe
   technician_->setAccessibleName("Technician");
   note_ = new QPlainTextEdit(this);
   note_->setAccessibleName("Note");
+  // Tab goes on to the buttons: a keyboard could not leave the note otherwise.
+  note_->setTabChangesFocus(true);
   note_->setMinimumSize(360, 90);
 
   const ServiceRecord preview = BuildServiceRecord(session_, "", "", session_.Now());

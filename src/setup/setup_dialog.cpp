@@ -10,8 +10,10 @@
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
+#include <QPalette>
 #include <QPushButton>
 #include <QStandardPaths>
+#include <QStringList>
 #include <QTimeEdit>
 #include <QVBoxLayout>
 
@@ -107,6 +109,22 @@ GroupBox NewGroupBox(int group, int verticalSpacing, QWidget* parent) {
   return {box, grid};
 }
 
+// Shades the field's ground as the window's, so it does not look like a place to type, and keeps
+// its text in the normal colour.
+void ReadOnlyLook(QLineEdit* field) {
+  QPalette palette = field->palette();
+  palette.setColor(QPalette::Base, palette.color(QPalette::Window));
+  field->setPalette(palette);
+}
+
+// An editable field's description: its tip, then what marks it as differing, if it does.
+QString FieldDescription(const SetupParam& p, const std::string& mark) {
+  QStringList parts;
+  if (!p.fieldTip.empty()) parts << ToolTipRelay::Displayed(FromSingleByte(p.fieldTip));
+  if (!mark.empty()) parts << FromSingleByte(mark);
+  return parts.join('\n');
+}
+
 // Both dialogs accept a name that does not exist: a missing file loads as an empty one.
 FileDialogSetup SetupValueFileDialog(bool forSaving) {
   FileDialogSetup setup;
@@ -175,7 +193,6 @@ void CSetupDlg::Build() {
   }
   auto* upperCaption = new QLabel("Indicator Current Value", this);
   caption_ = new QLabel(FromSingleByte(kCaptionFactoryDefault), this);
-  caption_->setAccessibleName("New value caption");
   differences_ = new QLabel(this);
   // Wide enough for any count, so that the fixed-size window need not grow when it changes.
   differences_->setMinimumWidth(differences_->fontMetrics().horizontalAdvance(
@@ -259,8 +276,10 @@ QWidget* CSetupDlg::BuildCurrentGroups() {
       const QString number = FromSingleByte(p.displayNumber);
       auto* label = new QLabel(number, box);
       auto* field = new QLineEdit(box);
+      // The indicator's value, never typed over, yet readable in daylight, selectable and reached
+      // by Tab and screen readers: read-only with black text, not greyed out by disabling.
       field->setReadOnly(true);
-      field->setEnabled(false);  // greyed: the indicator's value, never typed over
+      ReadOnlyLook(field);
       field->setAccessibleName(number + " current");
       field->setMinimumWidth(CurrentFieldWidth(p, field->fontMetrics()));
       field->setFixedHeight(kFieldHeight);
@@ -374,6 +393,8 @@ void CSetupDlg::RegisterTips() {
   for (std::size_t i = 0; i < kSetupButtonCount; ++i) relay_->Add(buttons_[i], kButtons[i].tip);
   relay_->Add(copyCurrent_, kCopyCurrentTip);
   relay_->Add(verify_, kVerifyTip);
+  // Listing gave the editable fields their tips alone as descriptions; add the marks back.
+  UpdateMarks();
 }
 
 void CSetupDlg::Collect() {
@@ -404,7 +425,7 @@ void CSetupDlg::UpdateMarks() {
     const bool differs = !mark.empty();
     count += differs ? 1 : 0;
     editable_[r]->setStyleSheet(differs ? kDiffersStyle : "");
-    editable_[r]->setAccessibleDescription(FromSingleByte(mark));
+    editable_[r]->setAccessibleDescription(FieldDescription(p, mark));
     QFont font = editLabel_[r]->font();
     font.setBold(differs);
     editLabel_[r]->setFont(font);

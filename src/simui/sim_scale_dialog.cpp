@@ -16,6 +16,7 @@
 #include <QVBoxLayout>
 #include <cmath>
 
+#include "ui/accessible.h"
 #include "ui/fit_screen.h"
 #include "ui/modal_dialog.h"
 #include "ui/product.h"
@@ -45,6 +46,7 @@ QString PaperRoll(const std::vector<std::string>& tickets) {
 CSimScaleDlg::CSimScaleDlg(sim::Simulator& simulator, QWidget* parent)
     : QWidget(parent, Qt::Window), simulator_(simulator) {
   setObjectName("CSimScaleDlg");
+  KeepAccessible(this);
   setWindowTitle(FromSingleByte(WindowTitle("Simulated Scale")));
   const sim::SimSnapshot now = simulator_.Snapshot();
 
@@ -60,7 +62,7 @@ CSimScaleDlg::CSimScaleDlg(sim::Simulator& simulator, QWidget* parent)
   slider_->setAccessibleName("Load (kg) slider");
   slider_->setPageStep(10 * kSliderStepsPerKg);
   capacity_ = new QLabel(scale);
-  capacity_->setAccessibleName("Capacity");
+  capacity_->setObjectName("Capacity");
   ShowCapacity(now.capacityKg);
   load_->setValue(now.loadKg);
   slider_->setValue(static_cast<int>(std::lround(now.loadKg * kSliderStepsPerKg)));
@@ -96,7 +98,7 @@ CSimScaleDlg::CSimScaleDlg(sim::Simulator& simulator, QWidget* parent)
   nextLabel->setBuddy(nextReplies_);
   inject_ = MakeButton("Inject", faultBox);
   waiting_ = new QLabel(faultBox);
-  waiting_->setAccessibleName("Faults waiting");
+  waiting_->setObjectName("Faults waiting");
   auto* injectRow = new QHBoxLayout;
   injectRow->addWidget(nextLabel);
   injectRow->addWidget(nextReplies_);

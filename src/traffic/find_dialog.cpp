@@ -40,7 +40,7 @@ CFindDlg::CFindDlg(FinderPort chosen, std::vector<FinderPort> others, FinderLink
   allPorts_->setAccessibleDescription(allPorts_->toolTip());
   allPorts_->setEnabled(!others_.empty());
   trying_ = new QLabel(this);
-  trying_->setAccessibleName("Setting tried");
+  trying_->setObjectName("Setting tried");
   trying_->setMinimumWidth(trying_->fontMetrics().horizontalAdvance('0') * 48);
   progress_ = new QProgressBar(this);
   progress_->setAccessibleName("Progress");

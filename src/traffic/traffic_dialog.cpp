@@ -15,6 +15,7 @@
 
 #include "files/replace_file.h"
 #include "traffic/traffic_text.h"
+#include "ui/accessible.h"
 #include "ui/fit_screen.h"
 #include "ui/modal_dialog.h"
 #include "ui/product.h"
@@ -91,6 +92,7 @@ void TrafficModel::Reset(std::deque<TracedExchange> rows) {
 CTrafficDlg::CTrafficDlg(TracingLink& link, UserFeedback& ui, QWidget* parent)
     : QWidget(parent, Qt::Window), link_(link), ui_(ui), asker_(AskSavePath) {
   setObjectName("CTrafficDlg");
+  KeepAccessible(this);
   setWindowTitle(QString::fromStdString(WindowTitle("Traffic")));
   setAccessibleName("Traffic");
 
@@ -109,6 +111,8 @@ CTrafficDlg::CTrafficDlg(TracingLink& link, UserFeedback& ui, QWidget* parent)
   table_->setSelectionBehavior(QAbstractItemView::SelectRows);
   table_->setSelectionMode(QAbstractItemView::SingleSelection);
   table_->setEditTriggers(QAbstractItemView::NoEditTriggers);
+  // Tab leaves the list (it would walk every cell of thousands of rows); the arrows walk the rows.
+  table_->setTabKeyNavigation(false);
   table_->setWordWrap(false);
   table_->setTextElideMode(Qt::ElideRight);
   table_->verticalHeader()->hide();

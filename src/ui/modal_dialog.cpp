@@ -3,6 +3,7 @@
 #include <QKeyEvent>
 #include <QPushButton>
 
+#include "ui/accessible.h"
 #include "ui/fit_screen.h"
 #include "ui/product.h"
 #include "ui/text.h"
@@ -13,6 +14,7 @@ CModalDlg::CModalDlg(QWidget* parent, Qt::WindowFlags flags) : QDialog(parent, f
   // A window opened from another blocks the windows that led to it, and only those: the tool
   // windows (Traffic) stay usable meanwhile. Without an owner it blocks the whole program.
   if (parent != nullptr) setWindowModality(Qt::WindowModal);
+  KeepAccessible(this);
 }
 
 void CModalDlg::SetTitle(std::string_view name) {

@@ -40,6 +40,8 @@ ToolTipRelay::~ToolTipRelay() {
 }
 
 void ToolTipRelay::Add(QWidget* control, const QString& tip) {
+  // A screen reader cannot hover: it gets the tip as the control's description, as shown.
+  control->setAccessibleDescription(Displayed(tip));
   for (auto& entry : entries_) {
     if (entry.control == control) {
       entry.tip = tip;
@@ -143,7 +145,15 @@ void ToolTipRelay::ShowPending() {
   pending_ = nullptr;
   if (!control) return;
   const QPoint at = lastPos_ + QPoint(2, 20);
-  QToolTip::showText(at, Displayed(TipOf(control)), window_, QRect(), kShowMs);
+  const QString text = Displayed(TipOf(control));
+  // A hidden tip lingers for a moment before it goes, and QToolTip takes the same text shown
+  // again meanwhile as already showing: the pointer back over the control within that moment
+  // (out of the window and straight back) would get no tip at all. Showing another text first
+  // makes it a fresh tip with its full time.
+  if (QToolTip::isVisible() && QToolTip::text() == text) {
+    QToolTip::showText(at, text + ' ', window_, QRect(), kShowMs);
+  }
+  QToolTip::showText(at, text, window_, QRect(), kShowMs);
   shown_ = control;
   hideTimer_.start(kShowMs);
 }

@@ -31,8 +31,9 @@ class ToolTipRelay : public QObject {
   explicit ToolTipRelay(QWidget* window);
   ~ToolTipRelay() override;
 
-  // Lists `control` (a descendant of the window) with its tip. Listing a control again replaces
-  // its tip and keeps its place.
+  // Lists `control` (a descendant of the window) with its tip, which also becomes the control's
+  // accessible description (line breaks as the tip shows them). Listing a control again replaces
+  // its tip and description and keeps its place.
   void Add(QWidget* control, const QString& tip);
   // The tip listed for `control`, or an empty text.
   QString TipOf(const QWidget* control) const;

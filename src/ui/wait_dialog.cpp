@@ -29,7 +29,7 @@ CWaitDlg::CWaitDlg(int waitTextId, QWidget* parent)
 
   text_ = new QLabel(kTemplateText, this);
   text_->setGeometry(26, 31, 275, 21);
-  text_->setAccessibleName("Wait text");
+  text_->setObjectName("Wait text");
   bar_ = new QProgressBar(this);
   bar_->setGeometry(26, 67, 275, 23);
   bar_->setTextVisible(false);

@@ -79,7 +79,7 @@ class SetupDialogTest : public QObject {
       const std::size_t r = RowIndex(p);
       const QString number = QString::fromUtf8(p.displayNumber.data(), p.displayNumber.size());
       QVERIFY(dlg.CurrentField(r)->text().isEmpty());
-      QVERIFY(!dlg.CurrentField(r)->isEnabled());
+      QVERIFY(dlg.CurrentField(r)->isEnabled() && dlg.CurrentField(r)->isReadOnly());
       QCOMPARE(dlg.CurrentField(r)->accessibleName(), number + " current");
       if (p.kind == ParamKind::kVersion) {
         QVERIFY(dlg.NewField(r) == nullptr && dlg.WriteButton(r) == nullptr);
@@ -130,20 +130,29 @@ class SetupDialogTest : public QObject {
     QCOMPARE(dlg.Button(SetupButton::kReadAll)->accessibleName(), QString("Read All"));
   }
 
-  void showsATwoLineTipOverAGreyedField() {
+  void showsATwoLineTipOverAReadOnlyField() {
     FakeLink link;
     RecordingFeedback ui;
     CSetupDlg dlg(link, ui);
     dlg.show();
     QVERIFY(QTest::qWaitForWindowExposed(&dlg));
     QLineEdit* field = dlg.CurrentField(Row("F2.3"));
-    QVERIFY(!field->isEnabled());
+    QVERIFY(field->isReadOnly());
     const QPoint local = field->mapTo(&dlg, field->rect().center());
     QMouseEvent move(QEvent::MouseMove, QPointF(local), QPointF(dlg.mapToGlobal(local)),
                      Qt::NoButton, Qt::NoButton, Qt::NoModifier);
     QApplication::sendEvent(&dlg, &move);
     QTRY_COMPARE(dlg.Relay().Shown(), static_cast<QWidget*>(field));
     QCOMPARE(QToolTip::text(), QString("Primary Unit\nDisplay Divisions"));
+
+    // Reached by Tab, selected and copied, never typed over.
+    QVERIFY(field->isEnabled() && (field->focusPolicy() & Qt::TabFocus));
+    field->setText("0 (D=1)");
+    field->setFocus();
+    QTest::keyClick(field, Qt::Key_A, Qt::ControlModifier);
+    QCOMPARE(field->selectedText(), QString("0 (D=1)"));
+    QTest::keyClick(field, Qt::Key_9);
+    QCOMPARE(field->text(), QString("0 (D=1)"));
   }
 
   void ignoresEnterAndEscape() {

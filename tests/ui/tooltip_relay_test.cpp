@@ -2,6 +2,7 @@
 
 #include "ui/tooltip_relay.h"
 
+#include <QAccessible>
 #include <QElapsedTimer>
 #include <QPushButton>
 #include <QTest>
@@ -69,6 +70,42 @@ class ToolTipRelayTest : public QObject {
     QTest::mouseMove(w.lone, QPoint(12, 12));
     QTest::qWait(400);
     QCOMPARE(w.relay.Shown(), nullptr);
+  }
+
+  // A screen reader gets each tip as the control's description, line breaks as shown.
+  void TipIsTheAccessibleDescription() {
+    Window w;
+    auto description = [](QWidget* control) {
+      return QAccessible::queryAccessibleInterface(control)->text(QAccessible::Description);
+    };
+    QCOMPARE(description(w.wide), QString("Wide tip"));
+    QCOMPARE(description(w.lone), QString("First line\nSecond line"));
+    w.relay.Add(w.wide, "Changed\rtwice");
+    QCOMPARE(description(w.wide), QString("Changed\ntwice"));
+  }
+
+  // Out of the window and straight back over the same control: the tip shows again and stays,
+  // although the one hidden on the way out had not quite gone yet.
+  void ShowsAgainAfterThePointerLeftTheWindowAndCameBack() {
+    Window w;
+    QVERIFY(QTest::qWaitForWindowExposed(&w.top));
+    QTest::mouseMove(w.lone, QPoint(10, 10));
+    QTRY_VERIFY_WITH_TIMEOUT(w.relay.Shown() == w.lone, 2000);
+
+    QEvent leaveControl(QEvent::Leave);
+    QApplication::sendEvent(w.lone, &leaveControl);
+    QEvent leaveWindow(QEvent::Leave);
+    QApplication::sendEvent(&w.top, &leaveWindow);
+    QCOMPARE(w.relay.Shown(), nullptr);
+    const QPointF inside(12, 12);
+    QEnterEvent enter(inside, w.lone->mapTo(&w.top, inside), w.lone->mapToGlobal(inside));
+    QApplication::sendEvent(&w.top, &enter);
+    QTest::mouseMove(w.lone, inside.toPoint());
+    QTRY_VERIFY_WITH_TIMEOUT(w.relay.Shown() == w.lone, 2000);
+    QTest::qWait(600);  // past the moment a hidden tip lingers
+    QVERIFY(QToolTip::isVisible());
+    QCOMPARE(QToolTip::text(), QString("First line\nSecond line"));
+    QCOMPARE(w.relay.Shown(), w.lone);
   }
 };
 
