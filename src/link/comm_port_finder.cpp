@@ -6,16 +6,21 @@
 
 namespace tamarack {
 
+PortSettings SettingsFor(const std::string& device, const LineSetting& setting) {
+  PortSettings settings;
+  settings.port = device;
+  settings.baud = setting.baud;
+  settings.dataBits = setting.dataBits;
+  settings.stopBits = setting.stopBits;
+  settings.parity = setting.parity;
+  return settings;
+}
+
 FinderLinkFactory CommPortFinderFactory() {
   return [](const std::string& device, const LineSetting& setting,
             std::string& error) -> std::unique_ptr<SerialLink> {
     auto port = std::make_unique<CommPort>();
-    PortSettings settings;
-    settings.port = device;
-    settings.baud = setting.baud;
-    settings.dataBits = setting.dataBits;
-    settings.stopBits = setting.stopBits;
-    settings.parity = setting.parity;
+    const PortSettings settings = SettingsFor(device, setting);
     OpenFailure failure;
     if (port->Open(settings, failure) != 1) {
       error = failure.text;

@@ -2,6 +2,7 @@
 
 #include <string>
 
+#include "link/comm_port.h"
 #include "link/line_finder.h"
 #include "link/user_feedback.h"
 
@@ -20,6 +21,9 @@ class OpenFailure : public UserFeedback {
   bool AskRetryCancel(std::string_view) override { return false; }
   void LongWait(std::uint32_t ms, int) override { PreciseSleep(ms); }
 };
+
+// The port settings of one of the finder's tries.
+PortSettings SettingsFor(const std::string& device, const LineSetting& setting);
 
 // Opens a CommPort for each try of the finder, with its read time-outs fitted to the setting.
 FinderLinkFactory CommPortFinderFactory();

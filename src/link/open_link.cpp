@@ -52,12 +52,7 @@ FinderLinkFactory PortFinderFactory() {
   return [local = CommPortFinderFactory()](const std::string& device, const LineSetting& setting,
                                            std::string& error) -> std::unique_ptr<SerialLink> {
     if (!IsNetworkName(device)) return local(device, setting, error);
-    PortSettings settings;
-    settings.port = device;
-    settings.baud = setting.baud;
-    settings.dataBits = setting.dataBits;
-    settings.stopBits = setting.stopBits;
-    settings.parity = setting.parity;
+    const PortSettings settings = SettingsFor(device, setting);
     OpenFailure failure;
     std::unique_ptr<PortLink> link = OpenLink(settings, failure);
     if (!link) {
