@@ -13,11 +13,6 @@
 #include "ui/pictures.h"
 #include "ui/text.h"
 
-// The pictures live in res/indicator.qrc, linked into this static library.
-static void InitIndicatorResources() {
-  Q_INIT_RESOURCE(indicator);
-}
-
 namespace tamarack {
 
 // The green display field. It paints through an off-screen canvas that stands for the window's
@@ -132,7 +127,6 @@ constexpr int kKeyStep = 110;
 
 CIndicatorDlg::CIndicatorDlg(SerialLink& port, const WindowServices& services, QWidget* parent)
     : CModalDlg(parent), port_(port), ui_(services.feedback) {
-  InitIndicatorResources();
   setObjectName("CIndicatorDlg");
   SetTitle("Indicator");
   setFixedSize(980, 530);
@@ -144,8 +138,6 @@ CIndicatorDlg::CIndicatorDlg(SerialLink& port, const WindowServices& services, Q
 
   field_ = new DisplayField(model_.display, this);
 
-  lampOn_ = QPixmap(":/indicator/lamp_on.png");
-  lampOff_ = QPixmap(":/indicator/lamp_off.png");
   QFont markFont = font();
   markFont.setBold(true);
   markFont.setPixelSize(26);
@@ -154,7 +146,6 @@ CIndicatorDlg::CIndicatorDlg(SerialLink& port, const WindowServices& services, Q
     const LampPlace at = kLampPlaces[i];
     auto* lamp = new QLabel(this);
     lamp->setGeometry(at.x, at.y, kLampSize, kLampSize);
-    lamp->setPixmap(lampOff_);
     lamp->setObjectName(FromSingleByte(info.accessibleName));
     lamp->setAccessibleName(lamp->objectName());
     lamp->setAccessibleDescription("off");
@@ -182,9 +173,9 @@ CIndicatorDlg::CIndicatorDlg(SerialLink& port, const WindowServices& services, Q
     keys_[i] = button;
 
     auto* symbol = new QLabel(this);
-    symbol->setPixmap(QPixmap(key.symbol));
-    symbol->setGeometry(left + (kKeySize.width() - 20) / 2, kKeysTop + kKeySize.height() + 10, 20,
-                        20);
+    symbol->setGeometry(left + (kKeySize.width() - kPanelLampSize) / 2,
+                        kKeysTop + kKeySize.height() + 10, kPanelLampSize, kPanelLampSize);
+    symbols_[i] = symbol;
   }
 
   QLabel* logo = MakeLogo(this);
@@ -206,6 +197,8 @@ CIndicatorDlg::CIndicatorDlg(SerialLink& port, const WindowServices& services, Q
     if (trendOpener_) trendOpener_();
   });
 
+  DrawPanel(devicePixelRatioF());
+
   // Opening: all lamps off (above), one poll at once, then timer 1 and the blink timer.
   const PollResult first = RunPoll(model_, port_, ui_);
   ShowModel();
@@ -216,10 +209,26 @@ CIndicatorDlg::CIndicatorDlg(SerialLink& port, const WindowServices& services, Q
   pollTimer_.start(static_cast<int>(FirstPollDelayMs(first.outcome)));
   connect(&blinkTimer_, &QTimer::timeout, this, &CIndicatorDlg::OnBlinkTimer);
   blinkTimer_.start(static_cast<int>(kBlinkPeriodMs));
+}
 
+void CIndicatorDlg::showEvent(QShowEvent* event) {
+  // The window may open on another screen than the one it was made for.
+  if (devicePixelRatioF() != drawnAt_) DrawPanel(devicePixelRatioF());
+  CModalDlg::showEvent(event);
+}
+
+void CIndicatorDlg::DrawPanel(qreal devicePixelRatio) {
+  drawnAt_ = devicePixelRatio;
+  lampOn_ = LampPicture(true, devicePixelRatio);
+  lampOff_ = LampPicture(false, devicePixelRatio);
+  for (const LampInfo& info : kLamps) {
+    QLabel* lamp = lamps_[static_cast<std::size_t>(info.lamp)];
+    lamp->setPixmap(lamp->accessibleDescription() == "on" ? lampOn_ : lampOff_);
+  }
   for (std::size_t i = 0; i < kIndicatorKeys.size(); ++i) {
-    keys_[i]->setIcon(QIcon(kIndicatorKeys[i].picture));
-    keys_[i]->setIconSize(QSize(76, 60));
+    keys_[i]->setIcon(QIcon(KeyPicture(kIndicatorKeys[i].caption, devicePixelRatio)));
+    keys_[i]->setIconSize(kPanelKeySize);
+    symbols_[i]->setPixmap(SymbolPicture(kIndicatorKeys[i].symbol, devicePixelRatio));
   }
 }
 

@@ -9,6 +9,7 @@
 
 #include "indicator/display_decode.h"
 #include "indicator/live_indicator_model.h"
+#include "indicator/panel_pictures.h"
 #include "link/commands.h"
 #include "link/serial_link.h"
 #include "link/user_feedback.h"
@@ -26,16 +27,16 @@ class DisplayField;
 struct IndicatorKey {
   std::string_view name;  // accessible name
   std::string_view code;
-  const char* picture;  // resource of the key picture
-  const char* symbol;   // resource of the symbol under it
+  const char* caption;  // on the key cap; "\n" starts its second line
+  PanelSymbol symbol;   // printed under the key
 };
 
 inline constexpr std::array<IndicatorKey, 5> kIndicatorKeys{{
-    {"ZERO", key::kZero, ":/indicator/key_zero.png", ":/indicator/symbol_up.png"},
-    {"GR/NET", key::kGrossNet, ":/indicator/key_gross_net.png", ":/indicator/symbol_down.png"},
-    {"TARE", key::kTare, ":/indicator/key_tare.png", ":/indicator/symbol_circle.png"},
-    {"UNITS", key::kUnits, ":/indicator/key_units.png", ":/indicator/symbol_left.png"},
-    {"PRINT", key::kPrint, ":/indicator/key_print.png", ":/indicator/symbol_right.png"},
+    {"ZERO", key::kZero, "ZERO", PanelSymbol::kUp},
+    {"GR/NET", key::kGrossNet, "GR/NET", PanelSymbol::kDown},
+    {"TARE", key::kTare, "TARE", PanelSymbol::kCircle},
+    {"UNITS", key::kUnits, "UNITS\nkg/lb", PanelSymbol::kLeft},
+    {"PRINT", key::kPrint, "PRINT", PanelSymbol::kRight},
 }};
 
 // The live indicator window: mirrors the indicator's six-digit display and ten lamps, polling it
@@ -70,8 +71,13 @@ class CIndicatorDlg : public CModalDlg {
   void OnKey(std::size_t i);
   void OnExit();
 
+ protected:
+  void showEvent(QShowEvent* event) override;
+
  private:
   void ShowModel();
+  // Draws the lamps, the key caps and their symbols with the screen's pixels.
+  void DrawPanel(qreal devicePixelRatio);
 
   SerialLink& port_;
   UserFeedback& ui_;
@@ -79,6 +85,8 @@ class CIndicatorDlg : public CModalDlg {
   DisplayField* field_ = nullptr;
   std::array<QLabel*, kLampCount> lamps_{};
   std::array<QPushButton*, kIndicatorKeys.size()> keys_{};
+  std::array<QLabel*, kIndicatorKeys.size()> symbols_{};
+  qreal drawnAt_ = 0;  // the pixel ratio the panel's pictures were drawn at
   QPushButton* exit_ = nullptr;
   QPushButton* trend_ = nullptr;
   std::function<void()> trendOpener_;

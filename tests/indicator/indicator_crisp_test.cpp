@@ -1,13 +1,15 @@
-// The live window's display field on a 2x screen (run with QT_SCALE_FACTOR=2): drawn with the
-// screen's own pixels, not as a 1x picture stretched.
+// The live window's display field and panel pictures on a 2x screen (run with QT_SCALE_FACTOR=2):
+// drawn with the screen's own pixels, not as a 1x picture stretched.
 
 #include <QImage>
+#include <QLabel>
 #include <QPainter>
 #include <QPixmap>
 #include <QScreen>
 #include <QTest>
 
 #include "indicator/indicator_dialog.h"
+#include "indicator/panel_pictures.h"
 #include "sim/simulator.h"
 #include "support/recording_feedback.h"
 #include "support/sim_line.h"
@@ -47,6 +49,30 @@ class IndicatorCrispTest : public QObject {
     QCOMPARE(DeviceCanvas(QSize(5, 3), 1.5).size(), QSize(8, 5));  // rounded up, never cut
   }
 
+  // The lamps, key caps and symbols are drawn at the ratio asked for, with edges inside whole
+  // logical pixels at 2x; at 1x they keep the panel's sizes.
+  void panelPicturesAreDrawnAtTheRatioAskedFor() {
+    const struct {
+      const char* name;
+      QPixmap (*draw)(qreal);
+      QSize size;
+    } pictures[] = {
+        {"lamp on", [](qreal r) { return LampPicture(true, r); }, QSize(20, 20)},
+        {"lamp off", [](qreal r) { return LampPicture(false, r); }, QSize(20, 20)},
+        {"key", [](qreal r) { return KeyPicture("UNITS\nkg/lb", r); }, kPanelKeySize},
+        {"symbol", [](qreal r) { return SymbolPicture(PanelSymbol::kLeft, r); }, QSize(20, 20)},
+    };
+    for (const auto& picture : pictures) {
+      const QPixmap one = picture.draw(1.0);
+      const QPixmap two = picture.draw(2.0);
+      QVERIFY2(one.size() == picture.size, picture.name);
+      QVERIFY2(two.size() == picture.size * 2, picture.name);
+      QVERIFY2(two.devicePixelRatio() == 2.0, picture.name);
+      QVERIFY2(SplitBlocks(two.toImage()) > 4, picture.name);
+    }
+    QVERIFY(LampPicture(true, 1.0).toImage() != LampPicture(false, 1.0).toImage());
+  }
+
   void theDisplayIsDrawnAtTwiceThePixels() {
     if (QGuiApplication::primaryScreen()->devicePixelRatio() != 2.0) {
       QSKIP("needs QT_SCALE_FACTOR=2");
@@ -80,6 +106,10 @@ class IndicatorCrispTest : public QObject {
     // The digits' edges fall between whole logical pixels.
     QVERIFY2(SplitBlocks(shot.toImage()) > 200,
              qPrintable(QString::number(SplitBlocks(shot.toImage()))));
+    // So are the lamps, whichever way they are lit.
+    const QPixmap lamp = dlg.LampLabel(Lamp::kStable)->pixmap();
+    QCOMPARE(lamp.devicePixelRatio(), 2.0);
+    QCOMPARE(lamp.size(), QSize(kPanelLampSize, kPanelLampSize) * 2);
     dlg.OnExit();
   }
 };
