@@ -14,6 +14,7 @@
 #include "support/recording_feedback.h"
 #include "support/sim_line.h"
 #include "ui/device_canvas.h"
+#include "ui/pictures.h"
 
 namespace tamarack {
 
@@ -49,8 +50,8 @@ class IndicatorCrispTest : public QObject {
     QCOMPARE(DeviceCanvas(QSize(5, 3), 1.5).size(), QSize(8, 5));  // rounded up, never cut
   }
 
-  // The lamps, key caps and symbols are drawn at the ratio asked for, with edges inside whole
-  // logical pixels at 2x; at 1x they keep the panel's sizes.
+  // The lamps, key caps, symbols and the logo are drawn at the ratio asked for, with edges inside
+  // whole logical pixels at 2x; at 1x they keep the panel's sizes.
   void panelPicturesAreDrawnAtTheRatioAskedFor() {
     const struct {
       const char* name;
@@ -61,6 +62,7 @@ class IndicatorCrispTest : public QObject {
         {"lamp off", [](qreal r) { return LampPicture(false, r); }, QSize(20, 20)},
         {"key", [](qreal r) { return KeyPicture("UNITS\nkg/lb", r); }, kPanelKeySize},
         {"symbol", [](qreal r) { return SymbolPicture(PanelSymbol::kLeft, r); }, QSize(20, 20)},
+        {"logo", [](qreal r) { return LogoPixmap(r); }, QSize(180, 60)},
     };
     for (const auto& picture : pictures) {
       const QPixmap one = picture.draw(1.0);
