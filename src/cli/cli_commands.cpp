@@ -93,25 +93,12 @@ SetupModel FreshSetupModel() {
   return OpeningModel(date, time);
 }
 
-// Keeps the messages of a handler run for checking only.
-class Quiet : public UserFeedback {
- public:
-  std::string failure;
-  void Success(std::string_view) override {}
-  void Failure(std::string_view text) override { failure = text; }
-  void PortError(std::string_view text) override { failure = text; }
-  void SystemError(std::string_view text) override { failure = text; }
-  bool AskYesNo(std::string_view) override { return false; }
-  bool AskRetryCancel(std::string_view) override { return false; }
-  void LongWait(std::uint32_t, int) override {}
-};
-
 // Fills the editable column from a setup value file and checks it as Write All does.
 std::string LoadForWrite(const std::string& path, SetupModel& model) {
-  Quiet quiet;
+  SilentFeedback quiet;
   if (!LoadSetupFile(path, model, quiet)) {
     // A missing or empty file would write nothing the user meant.
-    return quiet.failure.empty() ? std::string(kSetupFileError) + " " + path : quiet.failure;
+    return quiet.Last().empty() ? std::string(kSetupFileError) + " " + path : quiet.Last();
   }
   return FirstUnwritableField(model);
 }
@@ -204,9 +191,9 @@ std::string LoadFormat(const std::string& path, PrintFormatModel& model) {
   if (!std::filesystem::exists(path, ec)) {
     return std::string(kPrintFormatFileErrorText) + " " + path;
   }
-  Quiet quiet;
+  SilentFeedback quiet;
   LoadPrintFormatFile(model, path, quiet);
-  return quiet.failure;
+  return quiet.Last();
 }
 
 std::string CheckFormat(const CliCommand& c, int dataBits) {
@@ -457,10 +444,10 @@ CommandResult RunWeights(const CliCommand& c, SerialLink& link, ConsoleFeedback&
       model.itemPosition = item;
       // Items never set up answer with the no-weight mark, which the window shows as an
       // information box; the file keeps that mark, so it is not repeated a hundred times here.
-      Quiet quiet;
+      SilentFeedback quiet;
       CountRead(model, link, quiet);
-      if (!quiet.failure.empty()) {
-        ui.Failure("item " + std::to_string(item) + ": " + quiet.failure);
+      if (!quiet.Last().empty()) {
+        ui.Failure("item " + std::to_string(item) + ": " + quiet.Last());
         result.status = kExitIndicator;
         return result;
       }
@@ -601,7 +588,7 @@ std::string CheckCommand(const CliCommand& c, int dataBits) {
     if (c.args.size() != 1) return Usage(c);
     SetupModel model = FreshSetupModel();
     if (c.name == "write") return LoadForWrite(c.args[0], model);
-    Quiet quiet;
+    SilentFeedback quiet;
     if (!LoadSetupFile(c.args[0], model, quiet))
       return std::string(kSetupFileError) + " " + c.args[0];
     return {};

@@ -3,6 +3,7 @@
 #include <memory>
 
 #include "link/comm_port.h"
+#include "link/user_feedback.h"
 
 namespace tamarack {
 
@@ -21,9 +22,9 @@ FinderLinkFactory CommPortFinderFactory() {
             std::string& error) -> std::unique_ptr<SerialLink> {
     auto port = std::make_unique<CommPort>();
     const PortSettings settings = SettingsFor(device, setting);
-    OpenFailure failure;
+    SilentFeedback failure;
     if (port->Open(settings, failure) != 1) {
-      error = failure.text;
+      error = failure.Last();
       return nullptr;
     }
     port->SetReadTimeouts(FinderTimeouts(setting));

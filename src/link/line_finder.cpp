@@ -12,19 +12,6 @@ namespace {
 
 constexpr int kBauds[] = {9600, 4800, 2400};
 
-// The finder asks no one anything: a port that fails mid-search is just a setting that did not
-// answer.
-class QuietFeedback : public UserFeedback {
- public:
-  void Success(std::string_view) override {}
-  void Failure(std::string_view) override {}
-  void PortError(std::string_view) override {}
-  void SystemError(std::string_view) override {}
-  bool AskYesNo(std::string_view) override { return false; }
-  bool AskRetryCancel(std::string_view) override { return false; }
-  void LongWait(std::uint32_t ms, int) override { PreciseSleep(ms); }
-};
-
 std::chrono::milliseconds CeilMs(double ms) {
   return std::chrono::milliseconds(static_cast<long>(std::ceil(ms)));
 }
@@ -87,7 +74,8 @@ FinderResult FindIndicator(std::span<const FinderPort> ports, const FinderLinkFa
   const std::vector<LineSetting> order = FinderOrder();
   const int total = static_cast<int>(order.size() * ports.size());
   const Frame poll = DisplayPollRequest();
-  QuietFeedback quiet;
+  // A port that fails mid-search is just a setting that did not answer.
+  SilentFeedback quiet;
   int number = 0;
   for (const FinderPort& port : ports) {
     for (std::size_t i = 0; i < order.size(); ++i) {

@@ -53,10 +53,10 @@ FinderLinkFactory PortFinderFactory() {
                                            std::string& error) -> std::unique_ptr<SerialLink> {
     if (!IsNetworkName(device)) return local(device, setting, error);
     const PortSettings settings = SettingsFor(device, setting);
-    OpenFailure failure;
+    SilentFeedback failure;
     std::unique_ptr<PortLink> link = OpenLink(settings, failure);
     if (!link) {
-      error = failure.text;
+      error = failure.Last();
       return nullptr;
     }
     static_cast<TcpLink&>(*link).SetReadTimeouts(FinderTimeouts(setting));

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <string>
 #include <string_view>
 
 namespace tamarack {
@@ -45,5 +46,25 @@ class UserFeedback {
 
 // Sleeps for `ms` milliseconds, exactly and without burning the processor.
 void PreciseSleep(std::uint32_t ms);
+
+// Shows nothing and asks no one (No and Cancel to every question), and waits as asked. Keeps the
+// last message it was given, for a caller that reports it in its own way or not at all: the
+// finder's tries, a file checked before anything is sent.
+class SilentFeedback : public UserFeedback {
+ public:
+  void Success(std::string_view) override {}
+  void Failure(std::string_view text) override { last_ = text; }
+  void PortError(std::string_view text) override { last_ = text; }
+  void SystemError(std::string_view text) override { last_ = text; }
+  bool AskYesNo(std::string_view) override { return false; }
+  bool AskRetryCancel(std::string_view) override { return false; }
+  void LongWait(std::uint32_t ms, int) override { PreciseSleep(ms); }
+
+  // The last failure, port or system message; empty when there was none.
+  const std::string& Last() const { return last_; }
+
+ private:
+  std::string last_;
+};
 
 }  // namespace tamarack
