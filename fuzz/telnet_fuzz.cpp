@@ -7,7 +7,7 @@
 #include <span>
 #include <vector>
 
-#include "link/telnet_parser.h"
+#include "net/telnet_parser.h"
 
 using namespace tamarack::telnet;
 

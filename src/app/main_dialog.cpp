@@ -13,8 +13,8 @@
 
 #include "app/network_dialog.h"
 #include "indicator/trend_dialog.h"
-#include "link/net_address.h"
 #include "link/open_link.h"
+#include "net/net_address.h"
 #include "traffic/exchange_meaning.h"
 #include "traffic/find_dialog.h"
 #include "traffic/traffic_dialog.h"

@@ -6,11 +6,11 @@
 #include <optional>
 #include <string>
 
+#include "feedback/user_feedback.h"
 #include "link/comm_port.h"
 #include "link/line_finder.h"
-#include "link/tcp_link.h"
 #include "link/tracing_link.h"
-#include "link/user_feedback.h"
+#include "net/tcp_link.h"
 #include "ui/modal_dialog.h"
 #include "ui/tooltip_relay.h"
 

@@ -8,7 +8,7 @@
 #include <QRadioButton>
 #include <QVBoxLayout>
 
-#include "link/net_address.h"
+#include "net/net_address.h"
 
 namespace tamarack {
 

@@ -3,7 +3,7 @@
 #include <optional>
 #include <string>
 
-#include "link/user_feedback.h"
+#include "feedback/user_feedback.h"
 #include "ui/modal_dialog.h"
 
 class QLineEdit;

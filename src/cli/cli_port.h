@@ -6,7 +6,7 @@
 
 #include "cli/console_feedback.h"
 #include "link/comm_port.h"
-#include "link/tcp_link.h"
+#include "net/tcp_link.h"
 
 namespace tamarack {
 namespace sim {

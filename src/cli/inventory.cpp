@@ -5,7 +5,7 @@
 #include <map>
 #include <optional>
 
-#include "link/net_address.h"
+#include "net/net_address.h"
 
 namespace tamarack::cli {
 namespace {

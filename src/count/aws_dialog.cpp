@@ -9,7 +9,7 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 
-#include "link/operation_scope.h"
+#include "feedback/operation_scope.h"
 #include "ui/text.h"
 #include "ui/tooltip_relay.h"
 

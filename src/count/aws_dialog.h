@@ -3,8 +3,8 @@
 #include <string>
 
 #include "count/aws_wizard.h"
+#include "feedback/user_feedback.h"
 #include "link/serial_link.h"
-#include "link/user_feedback.h"
 #include "ui/modal_dialog.h"
 
 class QComboBox;

@@ -5,8 +5,8 @@
 #include <string>
 #include <string_view>
 
+#include "feedback/user_feedback.h"
 #include "link/serial_link.h"
-#include "link/user_feedback.h"
 
 namespace tamarack {
 

@@ -11,7 +11,7 @@
 
 #include "count/aws_dialog.h"
 #include "count/count_wire.h"
-#include "link/operation_scope.h"
+#include "feedback/operation_scope.h"
 #include "ui/text.h"
 
 namespace tamarack {

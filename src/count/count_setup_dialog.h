@@ -1,8 +1,8 @@
 #pragma once
 
 #include "count/count_setup.h"
+#include "feedback/user_feedback.h"
 #include "link/serial_link.h"
-#include "link/user_feedback.h"
 #include "ui/modal_dialog.h"
 #include "ui/window_services.h"
 

@@ -8,9 +8,9 @@
 #include <string_view>
 #include <vector>
 
+#include "feedback/user_feedback.h"
 #include "link/display_reply.h"
 #include "link/serial_link.h"
-#include "link/user_feedback.h"
 
 namespace tamarack {
 

@@ -7,12 +7,12 @@
 #include <functional>
 #include <string_view>
 
+#include "feedback/user_feedback.h"
 #include "indicator/display_decode.h"
 #include "indicator/live_indicator_model.h"
 #include "indicator/panel_pictures.h"
 #include "link/commands.h"
 #include "link/serial_link.h"
-#include "link/user_feedback.h"
 #include "ui/modal_dialog.h"
 #include "ui/window_services.h"
 

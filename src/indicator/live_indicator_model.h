@@ -3,10 +3,10 @@
 #include <cstdint>
 #include <string_view>
 
+#include "feedback/user_feedback.h"
 #include "indicator/display_decode.h"
 #include "link/serial_link.h"
 #include "link/transact.h"
-#include "link/user_feedback.h"
 
 namespace tamarack {
 

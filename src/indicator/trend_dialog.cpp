@@ -14,8 +14,8 @@
 #include <algorithm>
 #include <cmath>
 
+#include "feedback/operation_scope.h"
 #include "files/replace_file.h"
-#include "link/operation_scope.h"
 #include "ui/accessible.h"
 #include "ui/file_dialog.h"
 #include "ui/fit_screen.h"

@@ -8,11 +8,11 @@
 #include <optional>
 #include <vector>
 
+#include "feedback/user_feedback.h"
 #include "indicator/live_indicator_model.h"
 #include "indicator/trend_watch.h"
 #include "indicator/weight_series.h"
 #include "link/tracing_link.h"
-#include "link/user_feedback.h"
 
 class QCheckBox;
 class QChart;

@@ -3,8 +3,8 @@
 #include <QSerialPort>
 #include <string>
 
+#include "feedback/user_feedback.h"
 #include "link/serial_link.h"
-#include "link/user_feedback.h"
 
 namespace tamarack {
 

@@ -2,8 +2,8 @@
 
 #include <memory>
 
+#include "feedback/user_feedback.h"
 #include "link/comm_port.h"
-#include "link/user_feedback.h"
 
 namespace tamarack {
 

@@ -2,9 +2,9 @@
 
 #include <string_view>
 
+#include "feedback/user_feedback.h"
 #include "link/serial_link.h"
 #include "link/transact.h"
-#include "link/user_feedback.h"
 
 namespace tamarack {
 

@@ -3,9 +3,9 @@
 #include <algorithm>
 #include <cmath>
 
+#include "feedback/user_feedback.h"
 #include "link/commands.h"
 #include "link/transact.h"
-#include "link/user_feedback.h"
 
 namespace tamarack {
 namespace {

@@ -1,8 +1,8 @@
 #include "link/open_link.h"
 
 #include "link/comm_port_finder.h"
-#include "link/net_address.h"
-#include "link/rfc2217_link.h"
+#include "net/net_address.h"
+#include "net/rfc2217_link.h"
 
 namespace tamarack {
 namespace {

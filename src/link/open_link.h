@@ -2,10 +2,10 @@
 
 #include <memory>
 
+#include "feedback/user_feedback.h"
 #include "link/comm_port.h"
 #include "link/line_finder.h"
-#include "link/tcp_link.h"
-#include "link/user_feedback.h"
+#include "link/port_link.h"
 
 namespace tamarack {
 

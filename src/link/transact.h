@@ -4,9 +4,9 @@
 #include <span>
 #include <string_view>
 
+#include "feedback/user_feedback.h"
 #include "link/frame.h"
 #include "link/serial_link.h"
-#include "link/user_feedback.h"
 
 namespace tamarack {
 

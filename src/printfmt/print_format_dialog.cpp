@@ -17,7 +17,7 @@
 #include <QVBoxLayout>
 #include <QValidator>
 
-#include "link/operation_scope.h"
+#include "feedback/operation_scope.h"
 #include "printfmt/print_format_file.h"
 #include "printfmt/ticket_preview.h"
 #include "ui/text.h"

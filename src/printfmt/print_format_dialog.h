@@ -6,8 +6,8 @@
 #include <ctime>
 #include <functional>
 
+#include "feedback/user_feedback.h"
 #include "link/serial_link.h"
-#include "link/user_feedback.h"
 #include "printfmt/print_format_model.h"
 #include "ui/modal_dialog.h"
 #include "ui/window_services.h"

@@ -4,8 +4,8 @@
 #include <string>
 #include <string_view>
 
+#include "feedback/user_feedback.h"
 #include "link/serial_link.h"
-#include "link/user_feedback.h"
 #include "setup/setup_model.h"
 
 namespace tamarack {

@@ -8,7 +8,7 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 
-#include "link/operation_scope.h"
+#include "feedback/operation_scope.h"
 #include "ui/text.h"
 
 namespace tamarack {

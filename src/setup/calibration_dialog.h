@@ -1,7 +1,7 @@
 #pragma once
 
+#include "feedback/user_feedback.h"
 #include "link/serial_link.h"
-#include "link/user_feedback.h"
 #include "setup/calibration.h"
 #include "ui/modal_dialog.h"
 

@@ -6,8 +6,8 @@
 #include <string_view>
 #include <vector>
 
+#include "feedback/user_feedback.h"
 #include "link/serial_link.h"
-#include "link/user_feedback.h"
 
 namespace tamarack {
 

@@ -4,10 +4,10 @@
 #include <string>
 #include <string_view>
 
+#include "feedback/user_feedback.h"
 #include "link/commands.h"
 #include "link/serial_link.h"
 #include "link/transact.h"
-#include "link/user_feedback.h"
 
 namespace tamarack {
 

@@ -3,7 +3,7 @@
 #include <QString>
 #include <functional>
 
-#include "link/user_feedback.h"
+#include "feedback/user_feedback.h"
 #include "setup/service_record.h"
 #include "ui/modal_dialog.h"
 #include "ui/window_services.h"

@@ -17,16 +17,16 @@
 #include <QTimeEdit>
 #include <QVBoxLayout>
 
-#include "link/operation_scope.h"
+#include "feedback/operation_scope.h"
 #include "setup/bulk_ops.h"
 #include "setup/calibration_dialog.h"
 #include "setup/history_dialog.h"
 #include "setup/param_codec.h"
+#include "setup/password_dialog.h"
 #include "setup/service_record_dialog.h"
 #include "setup/setup_diff.h"
 #include "setup/setup_handlers.h"
 #include "setup/setup_value_file.h"
-#include "ui/password_dialog.h"
 #include "ui/pictures.h"
 #include "ui/progress_line.h"
 #include "ui/text.h"

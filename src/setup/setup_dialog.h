@@ -7,8 +7,8 @@
 #include <optional>
 #include <string>
 
+#include "feedback/user_feedback.h"
 #include "link/serial_link.h"
-#include "link/user_feedback.h"
 #include "setup/param_table.h"
 #include "setup/service_record.h"
 #include "setup/setup_handlers.h"

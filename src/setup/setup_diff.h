@@ -7,8 +7,8 @@
 #include <string_view>
 #include <vector>
 
+#include "feedback/user_feedback.h"
 #include "link/serial_link.h"
-#include "link/user_feedback.h"
 #include "setup/param_table.h"
 #include "setup/setup_handlers.h"
 #include "setup/setup_model.h"

@@ -5,9 +5,9 @@
 #include <string>
 #include <string_view>
 
+#include "feedback/user_feedback.h"
 #include "link/serial_link.h"
 #include "link/transact.h"
-#include "link/user_feedback.h"
 #include "setup/param_table.h"
 #include "setup/setup_model.h"
 

@@ -4,7 +4,7 @@
 #include <string>
 #include <string_view>
 
-#include "link/user_feedback.h"
+#include "feedback/user_feedback.h"
 #include "setup/write_all_block.h"
 
 namespace tamarack {

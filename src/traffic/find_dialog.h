@@ -4,9 +4,9 @@
 #include <optional>
 #include <vector>
 
+#include "feedback/user_feedback.h"
 #include "link/comm_port_finder.h"
 #include "link/line_finder.h"
-#include "link/user_feedback.h"
 #include "ui/modal_dialog.h"
 
 class QCheckBox;

@@ -5,8 +5,8 @@
 #include <deque>
 #include <functional>
 
+#include "feedback/user_feedback.h"
 #include "link/tracing_link.h"
-#include "link/user_feedback.h"
 
 class QCheckBox;
 class QPlainTextEdit;

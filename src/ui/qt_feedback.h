@@ -3,7 +3,7 @@
 #include <QPointer>
 #include <QWidget>
 
-#include "link/user_feedback.h"
+#include "feedback/user_feedback.h"
 
 namespace tamarack {
 

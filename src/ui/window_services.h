@@ -4,7 +4,7 @@
 #include <QString>
 #include <functional>
 
-#include "link/user_feedback.h"
+#include "feedback/user_feedback.h"
 #include "ui/file_dialog.h"
 
 namespace tamarack {

@@ -23,6 +23,7 @@
 #include "printfmt/print_format_dialog.h"
 #include "setup/calibration_dialog.h"
 #include "setup/history_dialog.h"
+#include "setup/password_dialog.h"
 #include "setup/service_record_dialog.h"
 #include "setup/setup_dialog.h"
 #include "sim/simulator.h"
@@ -32,7 +33,6 @@
 #include "traffic/find_dialog.h"
 #include "traffic/traffic_dialog.h"
 #include "ui/fit_screen.h"
-#include "ui/password_dialog.h"
 #include "ui/wait_dialog.h"
 
 namespace tamarack {

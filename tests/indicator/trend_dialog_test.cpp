@@ -15,11 +15,11 @@
 #include <algorithm>
 
 #include "app/main_dialog.h"
+#include "feedback/operation_scope.h"
 #include "indicator/indicator_dialog.h"
 #include "link/commands.h"
 #include "link/frame.h"
 #include "link/key_command.h"
-#include "link/operation_scope.h"
 #include "setup/param_table.h"
 #include "setup/setup_dialog.h"
 #include "sim/simulator.h"

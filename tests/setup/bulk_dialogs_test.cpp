@@ -8,9 +8,9 @@
 
 #include "setup/bulk_ops.h"
 #include "setup/calibration_dialog.h"
+#include "setup/password_dialog.h"
 #include "support/fake_link.h"
 #include "support/recording_feedback.h"
-#include "ui/password_dialog.h"
 #include "ui/product.h"
 
 namespace tamarack {

@@ -16,10 +16,10 @@
 #include "link/commands.h"
 #include "setup/calibration_dialog.h"
 #include "setup/param_codec.h"
+#include "setup/password_dialog.h"
 #include "support/fake_indicator.h"
 #include "support/fake_link.h"
 #include "support/recording_feedback.h"
-#include "ui/password_dialog.h"
 #include "ui/product.h"
 #include "ui/tooltip_relay.h"
 

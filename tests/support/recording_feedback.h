@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "link/user_feedback.h"
+#include "feedback/user_feedback.h"
 
 namespace tamarack::test {
 

@@ -6,7 +6,7 @@
 #include <QTest>
 #include <QTimer>
 
-#include "link/user_feedback.h"
+#include "feedback/user_feedback.h"
 
 namespace tamarack {
 

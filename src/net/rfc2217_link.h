@@ -2,8 +2,8 @@
 
 #include <memory>
 
-#include "link/tcp_link.h"
-#include "link/telnet_parser.h"
+#include "net/tcp_link.h"
+#include "net/telnet_parser.h"
 
 namespace tamarack {
 

@@ -1,4 +1,4 @@
-#include "link/telnet_parser.h"
+#include "net/telnet_parser.h"
 
 #include <gtest/gtest.h>
 

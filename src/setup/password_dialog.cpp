@@ -1,4 +1,4 @@
-#include "ui/password_dialog.h"
+#include "setup/password_dialog.h"
 
 #include <QHBoxLayout>
 #include <QKeyEvent>

@@ -1,4 +1,4 @@
-#include "link/rfc2217_link.h"
+#include "net/rfc2217_link.h"
 
 namespace tamarack {
 namespace {

@@ -1,4 +1,4 @@
-#include "link/user_feedback.h"
+#include "feedback/user_feedback.h"
 
 #include <chrono>
 #include <thread>

@@ -1,4 +1,4 @@
-#include "link/tcp_link.h"
+#include "net/tcp_link.h"
 
 #include <algorithm>
 #include <cerrno>

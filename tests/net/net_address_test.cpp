@@ -1,4 +1,4 @@
-#include "link/net_address.h"
+#include "net/net_address.h"
 
 #include <gtest/gtest.h>
 

@@ -5,19 +5,13 @@
 #include <cstdint>
 #include <vector>
 
+#include "feedback/user_feedback.h"
 #include "link/comm_port.h"
-#include "link/net_address.h"
+#include "link/port_link.h"
 #include "link/serial_link.h"
-#include "link/user_feedback.h"
+#include "net/net_address.h"
 
 namespace tamarack {
-
-// A port the program has opened: the local serial port or a link to a serial device server.
-class PortLink : public SerialLink {
- public:
-  virtual void Close() = 0;
-  virtual bool IsOpen() const = 0;
-};
 
 // The indicator's line behind a serial device server that passes raw bytes over TCP
 // ("socket://host:port"). The server owns the line settings. It keeps the time-out contract of

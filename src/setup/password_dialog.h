@@ -2,8 +2,8 @@
 
 #include <string_view>
 
-#include "link/access_code.h"
-#include "link/user_feedback.h"
+#include "feedback/user_feedback.h"
+#include "setup/access_code.h"
 #include "ui/modal_dialog.h"
 
 class QLineEdit;
