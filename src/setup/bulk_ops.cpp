@@ -3,8 +3,8 @@
 #include "link/commands.h"
 #include "link/key_command.h"
 #include "link/transact.h"
+#include "records/operation_log.h"
 #include "setup/calibration.h"
-#include "setup/operation_log.h"
 #include "setup/param_codec.h"
 #include "setup/setup_handlers.h"
 #include "setup/write_all_block.h"
@@ -71,7 +71,7 @@ bool WriteAll(SetupModel& model, SerialLink& link, UserFeedback& ui) {
 // Sends one key code and reports it; true when the indicator answered "OK".
 bool KeyOperation(SetupModel& model, SerialLink& link, UserFeedback& ui, OperationKind kind,
                   std::string_view code, std::string_view success, std::string_view failure) {
-  OperationWatch watch(model, link, ui);
+  OperationWatch watch(model.journal, link, ui);
   const bool ok = SendKeyCommand(watch.Link(), watch.Ui(), code) == TransactStatus::kOk;
   if (ok) {
     watch.Ui().Success(success);
@@ -85,7 +85,7 @@ bool KeyOperation(SetupModel& model, SerialLink& link, UserFeedback& ui, Operati
 }  // namespace
 
 bool WriteAllParams(SetupModel& model, SerialLink& link, UserFeedback& ui) {
-  OperationWatch watch(model, link, ui);
+  OperationWatch watch(model.journal, link, ui);
   const bool ok = WriteAll(model, watch.Link(), watch.Ui());
   watch.Finish(OperationKind::kWriteAll, "", ok);
   return ok;
@@ -94,7 +94,7 @@ bool WriteAllParams(SetupModel& model, SerialLink& link, UserFeedback& ui) {
 void SetFactoryDefaults(SetupModel& model, SerialLink& link, UserFeedback& ui,
                         const std::function<PasswordAnswer()>& askPassword) {
   if (askPassword() != PasswordAnswer::kAccepted) {
-    OperationWatch watch(model, link, ui);
+    OperationWatch watch(model.journal, link, ui);
     watch.Ui().Success(kDefaultCancel);
     watch.Finish(OperationKind::kSetDefault, "", Outcome::kCancelled);
     return;

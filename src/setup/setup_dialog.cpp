@@ -18,12 +18,12 @@
 #include <QVBoxLayout>
 
 #include "feedback/operation_scope.h"
+#include "records/history_dialog.h"
+#include "records/service_record_dialog.h"
 #include "setup/bulk_ops.h"
 #include "setup/calibration_dialog.h"
-#include "setup/history_dialog.h"
 #include "setup/param_codec.h"
 #include "setup/password_dialog.h"
-#include "setup/service_record_dialog.h"
 #include "setup/setup_diff.h"
 #include "setup/setup_handlers.h"
 #include "setup/setup_value_file.h"

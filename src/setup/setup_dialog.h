@@ -9,10 +9,10 @@
 
 #include "feedback/user_feedback.h"
 #include "link/serial_link.h"
+#include "records/service_record.h"
+#include "records/setup_history.h"
 #include "setup/param_table.h"
-#include "setup/service_record.h"
 #include "setup/setup_handlers.h"
-#include "setup/setup_history.h"
 #include "setup/setup_model.h"
 #include "ui/modal_dialog.h"
 #include "ui/window_services.h"

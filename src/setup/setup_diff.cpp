@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <cctype>
 
-#include "setup/operation_log.h"
+#include "records/operation_log.h"
 #include "setup/param_codec.h"
 #include "setup/setup_handlers.h"
 #include "setup/setup_value_file.h"
@@ -53,11 +53,31 @@ std::optional<long long> IndicatorValue(const SetupModel& model, const SetupPara
   if (const std::string& written = model.writtenValue[RowIndex(param)]; !written.empty()) {
     return Digits(written);
   }
-  const std::string& text = model.currentValue[RowIndex(param)];
-  if (param.kind == ParamKind::kNumber) return Digits(text);
+  return ShownValue(param, model.currentValue[RowIndex(param)]);
+}
+
+std::optional<long long> ShownValue(const SetupParam& param, std::string_view shown) {
+  if (param.kind == ParamKind::kNumber) return Digits(shown);
   // A choice's shown text begins with its code digit, "3 (1OD)" included.
-  if (param.kind == ParamKind::kChoice && !text.empty()) return Digits(text.substr(0, 1));
+  if (param.kind == ParamKind::kChoice && !shown.empty()) return Digits(shown.substr(0, 1));
   return std::nullopt;
+}
+
+bool ReadValuesDiffer(const SetupParam& param, std::string_view a, std::string_view b) {
+  switch (param.kind) {
+    case ParamKind::kNumber:
+    case ParamKind::kChoice: {
+      const auto x = ShownValue(param, a);
+      const auto y = ShownValue(param, b);
+      return x && y ? *x != *y : a != b;
+    }
+    case ParamKind::kVersion:
+      return a != b;
+    case ParamKind::kDate:
+    case ParamKind::kTime:
+      break;
+  }
+  return false;
 }
 
 bool DiffersFromIndicator(const SetupModel& model, const SetupParam& param) {
@@ -117,7 +137,7 @@ std::string MismatchLine(const SetupModel& model, const SetupParam& param) {
 
 bool VerifyParams(SetupModel& model, SerialLink& link, UserFeedback& ui,
                   const ReadProgress& progress) {
-  OperationWatch watch(model, link, ui);
+  OperationWatch watch(model.journal, link, ui);
   if (!ReadAllParams(model, watch.Link(), watch.Ui(), progress)) {
     watch.Finish(OperationKind::kVerify, "", false);
     return false;

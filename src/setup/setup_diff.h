@@ -34,6 +34,12 @@ std::optional<long long> SentValue(const SetupModel& model, const SetupParam& pa
 // there, else what that read found; a Number's six digits as a value, a choice's code; nothing
 // when the text is not one.
 std::optional<long long> IndicatorValue(const SetupModel& model, const SetupParam& param);
+// A value as the current-value column shows it, read as a number: a Number's digits, a choice's
+// code (its first character); nothing when the text is not one.
+std::optional<long long> ShownValue(const SetupParam& param, std::string_view shown);
+// Two read values of one parameter stand for different settings: numbers by value, choices by
+// code, the version by its text; the date and the time never count.
+bool ReadValuesDiffer(const SetupParam& param, std::string_view a, std::string_view b);
 // The same value as the current-value column would show it ("010000", "1 (15Hz)").
 std::string IndicatorText(const SetupModel& model, const SetupParam& param);
 

@@ -5,7 +5,7 @@
 
 #include "link/commands.h"
 #include "link/key_command.h"
-#include "setup/operation_log.h"
+#include "records/operation_log.h"
 #include "setup/param_codec.h"
 #include "setup/param_io.h"
 
@@ -133,7 +133,7 @@ bool WriteParamHandler(SetupModel& model, SerialLink& link, UserFeedback& ui,
   if (param.kind == ParamKind::kVersion) return false;  // the software version is read only
   // The date and time writes inside Write All belong to Write All's own entry.
   if (model.silentDateTimeWrite) return WriteOne(model, link, ui, param);
-  OperationWatch watch(model, link, ui);
+  OperationWatch watch(model.journal, link, ui);
   const bool ok = WriteOne(model, watch.Link(), watch.Ui(), param);
   watch.Finish(OperationKind::kWrite,
                std::string(param.displayNumber) + " = " + EditableValueText(model, param), ok);
@@ -142,7 +142,7 @@ bool WriteParamHandler(SetupModel& model, SerialLink& link, UserFeedback& ui,
 
 bool ExitSetup(SetupModel& model, SerialLink& link, UserFeedback& ui) {
   if (model.valueModified && ui.AskYesNo(kSaveQuestion)) {
-    OperationWatch watch(model, link, ui);
+    OperationWatch watch(model.journal, link, ui);
     if (SendKeyCommand(watch.Link(), watch.Ui(), key::kSave) != TransactStatus::kOk) {
       watch.Ui().Failure(kValueSaveFault);
       watch.Finish(OperationKind::kSave, "on exit", false);

@@ -15,10 +15,10 @@
 #include <QTreeWidget>
 #include <algorithm>
 
+#include "records/history_dialog.h"
+#include "records/service_record_dialog.h"
 #include "setup/calibration.h"
 #include "setup/calibration_dialog.h"
-#include "setup/history_dialog.h"
-#include "setup/service_record_dialog.h"
 #include "setup/setup_dialog.h"
 #include "setup/setup_value_file.h"
 #include "sim/simulator.h"

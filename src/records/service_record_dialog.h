@@ -4,7 +4,7 @@
 #include <functional>
 
 #include "feedback/user_feedback.h"
-#include "setup/service_record.h"
+#include "records/service_record.h"
 #include "ui/modal_dialog.h"
 #include "ui/window_services.h"
 

@@ -1,6 +1,4 @@
-#include "setup/operation_log.h"
-
-#include "setup/setup_model.h"
+#include "records/operation_log.h"
 
 namespace tamarack {
 
@@ -36,12 +34,12 @@ std::string_view OutcomeName(Outcome outcome) {
   return "";
 }
 
-OperationWatch::OperationWatch(SetupModel& model, SerialLink& link, UserFeedback& ui)
-    : model_(model), link_(link), ui_(ui) {}
+OperationWatch::OperationWatch(SetupJournal* journal, SerialLink& link, UserFeedback& ui)
+    : journal_(journal), link_(link), ui_(ui) {}
 
 void OperationWatch::Finish(OperationKind kind, std::string subject, Outcome outcome) {
-  if (model_.journal == nullptr) return;
-  model_.journal->Operation(
+  if (journal_ == nullptr) return;
+  journal_->Operation(
       OperationEntry{kind, std::move(subject), outcome, std::move(messages_), wrote_});
 }
 

@@ -44,10 +44,11 @@ class SetupJournal {
 };
 
 // Watches one handler run: passes every message and exchange through, remembering the texts
-// shown and whether anything was written to the line, and at the end tells the model's journal.
+// shown and whether anything was written to the line, and at the end tells the journal.
 class OperationWatch : private UserFeedback, private SerialLink {
  public:
-  OperationWatch(SetupModel& model, SerialLink& link, UserFeedback& ui);
+  // `journal` may be null: nothing is kept then.
+  OperationWatch(SetupJournal* journal, SerialLink& link, UserFeedback& ui);
 
   SerialLink& Link() { return *this; }
   UserFeedback& Ui() { return *this; }
@@ -79,7 +80,7 @@ class OperationWatch : private UserFeedback, private SerialLink {
     link_.ExchangeEnded(waitMs, status);
   }
 
-  SetupModel& model_;
+  SetupJournal* journal_;
   SerialLink& link_;
   UserFeedback& ui_;
   std::vector<std::string> messages_;

@@ -1,4 +1,4 @@
-#include "setup/history_dialog.h"
+#include "records/history_dialog.h"
 
 #include <QHBoxLayout>
 #include <QHeaderView>

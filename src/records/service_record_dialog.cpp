@@ -1,4 +1,4 @@
-#include "setup/service_record_dialog.h"
+#include "records/service_record_dialog.h"
 
 #include <QBuffer>
 #include <QDateTime>

@@ -1,4 +1,4 @@
-#include "setup/setup_history.h"
+#include "records/setup_history.h"
 
 #include <algorithm>
 #include <filesystem>

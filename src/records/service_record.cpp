@@ -1,6 +1,7 @@
-#include "setup/service_record.h"
+#include "records/service_record.h"
 
 #include "setup/param_codec.h"
+#include "setup/setup_diff.h"
 
 namespace tamarack {
 namespace {
@@ -54,17 +55,6 @@ std::string ClockText(std::time_t when) {
   return LocalTimeText(when).substr(11);
 }
 
-std::optional<long long> ReadNumber(const SetupParam& param, std::string_view text) {
-  if (param.kind == ParamKind::kChoice) text = text.substr(0, 1);
-  if (text.empty()) return std::nullopt;
-  long long value = 0;
-  for (const char c : text) {
-    if (c < '0' || c > '9') return std::nullopt;
-    value = value * 10 + (c - '0');
-  }
-  return value;
-}
-
 }  // namespace
 
 SetupSession::SetupSession(Options options) : options_(std::move(options)) {
@@ -92,23 +82,6 @@ void SetupSession::Operation(OperationEntry entry) {
   const bool changing = entry.kind != OperationKind::kVerify && entry.kind != OperationKind::kSave;
   if (changing && entry.reachedIndicator) writtenSinceRead_ = true;
   operations_.push_back({options_.clock(), std::move(entry)});
-}
-
-bool ReadValuesDiffer(const SetupParam& param, std::string_view a, std::string_view b) {
-  switch (param.kind) {
-    case ParamKind::kNumber:
-    case ParamKind::kChoice: {
-      const auto x = ReadNumber(param, a);
-      const auto y = ReadNumber(param, b);
-      return x && y ? *x != *y : a != b;
-    }
-    case ParamKind::kVersion:
-      return a != b;
-    case ParamKind::kDate:
-    case ParamKind::kTime:
-      break;
-  }
-  return false;
 }
 
 ServiceRecord BuildServiceRecord(const SetupSession& session, std::string technician,

@@ -4,7 +4,7 @@
 #include <string>
 #include <vector>
 
-#include "setup/setup_history.h"
+#include "records/setup_history.h"
 #include "setup/setup_model.h"
 #include "ui/modal_dialog.h"
 

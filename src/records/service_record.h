@@ -8,9 +8,9 @@
 #include <string_view>
 #include <vector>
 
-#include "setup/operation_log.h"
+#include "records/operation_log.h"
+#include "records/setup_history.h"
 #include "setup/param_table.h"
-#include "setup/setup_history.h"
 #include "setup/setup_model.h"
 
 namespace tamarack {
@@ -98,10 +98,6 @@ struct ServiceRecord {
 // As found is the first complete read of the opening, as left the latest one.
 ServiceRecord BuildServiceRecord(const SetupSession& session, std::string technician,
                                  std::string note, std::time_t now);
-
-// Two read values of one parameter stand for different settings: numbers by value, choices by
-// code, the version by its text; the date and the time never count.
-bool ReadValuesDiffer(const SetupParam& param, std::string_view a, std::string_view b);
 
 // The record as CSV (UTF-8, fields quoted where they hold a comma, a quote or a line break):
 // the header lines, a blank line, the parameter table, a blank line, the operations.
