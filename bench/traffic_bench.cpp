@@ -12,6 +12,7 @@
 #include <fstream>
 #include <vector>
 
+#include "app/find_dialog.h"
 #include "link/commands.h"
 #include "link/line_finder.h"
 #include "link/tracing_link.h"
@@ -21,8 +22,7 @@
 #include "support/sim_port.h"
 #include "timing.h"
 #include "traffic/exchange_meaning.h"
-#include "traffic/find_dialog.h"
-#include "traffic/traffic_dialog.h"
+#include "traffic/traffic_window.h"
 
 namespace {
 
@@ -99,7 +99,7 @@ int ReadAllBench() {
   readAll();  // warm-up
   for (int i = 0; i < kRuns; ++i) {
     closed.push_back(readAll());
-    auto window = std::make_unique<CTrafficDlg>(trace, ui);
+    auto window = std::make_unique<CTrafficWindow>(trace, ui);
     window->HidePollsBox()->setChecked(false);
     window->show();
     QApplication::processEvents();
@@ -123,7 +123,7 @@ void MemoryBench() {
   TracingLink trace(line);
   trace.SetDescriber(DescribeExchange);
   NoWaits ui;
-  CTrafficDlg window(trace, ui);
+  CTrafficWindow window(trace, ui);
   window.HidePollsBox()->setChecked(false);
   window.show();
   QApplication::processEvents();

@@ -19,7 +19,7 @@
 #include <string>
 
 #include "indicator/indicator_dialog.h"
-#include "indicator/trend_dialog.h"
+#include "indicator/trend_window.h"
 #include "link/comm_port.h"
 #include "link/commands.h"
 #include "link/key_command.h"
@@ -78,9 +78,9 @@ int main(int argc, char** argv) {
   const auto measure = [&](bool withTrend) {
     CIndicatorDlg indicator(trace, ui);
     indicator.show();
-    std::unique_ptr<CTrendDlg> trend;
+    std::unique_ptr<CTrendWindow> trend;
     if (withTrend) {
-      trend = std::make_unique<CTrendDlg>(trace, ui, [&] { return port.IsOpen(); });
+      trend = std::make_unique<CTrendWindow>(trace, ui, [&] { return port.IsOpen(); });
       trend->show();
     }
     Spin(1000);
@@ -102,7 +102,7 @@ int main(int argc, char** argv) {
     // A few load steps, each swinging for a while before it settles, then a switch to lb.
     CIndicatorDlg indicator(trace, ui);
     indicator.show();
-    CTrendDlg trend(trace, ui, [&] { return port.IsOpen(); });
+    CTrendWindow trend(trace, ui, [&] { return port.IsOpen(); });
     trend.show();
     const auto step = [&](double kg, int swingMs, int restMs) {
       simulator.With([](sim::SimulatedIndicator& m) { m.SetMotion(true); });

@@ -16,8 +16,8 @@
 #include "printfmt/print_format_dialog.h"
 #include "setup/setup_dialog.h"
 #include "sim/pty_transport.h"
+#include "sim/sim_scale_window.h"
 #include "sim/simulator.h"
-#include "simui/sim_scale_dialog.h"
 
 namespace tamarack {
 namespace {
@@ -86,7 +86,7 @@ void WireWindows(CMainDlg& main) {
   });
 
   // "Simulated Scale": the tool window over the same simulated indicator.
-  main.SetSimulatedScaleMaker([]() -> QWidget* { return new CSimScaleDlg(BuiltInSimulator()); });
+  main.SetSimulatedScaleMaker([]() -> QWidget* { return new CSimScaleWindow(BuiltInSimulator()); });
 }
 
 }  // namespace tamarack

@@ -11,13 +11,13 @@
 #include <QSerialPortInfo>
 #include <QVBoxLayout>
 
+#include "app/find_dialog.h"
 #include "app/network_dialog.h"
-#include "indicator/trend_dialog.h"
+#include "indicator/trend_window.h"
 #include "link/open_link.h"
 #include "net/net_address.h"
 #include "traffic/exchange_meaning.h"
-#include "traffic/find_dialog.h"
-#include "traffic/traffic_dialog.h"
+#include "traffic/traffic_window.h"
 #include "ui/pictures.h"
 #include "ui/product.h"
 #include "ui/qt_feedback.h"
@@ -319,7 +319,7 @@ void CMainDlg::OnWorkWindow(WorkWindow which) {
 void CMainDlg::OnTraffic() {
   // A window of its own, not a child of this one: a working window blocks only the chain of
   // windows that opened it.
-  if (!traffic_) traffic_ = std::make_unique<CTrafficDlg>(trace_, *ui_);
+  if (!traffic_) traffic_ = std::make_unique<CTrafficWindow>(trace_, *ui_);
   traffic_->show();
   traffic_->raise();
   traffic_->activateWindow();
@@ -328,7 +328,7 @@ void CMainDlg::OnTraffic() {
 void CMainDlg::OnTrend() {
   // Like the Traffic window: no owner, so that it stays usable beside the working windows.
   if (!trend_) {
-    trend_ = std::make_unique<CTrendDlg>(trace_, *ui_, [this] { return IsPortOpen(); });
+    trend_ = std::make_unique<CTrendWindow>(trace_, *ui_, [this] { return IsPortOpen(); });
   }
   trend_->show();
   trend_->raise();

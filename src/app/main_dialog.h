@@ -20,8 +20,8 @@ class QPushButton;
 
 namespace tamarack {
 
-class CTrafficDlg;
-class CTrendDlg;
+class CTrafficWindow;
+class CTrendWindow;
 
 // The working windows that the main window leads to.
 enum class WorkWindow { kPrintFormat, kParameterSetup, kIndicator, kCountSetup };
@@ -114,8 +114,8 @@ class CMainDlg : public CModalDlg {
   SerialLink& Link() { return current_.Get(); }
   // The open link as every window talks through it: each exchange is recorded.
   TracingLink& Trace() { return trace_; }
-  CTrafficDlg* TrafficWindow() const { return traffic_.get(); }
-  CTrendDlg* TrendWindow() const { return trend_.get(); }
+  CTrafficWindow* TrafficWindow() const { return traffic_.get(); }
+  CTrendWindow* TrendWindow() const { return trend_.get(); }
   // The five selections as the port would be opened with them now.
   PortSettings Selections() const;
 
@@ -163,8 +163,8 @@ class CMainDlg : public CModalDlg {
   std::unique_ptr<PortLink> net_;
   CurrentLink current_{port_};
   TracingLink trace_{current_};
-  std::unique_ptr<CTrafficDlg> traffic_;
-  std::unique_ptr<CTrendDlg> trend_;
+  std::unique_ptr<CTrafficWindow> traffic_;
+  std::unique_ptr<CTrendWindow> trend_;
   FinderLinkFactory finderFactory_;
   QStringList addedUrls_;  // the network addresses added to the Comm list, in order
   QString lastPort_;       // the Comm list's choice before "Network…" was picked

@@ -14,12 +14,13 @@
 #include <map>
 #include <memory>
 
+#include "app/find_dialog.h"
 #include "app/main_dialog.h"
 #include "app/network_dialog.h"
 #include "count/aws_dialog.h"
 #include "count/count_setup_dialog.h"
 #include "indicator/indicator_dialog.h"
-#include "indicator/trend_dialog.h"
+#include "indicator/trend_window.h"
 #include "link/tracing_link.h"
 #include "printfmt/print_format_dialog.h"
 #include "records/history_dialog.h"
@@ -29,12 +30,11 @@
 #include "setup/calibration_dialog.h"
 #include "setup/password_dialog.h"
 #include "setup/setup_dialog.h"
+#include "sim/sim_scale_window.h"
 #include "sim/simulator.h"
-#include "simui/sim_scale_dialog.h"
 #include "support/fake_link.h"
 #include "support/recording_feedback.h"
-#include "traffic/find_dialog.h"
-#include "traffic/traffic_dialog.h"
+#include "traffic/traffic_window.h"
 #include "ui/accessible.h"
 #include "ui/tooltip_relay.h"
 #include "ui/wait_dialog.h"
@@ -93,7 +93,7 @@ const std::map<QString, Maker>& Windows() {
        }},
       {"traffic",
        [](Bench& b) -> std::unique_ptr<QWidget> {
-         return std::make_unique<CTrafficDlg>(b.trace, b.ui);
+         return std::make_unique<CTrafficWindow>(b.trace, b.ui);
        }},
       {"find",
        [](Bench& b) -> std::unique_ptr<QWidget> {
@@ -115,11 +115,11 @@ const std::map<QString, Maker>& Windows() {
        }},
       {"simulated scale",
        [](Bench& b) -> std::unique_ptr<QWidget> {
-         return std::make_unique<CSimScaleDlg>(b.simulator);
+         return std::make_unique<CSimScaleWindow>(b.simulator);
        }},
       {"weight trend",
        [](Bench& b) -> std::unique_ptr<QWidget> {
-         return std::make_unique<CTrendDlg>(b.trace, b.ui, [] { return false; });
+         return std::make_unique<CTrendWindow>(b.trace, b.ui, [] { return false; });
        }},
       {"network",
        [](Bench& b) -> std::unique_ptr<QWidget> { return std::make_unique<CNetworkDlg>(b.ui); }},

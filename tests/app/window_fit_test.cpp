@@ -12,12 +12,13 @@
 #include <functional>
 #include <memory>
 
+#include "app/find_dialog.h"
 #include "app/main_dialog.h"
 #include "app/network_dialog.h"
 #include "count/aws_dialog.h"
 #include "count/count_setup_dialog.h"
 #include "indicator/indicator_dialog.h"
-#include "indicator/trend_dialog.h"
+#include "indicator/trend_window.h"
 #include "link/line_finder.h"
 #include "link/tracing_link.h"
 #include "printfmt/print_format_dialog.h"
@@ -26,12 +27,11 @@
 #include "setup/calibration_dialog.h"
 #include "setup/password_dialog.h"
 #include "setup/setup_dialog.h"
+#include "sim/sim_scale_window.h"
 #include "sim/simulator.h"
-#include "simui/sim_scale_dialog.h"
 #include "support/recording_feedback.h"
 #include "support/sim_line.h"
-#include "traffic/find_dialog.h"
-#include "traffic/traffic_dialog.h"
+#include "traffic/traffic_window.h"
 #include "ui/fit_screen.h"
 #include "ui/wait_dialog.h"
 
@@ -92,7 +92,7 @@ class WindowFitTest : public QObject {
          [=, this] { return std::make_unique<CPrintFormatDlg>(line_, services, 8); }},
         {"Count Setup", [=, this] { return std::make_unique<CCountSetupDlg>(line_, services); }},
         {"Average Weight", [this] { return std::make_unique<CAwsDlg>(line_, ui_, "05"); }},
-        {"Traffic", [this] { return std::make_unique<CTrafficDlg>(tracing_, ui_); }},
+        {"Traffic", [this] { return std::make_unique<CTrafficWindow>(tracing_, ui_); }},
         {"Find",
          [=, this] {
            return std::make_unique<CFindDlg>(FinderPort{"COM2", "/dev/null"},
@@ -101,9 +101,9 @@ class WindowFitTest : public QObject {
         {"History", [this] { return std::make_unique<CHistoryDlg>(history_, model_); }},
         {"Service Record",
          [=, this] { return std::make_unique<CServiceRecordDlg>(session_, services); }},
-        {"Simulated Scale", [this] { return std::make_unique<CSimScaleDlg>(simulator_); }},
+        {"Simulated Scale", [this] { return std::make_unique<CSimScaleWindow>(simulator_); }},
         {"Weight Trend",
-         [this] { return std::make_unique<CTrendDlg>(tracing_, ui_, [] { return true; }); }},
+         [this] { return std::make_unique<CTrendWindow>(tracing_, ui_, [] { return true; }); }},
         {"Network", [this] { return std::make_unique<CNetworkDlg>(ui_); }},
         {"Password", [this] { return std::make_unique<CPasswordDlg>(ui_); }},
         {"Wait", [] { return std::make_unique<CWaitDlg>(0); }},

@@ -1,4 +1,4 @@
-#include "traffic/traffic_dialog.h"
+#include "traffic/traffic_window.h"
 
 #include <QCheckBox>
 #include <QFileDialog>
@@ -89,9 +89,9 @@ void TrafficModel::Reset(std::deque<TracedExchange> rows) {
   endResetModel();
 }
 
-CTrafficDlg::CTrafficDlg(TracingLink& link, UserFeedback& ui, QWidget* parent)
+CTrafficWindow::CTrafficWindow(TracingLink& link, UserFeedback& ui, QWidget* parent)
     : QWidget(parent, Qt::Window), link_(link), ui_(ui), asker_(AskSavePath) {
-  setObjectName("CTrafficDlg");
+  setObjectName("CTrafficWindow");
   KeepAccessible(this);
   setWindowTitle(QString::fromStdString(WindowTitle("Traffic")));
   setAccessibleName("Traffic");
@@ -157,7 +157,7 @@ CTrafficDlg::CTrafficDlg(TracingLink& link, UserFeedback& ui, QWidget* parent)
     model_->Reset({});
     details_->clear();
   });
-  connect(save_, &QPushButton::clicked, this, &CTrafficDlg::OnSave);
+  connect(save_, &QPushButton::clicked, this, &CTrafficWindow::OnSave);
   connect(table_->selectionModel(), &QItemSelectionModel::currentRowChanged, this,
           [this] { ShowDetails(); });
 
@@ -165,15 +165,15 @@ CTrafficDlg::CTrafficDlg(TracingLink& link, UserFeedback& ui, QWidget* parent)
   Reload();
 }
 
-CTrafficDlg::~CTrafficDlg() {
+CTrafficWindow::~CTrafficWindow() {
   link_.RemoveListener(listener_);
 }
 
-bool CTrafficDlg::Shows(const TracedExchange& exchange) const {
+bool CTrafficWindow::Shows(const TracedExchange& exchange) const {
   return !(hidePolls_->isChecked() && exchange.poll);
 }
 
-void CTrafficDlg::OnExchange(const TracedExchange& exchange) {
+void CTrafficWindow::OnExchange(const TracedExchange& exchange) {
   if (pause_->isChecked() || !Shows(exchange)) return;
   // Follow new rows only while the view is at the bottom, so that reading older ones is not
   // disturbed.
@@ -183,7 +183,7 @@ void CTrafficDlg::OnExchange(const TracedExchange& exchange) {
   if (atBottom) table_->scrollToBottom();
 }
 
-void CTrafficDlg::Reload() {
+void CTrafficWindow::Reload() {
   std::deque<TracedExchange> rows;
   for (const TracedExchange& exchange : link_.Exchanges()) {
     if (Shows(exchange)) rows.push_back(exchange);
@@ -193,7 +193,7 @@ void CTrafficDlg::Reload() {
   table_->scrollToBottom();
 }
 
-void CTrafficDlg::ShowDetails() {
+void CTrafficWindow::ShowDetails() {
   const QModelIndex current = table_->currentIndex();
   if (!current.isValid() || current.row() >= model_->rowCount()) {
     details_->clear();
@@ -206,14 +206,14 @@ void CTrafficDlg::ShowDetails() {
   details_->setPlainText(FromUtf8(text));
 }
 
-void CTrafficDlg::OnSave() {
+void CTrafficWindow::OnSave() {
   bool csv = false;
   const QString path = asker_ ? asker_(this, csv) : QString();
   if (path.isEmpty()) return;
   SaveTo(path, csv);
 }
 
-bool CTrafficDlg::SaveTo(const QString& path, bool csv) {
+bool CTrafficWindow::SaveTo(const QString& path, bool csv) {
   const std::vector<TracedExchange> rows(model_->Rows().begin(), model_->Rows().end());
   const std::string text = csv ? TrafficCsv(rows) : TrafficText(rows);
   const FileResult saved = ReplaceFile(NativePath(path), text);

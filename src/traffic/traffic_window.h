@@ -42,7 +42,7 @@ class TrafficModel : public QAbstractTableModel {
 // The "Traffic" tool window: every exchange with the indicator as the TracingLink recorded it.
 // It is a window of its own, outside the chain of working windows, so that it stays usable while
 // one of them is open and can stay open from one of them to the next.
-class CTrafficDlg : public QWidget {
+class CTrafficWindow : public QWidget {
   Q_OBJECT
 
  public:
@@ -50,8 +50,8 @@ class CTrafficDlg : public QWidget {
   // comma-separated form was chosen.
   using SaveAsker = std::function<QString(QWidget* parent, bool& csv)>;
 
-  CTrafficDlg(TracingLink& link, UserFeedback& ui, QWidget* parent = nullptr);
-  ~CTrafficDlg() override;
+  CTrafficWindow(TracingLink& link, UserFeedback& ui, QWidget* parent = nullptr);
+  ~CTrafficWindow() override;
 
   void SetSaveAsker(SaveAsker asker) { asker_ = std::move(asker); }
 

@@ -1,7 +1,7 @@
 // The Weight Trend window over the simulated indicator: Watch beside the setup window and the
 // Indicator window, the chart's traces and marks, saving, and the buttons that open it.
 
-#include "indicator/trend_dialog.h"
+#include "indicator/trend_window.h"
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -22,8 +22,8 @@
 #include "link/key_command.h"
 #include "setup/param_table.h"
 #include "setup/setup_dialog.h"
+#include "sim/sim_scale_window.h"
 #include "sim/simulator.h"
-#include "simui/sim_scale_dialog.h"
 #include "support/recording_feedback.h"
 #include "support/sim_line.h"
 
@@ -49,7 +49,7 @@ struct Rig {
   TracingLink trace{line};
   LoopingFeedback ui;
   bool open = true;
-  CTrendDlg trend{trace, ui, [this] { return open; }};
+  CTrendWindow trend{trace, ui, [this] { return open; }};
 
   std::size_t Points() const { return trend.Series().Samples().size(); }
   // A poll as another window makes it.
@@ -61,7 +61,7 @@ struct Rig {
 
 }  // namespace
 
-class TrendDialogTest : public QObject {
+class TrendWindowTest : public QObject {
   Q_OBJECT
 
  private slots:
@@ -201,7 +201,7 @@ class TrendDialogTest : public QObject {
   // it moves, and its settle time is measured.
   void loadStepFromTheSimulatedScaleWindowIsPlotted() {
     Rig rig;
-    CSimScaleDlg scale(rig.simulator);
+    CSimScaleWindow scale(rig.simulator);
     const auto step = [&](double kg, bool moving, int polls) {
       scale.LoadField()->setValue(kg);
       scale.MotionBox()->setChecked(moving);
@@ -244,7 +244,7 @@ class TrendDialogTest : public QObject {
     QCOMPARE(main.Relay().TipOf(main.TrendButton()), QString(kTrendTip));
     QVERIFY(main.TrendWindow() == nullptr);
     main.TrendButton()->click();
-    CTrendDlg* trend = main.TrendWindow();
+    CTrendWindow* trend = main.TrendWindow();
     QVERIFY(trend != nullptr && trend->isVisible() && trend->parentWidget() == nullptr);
     main.TrendButton()->click();
     QCOMPARE(main.TrendWindow(), trend);
@@ -256,5 +256,5 @@ class TrendDialogTest : public QObject {
 
 }  // namespace tamarack
 
-QTEST_MAIN(tamarack::TrendDialogTest)
-#include "trend_dialog_test.moc"
+QTEST_MAIN(tamarack::TrendWindowTest)
+#include "trend_window_test.moc"

@@ -16,7 +16,7 @@
 #include "count/count_setup_dialog.h"
 #include "setup/calibration_dialog.h"
 #include "setup/setup_dialog.h"
-#include "simui/sim_scale_dialog.h"
+#include "sim/sim_scale_window.h"
 #include "support/sim_port.h"
 
 namespace tamarack {
@@ -42,7 +42,7 @@ void SystemClick(QWidget* widget) {
 }
 
 // Types a load into the scale window's field, as a user would.
-void TypeLoad(CSimScaleDlg& scale, const char* kg) {
+void TypeLoad(CSimScaleWindow& scale, const char* kg) {
   scale.LoadField()->findChild<QLineEdit*>()->selectAll();
   QTest::keyClicks(scale.LoadField(), kg);
 }
@@ -68,7 +68,7 @@ class SimScaleWizardsTest : public QObject {
     sim::PtyTransport transport{sim, {}};
     CommPort port;
     RecordingFeedback ui;
-    CSimScaleDlg scale{sim};
+    CSimScaleWindow scale{sim};
     std::string error = test::ServeAndOpen(transport, port, ui);
 
     Rig() { scale.show(); }

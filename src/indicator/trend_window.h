@@ -44,7 +44,7 @@ struct TrendMarks {
 // goes through the traced port (the Indicator window's, or its own while "Watch" is on), with the
 // figures of the visible span beside it. Like the Traffic window it is a window of its own, so it
 // stays usable beside the working windows.
-class CTrendDlg : public QWidget {
+class CTrendWindow : public QWidget {
   Q_OBJECT
 
  public:
@@ -52,9 +52,9 @@ class CTrendDlg : public QWidget {
   using Clock = std::chrono::steady_clock;
 
   // `portOpen` tells whether the port is open; Watch stops when it is not.
-  CTrendDlg(TracingLink& link, UserFeedback& ui, std::function<bool()> portOpen,
-            QWidget* parent = nullptr);
-  ~CTrendDlg() override;
+  CTrendWindow(TracingLink& link, UserFeedback& ui, std::function<bool()> portOpen,
+               QWidget* parent = nullptr);
+  ~CTrendWindow() override;
 
   void SetSaveAsker(SaveAsker asker) { asker_ = std::move(asker); }
 

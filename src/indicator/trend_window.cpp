@@ -1,4 +1,4 @@
-#include "indicator/trend_dialog.h"
+#include "indicator/trend_window.h"
 
 #include <QChart>
 #include <QChartView>
@@ -48,8 +48,8 @@ QString StateLabel(const DisplayReading& reading) {
   return unit.isEmpty() ? mode : mode + " " + unit;
 }
 
-double SecondsSince(CTrendDlg::Clock::time_point origin) {
-  return std::chrono::duration<double>(CTrendDlg::Clock::now() - origin).count();
+double SecondsSince(CTrendWindow::Clock::time_point origin) {
+  return std::chrono::duration<double>(CTrendWindow::Clock::now() - origin).count();
 }
 
 std::int64_t WallMs() {
@@ -100,14 +100,14 @@ class TrendChartView : public QChartView {
   const TrendMarks& marks_;
 };
 
-CTrendDlg::CTrendDlg(TracingLink& link, UserFeedback& ui, std::function<bool()> portOpen,
-                     QWidget* parent)
+CTrendWindow::CTrendWindow(TracingLink& link, UserFeedback& ui, std::function<bool()> portOpen,
+                           QWidget* parent)
     : QWidget(parent, Qt::Window),
       link_(link),
       ui_(ui),
       portOpen_(std::move(portOpen)),
       asker_(AskSavePath) {
-  setObjectName("CTrendDlg");
+  setObjectName("CTrendWindow");
   setWindowTitle(QString::fromStdString(WindowTitle("Weight Trend")));
   setAccessibleName("Weight Trend");
 
@@ -179,13 +179,13 @@ CTrendDlg::CTrendDlg(TracingLink& link, UserFeedback& ui, std::function<bool()> 
 
   watchTimer_.setSingleShot(true);
   watchTimer_.setTimerType(Qt::PreciseTimer);
-  connect(&watchTimer_, &QTimer::timeout, this, &CTrendDlg::OnWatchTimer);
+  connect(&watchTimer_, &QTimer::timeout, this, &CTrendWindow::OnWatchTimer);
   // Polls come at most twice a second; a chart drawn per poll is drawn after the exchange is over.
   refreshTimer_.setSingleShot(true);
   refreshTimer_.setInterval(0);
-  connect(&refreshTimer_, &QTimer::timeout, this, &CTrendDlg::Refresh);
+  connect(&refreshTimer_, &QTimer::timeout, this, &CTrendWindow::Refresh);
 
-  connect(watch_, &QCheckBox::toggled, this, &CTrendDlg::OnWatchToggled);
+  connect(watch_, &QCheckBox::toggled, this, &CTrendWindow::OnWatchToggled);
   connect(span_, &QComboBox::currentIndexChanged, this, [this] { Refresh(); });
   connect(pause_, &QPushButton::toggled, this, [this](bool paused) {
     if (!paused) Refresh();
@@ -195,7 +195,7 @@ CTrendDlg::CTrendDlg(TracingLink& link, UserFeedback& ui, std::function<bool()> 
     origin_ = Clock::now();
     Refresh();
   });
-  connect(save_, &QPushButton::clicked, this, &CTrendDlg::OnSave);
+  connect(save_, &QPushButton::clicked, this, &CTrendWindow::OnSave);
 
   listener_ = link_.AddListener([this](const TracedExchange& exchange) { OnExchange(exchange); });
   Refresh();
@@ -203,11 +203,11 @@ CTrendDlg::CTrendDlg(TracingLink& link, UserFeedback& ui, std::function<bool()> 
   KeepAccessible(this);
 }
 
-CTrendDlg::~CTrendDlg() {
+CTrendWindow::~CTrendWindow() {
   link_.RemoveListener(listener_);
 }
 
-QLineSeries* CTrendDlg::Line(std::size_t i) {
+QLineSeries* CTrendWindow::Line(std::size_t i) {
   while (lines_.size() <= i) {
     auto* line = new QLineSeries;
     chart_->addSeries(line);
@@ -218,18 +218,18 @@ QLineSeries* CTrendDlg::Line(std::size_t i) {
   return lines_[i];
 }
 
-std::vector<QLineSeries*> CTrendDlg::Lines() const {
+std::vector<QLineSeries*> CTrendWindow::Lines() const {
   return {lines_.begin(), lines_.begin() + static_cast<std::ptrdiff_t>(linesShown_)};
 }
 
-void CTrendDlg::OnExchange(const TracedExchange& exchange) {
+void CTrendWindow::OnExchange(const TracedExchange& exchange) {
   if (!exchange.poll) return;
   if (!watchPolling_) lastOtherPoll_ = Clock::now();
   series_.AddExchange(exchange, SecondsSince(origin_), WallMs());
   if (!refreshTimer_.isActive()) refreshTimer_.start();
 }
 
-void CTrendDlg::OnWatchToggled(bool on) {
+void CTrendWindow::OnWatchToggled(bool on) {
   if (on) {
     status_->clear();
     watchTimer_.start(0);
@@ -240,7 +240,7 @@ void CTrendDlg::OnWatchToggled(bool on) {
   }
 }
 
-void CTrendDlg::OnWatchTimer() {
+void CTrendWindow::OnWatchTimer() {
   if (!watch_->isChecked()) return;
   WatchState state;
   state.portOpen = portOpen_ && portOpen_();
@@ -274,7 +274,7 @@ void CTrendDlg::OnWatchTimer() {
   if (watch_->isChecked()) watchTimer_.start(static_cast<int>(result.nextDelayMs));
 }
 
-void CTrendDlg::Refresh() {
+void CTrendWindow::Refresh() {
   if (pause_->isChecked()) return;
   const double spanSeconds = span_->currentData().toDouble();
   const double end = std::max(series_.LastSeconds(), spanSeconds);
@@ -347,7 +347,7 @@ void CTrendDlg::Refresh() {
   view_->viewport()->update();
 }
 
-void CTrendDlg::ShowFigures(const std::optional<SeriesFigures>& figures) {
+void CTrendWindow::ShowFigures(const std::optional<SeriesFigures>& figures) {
   const auto set = [this](TrendFigure which, const QString& text) {
     QLabel* label = FigureLabel(which);
     if (label->text() != text) label->setText(text);
@@ -376,13 +376,13 @@ void CTrendDlg::ShowFigures(const std::optional<SeriesFigures>& figures) {
       figures->driftPerMinute ? number(*figures->driftPerMinute, d + 2) + unit + "/min" : none);
 }
 
-void CTrendDlg::OnSave() {
+void CTrendWindow::OnSave() {
   const QString path = asker_ ? asker_(this) : QString();
   if (path.isEmpty()) return;
   SaveTo(path);
 }
 
-bool CTrendDlg::SaveTo(const QString& path) {
+bool CTrendWindow::SaveTo(const QString& path) {
   const FileResult result = ReplaceFile(NativePath(path), TrendCsv(series_.Samples()));
   if (!result.ok()) {
     ui_.Failure("The trend could not be saved to " + path.toStdString() + ": " +

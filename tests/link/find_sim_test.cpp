@@ -3,13 +3,13 @@
 #include <gtest/gtest.h>
 
 #include "link/comm_port.h"
+#include "link/comm_port_finder.h"
 #include "link/line_finder.h"
 #include "sim/pty_transport.h"
 #include "sim/simulator.h"
 #include "support/pty_peer.h"
 #include "support/recording_feedback.h"
 #include "support/sim_port.h"
-#include "traffic/find_dialog.h"
 
 namespace tamarack {
 namespace {

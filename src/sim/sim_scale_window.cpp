@@ -1,4 +1,4 @@
-#include "simui/sim_scale_dialog.h"
+#include "sim/sim_scale_window.h"
 
 #include <QCheckBox>
 #include <QDoubleSpinBox>
@@ -43,9 +43,9 @@ QString PaperRoll(const std::vector<std::string>& tickets) {
 
 }  // namespace
 
-CSimScaleDlg::CSimScaleDlg(sim::Simulator& simulator, QWidget* parent)
+CSimScaleWindow::CSimScaleWindow(sim::Simulator& simulator, QWidget* parent)
     : QWidget(parent, Qt::Window), simulator_(simulator) {
-  setObjectName("CSimScaleDlg");
+  setObjectName("CSimScaleWindow");
   KeepAccessible(this);
   setWindowTitle(FromSingleByte(WindowTitle("Simulated Scale")));
   const sim::SimSnapshot now = simulator_.Snapshot();
@@ -129,7 +129,7 @@ CSimScaleDlg::CSimScaleDlg(sim::Simulator& simulator, QWidget* parent)
   layout->addWidget(faultBox);
   layout->addWidget(printer, 1);
 
-  connect(load_, &QDoubleSpinBox::valueChanged, this, &CSimScaleDlg::OnLoad);
+  connect(load_, &QDoubleSpinBox::valueChanged, this, &CSimScaleWindow::OnLoad);
   connect(slider_, &QSlider::valueChanged, this,
           [this](int steps) { load_->setValue(static_cast<double>(steps) / kSliderStepsPerKg); });
   connect(motion_, &QCheckBox::toggled, this, [this](bool moving) {
@@ -138,18 +138,18 @@ CSimScaleDlg::CSimScaleDlg(sim::Simulator& simulator, QWidget* parent)
   connect(caj_, &QCheckBox::toggled, this, [this](bool on) {
     simulator_.Post([on](SimulatedIndicator& m, FaultPlan&) { m.SetCaj(on); });
   });
-  connect(inject_, &QPushButton::clicked, this, &CSimScaleDlg::OnInject);
+  connect(inject_, &QPushButton::clicked, this, &CSimScaleWindow::OnInject);
   connect(clear_, &QPushButton::clicked, this,
           [this] { simulator_.Post([](SimulatedIndicator& m, FaultPlan&) { m.ClearTickets(); }); });
 
   refresh_.setInterval(kRefreshMs);
-  connect(&refresh_, &QTimer::timeout, this, &CSimScaleDlg::Refresh);
+  connect(&refresh_, &QTimer::timeout, this, &CSimScaleWindow::Refresh);
   refresh_.start();
   Refresh();
   FitToScreen(*this, UsableArea(*this));
 }
 
-void CSimScaleDlg::OnLoad(double kg) {
+void CSimScaleWindow::OnLoad(double kg) {
   {
     const QSignalBlocker quiet(slider_);
     slider_->setValue(static_cast<int>(std::lround(kg * kSliderStepsPerKg)));
@@ -157,7 +157,7 @@ void CSimScaleDlg::OnLoad(double kg) {
   simulator_.Post([kg](SimulatedIndicator& m, FaultPlan&) { m.SetLoad(kg); });
 }
 
-void CSimScaleDlg::OnInject() {
+void CSimScaleWindow::OnInject() {
   const int row = faults_->currentRow();
   if (row < 0 || row >= sim::kFaultKindCount) return;
   const auto fault = static_cast<sim::FaultKind>(row);
@@ -167,7 +167,7 @@ void CSimScaleDlg::OnInject() {
       [fault, count](SimulatedIndicator&, FaultPlan& faults) { faults.InjectNext(fault, count); });
 }
 
-void CSimScaleDlg::ShowCapacity(double capacityKg) {
+void CSimScaleWindow::ShowCapacity(double capacityKg) {
   if (capacityKg == shownCapacity_) return;
   shownCapacity_ = capacityKg;
   // The field refuses a load beyond what the scale weighs; a smaller capacity takes the load down
@@ -177,7 +177,7 @@ void CSimScaleDlg::ShowCapacity(double capacityKg) {
   capacity_->setText(QString("of %1 kg").arg(capacityKg, 0, 'f', 2));
 }
 
-void CSimScaleDlg::Refresh() {
+void CSimScaleWindow::Refresh() {
   const sim::SimSnapshot now = simulator_.Snapshot();
   ShowCapacity(now.capacityKg);
   waiting_->setText(QString("Faults waiting for a reply: %1").arg(now.faultsWaiting));

@@ -1,4 +1,4 @@
-#include "traffic/find_dialog.h"
+#include "app/find_dialog.h"
 
 #include <QApplication>
 #include <QCheckBox>

@@ -22,7 +22,7 @@ namespace tamarack {
 // simulated indicator, shakes it, turns its CAJ switch, spoils its next replies, and shows what
 // PRINT printed. Every change is posted to the simulator's own thread; what the window shows of
 // the simulator comes from the snapshot that thread publishes.
-class CSimScaleDlg : public QWidget {
+class CSimScaleWindow : public QWidget {
   Q_OBJECT
 
  public:
@@ -31,7 +31,7 @@ class CSimScaleDlg : public QWidget {
   // The load slider moves in steps of 10 g.
   static constexpr int kSliderStepsPerKg = 100;
 
-  explicit CSimScaleDlg(sim::Simulator& simulator, QWidget* parent = nullptr);
+  explicit CSimScaleWindow(sim::Simulator& simulator, QWidget* parent = nullptr);
 
   // Takes the simulator's snapshot into the window (the refresh timer calls it).
   void Refresh();

@@ -1,7 +1,7 @@
-// The Traffic window fed by a real TracingLink over the simulated indicator, its place beside
-// the working windows, and the finder as the main window runs it.
+// The Traffic window fed by a real TracingLink over the simulated indicator, and its place beside
+// the working windows.
 
-#include "traffic/traffic_dialog.h"
+#include "traffic/traffic_window.h"
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -17,11 +17,9 @@
 #include "link/commands.h"
 #include "link/transact.h"
 #include "setup/setup_handlers.h"
-#include "support/pty_peer.h"
 #include "support/recording_feedback.h"
 #include "support/sim_port.h"
 #include "traffic/exchange_meaning.h"
-#include "traffic/find_dialog.h"
 #include "ui/product.h"
 
 namespace tamarack {
@@ -66,14 +64,14 @@ class BlockWatch : public QObject {
 
 }  // namespace
 
-class TrafficDialogTest : public QObject {
+class TrafficWindowTest : public QObject {
   Q_OBJECT
 
  private slots:
   void RowsAppearAndHidePollsHidesThem() {
     Line line;
     RecordingFeedback ui;
-    CTrafficDlg dlg(line.trace, ui);
+    CTrafficWindow dlg(line.trace, ui);
     QCOMPARE(dlg.windowTitle(), QString::fromStdString(WindowTitle("Traffic")));
     QVERIFY(dlg.HidePollsBox()->isChecked());
     line.Poll();
@@ -112,7 +110,7 @@ class TrafficDialogTest : public QObject {
   void SaveWritesTheRowsAndAFailedSaveKeepsThem() {
     Line line;
     RecordingFeedback ui;
-    CTrafficDlg dlg(line.trace, ui);
+    CTrafficWindow dlg(line.trace, ui);
     line.ReadAll();
     QTemporaryDir dir;
     const QString textPath = dir.filePath("traffic.txt");
@@ -146,13 +144,13 @@ class TrafficDialogTest : public QObject {
   void RingLimitHolds() {
     Line line(10);
     RecordingFeedback ui;
-    CTrafficDlg dlg(line.trace, ui);
+    CTrafficWindow dlg(line.trace, ui);
     line.ReadAll();
     QCOMPARE(line.trace.Exchanges().size(), size_t{10});
     QCOMPARE(dlg.Model().rowCount(), 10);
     QVERIFY(dlg.Model().Rows().back().meaning.starts_with("read F7.5: reply F7.5 = "));
     // A window opened later shows what the ring holds.
-    CTrafficDlg later(line.trace, ui);
+    CTrafficWindow later(line.trace, ui);
     QCOMPARE(later.Model().rowCount(), 10);
   }
 
@@ -161,7 +159,7 @@ class TrafficDialogTest : public QObject {
     CMainDlg main(&ui);
     main.show();
     main.OnTraffic();
-    CTrafficDlg* traffic = main.TrafficWindow();
+    CTrafficWindow* traffic = main.TrafficWindow();
     QVERIFY(traffic != nullptr && traffic->isVisible());
     QVERIFY(traffic->parentWidget() == nullptr);
     BlockWatch mainWatch;
@@ -185,106 +183,9 @@ class TrafficDialogTest : public QObject {
     main.OnTraffic();
     QCOMPARE(main.TrafficWindow(), traffic);
   }
-
-  void FinderSetsTheListsAndSaysWhere() {
-    sim::Simulator simulator;
-    sim::PtyTransport::Options options;
-    options.line.baud = 4800;
-    options.line.stopBits = 2;
-    options.strictLine = true;
-    sim::PtyTransport transport(simulator, options);
-    std::string error;
-    QVERIFY(transport.Start(&error));
-
-    RecordingFeedback ui;
-    CMainDlg main(&ui);
-    // Whatever port is chosen, the finder reaches the simulated indicator.
-    main.SetFinderFactory([&](const std::string&, const LineSetting& s, std::string& e) {
-      return CommPortFinderFactory()(transport.DevicePath(), s, e);
-    });
-    main.PortList()->setCurrentIndex(main.PortList()->findData("COM2"));
-    RunFinder(main);
-    QCOMPARE(ui.Texts(), std::vector<std::string>{"Indicator found on COM2 at 4800 8 2 NOPARITY"});
-    QCOMPARE(ui.messages[0].kind, RecordingFeedback::Kind::kSuccess);
-    QCOMPARE(main.PortList()->currentData().toString(), "COM2");
-    QCOMPARE(main.BaudList()->currentText(), "4800");
-    QCOMPARE(main.DataBitList()->currentText(), "8");
-    QCOMPARE(main.StopBitList()->currentText(), "2");
-    QCOMPARE(main.ParityList()->currentText(), "NOPARITY");
-  }
-
-  void FinderThatFindsNothingLeavesTheLists() {
-    test::PtyPeer peer;  // a line where no one answers
-    RecordingFeedback ui;
-    CMainDlg main(&ui);
-    main.SetFinderFactory([&](const std::string&, const LineSetting& s, std::string& e) {
-      return CommPortFinderFactory()(peer.Device(), s, e);
-    });
-    main.PortList()->setCurrentIndex(main.PortList()->findData("COM2"));
-    main.BaudList()->setCurrentText("2400");
-    main.DataBitList()->setCurrentText("7");
-    main.ParityList()->setCurrentText("ODDPARITY");
-    RunFinder(main);
-    QCOMPARE(ui.Texts(), std::vector<std::string>{"No indicator answered on COM2."});
-    QCOMPARE(ui.messages[0].kind, RecordingFeedback::Kind::kFailure);
-    QCOMPARE(main.PortList()->currentData().toString(), "COM2");
-    QCOMPARE(main.BaudList()->currentText(), "2400");
-    QCOMPARE(main.DataBitList()->currentText(), "7");
-    QCOMPARE(main.StopBitList()->currentText(), "1");
-    QCOMPARE(main.ParityList()->currentText(), "ODDPARITY");
-  }
-
-  void CancelStopsTheSearchAtTheNextTry() {
-    test::PtyPeer peer;
-    RecordingFeedback ui;
-    CFindDlg* dlg = nullptr;
-    int opened = 0;
-    const FinderLinkFactory factory = [&](const std::string&, const LineSetting& s,
-                                          std::string& e) {
-      if (++opened == 2) dlg->CancelButton()->click();  // pressed during the second try
-      return CommPortFinderFactory()(peer.Device(), s, e);
-    };
-    CFindDlg find({"COM2", peer.Device()}, {}, factory, ui);
-    dlg = &find;
-    QVERIFY(!find.AllPortsBox()->isEnabled());  // no other port to search
-    find.OnFind();
-    QVERIFY(find.Last().has_value());
-    QCOMPARE(find.Last()->outcome, FinderResult::Outcome::kCancelled);
-    QCOMPARE(find.Last()->tries, 2);
-    QCOMPARE(opened, 2);
-    QVERIFY(ui.messages.empty());
-    QVERIFY(!find.Running() && find.FindButton()->isEnabled());
-  }
-
-  void FindIsOfferedOnlyWhileThePortIsClosed() {
-    test::PtyPeer peer;
-    RecordingFeedback ui;
-    CMainDlg main(&ui);
-    main.SetSimulatorStarter([&] { return std::optional<std::string>(peer.Device()); });
-    QCOMPARE(main.Relay().TipOf(main.FindButton()),
-             "Look for the indicator on this port at every line setting");
-    QCOMPARE(main.Relay().TipOf(main.TrafficButton()), "Show the exchanges with the indicator");
-    main.PortList()->setCurrentIndex(main.PortList()->findData(kSimulatorPort));
-    main.OnOpenClose();
-    QVERIFY(main.IsPortOpen());
-    QVERIFY(!main.FindButton()->isEnabled());
-    main.OnOpenClose();
-    QVERIFY(main.FindButton()->isEnabled());
-  }
-
- private:
-  // Presses "Find Indicator" and, in its window, "Find".
-  static void RunFinder(CMainDlg& main) {
-    QTimer::singleShot(0, &main, [&main] {
-      auto* find = main.findChild<CFindDlg*>();
-      QVERIFY(find != nullptr);
-      find->OnFind();
-    });
-    main.OnFindIndicator();
-  }
 };
 
 }  // namespace tamarack
 
-QTEST_MAIN(tamarack::TrafficDialogTest)
-#include "traffic_dialog_test.moc"
+QTEST_MAIN(tamarack::TrafficWindowTest)
+#include "traffic_window_test.moc"

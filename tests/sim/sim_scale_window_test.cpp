@@ -1,7 +1,7 @@
 // The Simulated Scale window over a simulator that no thread serves: every change it posts is
 // made when the test runs the posted changes, so each step can be checked on its own.
 
-#include "simui/sim_scale_dialog.h"
+#include "sim/sim_scale_window.h"
 
 #include <QCheckBox>
 #include <QDoubleSpinBox>
@@ -22,7 +22,7 @@ namespace tamarack {
 
 using sim::SimulatedIndicator;
 
-class SimScaleDialogTest : public QObject {
+class SimScaleWindowTest : public QObject {
   Q_OBJECT
 
   static double Load(sim::Simulator& s) {
@@ -36,7 +36,7 @@ class SimScaleDialogTest : public QObject {
       m.SetLoad(25);
       m.SetCaj(false);
     });
-    CSimScaleDlg dlg(s);
+    CSimScaleWindow dlg(s);
     QCOMPARE(dlg.windowTitle(), QString::fromStdString(WindowTitle("Simulated Scale")));
     QCOMPARE(dlg.LoadField()->value(), 25.0);
     QCOMPARE(dlg.LoadField()->maximum(), 1000.0);
@@ -61,7 +61,7 @@ class SimScaleDialogTest : public QObject {
   // The field and the slider move together, and the field takes no load beyond the capacity.
   void loadStaysWithinTheCapacity() {
     sim::Simulator s;
-    CSimScaleDlg dlg(s);
+    CSimScaleWindow dlg(s);
     dlg.show();
     QLineEdit* text = dlg.LoadField()->findChild<QLineEdit*>();
     text->selectAll();
@@ -91,7 +91,7 @@ class SimScaleDialogTest : public QObject {
 
   void switchesReachTheIndicator() {
     sim::Simulator s;
-    CSimScaleDlg dlg(s);
+    CSimScaleWindow dlg(s);
     dlg.MotionBox()->click();
     dlg.CajBox()->click();
     s.RunPosted();
@@ -105,7 +105,7 @@ class SimScaleDialogTest : public QObject {
   // Faults wait in the plan for the next exchange, however long that takes.
   void injectedFaultsWaitForTheNextReplies() {
     sim::Simulator s;
-    CSimScaleDlg dlg(s);
+    CSimScaleWindow dlg(s);
     dlg.FaultList()->setCurrentRow(static_cast<int>(sim::FaultKind::kRefuse));
     dlg.NextRepliesField()->setValue(2);
     QTest::mouseClick(dlg.InjectButton(), Qt::LeftButton);
@@ -122,7 +122,7 @@ class SimScaleDialogTest : public QObject {
   void printedTicketsNewestLastUntilCleared() {
     sim::Simulator s;
     s.With([](SimulatedIndicator& m) { m.SetPrintFormat('G', "No.<CN><NL><E>"); });
-    CSimScaleDlg dlg(s);
+    CSimScaleWindow dlg(s);
     s.Feed(KeyRequest(key::kPrint));
     s.Feed(KeyRequest(key::kPrint));
     dlg.Refresh();
@@ -138,5 +138,5 @@ class SimScaleDialogTest : public QObject {
 
 }  // namespace tamarack
 
-QTEST_MAIN(tamarack::SimScaleDialogTest)
-#include "sim_scale_dialog_test.moc"
+QTEST_MAIN(tamarack::SimScaleWindowTest)
+#include "sim_scale_window_test.moc"
