@@ -13,6 +13,14 @@ std::string ToSingleByte(const QString& text) {
   return {bytes.constData(), static_cast<std::size_t>(bytes.size())};
 }
 
+QString FromUtf8(std::string_view text) {
+  return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
+}
+
+std::string ToUtf8(const QString& text) {
+  return text.toStdString();
+}
+
 std::string NativePath(const QString& fileName) {
   return QFile::encodeName(fileName).toStdString();
 }
