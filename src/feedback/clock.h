@@ -1,0 +1,24 @@
+#pragma once
+
+#include <chrono>
+#include <ctime>
+
+namespace tamarack {
+
+// The time as the rules see it: the PC's calendar for what is kept and printed (a record's date,
+// a ticket's time), a monotonic clock for how long something takes (a progress line, a reading
+// that must settle). Injected, so that tests run on a clock of their own.
+class Clock {
+ public:
+  using Steady = std::chrono::steady_clock;
+
+  virtual ~Clock() = default;
+  // Seconds since the epoch.
+  virtual std::time_t Now() const = 0;
+  virtual Steady::time_point Monotonic() const = 0;
+};
+
+// The PC's clocks.
+const Clock& SystemClock();
+
+}  // namespace tamarack
