@@ -62,13 +62,9 @@ TakeState ReadingTaker::Feed(const std::optional<DisplayReading>& poll) {
                 " decimals; the setup read has " + std::to_string(instrument_.decimals));
   }
   const Mass shown = MassFromShown(*poll->number);
-  if (poll->stable && last_ && *last_ == shown) {
-    ++steady_;
-  } else {
-    steady_ = poll->stable ? 1 : 0;
-  }
+  steady_ = last_ && *last_ == shown ? steady_ + 1 : 1;
   last_ = shown;
-  if (steady_ >= kSteadyPolls) {
+  if (poll->stable && steady_ >= kSteadyPolls) {
     state_ = TakeState::kTaken;
     taken_ = shown;
     return state_;

@@ -16,7 +16,9 @@ namespace tamarack {
 // clock; tests: a number they move).
 using MonotonicMs = std::function<std::int64_t()>;
 
-// A reading is taken when this many polls in a row show the same number with the Stable lamp lit.
+// A reading is taken when this many polls in a row show the same number and the Stable lamp is lit
+// at the last of them. The indicator's own motion detection lights the lamp; the polls only
+// confirm that the number holds, so a load that rests before its lamp lights is taken at once.
 inline constexpr int kSteadyPolls = 3;
 // How long a step waits for that before it gives up.
 inline constexpr std::int64_t kSettleLimitMs = 30'000;
