@@ -96,7 +96,7 @@ Schema Migrate(QSqlDatabase& db, Dialect dialect, std::string& storeId, std::str
   }
   if (version > kSchemaVersion) {
     Rollback(db);
-    error = "it was made by a newer Tamarack (schema " + std::to_string(version) +
+    error = "was made by a newer Tamarack (schema " + std::to_string(version) +
             "; this one knows schema " + std::to_string(kSchemaVersion) +
             " and older). Use the newer program, or another store.";
     return Schema::kNewer;
@@ -349,6 +349,7 @@ RecordStore::Opened RecordStore::OpenTeam(const std::string& url) {
   }
   QSqlError sqlError;
   const Schema schema = Migrate(db, Dialect::kPostgres, store->storeId_, error, sqlError);
+  if (schema == Schema::kNewer) return {nullptr, failed + "the store " + error};
   if (schema != Schema::kReady) return {nullptr, failed + error};
   return {std::move(store), {}};
 }
