@@ -4,7 +4,6 @@
 #include <charconv>
 #include <cmath>
 #include <cstdio>
-#include <ctime>
 #include <random>
 
 namespace tamarack::records {
@@ -125,19 +124,18 @@ std::string NewId() {
 }
 
 std::string UtcText(std::chrono::system_clock::time_point when) {
+  // By the calendar itself, not gmtime: the same on every system, before 1970 too.
   using namespace std::chrono;
-  const auto ms = duration_cast<milliseconds>(when.time_since_epoch()).count();
-  std::time_t seconds = static_cast<std::time_t>(ms / 1000);
-  long long milli = ms % 1000;
-  if (milli < 0) {
-    milli += 1000;
-    --seconds;
-  }
-  std::tm utc{};
-  gmtime_r(&seconds, &utc);
+  const auto ms = floor<milliseconds>(when);
+  const auto day = floor<days>(ms);
+  const year_month_day date{day};
+  const hh_mm_ss<milliseconds> time{ms - day};
   char text[96];
-  std::snprintf(text, sizeof text, "%04d-%02d-%02dT%02d:%02d:%02d.%03lldZ", utc.tm_year + 1900,
-                utc.tm_mon + 1, utc.tm_mday, utc.tm_hour, utc.tm_min, utc.tm_sec, milli);
+  std::snprintf(text, sizeof text, "%04d-%02u-%02uT%02d:%02d:%02d.%03dZ",
+                static_cast<int>(date.year()), static_cast<unsigned>(date.month()),
+                static_cast<unsigned>(date.day()), static_cast<int>(time.hours().count()),
+                static_cast<int>(time.minutes().count()), static_cast<int>(time.seconds().count()),
+                static_cast<int>(time.subseconds().count()));
   return text;
 }
 

@@ -14,6 +14,7 @@
 #include <QUuid>
 #include <algorithm>
 #include <map>
+#include <set>
 
 #include "records/setup_history.h"
 #include "records/store_sql.h"
@@ -347,6 +348,8 @@ RecordStore::Opened RecordStore::OpenTeam(const std::string& url) {
     }
     return {nullptr, failed + why};
   }
+  // The server's notices ("relation already exists, skipping") are not for the user.
+  QSqlQuery(db).exec("SET client_min_messages = warning");
   QSqlError sqlError;
   const Schema schema = Migrate(db, Dialect::kPostgres, store->storeId_, error, sqlError);
   if (schema == Schema::kNewer) return {nullptr, failed + "the store " + error};
@@ -389,40 +392,61 @@ bool RecordStore::AddScale(Scale& scale, const Author& author, std::string& erro
 }
 
 bool RecordStore::Add(Record& record, std::string& error) {
-  Record made = record;
-  if (made.id.empty()) made.id = NewId();
-  if (made.at.empty()) made.at = UtcNow();
-  if (!made.scaleId.empty() && !FindScale(made.scaleId)) {
-    error = "no scale has the id " + made.scaleId;
+  std::vector<Record> one{record};
+  if (!AddAll(one, error)) return false;
+  record = std::move(one.front());
+  return true;
+}
+
+bool RecordStore::AddAll(std::vector<Record>& records, std::string& error) {
+  std::vector<Record> made = records;
+  std::set<std::string> scales;
+  for (const Scale& s : Scales()) scales.insert(s.id);
+  if (!lastError_.empty()) {
+    error = lastError_;
     return false;
   }
-  if (const auto* assignment = std::get_if<AssignmentContent>(&made.content)) {
-    if (made.scaleId.empty()) {
-      error = "an assignment names its scale";
+  std::set<std::string> batch;
+  for (Record& r : made) {
+    if (r.id.empty()) r.id = NewId();
+    if (r.at.empty()) r.at = UtcNow();
+    batch.insert(r.id);
+  }
+  for (const Record& r : made) {
+    if (!r.scaleId.empty() && !scales.contains(r.scaleId)) {
+      error = "no scale has the id " + r.scaleId;
       return false;
     }
-    if (!Get(assignment->recordId)) {
-      error = "no record has the id " + assignment->recordId;
-      return false;
+    if (const auto* assignment = std::get_if<AssignmentContent>(&r.content)) {
+      if (r.scaleId.empty()) {
+        error = "an assignment names its scale";
+        return false;
+      }
+      if (!batch.contains(assignment->recordId) && !Get(assignment->recordId)) {
+        error = "no record has the id " + assignment->recordId;
+        return false;
+      }
     }
   }
   QSqlDatabase db = StoreAccess::Db(*this);
   if (!BeginWrite(db, StoreAccess::DialectOf(*this), error)) return false;
-  bool added = false;
   {
     RowWriter writer(db, {});
-    if (!writer.Put(RowOf(made), added, error)) {
-      Rollback(db);
-      return false;
+    for (const Record& r : made) {
+      bool added = false;
+      if (!writer.Put(RowOf(r), added, error)) {
+        Rollback(db);
+        return false;
+      }
+      if (!added) {
+        Rollback(db);
+        error = "a record with the id " + r.id + " is already kept";
+        return false;
+      }
     }
   }
-  if (!added) {
-    Rollback(db);
-    error = "a record with the id " + made.id + " is already kept";
-    return false;
-  }
   if (!Commit(db, error)) return false;
-  record = made;
+  records = std::move(made);
   return true;
 }
 
@@ -590,8 +614,10 @@ std::optional<Scale> RecordStore::ProposeScale(const ReadContent& read) const {
   QSqlQuery q(db);
   q.setForwardOnly(true);
   q.prepare(
+      // Only complete reads have a fingerprint; naming the kind too would lead SQLite to the
+      // wrong index.
       "SELECT DISTINCT p.scale_id FROM records r JOIN placement p ON p.record_id = r.id "
-      "WHERE r.fingerprint = ? AND r.kind = 'read'");
+      "WHERE r.fingerprint = ?");
   q.addBindValue(Q(print->Key()));
   if (!q.exec()) {
     lastError_ = ErrorText(q.lastError());

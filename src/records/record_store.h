@@ -67,6 +67,8 @@ class RecordStore {
   // Keeps a record; an empty id or time is filled. Its scale, if any, must be known. An id
   // already kept is refused (records are never replaced).
   bool Add(Record& record, std::string& error);
+  // Keeps many records in one transaction, all or none (a fleet run's rows, a bulk import).
+  bool AddAll(std::vector<Record>& records, std::string& error);
   // Puts a kept record on a scale by a new assignment record (the latest assignment counts).
   bool Assign(const std::string& recordId, const std::string& scaleId, const Author& author,
               std::string& error);

@@ -157,6 +157,11 @@ TEST_F(StoreTest, AssignmentsPlaceRecordsLaterAndTheLatestCounts) {
   EXPECT_FALSE(store->Add(again, error));
   EXPECT_EQ(error, "a record with the id " + read.id + " is already kept");
   EXPECT_EQ(store->RecordCount(), 3u);
+  // Many at once are kept all or none.
+  std::vector<Record> batch{MakeRecord(SampleRead(), kAnn, mill.id), again};
+  EXPECT_FALSE(store->AddAll(batch, error));
+  EXPECT_FALSE(store->Get(batch[0].id));
+  EXPECT_EQ(store->RecordCount(), 3u);
 }
 
 TEST_F(StoreTest, ScalesAreCheckedSearchedAndKeptInAnyLanguage) {
