@@ -5,8 +5,6 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QJsonDocument>
-#include <QJsonObject>
 #include <QSqlError>
 #include <QStandardPaths>
 #include <QStringList>
@@ -400,22 +398,28 @@ bool RecordStore::Add(Record& record, std::string& error) {
 
 bool RecordStore::AddAll(std::vector<Record>& records, std::string& error) {
   std::vector<Record> made = records;
-  std::set<std::string> scales;
-  for (const Scale& s : Scales()) scales.insert(s.id);
-  if (!lastError_.empty()) {
-    error = lastError_;
-    return false;
-  }
   std::set<std::string> batch;
   for (Record& r : made) {
     if (r.id.empty()) r.id = NewId();
     if (r.at.empty()) r.at = UtcNow();
     batch.insert(r.id);
   }
+  QSqlDatabase db = StoreAccess::Db(*this);
+  std::set<std::string> scales;
+  QSqlQuery known(db);
+  known.prepare("SELECT 1 FROM scales WHERE id = ?");
   for (const Record& r : made) {
     if (!r.scaleId.empty() && !scales.contains(r.scaleId)) {
-      error = "no scale has the id " + r.scaleId;
-      return false;
+      known.bindValue(0, Q(r.scaleId));
+      if (!known.exec()) {
+        error = ErrorText(known.lastError());
+        return false;
+      }
+      if (!known.next()) {
+        error = "no scale has the id " + r.scaleId;
+        return false;
+      }
+      scales.insert(r.scaleId);
     }
     if (const auto* assignment = std::get_if<AssignmentContent>(&r.content)) {
       if (r.scaleId.empty()) {
@@ -428,7 +432,7 @@ bool RecordStore::AddAll(std::vector<Record>& records, std::string& error) {
       }
     }
   }
-  QSqlDatabase db = StoreAccess::Db(*this);
+  known.finish();
   if (!BeginWrite(db, StoreAccess::DialectOf(*this), error)) return false;
   {
     RowWriter writer(db, {});
@@ -497,11 +501,16 @@ std::vector<Scale> RecordStore::Scales(std::string_view site, std::string_view t
   while (q.next()) {
     const auto found = byId.find(S(q.value(0).toString()));
     if (found == byId.end()) continue;
-    const QJsonObject o = QJsonDocument::fromJson(q.value(1).toString().toUtf8()).object();
+    RecordRow row;
+    row.kind = "scale";
+    row.data = q.value(1).toString();
+    const std::optional<Record> record = RecordOf(row);
+    if (!record) continue;
+    const auto& details = std::get<ScaleDetailsContent>(record->content);
     Scale& s = scales[found->second];
-    s.description = S(o["description"].toString());
-    s.serial = S(o["serial"].toString());
-    s.intervalMonths = o["intervalMonths"].toInt(s.intervalMonths);
+    s.description = details.description;
+    s.serial = details.serial;
+    s.intervalMonths = details.intervalMonths;
   }
   std::ranges::sort(scales, [](const Scale& a, const Scale& b) {
     const int bySite = Q(a.site).compare(Q(b.site), Qt::CaseInsensitive);
