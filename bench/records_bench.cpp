@@ -158,6 +158,7 @@ int main(int argc, char** argv) {
   std::size_t unplaced = 0;
   const double unplacedMs = Time([&] { unplaced = store.Unplaced().size(); });
   std::printf("the records on no scale (%zu): %.1f ms\n", unplaced, unplacedMs);
+  std::printf("the newest 200 of them: %.1f ms\n", Time([&] { (void)store.Unplaced(200); }));
   std::printf("the scale proposed for a read: %.1f ms\n",
               Time([&] { (void)store.ProposeScale(Read(4)); }));
   std::printf("the counts over one scale's visits: %.1f ms\n",

@@ -143,6 +143,26 @@ std::string UtcNow() {
   return UtcText(std::chrono::system_clock::now());
 }
 
+std::optional<std::chrono::system_clock::time_point> ParseUtc(std::string_view text) {
+  using namespace std::chrono;
+  if (text.size() != 24 || text[4] != '-' || text[7] != '-' || text[10] != 'T' || text[13] != ':' ||
+      text[16] != ':' || text[19] != '.' || text[23] != 'Z') {
+    return std::nullopt;
+  }
+  const auto part = [&text](std::size_t at, std::size_t size) {
+    return ReadNumber(text.substr(at, size));
+  };
+  const auto y = part(0, 4), mo = part(5, 2), d = part(8, 2), h = part(11, 2), mi = part(14, 2),
+             se = part(17, 2), ms = part(20, 3);
+  if (!y || !mo || !d || !h || !mi || !se || !ms || *h > 23 || *mi > 59 || *se > 59) {
+    return std::nullopt;
+  }
+  const year_month_day date{year(static_cast<int>(*y)), month(static_cast<unsigned>(*mo)),
+                            day(static_cast<unsigned>(*d))};
+  if (!date.ok()) return std::nullopt;
+  return sys_days(date) + hours(*h) + minutes(*mi) + seconds(*se) + milliseconds(*ms);
+}
+
 std::optional<std::string> AddMonths(std::string_view utc, int months) {
   if (utc.size() < 10 || utc[4] != '-' || utc[7] != '-') return std::nullopt;
   const auto year = ReadNumber(utc.substr(0, 4));

@@ -138,6 +138,8 @@ std::string NewId();
 // "2026-03-24T17:05:09.123Z".
 std::string UtcText(std::chrono::system_clock::time_point when);
 std::string UtcNow();
+// UtcText read back; nothing when the text is not of that form.
+std::optional<std::chrono::system_clock::time_point> ParseUtc(std::string_view text);
 // `utc` (UtcText's form, or a date "2026-03-24") plus `months`, the day kept within the month
 // ("2026-01-31" + 1 month is "2026-02-28"); the time of day is kept. Nothing when it does not read.
 std::optional<std::string> AddMonths(std::string_view utc, int months);

@@ -48,6 +48,7 @@ const std::vector<Migration>& Migrations() {
         "CREATE INDEX placement_scale ON placement (scale_id)",
         "CREATE INDEX records_fingerprint ON records (fingerprint)",
         "CREATE INDEX records_kind ON records (kind, passed)",
+        "CREATE INDEX records_made_at ON records (made_at, id)",
         "CREATE TABLE sync_marks (store_id TEXT NOT NULL, what TEXT NOT NULL, "
         "seq BIGINT NOT NULL, PRIMARY KEY (store_id, what))"}},
   };
@@ -457,6 +458,19 @@ bool RecordStore::AddAll(std::vector<Record>& records, std::string& error) {
 bool RecordStore::Assign(const std::string& recordId, const std::string& scaleId,
                          const Author& author, std::string& error) {
   Record assignment = MakeRecord(AssignmentContent{recordId}, author, scaleId);
+  // The latest assignment counts: one made within the same millisecond as the one before must
+  // still come after it.
+  QSqlQuery q(StoreAccess::Db(*this));
+  q.prepare("SELECT source_at FROM placement WHERE record_id = ?");
+  q.addBindValue(Q(recordId));
+  if (q.exec() && q.next()) {
+    const auto before = ParseUtc(S(q.value(0).toString()));
+    const auto now = ParseUtc(assignment.at);
+    if (before && now && *now <= *before) {
+      assignment.at = UtcText(*before + std::chrono::milliseconds(1));
+    }
+  }
+  q.finish();
   return Add(assignment, error);
 }
 
@@ -570,15 +584,16 @@ std::vector<Record> RecordStore::History(const std::string& scaleId) const {
   return Placed(StoreAccess::Db(*this), scaleId, nullptr, true, lastError_);
 }
 
-std::vector<Record> RecordStore::Unplaced() const {
+std::vector<Record> RecordStore::Unplaced(std::size_t limit) const {
   lastError_.clear();
   QSqlQuery q(StoreAccess::Db(*this));
   q.setForwardOnly(true);
   std::vector<Record> records;
-  if (!q.exec(QString("SELECT %1 FROM records r WHERE r.kind NOT IN ('assignment', 'scale') "
-                      "AND NOT EXISTS (SELECT 1 FROM placement p WHERE p.record_id = r.id) "
-                      "ORDER BY r.made_at DESC, r.id DESC")
-                  .arg(kRecordColumns))) {
+  if (!q.exec(
+          QString("SELECT %1 FROM records r WHERE r.kind NOT IN ('assignment', 'scale') "
+                  "AND NOT EXISTS (SELECT 1 FROM placement p WHERE p.record_id = r.id) "
+                  "ORDER BY r.made_at DESC, r.id DESC%2")
+              .arg(kRecordColumns, limit == 0 ? QString() : " LIMIT " + QString::number(limit)))) {
     lastError_ = ErrorText(q.lastError());
     return {};
   }

@@ -86,8 +86,8 @@ class RecordStore {
   // A scale's records, newest first, without their PDFs.
   std::vector<Record> History(const std::string& scaleId) const;
   // The records that belong to no scale yet, newest first, without their PDFs (assignments and
-  // scale details always belong to one).
-  std::vector<Record> Unplaced() const;
+  // scale details always belong to one); the newest `limit` of them when it is not 0.
+  std::vector<Record> Unplaced(std::size_t limit = 0) const;
   // One record, whole.
   std::optional<Record> Get(const std::string& id) const;
   std::size_t RecordCount() const;

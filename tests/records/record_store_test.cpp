@@ -364,6 +364,7 @@ TEST_F(StoreTest, TheHistoryFolderIsImportedOnceAndItsFilesKept) {
 
   const std::vector<Record> imported = store->Unplaced();
   ASSERT_EQ(imported.size(), 2u);
+  EXPECT_EQ(Ids(store->Unplaced(1)), std::vector{imported[0].id});
   const auto& newest = std::get<ReadContent>(imported[0].content);
   EXPECT_EQ(newest.port, "/dev/ttyUSB0");
   EXPECT_EQ(newest.line, "4800 baud");

@@ -115,6 +115,14 @@ TEST(Times, UtcTextAndMonthsAhead) {
   EXPECT_EQ(UtcText(system_clock::time_point(milliseconds(1774371909123))),
             "2026-03-24T17:05:09.123Z");
   EXPECT_EQ(UtcText(system_clock::time_point(milliseconds(-1))), "1969-12-31T23:59:59.999Z");
+  for (const long long ms : {0LL, 1774371909123LL, -1LL, 4102444799999LL}) {
+    const system_clock::time_point t{milliseconds(ms)};
+    EXPECT_EQ(ParseUtc(UtcText(t)), t) << ms;
+  }
+  for (const char* bad : {"2026-02-30T00:00:00.000Z", "2026-03-24T24:00:00.000Z",
+                          "2026-03-24 17:05:09.123Z", "2026-03-24T17:05:09Z"}) {
+    EXPECT_FALSE(ParseUtc(bad)) << bad;
+  }
 
   struct Row {
     const char* from;
