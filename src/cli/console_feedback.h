@@ -8,7 +8,7 @@
 #include <vector>
 
 #include "feedback/user_feedback.h"
-#include "link/serial_link.h"
+#include "link/forwarding_link.h"
 
 namespace tamarack::cli {
 
@@ -68,26 +68,25 @@ std::string_view KindName(ConsoleFeedback::Kind kind);
 
 // A link that ends every exchange at once when `stop` is set: nothing more is written and every
 // read fails, so the handler under way gives up as it does on a dead port.
-class StoppableLink : public SerialLink {
+class StoppableLink : public ForwardingLink {
  public:
-  StoppableLink(SerialLink& inner, const std::atomic<bool>& stop) : inner_(inner), stop_(stop) {}
+  StoppableLink(SerialLink& inner, const std::atomic<bool>& stop)
+      : ForwardingLink(inner), stop_(stop) {}
 
-  bool ClearErrors() override { return !stop_ && inner_.ClearErrors(); }
-  bool PurgeTransmit() override { return !stop_ && inner_.PurgeTransmit(); }
-  bool PurgeReceive() override { return !stop_ && inner_.PurgeReceive(); }
+  bool ClearErrors() override { return !stop_ && ForwardingLink::ClearErrors(); }
+  bool PurgeTransmit() override { return !stop_ && ForwardingLink::PurgeTransmit(); }
+  bool PurgeReceive() override { return !stop_ && ForwardingLink::PurgeReceive(); }
   void Write(const std::uint8_t* data, std::size_t size) override {
-    if (!stop_) inner_.Write(data, size);
+    if (!stop_) ForwardingLink::Write(data, size);
   }
   int Read(std::uint8_t* buffer, std::size_t size) override {
-    return stop_ ? -1 : inner_.Read(buffer, size);
+    return stop_ ? -1 : ForwardingLink::Read(buffer, size);
   }
-  int LastError() const override { return stop_ ? kErrorInvalidHandle : inner_.LastError(); }
-  void ExchangeEnded(std::uint32_t waitMs, int status) override {
-    inner_.ExchangeEnded(waitMs, status);
+  int LastError() const override {
+    return stop_ ? kErrorInvalidHandle : ForwardingLink::LastError();
   }
 
  private:
-  SerialLink& inner_;
   const std::atomic<bool>& stop_;
 };
 

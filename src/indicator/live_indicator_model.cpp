@@ -3,58 +3,41 @@
 #include <algorithm>
 #include <chrono>
 
+#include "feedback/forwarding_feedback.h"
+#include "link/forwarding_link.h"
 #include "link/key_command.h"
 
 namespace tamarack {
 namespace {
 
-// Passes every call through to the window's link and notes whether a read failed outright, which
-// is how a port whose device has gone away shows itself.
-class WatchedLink : public SerialLink {
+// Notes whether a read failed outright, which is how a port whose device has gone away shows
+// itself.
+class WatchedLink : public ForwardingLink {
  public:
-  explicit WatchedLink(SerialLink& link) : link_(link) {}
+  using ForwardingLink::ForwardingLink;
 
   bool readFailed = false;
 
-  bool ClearErrors() override { return link_.ClearErrors(); }
-  bool PurgeTransmit() override { return link_.PurgeTransmit(); }
-  bool PurgeReceive() override { return link_.PurgeReceive(); }
-  void Write(const std::uint8_t* data, std::size_t size) override { link_.Write(data, size); }
   int Read(std::uint8_t* buffer, std::size_t size) override {
-    const int got = link_.Read(buffer, size);
+    const int got = ForwardingLink::Read(buffer, size);
     if (got < 0) readFailed = true;
     return got;
   }
-  int LastError() const override { return link_.LastError(); }
-  void ExchangeEnded(std::uint32_t waitMs, int status) override {
-    link_.ExchangeEnded(waitMs, status);
-  }
-
- private:
-  SerialLink& link_;
 };
 
-// Passes every message through, except that a port failure is shown only once per failure streak.
-class StreakFeedback : public UserFeedback {
+// Shows a port failure only once per failure streak.
+class StreakFeedback : public ForwardingFeedback {
  public:
-  StreakFeedback(UserFeedback& ui, bool& reported) : ui_(ui), reported_(reported) {}
+  StreakFeedback(UserFeedback& ui, bool& reported) : ForwardingFeedback(ui), reported_(reported) {}
 
-  void Success(std::string_view text) override { ui_.Success(text); }
-  void Failure(std::string_view text) override { ui_.Failure(text); }
-  void PortError(std::string_view text) override { ui_.PortError(text); }
   void SystemError(std::string_view text) override {
     if (reported_) return;
     // Mark first: the message box runs a nested event loop in which the timers keep firing.
     reported_ = true;
-    ui_.SystemError(text);
+    ForwardingFeedback::SystemError(text);
   }
-  bool AskYesNo(std::string_view text) override { return ui_.AskYesNo(text); }
-  bool AskRetryCancel(std::string_view text) override { return ui_.AskRetryCancel(text); }
-  void ShortWait(std::uint32_t ms) override { ui_.ShortWait(ms); }
-  void LongWait(std::uint32_t ms, int textId) override { ui_.LongWait(ms, textId); }
 
  private:
-  UserFeedback& ui_;
   bool& reported_;
 };
 

@@ -57,7 +57,7 @@ std::string PlainMeaning(const TracedExchange& exchange) {
 }
 
 TracingLink::TracingLink(SerialLink& inner, std::size_t capacity)
-    : inner_(inner), capacity_(std::max<std::size_t>(capacity, 1)) {}
+    : ForwardingLink(inner), capacity_(std::max<std::size_t>(capacity, 1)) {}
 
 int TracingLink::AddListener(Listener listener) {
   listeners_.emplace_back(nextListener_, std::move(listener));
@@ -75,7 +75,7 @@ bool TracingLink::ClearErrors() {
   started_ = Clock::now();
   current_ = TracedExchange{};
   current_.startMs = MsBetween(epoch_, started_);
-  return inner_.ClearErrors();
+  return ForwardingLink::ClearErrors();
 }
 
 void TracingLink::Write(const std::uint8_t* data, std::size_t size) {
@@ -86,17 +86,17 @@ void TracingLink::Write(const std::uint8_t* data, std::size_t size) {
     current_.startMs = MsBetween(epoch_, started_);
   }
   current_.request.insert(current_.request.end(), data, data + size);
-  inner_.Write(data, size);
+  ForwardingLink::Write(data, size);
 }
 
 int TracingLink::Read(std::uint8_t* buffer, std::size_t size) {
-  const int got = inner_.Read(buffer, size);
+  const int got = ForwardingLink::Read(buffer, size);
   if (open_ && got > 0) current_.reply.insert(current_.reply.end(), buffer, buffer + got);
   return got;
 }
 
 void TracingLink::ExchangeEnded(std::uint32_t waitMs, int status) {
-  inner_.ExchangeEnded(waitMs, status);
+  ForwardingLink::ExchangeEnded(waitMs, status);
   if (!open_) return;
   current_.waitMs = waitMs;
   current_.status = status;

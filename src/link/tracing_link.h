@@ -9,8 +9,8 @@
 #include <utility>
 #include <vector>
 
+#include "link/forwarding_link.h"
 #include "link/frame.h"
-#include "link/serial_link.h"
 
 namespace tamarack {
 
@@ -53,7 +53,7 @@ inline constexpr std::size_t kDefaultTraceCapacity = 10000;
 // begins an exchange, Write gives the request, Read the reply bytes, ExchangeEnded the wait and
 // the status. Everything else passes through unchanged, so the exchange behaves exactly as it
 // does on the bare port.
-class TracingLink : public SerialLink {
+class TracingLink : public ForwardingLink {
  public:
   using Clock = std::chrono::steady_clock;
   using Describer = std::function<std::string(const TracedExchange&)>;
@@ -78,17 +78,13 @@ class TracingLink : public SerialLink {
   bool ExchangeOpen() const { return open_; }
 
   bool ClearErrors() override;
-  bool PurgeTransmit() override { return inner_.PurgeTransmit(); }
-  bool PurgeReceive() override { return inner_.PurgeReceive(); }
   void Write(const std::uint8_t* data, std::size_t size) override;
   int Read(std::uint8_t* buffer, std::size_t size) override;
-  int LastError() const override { return inner_.LastError(); }
   void ExchangeEnded(std::uint32_t waitMs, int status) override;
 
  private:
   void Finish();
 
-  SerialLink& inner_;
   std::size_t capacity_;
   Describer describer_;
   Clock::time_point epoch_ = Clock::now();

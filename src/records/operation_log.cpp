@@ -35,7 +35,7 @@ std::string_view OutcomeName(Outcome outcome) {
 }
 
 OperationWatch::OperationWatch(SetupJournal* journal, SerialLink& link, UserFeedback& ui)
-    : journal_(journal), link_(link), ui_(ui) {}
+    : ForwardingFeedback(ui), ForwardingLink(link), journal_(journal) {}
 
 void OperationWatch::Finish(OperationKind kind, std::string subject, Outcome outcome) {
   if (journal_ == nullptr) return;
@@ -45,27 +45,27 @@ void OperationWatch::Finish(OperationKind kind, std::string subject, Outcome out
 
 void OperationWatch::Success(std::string_view text) {
   messages_.emplace_back(text);
-  ui_.Success(text);
+  ForwardingFeedback::Success(text);
 }
 
 void OperationWatch::Failure(std::string_view text) {
   messages_.emplace_back(text);
-  ui_.Failure(text);
+  ForwardingFeedback::Failure(text);
 }
 
 void OperationWatch::PortError(std::string_view text) {
   messages_.emplace_back(text);
-  ui_.PortError(text);
+  ForwardingFeedback::PortError(text);
 }
 
 void OperationWatch::SystemError(std::string_view text) {
   messages_.emplace_back(text);
-  ui_.SystemError(text);
+  ForwardingFeedback::SystemError(text);
 }
 
 void OperationWatch::Write(const std::uint8_t* data, std::size_t size) {
   wrote_ = true;
-  link_.Write(data, size);
+  ForwardingLink::Write(data, size);
 }
 
 }  // namespace tamarack

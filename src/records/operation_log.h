@@ -6,8 +6,8 @@
 #include <string_view>
 #include <vector>
 
-#include "feedback/user_feedback.h"
-#include "link/serial_link.h"
+#include "feedback/forwarding_feedback.h"
+#include "link/forwarding_link.h"
 
 namespace tamarack {
 
@@ -45,14 +45,13 @@ class SetupJournal {
 
 // Watches one handler run: passes every message and exchange through, remembering the texts
 // shown and whether anything was written to the line, and at the end tells the journal.
-class OperationWatch : private UserFeedback, private SerialLink {
+class OperationWatch : private ForwardingFeedback, private ForwardingLink {
  public:
   // `journal` may be null: nothing is kept then.
   OperationWatch(SetupJournal* journal, SerialLink& link, UserFeedback& ui);
 
   SerialLink& Link() { return *this; }
   UserFeedback& Ui() { return *this; }
-  bool Wrote() const { return wrote_; }
   // Tells the journal (if any). Call once.
   void Finish(OperationKind kind, std::string subject, Outcome outcome);
   void Finish(OperationKind kind, std::string subject, bool ok) {
@@ -64,25 +63,9 @@ class OperationWatch : private UserFeedback, private SerialLink {
   void Failure(std::string_view text) override;
   void PortError(std::string_view text) override;
   void SystemError(std::string_view text) override;
-  bool AskYesNo(std::string_view text) override { return ui_.AskYesNo(text); }
-  bool AskRetryCancel(std::string_view text) override { return ui_.AskRetryCancel(text); }
-  void ShortWait(std::uint32_t ms) override { ui_.ShortWait(ms); }
-  void LongWait(std::uint32_t ms, int textId) override { ui_.LongWait(ms, textId); }
-
-  bool ClearErrors() override { return link_.ClearErrors(); }
-  bool PurgeTransmit() override { return link_.PurgeTransmit(); }
-  bool PurgeReceive() override { return link_.PurgeReceive(); }
   void Write(const std::uint8_t* data, std::size_t size) override;
-  int Read(std::uint8_t* buffer, std::size_t size) override { return link_.Read(buffer, size); }
-  int LastError() const override { return link_.LastError(); }
-  // A tracing link below closes the exchange here.
-  void ExchangeEnded(std::uint32_t waitMs, int status) override {
-    link_.ExchangeEnded(waitMs, status);
-  }
 
   SetupJournal* journal_;
-  SerialLink& link_;
-  UserFeedback& ui_;
   std::vector<std::string> messages_;
   bool wrote_ = false;
 };

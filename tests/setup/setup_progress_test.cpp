@@ -5,6 +5,7 @@
 #include <QPushButton>
 #include <QTest>
 
+#include "link/forwarding_link.h"
 #include "setup/setup_dialog.h"
 #include "sim/simulator.h"
 #include "support/recording_feedback.h"
@@ -19,26 +20,21 @@ namespace {
 
 // The simulated indicator behind a line that takes `msPerExchange` of the clock for each request,
 // noting what the progress line showed when each request went out.
-class SlowLine : public SerialLink {
+class SlowLine : public ForwardingLink {
  public:
   SlowLine(sim::Simulator& simulator, qint64 msPerExchange)
-      : inner_(simulator), msPerExchange_(msPerExchange) {}
+      : ForwardingLink(inner_), inner_(simulator), msPerExchange_(msPerExchange) {}
 
   qint64 now = 0;
   const ProgressLine* watched = nullptr;
   // The line's text when each request went out; empty while it was hidden.
   std::vector<QString> seen;
 
-  bool ClearErrors() override { return inner_.ClearErrors(); }
-  bool PurgeTransmit() override { return inner_.PurgeTransmit(); }
-  bool PurgeReceive() override { return inner_.PurgeReceive(); }
   void Write(const std::uint8_t* data, std::size_t size) override {
     if (watched != nullptr) seen.push_back(watched->isHidden() ? QString() : watched->text());
     now += msPerExchange_;
-    inner_.Write(data, size);
+    ForwardingLink::Write(data, size);
   }
-  int Read(std::uint8_t* buffer, std::size_t size) override { return inner_.Read(buffer, size); }
-  int LastError() const override { return inner_.LastError(); }
 
  private:
   test::SimLine inner_;
