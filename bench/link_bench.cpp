@@ -37,9 +37,7 @@ int main(int argc, char* argv[]) {
   test::RecordingFeedback ui;
   ui.realWaits = true;
   CommPort port;
-  PortSettings settings;
-  settings.port = peer.Device();
-  if (port.Open(settings, ui) != 1) {
+  if (port.Open({peer.Device(), {}}, ui) != 1) {
     std::fprintf(stderr, "cannot open %s\n", peer.Device().c_str());
     return 1;
   }

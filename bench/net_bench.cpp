@@ -50,8 +50,7 @@ int main(int argc, char* argv[]) {
     return 1;
   }
 
-  PortSettings settings;
-  settings.port = transport.DevicePath();
+  PortLine settings{transport.DevicePath(), {}};
   std::unique_ptr<PortLink> direct = OpenLink(settings, ui);
   if (!direct) return 1;
   const double pty = ReadAllMedian(*direct, ui);

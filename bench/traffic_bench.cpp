@@ -15,6 +15,7 @@
 #include "app/find_dialog.h"
 #include "link/commands.h"
 #include "link/line_finder.h"
+#include "link/open_link.h"
 #include "link/tracing_link.h"
 #include "link/transact.h"
 #include "setup/setup_handlers.h"
@@ -150,7 +151,7 @@ void FinderBench() {
     test::PtyPeer silent;
     const FinderPort ports[] = {{"silent", silent.Device()}};
     const auto start = Clock::now();
-    const FinderResult result = FindIndicator(ports, CommPortFinderFactory());
+    const FinderResult result = FindIndicator(ports, PortFinderFactory());
     std::printf("Finder on a silent line: %d tries in %.0f ms (%s)\n", result.tries,
                 Ms(Clock::now() - start),
                 result.outcome == FinderResult::Outcome::kNotFound ? "none answered" : "?");
@@ -167,7 +168,7 @@ void FinderBench() {
   for (int i = 0; i < 5; ++i) {
     const FinderPort ports[] = {{"sim", transport.DevicePath()}};
     const auto start = Clock::now();
-    result = FindIndicator(ports, CommPortFinderFactory());
+    result = FindIndicator(ports, PortFinderFactory());
     runs.push_back(Ms(Clock::now() - start));
   }
   std::printf("Finder, indicator at 9600 8N1 (paced): %s after %d tries, %.1f ms (median of 5)\n",

@@ -29,7 +29,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   }
   if (cutData != wholeData || cutEvents.size() != wholeEvents.size()) std::abort();
 
-  ComPortClient client(LineRequest{4800, 7, 2, 1});
+  ComPortClient client(tamarack::LineSettings{4800, 7, 2, tamarack::Parity::kEven});
   std::vector<std::uint8_t> answers = client.Greeting();
   for (const Event& event : wholeEvents) client.Handle(event, answers);
   if (client.Ready() && client.Refused()) std::abort();

@@ -1,10 +1,11 @@
 #pragma once
 
+#include "app/main_dialog.h"
+
 namespace tamarack {
 
-class CMainDlg;
-
-// Plugs the working windows and the simulated indicator into the main window.
-void WireWindows(CMainDlg& main);
+// The working windows the main window leads to, and the Simulated Scale window over the
+// program's built-in simulated indicator.
+MainWindowParts AppWindows();
 
 }  // namespace tamarack

@@ -5,7 +5,6 @@
 #include <vector>
 
 #include "feedback/user_feedback.h"
-#include "link/comm_port_finder.h"
 #include "link/line_finder.h"
 #include "ui/modal_dialog.h"
 

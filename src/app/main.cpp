@@ -6,7 +6,9 @@
 #include "app/app_windows.h"
 #include "app/main_dialog.h"
 #include "ui/product.h"
+#include "ui/qt_feedback.h"
 #include "ui/text.h"
+#include "ui/window_services.h"
 #include "version.h"
 
 namespace tamarack {
@@ -20,8 +22,10 @@ class CSetupApp : public QApplication {
   }
 
   int Run() {
-    CMainDlg main;
-    WireWindows(main);
+    // Message boxes belong to the window in front, the main window while no other runs.
+    QtFeedback feedback;
+    const WindowServices services(feedback);
+    CMainDlg main(services, AppWindows());
     // "Exit" ends the window with result 1; for the shell that is a normal end.
     main.exec();
     return 0;

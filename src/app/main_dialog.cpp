@@ -8,24 +8,24 @@
 #include <QKeyEvent>
 #include <QLabel>
 #include <QPushButton>
-#include <QSerialPortInfo>
 #include <QVBoxLayout>
+#include <algorithm>
 
 #include "app/find_dialog.h"
 #include "app/network_dialog.h"
 #include "indicator/trend_window.h"
 #include "link/open_link.h"
+#include "link/port_list.h"
+#include "link/port_names.h"
 #include "net/net_address.h"
 #include "traffic/exchange_meaning.h"
 #include "traffic/traffic_window.h"
 #include "ui/pictures.h"
 #include "ui/product.h"
-#include "ui/qt_feedback.h"
+#include "ui/text.h"
 
 namespace tamarack {
 namespace {
-
-constexpr int kComPorts = 6;
 
 // The Comm list, read again each time it drops down, so that an adapter plugged in after the
 // start appears.
@@ -42,10 +42,6 @@ class PortListBox : public QComboBox {
   CMainDlg& owner_;
 };
 
-void FillPortList(QComboBox* list, const QList<CMainDlg::PortEntry>& entries) {
-  for (const CMainDlg::PortEntry& entry : entries) list->addItem(entry.shown, entry.port);
-}
-
 QComboBox* MakeList(const QStringList& choices, const QString& selected, const QString& name,
                     QWidget* parent, QComboBox* list = nullptr) {
   if (list == nullptr) list = new QComboBox(parent);
@@ -56,60 +52,43 @@ QComboBox* MakeList(const QStringList& choices, const QString& selected, const Q
   return list;
 }
 
-}  // namespace
-
-QList<CMainDlg::PortEntry> CMainDlg::PortEntries() {
-  QList<PortEntry> entries;
-  QStringList ports;
-  QStringList devices;
-  for (int n = 1; n <= kComPorts; ++n) {
-    const std::string name = "COM" + std::to_string(n);
-    entries.push_back({QString::fromStdString(name), QString::fromStdString(name)});
-    ports << QString::fromStdString(name);
-    devices << QString::fromStdString(CommPort::DeviceFor(name));
-  }
-  for (const QSerialPortInfo& info : QSerialPortInfo::availablePorts()) {
-    const QString location = info.systemLocation();
-    if (ports.contains(location) || devices.contains(location)) continue;
-    const QString description = info.description();
-    entries.push_back(
-        {description.isEmpty() ? location : location + " (" + description + ")", location});
-    ports << location;
-  }
-  entries.push_back({kSimulatorPort, kSimulatorPort});
-  const QString network = QString::fromUtf8(kNetworkEntry);
-  entries.push_back({network, network});
-  return entries;
+WindowServices WithRealPorts(WindowServices services) {
+  if (!services.openLink) services.openLink = OpenLink;
+  if (!services.finderLinks) services.finderLinks = PortFinderFactory();
+  return services;
 }
 
-QList<CMainDlg::PortEntry> CMainDlg::ListEntries() const {
-  QList<PortEntry> entries = PortEntries();
-  for (const QString& url : addedUrls_) entries.insert(entries.size() - 1, {url, url});
+}  // namespace
+
+QList<CMainDlg::ListEntry> CMainDlg::ListEntries() const {
+  QList<ListEntry> entries;
+  for (const PortEntry& entry : PortEntries()) {
+    entries.push_back({FromUtf8(entry.shown), FromUtf8(entry.port)});
+  }
+  for (const QString& url : addedUrls_) entries.push_back({url, url});
+  const QString network = FromUtf8(kNetworkEntry);
+  entries.push_back({network, network});
   return entries;
 }
 
 void CMainDlg::RefreshPortList() {
   QComboBox* list = PortList();
   const QString selected = list->currentData().toString();
-  const QList<PortEntry> entries = ListEntries();
+  const QList<ListEntry> entries = ListEntries();
   bool same = list->count() == entries.size();
   for (int i = 0; same && i < entries.size(); ++i) {
     same = list->itemText(i) == entries[i].shown && list->itemData(i).toString() == entries[i].port;
   }
   if (same) return;
   list->clear();
-  FillPortList(list, entries);
+  for (const ListEntry& entry : entries) list->addItem(entry.shown, entry.port);
   const int at = list->findData(selected);
   // A device that went away leaves the default selected.
   list->setCurrentIndex(at >= 0 ? at : 0);
 }
 
-CMainDlg::CMainDlg(UserFeedback* ui, QWidget* parent) : CModalDlg(parent) {
-  if (ui == nullptr) {
-    ownFeedback_ = std::make_unique<QtFeedback>(this);
-    ui = ownFeedback_.get();
-  }
-  ui_ = ui;
+CMainDlg::CMainDlg(const WindowServices& services, MainWindowParts parts, QWidget* parent)
+    : CModalDlg(parent), services_(WithRealPorts(services)), parts_(std::move(parts)) {
   setObjectName("CMainDlg");
   // Modal as the program's one main window, yet blocking no other window: the Traffic window,
   // which has no owner, stays usable beside it and beside the working windows it opens.
@@ -129,7 +108,7 @@ CMainDlg::CMainDlg(UserFeedback* ui, QWidget* parent) : CModalDlg(parent) {
     QComboBox* list = nullptr;
     if (i == 0) {
       list = new PortListBox(*this, group);
-      FillPortList(list, PortEntries());
+      for (const ListEntry& entry : ListEntries()) list->addItem(entry.shown, entry.port);
     }
     lists_[i] = MakeList(choices[i], defaults[i], names[i], group, list);
     label->setBuddy(lists_[i]);
@@ -141,10 +120,9 @@ CMainDlg::CMainDlg(UserFeedback* ui, QWidget* parent) : CModalDlg(parent) {
   find_ = MakeButton("Find Indicator", group);
   grid->addWidget(find_, 6, 0, 1, 2, Qt::AlignHCenter);
 
-  work_[static_cast<int>(WorkWindow::kPrintFormat)] = MakeButton("Print Format", this);
-  work_[static_cast<int>(WorkWindow::kParameterSetup)] = MakeButton("Parameter Setup", this);
-  work_[static_cast<int>(WorkWindow::kIndicator)] = MakeButton("Indicator", this);
-  work_[static_cast<int>(WorkWindow::kCountSetup)] = MakeButton("Count Setup", this);
+  for (const WorkWindowRow& row : parts_.windows) {
+    work_.push_back(MakeButton(FromSingleByte(row.caption), this));
+  }
   trafficButton_ = MakeButton("Traffic", this);
   trendButton_ = MakeButton("Trend", this);
   exit_ = MakeButton("Exit", this);
@@ -169,12 +147,10 @@ CMainDlg::CMainDlg(UserFeedback* ui, QWidget* parent) : CModalDlg(parent) {
   layout->addLayout(lower);
   layout->setSizeConstraint(QLayout::SetFixedSize);
 
-  addressAsker_ = [this](QWidget* owner) { return AskNetworkAddress(owner, *ui_); };
   connect(PortList(), &QComboBox::activated, this, &CMainDlg::OnPortChosen);
   connect(openClose_, &QPushButton::clicked, this, &CMainDlg::OnOpenClose);
-  for (int i = 0; i < 4; ++i) {
-    connect(work_[i], &QPushButton::clicked, this,
-            [this, i] { OnWorkWindow(static_cast<WorkWindow>(i)); });
+  for (std::size_t i = 0; i < work_.size(); ++i) {
+    connect(work_[i], &QPushButton::clicked, this, [this, i] { OnWorkWindow(i); });
   }
   connect(exit_, &QPushButton::clicked, this, &CMainDlg::OnExit);
   connect(trafficButton_, &QPushButton::clicked, this, &CMainDlg::OnTraffic);
@@ -183,7 +159,6 @@ CMainDlg::CMainDlg(UserFeedback* ui, QWidget* parent) : CModalDlg(parent) {
   connect(simScaleButton_, &QPushButton::clicked, this, &CMainDlg::OnSimulatedScale);
 
   trace_.SetDescriber(DescribeExchange);
-  finderFactory_ = PortFinderFactory();
 
   relay_ = new ToolTipRelay(this);
   relay_->Add(PortList(), "Select COMM Port");
@@ -192,10 +167,9 @@ CMainDlg::CMainDlg(UserFeedback* ui, QWidget* parent) : CModalDlg(parent) {
   relay_->Add(StopBitList(), "Select SotpBit");
   relay_->Add(ParityList(), "Select Parity Mode");
   relay_->Add(openClose_, "Open or Close COMM Port");
-  relay_->Add(Button(WorkWindow::kPrintFormat), "Go to Print Format Setup Window");
-  relay_->Add(Button(WorkWindow::kParameterSetup), "Go to Parameter Setup Window");
-  relay_->Add(Button(WorkWindow::kIndicator), "Go to Indicator Window");
-  relay_->Add(Button(WorkWindow::kCountSetup), "Go to Count Setup Window");
+  for (std::size_t i = 0; i < work_.size(); ++i) {
+    relay_->Add(work_[i], FromSingleByte(parts_.windows[i].tip));
+  }
   relay_->Add(find_, "Look for the indicator on this port at every line setting");
   relay_->Add(trafficButton_, "Show the exchanges with the indicator");
   relay_->Add(trendButton_, kTrendTip);
@@ -205,23 +179,11 @@ CMainDlg::CMainDlg(UserFeedback* ui, QWidget* parent) : CModalDlg(parent) {
 
 CMainDlg::~CMainDlg() = default;
 
-void CMainDlg::SetOpener(WorkWindow which, WindowOpener opener) {
-  openers_[static_cast<int>(which)] = std::move(opener);
-}
-
-void CMainDlg::SetSimulatorStarter(SimulatorStarter starter) {
-  simulatorStarter_ = std::move(starter);
-}
-
-void CMainDlg::SetSimulatedScaleMaker(ToolWindowMaker maker) {
-  simScaleMaker_ = std::move(maker);
-}
-
 void CMainDlg::OnSimulatedScale() {
-  if (!port_.IsOpen() || !onSimulator_) return;
+  if (!IsPortOpen() || !onSimulator_) return;
   if (!simScale_) {
-    if (!simScaleMaker_) return;
-    simScale_.reset(simScaleMaker_());
+    if (!parts_.simulatedScale) return;
+    simScale_.reset(parts_.simulatedScale());
     if (!simScale_) return;
     // First shown beside the main window, where the working windows do not cover it.
     simScale_->adjustSize();
@@ -232,10 +194,6 @@ void CMainDlg::OnSimulatedScale() {
   simScale_->activateWindow();
 }
 
-void CMainDlg::SetAddressAsker(AddressAsker asker) {
-  addressAsker_ = std::move(asker);
-}
-
 void CMainDlg::OnPortChosen(int index) {
   QComboBox* list = PortList();
   const int network = list->count() - 1;
@@ -243,12 +201,12 @@ void CMainDlg::OnPortChosen(int index) {
     lastPort_ = list->itemData(index).toString();
     return;
   }
-  const std::optional<std::string> url = addressAsker_ ? addressAsker_(this) : std::nullopt;
-  if (!url) {
+  CNetworkDlg ask(services_.feedback, this);
+  if (services_.runWindow(ask) != 1) {
     list->setCurrentIndex(std::max(0, list->findData(lastPort_)));
     return;
   }
-  const QString entry = QString::fromStdString(*url);
+  const QString entry = FromUtf8(ask.Url());
   int at = list->findData(entry);
   if (at < 0) {
     addedUrls_ << entry;
@@ -259,47 +217,37 @@ void CMainDlg::OnPortChosen(int index) {
   lastPort_ = entry;
 }
 
-PortSettings CMainDlg::Selections() const {
-  PortSettings settings;
+PortLine CMainDlg::Selections() const {
+  PortLine line;
   const QVariant port = PortList()->currentData();
-  settings.port = (port.isValid() ? port.toString() : PortList()->currentText()).toStdString();
-  settings.baud = BaudList()->currentText().toInt();
-  settings.dataBits = DataBitList()->currentText().toInt();
-  settings.stopBits = StopBitList()->currentText().toInt();
-  settings.parity = ParityList()->currentIndex();
-  return settings;
+  line.port = ToUtf8(port.isValid() ? port.toString() : PortList()->currentText());
+  line.settings.baud = BaudList()->currentText().toInt();
+  line.settings.dataBits = DataBitList()->currentText().toInt();
+  line.settings.stopBits = StopBitList()->currentText().toInt();
+  line.settings.parity = static_cast<Parity>(ParityList()->currentIndex());
+  return line;
 }
 
 void CMainDlg::OnOpenClose() {
   if (openClose_->text() == kOpenCaption) {
-    PortSettings settings = Selections();
-    if (IsNetworkName(settings.port)) {
-      net_ = OpenLink(settings, *ui_);
-      if (!net_) return;
-    } else if (settings.port == kNetworkEntry) {
-      ui_->PortError(kPortMissing);
+    const PortLine line = Selections();
+    if (line.port == kNetworkEntry) {
+      services_.feedback.PortError(kPortMissing);
       return;
-    } else if (settings.port == kSimulatorPort) {
-      std::optional<std::string> device;
-      if (simulatorStarter_) device = simulatorStarter_();
-      if (!device) {
-        ui_->PortError(kPortMissing);
-        return;
-      }
-      settings.port = *device;
     }
-    if (!net_ && port_.Open(settings, *ui_) != 1) return;
-    current_.Set(net_.get());
-    onSimulator_ = Selections().port == kSimulatorPort;
+    open_ = services_.openLink(line, services_.feedback);
+    if (!open_) return;
+    current_.SetInner(*open_);
+    onSimulator_ = line.port == kSimulatorPort;
     trace_.MarkOpened();
     SetListsEnabled(false);
     SetOpenCaption(kCloseCaption);
   } else {
-    port_.Close();
+    if (open_) open_->Close();
     onSimulator_ = false;
     if (simScale_) simScale_->hide();
-    current_.Set(nullptr);
-    net_.reset();
+    current_.SetInner(closed_);
+    open_.reset();
     SetListsEnabled(true);
     SetOpenCaption(kOpenCaption);
   }
@@ -307,19 +255,19 @@ void CMainDlg::OnOpenClose() {
   repaint();
 }
 
-void CMainDlg::OnWorkWindow(WorkWindow which) {
+void CMainDlg::OnWorkWindow(std::size_t row) {
   if (!IsPortOpen()) {
-    ui_->PortError(kPleaseOpen);
+    services_.feedback.PortError(kPleaseOpen);
     return;
   }
-  const WindowOpener& opener = openers_[static_cast<int>(which)];
-  if (opener) opener(this, trace_, *ui_, DataBitList()->currentText().toInt());
+  const WindowOpener& opener = parts_.windows.at(row).opener;
+  if (opener) opener({*this, trace_, services_, open_->Opened()});
 }
 
 void CMainDlg::OnTraffic() {
   // A window of its own, not a child of this one: a working window blocks only the chain of
   // windows that opened it.
-  if (!traffic_) traffic_ = std::make_unique<CTrafficWindow>(trace_, *ui_);
+  if (!traffic_) traffic_ = std::make_unique<CTrafficWindow>(trace_, services_.feedback);
   traffic_->show();
   traffic_->raise();
   traffic_->activateWindow();
@@ -328,7 +276,8 @@ void CMainDlg::OnTraffic() {
 void CMainDlg::OnTrend() {
   // Like the Traffic window: no owner, so that it stays usable beside the working windows.
   if (!trend_) {
-    trend_ = std::make_unique<CTrendWindow>(trace_, *ui_, [this] { return IsPortOpen(); });
+    trend_ =
+        std::make_unique<CTrendWindow>(trace_, services_.feedback, [this] { return IsPortOpen(); });
   }
   trend_->show();
   trend_->raise();
@@ -339,38 +288,31 @@ std::vector<FinderPort> CMainDlg::OtherFinderPorts(const std::string& chosen) co
   std::vector<FinderPort> ports;
   const QComboBox* list = PortList();
   for (int i = 0; i < list->count(); ++i) {
-    const std::string port = list->itemData(i).toString().toStdString();
+    const std::string port = ToUtf8(list->itemData(i).toString());
     if (port == chosen || port == kSimulatorPort) continue;
-    if (!QFileInfo::exists(QString::fromStdString(CommPort::DeviceFor(port)))) continue;
-    ports.push_back({port, CommPort::DeviceFor(port)});
+    const std::string device = DeviceFor(port);
+    if (!QFileInfo::exists(FromUtf8(device))) continue;
+    ports.push_back({port, device});
   }
   return ports;
 }
 
-void CMainDlg::ApplySetting(const FinderPort& port, const LineSetting& setting) {
-  const int at = PortList()->findData(QString::fromStdString(port.name));
+void CMainDlg::ApplySetting(const FinderPort& port, const LineSettings& setting) {
+  const int at = PortList()->findData(FromUtf8(port.name));
   if (at >= 0) PortList()->setCurrentIndex(at);
   BaudList()->setCurrentText(QString::number(setting.baud));
   DataBitList()->setCurrentText(QString::number(setting.dataBits));
   StopBitList()->setCurrentText(QString::number(setting.stopBits));
-  ParityList()->setCurrentIndex(setting.parity);
+  ParityList()->setCurrentIndex(static_cast<int>(setting.parity));
 }
 
 void CMainDlg::OnFindIndicator() {
   if (IsPortOpen()) return;
   const std::string chosen = Selections().port;
-  FinderPort port{chosen, CommPort::DeviceFor(chosen)};
-  if (chosen == kSimulatorPort) {
-    std::optional<std::string> device;
-    if (simulatorStarter_) device = simulatorStarter_();
-    if (!device) {
-      ui_->PortError(kPortMissing);
-      return;
-    }
-    port.device = *device;
-  }
-  CFindDlg dlg(port, OtherFinderPorts(chosen), finderFactory_, *ui_, this);
-  dlg.exec();
+  // The simulated indicator is started by the finder's first try, as an open starts it.
+  const FinderPort port{chosen, chosen == kSimulatorPort ? chosen : DeviceFor(chosen)};
+  CFindDlg dlg(port, OtherFinderPorts(chosen), services_.finderLinks, services_.feedback, this);
+  services_.runWindow(dlg);
   // The lists change all at once, and only after an answer.
   if (dlg.Found()) ApplySetting(dlg.Found()->port, dlg.Found()->setting);
 }

@@ -3,16 +3,19 @@
 #include <array>
 #include <functional>
 #include <memory>
-#include <optional>
 #include <string>
+#include <vector>
 
-#include "feedback/user_feedback.h"
 #include "link/comm_port.h"
+#include "link/forwarding_link.h"
 #include "link/line_finder.h"
+#include "link/line_settings.h"
+#include "link/port_link.h"
+#include "link/port_names.h"
 #include "link/tracing_link.h"
-#include "net/tcp_link.h"
 #include "ui/modal_dialog.h"
 #include "ui/tooltip_relay.h"
+#include "ui/window_services.h"
 
 class QComboBox;
 class QLabel;
@@ -20,26 +23,38 @@ class QPushButton;
 
 namespace tamarack {
 
+class CMainDlg;
 class CTrafficWindow;
 class CTrendWindow;
 
-// The working windows that the main window leads to.
-enum class WorkWindow { kPrintFormat, kParameterSetup, kIndicator, kCountSetup };
+// What a working window is opened with: the port is open.
+struct WorkWindowContext {
+  CMainDlg& main;    // the window to run over
+  SerialLink& link;  // the open port, seen through the trace that records every exchange
+  const WindowServices& services;
+  const PortLine& opened;  // what is open: the port's name and the line settings it runs at
+};
+// Runs a working window modally over the main window.
+using WindowOpener = std::function<void(const WorkWindowContext& context)>;
 
-// Runs the working window modally over `parent`; the port is open.
-using WindowOpener =
-    std::function<void(QWidget* parent, SerialLink& port, UserFeedback& ui, int dataBits)>;
-// Starts the built-in simulated indicator (once) and returns the device to open; nullopt on
-// failure.
-using SimulatorStarter = std::function<std::optional<std::string>()>;
-// Makes the Simulated Scale window for the built-in simulated indicator; the main window owns it.
+// One working window the main window leads to: its button's caption and tip, and how it runs.
+struct WorkWindowRow {
+  std::string caption;  // "Print Format"
+  std::string tip;      // "Go to Print Format Setup Window"
+  WindowOpener opener;
+};
+
+// Makes a tool window; the main window owns it.
 using ToolWindowMaker = std::function<QWidget*()>;
 
-// Asks for a serial device server's address; its URL, or nothing when the user cancelled.
-using AddressAsker = std::function<std::optional<std::string>(QWidget* parent)>;
+// What the program plugs into the main window (app_windows.cpp).
+struct MainWindowParts {
+  // The working windows, one button each, in the order of their buttons.
+  std::vector<WorkWindowRow> windows;
+  // The Simulated Scale window over the built-in simulated indicator.
+  ToolWindowMaker simulatedScale;
+};
 
-// The name of the entry in the Comm list that opens the simulated indicator.
-inline constexpr const char* kSimulatorPort = "Simulator";
 // The last entry of the Comm list: asks for a device server's address and adds it to the list.
 inline constexpr const char* kNetworkEntry = "Network\u2026";
 inline constexpr const char* kOpenCaption = "OpenComm";
@@ -47,49 +62,22 @@ inline constexpr const char* kCloseCaption = "CloseComm";
 inline constexpr const char* kSimulatedScaleCaption = "Simulated Scale";
 inline constexpr std::string_view kPleaseOpen = "Please Open CommPort!";
 
-// Passes every call on to the link that is open now: the local port, or a device server's link.
-// The trace sits on it, so the Traffic window records whichever is open.
-class CurrentLink : public SerialLink {
- public:
-  explicit CurrentLink(SerialLink& port) : port_(port) {}
-  // nullptr goes back to the local port.
-  void Set(SerialLink* link) { link_ = link != nullptr ? link : &port_; }
-  SerialLink& Get() const { return *link_; }
-
-  bool ClearErrors() override { return link_->ClearErrors(); }
-  bool PurgeTransmit() override { return link_->PurgeTransmit(); }
-  bool PurgeReceive() override { return link_->PurgeReceive(); }
-  void Write(const std::uint8_t* data, std::size_t size) override { link_->Write(data, size); }
-  int Read(std::uint8_t* buffer, std::size_t size) override { return link_->Read(buffer, size); }
-  int LastError() const override { return link_->LastError(); }
-  void ExchangeEnded(std::uint32_t waitMs, int status) override {
-    link_->ExchangeEnded(waitMs, status);
-  }
-
- private:
-  SerialLink& port_;
-  SerialLink* link_ = &port_;
-};
-
-// The main window: chooses and opens the serial port and leads to the working windows. It owns
-// the one CommPort for the program's life.
+// The main window: chooses and opens the port and leads to the working windows. It owns the open
+// port; every window talks through its trace.
 class CMainDlg : public CModalDlg {
   Q_OBJECT
 
  public:
-  // `ui` receives every message box; without it the window shows Qt message boxes of its own.
-  explicit CMainDlg(UserFeedback* ui = nullptr, QWidget* parent = nullptr);
+  // Ports open through `services.openLink` and the finder's tries through
+  // `services.finderLinks` (the real ones where they are empty).
+  explicit CMainDlg(const WindowServices& services, MainWindowParts parts = {},
+                    QWidget* parent = nullptr);
   ~CMainDlg() override;
-
-  void SetOpener(WorkWindow which, WindowOpener opener);
-  void SetSimulatorStarter(SimulatorStarter starter);
-  void SetSimulatedScaleMaker(ToolWindowMaker maker);
-  void SetAddressAsker(AddressAsker asker);
 
   // The open/close button: opens the port with the chosen settings or closes it.
   void OnOpenClose();
-  // "Print Format", "Parameter Setup", "Indicator", "Count Setup".
-  void OnWorkWindow(WorkWindow which);
+  // A working window's button ("Print Format", "Parameter Setup", ...): row `row` of the parts.
+  void OnWorkWindow(std::size_t row);
   // "Simulated Scale": shows the tool window beside the others (made at the first press). The
   // button is enabled while the open port is the built-in simulated indicator.
   void OnSimulatedScale();
@@ -102,22 +90,22 @@ class CMainDlg : public CModalDlg {
   // "Find Indicator": looks for the indicator on the chosen port; on an answer the five lists are
   // set to the setting that answered.
   void OnFindIndicator();
-  // The links the finder opens (tests put their own in).
-  void SetFinderFactory(FinderLinkFactory factory) { finderFactory_ = std::move(factory); }
 
   // An entry of the Comm list was chosen; "Network…" asks for an address.
   void OnPortChosen(int index);
 
-  bool IsPortOpen() const { return port_.IsOpen() || (net_ && net_->IsOpen()); }
-  CommPort& Port() { return port_; }
-  // The open link: the local port, or the link to a device server when a URL was opened.
-  SerialLink& Link() { return current_.Get(); }
+  bool IsPortOpen() const { return open_ && open_->IsOpen(); }
+  // The open port; null while none is.
+  const PortLink* OpenPort() const { return open_.get(); }
+  // The link the trace passes on to: the open port, or a closed one while none is.
+  SerialLink& Link() const { return current_.Inner(); }
   // The open link as every window talks through it: each exchange is recorded.
   TracingLink& Trace() { return trace_; }
+  const WindowServices& Services() const { return services_; }
   CTrafficWindow* TrafficWindow() const { return traffic_.get(); }
   CTrendWindow* TrendWindow() const { return trend_.get(); }
   // The five selections as the port would be opened with them now.
-  PortSettings Selections() const;
+  PortLine Selections() const;
 
   QComboBox* PortList() const { return lists_[0]; }
   QComboBox* BaudList() const { return lists_[1]; }
@@ -125,7 +113,8 @@ class CMainDlg : public CModalDlg {
   QComboBox* StopBitList() const { return lists_[3]; }
   QComboBox* ParityList() const { return lists_[4]; }
   QPushButton* OpenCloseButton() const { return openClose_; }
-  QPushButton* Button(WorkWindow which) const { return work_[static_cast<int>(which)]; }
+  // The button of working window `row`, in the order of the parts.
+  QPushButton* WorkButton(std::size_t row) const { return work_.at(row); }
   QPushButton* ExitButton() const { return exit_; }
   QPushButton* TrafficButton() const { return trafficButton_; }
   QPushButton* TrendButton() const { return trendButton_; }
@@ -135,55 +124,46 @@ class CMainDlg : public CModalDlg {
   QWidget* SimulatedScaleWindow() const { return simScale_.get(); }
   const ToolTipRelay& Relay() const { return *relay_; }
 
-  // An entry of the Comm list: what it shows ("/dev/ttyUSB0 (USB serial adapter)") and what it
-  // opens ("/dev/ttyUSB0").
-  struct PortEntry {
-    QString shown;
-    QString port;
-  };
-  // The Comm list: "COM1".."COM6", the serial devices the system reports that the list lacks
-  // (with the description the system gives them), "Simulator", then "Network…".
-  static QList<PortEntry> PortEntries();
   // Reads the devices again, keeping the selection and the network addresses added to the list;
   // the list does it each time it drops down.
   void RefreshPortList();
 
  private:
-  // PortEntries() with the added network addresses just before "Network…".
-  QList<PortEntry> ListEntries() const;
+  struct ListEntry {
+    QString shown;
+    QString port;
+  };
+  // The port list with the added network addresses, then "Network…".
+  QList<ListEntry> ListEntries() const;
   void SetListsEnabled(bool enabled);
   // The ports the finder may search besides the chosen one: those of the list that exist.
   std::vector<FinderPort> OtherFinderPorts(const std::string& chosen) const;
-  void ApplySetting(const FinderPort& port, const LineSetting& setting);
+  void ApplySetting(const FinderPort& port, const LineSettings& setting);
   void SetOpenCaption(const char* caption);
 
-  std::unique_ptr<UserFeedback> ownFeedback_;
-  UserFeedback* ui_;
-  CommPort port_;
-  std::unique_ptr<PortLink> net_;
-  CurrentLink current_{port_};
+  WindowServices services_;
+  MainWindowParts parts_;
+  std::unique_ptr<PortLink> open_;
+  // What the windows reach while no port is open: a port that is not open, as before any open.
+  CommPort closed_;
+  ForwardingLink current_{closed_};
   TracingLink trace_{current_};
   std::unique_ptr<CTrafficWindow> traffic_;
   std::unique_ptr<CTrendWindow> trend_;
-  FinderLinkFactory finderFactory_;
   QStringList addedUrls_;  // the network addresses added to the Comm list, in order
   QString lastPort_;       // the Comm list's choice before "Network…" was picked
   std::array<QComboBox*, 5> lists_{};
   QPushButton* openClose_ = nullptr;
-  std::array<QPushButton*, 4> work_{};
+  std::vector<QPushButton*> work_;
   QPushButton* exit_ = nullptr;
   QPushButton* trafficButton_ = nullptr;
   QPushButton* trendButton_ = nullptr;
   QPushButton* find_ = nullptr;
   QLabel* logo_ = nullptr;
   ToolTipRelay* relay_ = nullptr;
-  std::array<WindowOpener, 4> openers_{};
-  SimulatorStarter simulatorStarter_;
   QPushButton* simScaleButton_ = nullptr;
-  ToolWindowMaker simScaleMaker_;
   bool onSimulator_ = false;  // the open port is the built-in simulated indicator
   std::unique_ptr<QWidget> simScale_;
-  AddressAsker addressAsker_;
 };
 
 }  // namespace tamarack

@@ -65,10 +65,4 @@ void CNetworkDlg::OnOk() {
   done(1);
 }
 
-std::optional<std::string> AskNetworkAddress(QWidget* parent, UserFeedback& ui) {
-  CNetworkDlg dlg(ui, parent);
-  if (dlg.exec() != 1) return std::nullopt;
-  return dlg.Url();
-}
-
 }  // namespace tamarack

@@ -1,6 +1,5 @@
 #pragma once
 
-#include <optional>
 #include <string>
 
 #include "feedback/user_feedback.h"
@@ -43,8 +42,5 @@ class CNetworkDlg : public CModalDlg {
   QPushButton* cancel_ = nullptr;
   std::string url_;
 };
-
-// Runs the window over `parent`; the URL, or nothing when the user cancelled.
-std::optional<std::string> AskNetworkAddress(QWidget* parent, UserFeedback& ui);
 
 }  // namespace tamarack

@@ -324,7 +324,7 @@ CommandResult RunDiff(const CliCommand& c, SerialLink& link, ConsoleFeedback& ui
 }
 
 CommandResult RunWrite(const CliCommand& c, SerialLink& link, ConsoleFeedback& ui,
-                       const PortSettings& settings) {
+                       const PortLine& opened) {
   CommandResult result;
   SetupModel model = FreshSetupModel();
   if (std::string error = LoadForWrite(c.args[0], model); !error.empty()) {
@@ -336,8 +336,7 @@ CommandResult RunWrite(const CliCommand& c, SerialLink& link, ConsoleFeedback& u
   std::optional<SetupSession> session;
   if (!c.record.empty()) {
     SetupSession::Options options;
-    options.line = {settings.port, LineSettingsText(settings.baud, settings.dataBits,
-                                                    settings.parity, settings.stopBits)};
+    options.line = opened;
     session.emplace(std::move(options));
     model.journal = &*session;
     if (!ReadAllParams(model, link, ui)) {
@@ -607,7 +606,7 @@ std::string CheckCommand(const CliCommand& c, int dataBits) {
 }
 
 CommandResult RunCommand(const CliCommand& c, SerialLink& link, ConsoleFeedback& ui,
-                         const PortSettings& settings, const std::atomic<bool>& stop) {
+                         const PortLine& opened, const std::atomic<bool>& stop) {
   const std::size_t first = ui.Messages().size();
   CommandResult result;
   if (c.name == "read") {
@@ -615,7 +614,7 @@ CommandResult RunCommand(const CliCommand& c, SerialLink& link, ConsoleFeedback&
   } else if (c.name == "diff") {
     result = RunDiff(c, link, ui);
   } else if (c.name == "write") {
-    result = RunWrite(c, link, ui, settings);
+    result = RunWrite(c, link, ui, opened);
   } else if (c.name == "set") {
     result = RunSet(c, link, ui);
   } else if (c.name == "save" || c.name == "restore") {
@@ -640,7 +639,7 @@ CommandResult RunCommand(const CliCommand& c, SerialLink& link, ConsoleFeedback&
   } else if (c.name == "display") {
     result = RunDisplay(c, link, ui, stop);
   } else if (c.name == "format") {
-    result = RunFormat(c, link, ui, settings.dataBits);
+    result = RunFormat(c, link, ui, opened.settings.dataBits);
   } else if (c.name == "weight") {
     result = RunWeight(c, link, ui);
   } else if (c.name == "weights") {

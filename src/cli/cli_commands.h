@@ -8,7 +8,7 @@
 #include <vector>
 
 #include "cli/console_feedback.h"
-#include "link/comm_port.h"
+#include "link/line_settings.h"
 #include "link/serial_link.h"
 
 namespace tamarack::cli {
@@ -55,9 +55,10 @@ struct CommandResult {
   QJsonObject data;  // the same for --json
 };
 
-// Runs a checked command over an open line with `settings` (the print format's data bits, the
-// service record's line). Messages go to `ui` as the windows would show them; `stop` ends a watch.
+// Runs a checked command over an open line, `opened` naming its port and settings (the print
+// format's data bits, the service record's port and line). Messages go to `ui` as the windows
+// would show them; `stop` ends a watch.
 CommandResult RunCommand(const CliCommand& command, SerialLink& link, ConsoleFeedback& ui,
-                         const PortSettings& settings, const std::atomic<bool>& stop);
+                         const PortLine& opened, const std::atomic<bool>& stop);
 
 }  // namespace tamarack::cli

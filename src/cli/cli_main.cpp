@@ -7,20 +7,21 @@
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
-#include <QSerialPortInfo>
+#include <algorithm>
 #include <atomic>
 #include <csignal>
 #include <iostream>
 
 #include "cli/cli_commands.h"
-#include "cli/cli_port.h"
 #include "cli/fleet.h"
 #include "cli/inventory.h"
-#include "link/comm_port_finder.h"
 #include "link/line_finder.h"
 #include "link/open_link.h"
+#include "link/port_list.h"
+#include "link/port_names.h"
 #include "link/tracing_link.h"
 #include "net/net_address.h"
+#include "sim/builtin_simulator.h"
 #include "traffic/exchange_meaning.h"
 #include "traffic/traffic_text.h"
 #include "version.h"
@@ -97,44 +98,38 @@ std::string GeneralHelp(const QCommandLineParser& parser) {
 
 int Ports(bool json) {
   QJsonArray list;
-  for (const QSerialPortInfo& info : QSerialPortInfo::availablePorts()) {
-    const std::string line = S(info.systemLocation()) + "  " + S(info.description());
+  for (const SerialDevice& device : SerialDevices()) {
+    const std::string line = device.location + "  " + device.description;
     if (!json) std::cout << line << "\n";
-    list.append(QJsonObject{{"device", info.systemLocation()},
-                            {"name", info.portName()},
-                            {"description", info.description()},
-                            {"manufacturer", info.manufacturer()}});
+    list.append(QJsonObject{{"device", Q(device.location)},
+                            {"name", Q(device.name)},
+                            {"description", Q(device.description)},
+                            {"manufacturer", Q(device.manufacturer)}});
   }
   if (json) PrintJson({{"command", "ports"}, {"status", kExitOk}, {"ports", list}});
   return kExitOk;
 }
 
-int Find(const PortSettings& settings, bool allPorts, bool json) {
+int Find(const PortLine& line, bool allPorts, bool json) {
   std::vector<FinderPort> ports;
-  SimHost simHost;
-  if (settings.port == kSimPortName) {
+  sim::BuiltInSimulator simulator;
+  if (line.port == kSimPortName) {
     std::string error;
-    const auto device = simHost.Start(&error);
+    const auto device = simulator.Start(&error);
     if (!device) {
       std::cerr << "The simulated indicator could not start: " << error << "\n";
       return kExitPort;
     }
     ports.push_back({std::string(kSimPortName), *device});
   } else {
-    ports.push_back({settings.port, CommPort::DeviceFor(settings.port)});
+    ports.push_back({line.port, DeviceFor(line.port)});
   }
   if (allPorts) {
-    const auto known = [&](const std::string& device) {
-      return std::any_of(ports.begin(), ports.end(),
-                         [&](const FinderPort& p) { return p.device == device; });
-    };
-    for (int n = 1; n <= 6; ++n) {
-      const std::string name = "COM" + std::to_string(n);
-      if (!known(CommPort::DeviceFor(name))) ports.push_back({name, CommPort::DeviceFor(name)});
-    }
-    for (const QSerialPortInfo& info : QSerialPortInfo::availablePorts()) {
-      const std::string device = S(info.systemLocation());
-      if (!known(device)) ports.push_back({device, device});
+    for (const PortEntry& entry : PortEntries()) {
+      const std::string device = DeviceFor(entry.port);
+      const bool known = std::any_of(ports.begin(), ports.end(),
+                                     [&](const FinderPort& p) { return p.device == device; });
+      if (entry.port != kSimulatorPort && !known) ports.push_back({entry.port, device});
     }
   }
   const FinderResult result =
@@ -167,8 +162,8 @@ int Find(const PortSettings& settings, bool allPorts, bool json) {
   return found ? kExitOk : kExitIndicator;
 }
 
-int RunOne(const CliCommand& command, const PortSettings& settings, bool trace, bool json) {
-  if (std::string error = CheckCommand(command, settings.dataBits); !error.empty()) {
+int RunOne(const CliCommand& command, const PortLine& line, bool trace, bool json) {
+  if (std::string error = CheckCommand(command, line.settings.dataBits); !error.empty()) {
     std::cerr << error << "\n";
     if (json)
       PrintJson({{"command", Q(command.name)}, {"status", kExitUsage}, {"error", Q(error)}});
@@ -182,17 +177,17 @@ int RunOne(const CliCommand& command, const PortSettings& settings, bool trace, 
       std::cerr << m.text << std::endl;
     }
   });
-  std::unique_ptr<OpenedLine> line = OpenedLine::Open(settings, ui);
-  if (!line) {
+  std::unique_ptr<PortLink> link = OpenLink(line, ui);
+  if (!link) {
     if (json) {
       PrintJson({{"command", Q(command.name)},
-                 {"port", Q(settings.port)},
+                 {"port", Q(line.port)},
                  {"status", kExitPort},
                  {"error", Q(ui.LastFailure())}});
     }
     return kExitPort;
   }
-  StoppableLink stoppable(line->Port(), gStop);
+  StoppableLink stoppable(*link, gStop);
   TracingLink tracing(stoppable, 16);
   tracing.SetDescriber(DescribeExchange);
   tracing.MarkOpened();
@@ -203,11 +198,11 @@ int RunOne(const CliCommand& command, const PortSettings& settings, bool trace, 
                 << " ms]  " << cells[4] << "  ->  " << cells[5] << std::endl;
     });
   }
-  CommandResult result = RunCommand(command, tracing, ui, settings, gStop);
+  CommandResult result = RunCommand(command, tracing, ui, link->Opened(), gStop);
   if (json) {
     QJsonObject doc = result.data;
     doc["command"] = Q(command.name);
-    doc["port"] = Q(settings.port);
+    doc["port"] = Q(line.port);
     doc["status"] = result.status;
     PrintJson(doc);
   } else {
@@ -280,13 +275,14 @@ int main(int argc, char** argv) {
     return kExitUsage;
   }
 
-  PortSettings settings;
-  settings.port = S(parser.value(port));
+  PortLine chosen;
+  chosen.port = S(parser.value(port));
+  LineSettings& line = chosen.settings;
   for (const std::string& error :
-       {CheckPortName(settings.port), ParseBaud(S(parser.value(baud)), settings.baud),
-        ParseDataBits(S(parser.value(data)), settings.dataBits),
-        ParseStopBits(S(parser.value(stop)), settings.stopBits),
-        ParseParity(S(parser.value(parity)), settings.parity)}) {
+       {CheckPortName(chosen.port), ParseBaud(S(parser.value(baud)), line.baud),
+        ParseDataBits(S(parser.value(data)), line.dataBits),
+        ParseStopBits(S(parser.value(stop)), line.stopBits),
+        ParseParity(S(parser.value(parity)), line.parity)}) {
     if (!error.empty()) {
       std::cerr << error << "\n";
       return kExitUsage;
@@ -338,7 +334,7 @@ int main(int argc, char** argv) {
     }
     FleetOptions options;
     options.inventoryPath = S(words[1]);
-    options.defaults = settings;
+    options.defaults = line;
     options.command = command;
     options.keepGoing = parser.isSet(keepGoing);
     options.json = parser.isSet(json);
@@ -359,7 +355,7 @@ int main(int argc, char** argv) {
       std::cerr << "usage: tamarack-cli find [--all-ports]\n";
       return kExitUsage;
     }
-    return Find(settings, parser.isSet(allPorts), parser.isSet(json));
+    return Find(chosen, parser.isSet(allPorts), parser.isSet(json));
   }
-  return RunOne(command, settings, parser.isSet(trace), parser.isSet(json));
+  return RunOne(command, chosen, parser.isSet(trace), parser.isSet(json));
 }

@@ -10,11 +10,11 @@
 #include <mutex>
 #include <sstream>
 
-#include "cli/cli_port.h"
 #include "cli/inventory.h"
 #include "files/replace_file.h"
 #include "files/small_file.h"
-#include "link/line_finder.h"
+#include "link/open_link.h"
+#include "link/port_names.h"
 #include "link/tracing_link.h"
 #include "traffic/exchange_meaning.h"
 
@@ -48,7 +48,7 @@ struct Job {
 };
 
 std::string LogName(const Job& job) {
-  std::string name = job.row.settings.port;
+  std::string name = job.row.port.port;
   for (char& c : name) {
     if (c == '/' || c == '\\' || c == ':' || c == ' ') c = '_';
   }
@@ -70,9 +70,8 @@ std::string ResultWord(const FleetIndicator& r) {
 void RunJob(Job& job, const std::string& logPath, const std::atomic<bool>& stop) {
   const Clock::time_point began = Clock::now();
   std::string log;
-  const PortSettings& s = job.row.settings;
-  log += "port " + s.port + " at " + LineSetting{s.baud, s.dataBits, s.stopBits, s.parity}.Text() +
-         "\n";
+  const PortLine& s = job.row.port;
+  log += "port " + s.port + " at " + s.settings.Text() + "\n";
   log += "command " + job.command.name;
   for (const std::string& arg : job.command.args) log += " " + arg;
   if (!job.command.out.empty()) log += " --out " + job.command.out;
@@ -95,11 +94,11 @@ void RunJob(Job& job, const std::string& logPath, const std::atomic<bool>& stop)
   r.line = job.row.line;
   r.port = s.port;
   // The port lives and dies in this thread: QSerialPort belongs to the thread that made it.
-  std::unique_ptr<OpenedLine> line = OpenedLine::Open(s, ui);
-  if (!line) {
+  std::unique_ptr<PortLink> link = OpenLink(s, ui);
+  if (!link) {
     r.status = kExitPort;
   } else {
-    StoppableLink stoppable(line->Port(), stop);
+    StoppableLink stoppable(*link, stop);
     TracingLink trace(stoppable, 16);
     trace.SetDescriber(DescribeExchange);
     trace.MarkOpened();
@@ -111,9 +110,9 @@ void RunJob(Job& job, const std::string& logPath, const std::atomic<bool>& stop)
       ++job.progress.exchanges;
       job.progress.state = e.meaning;
     });
-    const CommandResult result = RunCommand(job.command, trace, ui, s, stop);
+    const CommandResult result = RunCommand(job.command, trace, ui, link->Opened(), stop);
     r.status = result.status;
-    line.reset();
+    link.reset();
   }
   r.interrupted = stop.load();
   r.seconds = std::chrono::duration<double>(Clock::now() - began).count();
@@ -140,8 +139,8 @@ std::string ProgressLine(Job& job, std::size_t portWidth) {
   std::lock_guard lock(job.progress.mutex);
   std::string state = job.progress.state;
   if (state.size() > 60) state = state.substr(0, 57) + "...";
-  return Pad(job.row.settings.port, portWidth) + "  " +
-         Pad(std::to_string(job.progress.exchanges), 5) + " " + state;
+  return Pad(job.row.port.port, portWidth) + "  " + Pad(std::to_string(job.progress.exchanges), 5) +
+         " " + state;
 }
 
 }  // namespace
@@ -193,7 +192,8 @@ FleetOutcome RunFleet(const FleetOptions& options, std::ostream& out, std::ostre
                                    record.extension().string()))
               .string();
     }
-    if (std::string error = CheckCommand(job->command, row.settings.dataBits); !error.empty()) {
+    if (std::string error = CheckCommand(job->command, row.port.settings.dataBits);
+        !error.empty()) {
       inventory.errors.push_back({row.line, error});
       continue;
     }
@@ -222,7 +222,7 @@ FleetOutcome RunFleet(const FleetOptions& options, std::ostream& out, std::ostre
   if (ec) err << logDir << ": the logs cannot be kept there: " << ec.message() << "\n";
 
   std::size_t portWidth = 4;
-  for (const auto& job : jobs) portWidth = std::max(portWidth, job->row.settings.port.size());
+  for (const auto& job : jobs) portWidth = std::max(portWidth, job->row.port.port.size());
 
   std::vector<QThread*> threads;
   for (auto& job : jobs) {
@@ -251,7 +251,7 @@ FleetOutcome RunFleet(const FleetOptions& options, std::ostream& out, std::ostre
         std::lock_guard lock(job->progress.mutex);
         if (job->progress.done && !job->progress.reported) {
           job->progress.reported = true;
-          out << job->row.settings.port << ": " << job->progress.state << "\n";
+          out << job->row.port.port << ": " << job->progress.state << "\n";
         }
       }
       out.flush();

@@ -6,13 +6,13 @@
 #include <vector>
 
 #include "cli/cli_commands.h"
-#include "link/comm_port.h"
+#include "link/line_settings.h"
 
 namespace tamarack::cli {
 
 struct FleetOptions {
   std::string inventoryPath;
-  PortSettings defaults;  // for the fields a row leaves empty
+  LineSettings defaults;  // for the fields a row leaves empty
   CliCommand command;
   bool keepGoing = false;  // pass over malformed rows instead of refusing the run
   bool json = false;

@@ -5,6 +5,7 @@
 #include <map>
 #include <optional>
 
+#include "link/port_names.h"
 #include "net/net_address.h"
 
 namespace tamarack::cli {
@@ -42,11 +43,12 @@ std::string DeviceKey(const std::string& port) {
   if (const std::optional<NetAddress> address = ParseNetUrl(port, nullptr)) {
     return "net:" + Lower(address->host) + ":" + std::to_string(address->port);
   }
-  if (port.size() > 3 && Lower(port.substr(0, 3)) == "com" &&
-      std::all_of(port.begin() + 3, port.end(), [](unsigned char c) { return std::isdigit(c); })) {
-    return "/dev/ttyS" + std::to_string(std::stoi(port.substr(3)) - 1);
-  }
-  return port;
+  // Otherwise two names clash when they open one device; Windows ignores the case of its names.
+#ifdef _WIN32
+  return Lower(DeviceFor(port));
+#else
+  return DeviceFor(port);
+#endif
 }
 
 }  // namespace
@@ -82,21 +84,21 @@ std::string ParseStopBits(std::string_view text, int& stopBits) {
   return "stop bits must be 1 or 2, not \"" + std::string(text) + "\"";
 }
 
-std::string ParseParity(std::string_view text, int& parity) {
+std::string ParseParity(std::string_view text, Parity& parity) {
   const std::string lower = Lower(text);
   if (lower == "noparity" || lower == "none") {
-    parity = 0;
+    parity = Parity::kNone;
   } else if (lower == "evenparity" || lower == "even") {
-    parity = 1;
+    parity = Parity::kEven;
   } else if (lower == "oddparity" || lower == "odd") {
-    parity = 2;
+    parity = Parity::kOdd;
   } else {
     return "parity must be NOPARITY, EVENPARITY or ODDPARITY, not \"" + std::string(text) + "\"";
   }
   return {};
 }
 
-Inventory ParseInventory(std::string_view text, const PortSettings& defaults) {
+Inventory ParseInventory(std::string_view text, const LineSettings& defaults) {
   Inventory inventory;
   int number = 0;
   std::size_t start = 0;
@@ -126,16 +128,17 @@ Inventory ParseInventory(std::string_view text, const PortSettings& defaults) {
     }
     InventoryRow row;
     row.line = number;
-    row.settings = defaults;
-    row.settings.port = std::string(fields[0]);
+    row.port = {std::string(fields[0]), defaults};
     std::string error = CheckPortName(fields[0]);
     const auto field = [&](std::size_t i) {
       return i < fields.size() ? fields[i] : std::string_view();
     };
-    if (error.empty() && !field(1).empty()) error = ParseBaud(field(1), row.settings.baud);
-    if (error.empty() && !field(2).empty()) error = ParseDataBits(field(2), row.settings.dataBits);
-    if (error.empty() && !field(3).empty()) error = ParseStopBits(field(3), row.settings.stopBits);
-    if (error.empty() && !field(4).empty()) error = ParseParity(field(4), row.settings.parity);
+    if (error.empty() && !field(1).empty()) error = ParseBaud(field(1), row.port.settings.baud);
+    if (error.empty() && !field(2).empty())
+      error = ParseDataBits(field(2), row.port.settings.dataBits);
+    if (error.empty() && !field(3).empty())
+      error = ParseStopBits(field(3), row.port.settings.stopBits);
+    if (error.empty() && !field(4).empty()) error = ParseParity(field(4), row.port.settings.parity);
     if (!error.empty()) {
       fail(error);
       continue;
@@ -151,11 +154,11 @@ std::vector<std::string> DuplicatePorts(const std::vector<InventoryRow>& rows,
   std::vector<std::string> clashes;
   std::map<std::string, const InventoryRow*> seen;
   for (const InventoryRow& row : rows) {
-    if (row.settings.port == simName) continue;
-    const auto [it, fresh] = seen.emplace(DeviceKey(row.settings.port), &row);
+    if (row.port.port == simName) continue;
+    const auto [it, fresh] = seen.emplace(DeviceKey(row.port.port), &row);
     if (!fresh) {
       clashes.push_back("lines " + std::to_string(it->second->line) + " and " +
-                        std::to_string(row.line) + " both name " + row.settings.port);
+                        std::to_string(row.line) + " both name " + row.port.port);
     }
   }
   return clashes;

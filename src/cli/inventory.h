@@ -4,7 +4,7 @@
 #include <string_view>
 #include <vector>
 
-#include "link/comm_port.h"
+#include "link/line_settings.h"
 
 namespace tamarack::cli {
 
@@ -13,7 +13,7 @@ namespace tamarack::cli {
 std::string ParseBaud(std::string_view text, int& baud);
 std::string ParseDataBits(std::string_view text, int& dataBits);
 std::string ParseStopBits(std::string_view text, int& stopBits);
-std::string ParseParity(std::string_view text, int& parity);
+std::string ParseParity(std::string_view text, Parity& parity);
 // A port name: anything but a device server's URL passes here (the open tells whether it exists);
 // a URL must read as one ("rfc2217://host:4001"). Empty when it does, else what is wrong.
 std::string CheckPortName(std::string_view port);
@@ -22,7 +22,7 @@ std::string CheckPortName(std::string_view port);
 // the one the command line names (empty: the command line's).
 struct InventoryRow {
   int line = 0;  // 1-based line of the inventory
-  PortSettings settings;
+  PortLine port;
   std::string file;
 };
 
@@ -39,7 +39,7 @@ struct Inventory {
 // The inventory is CSV, one indicator a line: port[,baud[,data[,stop[,parity[,file]]]]]. Empty
 // fields take `defaults`; blank lines, lines beginning "#" and a header line whose first field is
 // "port" are passed over. Fields are trimmed; no field may hold a quote.
-Inventory ParseInventory(std::string_view text, const PortSettings& defaults);
+Inventory ParseInventory(std::string_view text, const LineSettings& defaults);
 
 // Rows naming the same device ("COM3" and "/dev/ttyS2" are one), each pair as
 // "lines 3 and 7 both name COM3". "sim" starts a simulator of its own per row and never clashes.

@@ -5,6 +5,7 @@
 #include <string>
 
 #include "link/port_help.h"
+#include "link/port_names.h"
 
 #ifndef Q_OS_WIN
 #include <grp.h>
@@ -22,15 +23,16 @@ using std::chrono::milliseconds;
 constexpr milliseconds kTotalBase{700};
 constexpr milliseconds kPerByte{100};
 
-QSerialPort::Parity ParityAt(int position) {
-  switch (position) {
-    case 1:
+QSerialPort::Parity SerialParity(Parity parity) {
+  switch (parity) {
+    case Parity::kEven:
       return QSerialPort::EvenParity;
-    case 2:
+    case Parity::kOdd:
       return QSerialPort::OddParity;
-    default:
-      return QSerialPort::NoParity;
+    case Parity::kNone:
+      break;
   }
+  return QSerialPort::NoParity;
 }
 
 // The second line of a refused open: why, and what to do.
@@ -74,26 +76,15 @@ CommPort::~CommPort() {
   Close();
 }
 
-std::string CommPort::DeviceFor(const std::string& name) {
-#ifdef Q_OS_WIN
-  return name;
-#else
-  if (name.size() > 3 && name.compare(0, 3, "COM") == 0 &&
-      name.find_first_not_of("0123456789", 3) == std::string::npos && name.size() <= 6) {
-    const int n = std::stoi(name.substr(3));
-    if (n >= 1) return "/dev/ttyS" + std::to_string(n - 1);
-  }
-  return name;
-#endif
-}
-
-int CommPort::Open(const PortSettings& settings, UserFeedback& ui) {
+int CommPort::Open(const PortLine& line, UserFeedback& ui, const std::string& device) {
   Close();
-  port_.setPortName(QString::fromStdString(DeviceFor(settings.port)));
+  const std::string path = device.empty() ? DeviceFor(line.port) : device;
+  const LineSettings& settings = line.settings;
+  port_.setPortName(QString::fromStdString(path));
   port_.setBaudRate(settings.baud);
   port_.setDataBits(settings.dataBits == 7 ? QSerialPort::Data7 : QSerialPort::Data8);
   port_.setStopBits(settings.stopBits == 2 ? QSerialPort::TwoStop : QSerialPort::OneStop);
-  port_.setParity(ParityAt(settings.parity));
+  port_.setParity(SerialParity(settings.parity));
   port_.setFlowControl(QSerialPort::NoFlowControl);
 
   errno = 0;
@@ -105,8 +96,7 @@ int CommPort::Open(const PortSettings& settings, UserFeedback& ui) {
         break;
       case QSerialPort::PermissionError:
       case QSerialPort::OpenError:
-        ui.PortError(std::string(kPortBusy) + "\n" +
-                     RefusalHelp(platformCode, DeviceFor(settings.port)));
+        ui.PortError(std::string(kPortBusy) + "\n" + RefusalHelp(platformCode, path));
         break;
       default: {
         const int code = platformCode != 0 ? platformCode : static_cast<int>(port_.error());
@@ -119,7 +109,7 @@ int CommPort::Open(const PortSettings& settings, UserFeedback& ui) {
     port_.clearError();
     return -1;
   }
-  settings_ = settings;
+  opened_ = line;
   open_ = true;
   lost_ = false;
   lastError_ = 0;

@@ -4,47 +4,28 @@
 #include <string>
 
 #include "feedback/user_feedback.h"
-#include "link/serial_link.h"
+#include "link/line_settings.h"
+#include "link/port_link.h"
 
 namespace tamarack {
 
-// The five line settings as the main window's lists show them.
-struct PortSettings {
-  std::string port = "COM1";  // "COM1".."COM6" or a device path such as "/dev/ttyUSB0"
-  int baud = 9600;            // 2400, 4800 or 9600
-  int dataBits = 8;           // 7 or 8
-  int stopBits = 1;           // 1 or 2
-  int parity = 0;             // position in the Parity list: 0 none, 1 even, 2 odd
-};
-
-// The messages of a failed open, shown with the caption "Error Information".
-inline constexpr std::string_view kPortMissing = "CommPort not Exist!";
-inline constexpr std::string_view kPortBusy = "CommPort Already OPened!";
-// Followed by a full-width colon and the platform error code in decimal.
-inline constexpr std::string_view kPortUndefined = "Undefined Error Code";
-inline constexpr std::string_view kFullWidthColon = "\xEF\xBC\x9A";  // U+FF1A
-
-// The one serial port of the program: a raw line with the chosen settings, no flow control, and
-// the modem lines left as the driver has them.
-class CommPort : public SerialLink {
+// A local serial port: a raw line with the chosen settings, no flow control, and the modem lines
+// left as the driver has them.
+class CommPort : public PortLink {
  public:
   CommPort();
   CommPort(const CommPort&) = delete;
   CommPort& operator=(const CommPort&) = delete;
   ~CommPort() override;
 
-  // Opens the port and sets the line. Returns 1, or -1 after telling the user why not.
-  int Open(const PortSettings& settings, UserFeedback& ui);
-  void Close();
-  bool IsOpen() const { return open_; }
-  const PortSettings& Settings() const { return settings_; }
-
-  // "COM3" is /dev/ttyS2 on Linux; any other name is used as it is.
-  static std::string DeviceFor(const std::string& name);
-
-  // Replaces the read time-out contract for the reads that follow (the indicator finder keeps its
-  // tries short). Opening does not change it.
-  void SetReadTimeouts(const ReadTimeouts& timeouts) { timeouts_ = timeouts; }
+  // Opens the device that `line.port` names (DeviceFor) and sets the line. `device`, when given,
+  // is opened instead under that name (a simulated indicator's pseudo-terminal). Returns 1, or -1
+  // after telling the user why not.
+  int Open(const PortLine& line, UserFeedback& ui, const std::string& device = {});
+  void Close() override;
+  bool IsOpen() const override { return open_; }
+  const PortLine& Opened() const override { return opened_; }
+  void SetReadTimeouts(const ReadTimeouts& timeouts) override { timeouts_ = timeouts; }
 
   bool ClearErrors() override;
   bool PurgeTransmit() override;
@@ -63,7 +44,7 @@ class CommPort : public SerialLink {
   bool Reattach();
 
   QSerialPort port_;
-  PortSettings settings_;
+  PortLine opened_;
   ReadTimeouts timeouts_;
   bool open_ = false;  // opened by the user and not yet closed
   bool lost_ = false;  // open, but the device has gone away

@@ -18,33 +18,17 @@ std::chrono::milliseconds CeilMs(double ms) {
 
 }  // namespace
 
-std::string_view ParityName(int parity) {
-  switch (parity) {
-    case 1:
-      return "EVENPARITY";
-    case 2:
-      return "ODDPARITY";
-    default:
-      return "NOPARITY";
-  }
-}
-
-std::string LineSetting::Text() const {
-  return std::to_string(baud) + " " + std::to_string(dataBits) + " " + std::to_string(stopBits) +
-         " " + std::string(ParityName(parity));
-}
-
-std::vector<LineSetting> FinderOrder() {
-  std::vector<LineSetting> order;
-  for (int baud : kBauds) order.push_back({baud, 8, 1, 0});
-  for (int parity : {1, 2}) {
+std::vector<LineSettings> FinderOrder() {
+  std::vector<LineSettings> order;
+  for (int baud : kBauds) order.push_back({baud, 8, 1, Parity::kNone});
+  for (Parity parity : {Parity::kEven, Parity::kOdd}) {
     for (int baud : kBauds) order.push_back({baud, 7, 1, parity});
   }
   for (int baud : kBauds) {
     for (int dataBits : {8, 7}) {
       for (int stopBits : {1, 2}) {
-        for (int parity : {0, 1, 2}) {
-          const LineSetting setting{baud, dataBits, stopBits, parity};
+        for (Parity parity : {Parity::kNone, Parity::kEven, Parity::kOdd}) {
+          const LineSettings setting{baud, dataBits, stopBits, parity};
           if (std::find(order.begin(), order.end(), setting) == order.end()) {
             order.push_back(setting);
           }
@@ -55,9 +39,8 @@ std::vector<LineSetting> FinderOrder() {
   return order;
 }
 
-ReadTimeouts FinderTimeouts(const LineSetting& setting) {
-  const int bits = 1 + setting.dataBits + (setting.parity == 0 ? 0 : 1) + setting.stopBits;
-  const double byteMs = 1000.0 * bits / std::max(setting.baud, 1);
+ReadTimeouts FinderTimeouts(const LineSettings& setting) {
+  const double byteMs = 1000.0 * setting.BitsPerByte() / std::max(setting.baud, 1);
   // The poll is six bytes on the wire before the indicator can answer; an indicator takes a few
   // tens of milliseconds to start its reply, and then sends it at wire speed.
   constexpr double kAnswerSlackMs = 100;
@@ -71,7 +54,7 @@ ReadTimeouts FinderTimeouts(const LineSetting& setting) {
 FinderResult FindIndicator(std::span<const FinderPort> ports, const FinderLinkFactory& factory,
                            const FinderProgress& progress) {
   FinderResult result;
-  const std::vector<LineSetting> order = FinderOrder();
+  const std::vector<LineSettings> order = FinderOrder();
   const int total = static_cast<int>(order.size() * ports.size());
   const Frame poll = DisplayPollRequest();
   // A port that fails mid-search is just a setting that did not answer.
@@ -79,7 +62,7 @@ FinderResult FindIndicator(std::span<const FinderPort> ports, const FinderLinkFa
   int number = 0;
   for (const FinderPort& port : ports) {
     for (std::size_t i = 0; i < order.size(); ++i) {
-      const LineSetting& setting = order[i];
+      const LineSettings& setting = order[i];
       ++number;
       if (progress && !progress({&port, setting, number, total})) {
         result.outcome = FinderResult::Outcome::kCancelled;

@@ -7,32 +7,18 @@
 #include <string_view>
 #include <vector>
 
+#include "link/line_settings.h"
 #include "link/serial_link.h"
 
 namespace tamarack {
 
-// One of the 36 line settings the indicator may run at, as the main window's lists name them.
-struct LineSetting {
-  int baud = 9600;   // 2400, 4800 or 9600
-  int dataBits = 8;  // 7 or 8
-  int stopBits = 1;  // 1 or 2
-  int parity = 0;    // position in the Parity list: 0 none, 1 even, 2 odd
-
-  // "4800 8 2 NOPARITY"
-  std::string Text() const;
-  friend bool operator==(const LineSetting&, const LineSetting&) = default;
-};
-
-// "NOPARITY", "EVENPARITY", "ODDPARITY".
-std::string_view ParityName(int parity);
-
-// All 36 settings, most common first: 9600 8N1, the other speeds at 8N1, 7 data bits with even
-// and then odd parity at each speed, then the rest.
-std::vector<LineSetting> FinderOrder();
+// All 36 line settings the indicator may run at, most common first: 9600 8N1, the other speeds at
+// 8N1, 7 data bits with even and then odd parity at each speed, then the rest.
+std::vector<LineSettings> FinderOrder();
 
 // Read time-outs fitted to the wire time of the display poll at `setting`: long enough for the
 // request to arrive, the indicator to answer and the reply to come in, far below the usual second.
-ReadTimeouts FinderTimeouts(const LineSetting& setting);
+ReadTimeouts FinderTimeouts(const LineSettings& setting);
 
 // A port to search: the name the Comm list shows ("COM2", "Simulator") and the device to open.
 struct FinderPort {
@@ -43,11 +29,11 @@ struct FinderPort {
 // Opens `device` at `setting` with FinderTimeouts; the link closes the port when destroyed.
 // Nothing, with `error` set to the message the user would see, when the port cannot be opened.
 using FinderLinkFactory = std::function<std::unique_ptr<SerialLink>(
-    const std::string& device, const LineSetting& setting, std::string& error)>;
+    const std::string& device, const LineSettings& setting, std::string& error)>;
 
 struct FinderTry {
   const FinderPort* port;
-  LineSetting setting;
+  LineSettings setting;
   int number;  // 1-based, over all ports
   int total;
 };
@@ -57,9 +43,9 @@ using FinderProgress = std::function<bool(const FinderTry&)>;
 struct FinderResult {
   enum class Outcome { kFound, kNotFound, kCancelled };
   Outcome outcome = Outcome::kNotFound;
-  FinderPort port;      // kFound: where it answered
-  LineSetting setting;  // kFound: at which setting
-  int tries = 0;        // polls sent
+  FinderPort port;       // kFound: where it answered
+  LineSettings setting;  // kFound: at which setting
+  int tries = 0;         // polls sent
   // Ports that could not be opened, with the message of the failure, in search order.
   std::vector<std::pair<std::string, std::string>> openFailures;
 };

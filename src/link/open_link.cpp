@@ -1,38 +1,54 @@
 #include "link/open_link.h"
 
-#include "link/comm_port_finder.h"
+#include "link/comm_port.h"
+#include "link/port_names.h"
 #include "net/net_address.h"
 #include "net/rfc2217_link.h"
+#include "sim/builtin_simulator.h"
 
 namespace tamarack {
 namespace {
 
-// The local serial port seen as a PortLink.
-class LocalLink : public PortLink {
+// A port on a simulated indicator of its own, which stops once the port has closed.
+class OwnSimulatorPort : public CommPort {
  public:
-  int Open(const PortSettings& settings, UserFeedback& ui) { return port_.Open(settings, ui); }
-  void Close() override { port_.Close(); }
-  bool IsOpen() const override { return port_.IsOpen(); }
-  bool ClearErrors() override { return port_.ClearErrors(); }
-  bool PurgeTransmit() override { return port_.PurgeTransmit(); }
-  bool PurgeReceive() override { return port_.PurgeReceive(); }
-  void Write(const std::uint8_t* data, std::size_t size) override { port_.Write(data, size); }
-  int Read(std::uint8_t* buffer, std::size_t size) override { return port_.Read(buffer, size); }
-  int LastError() const override { return port_.LastError(); }
+  ~OwnSimulatorPort() override { Close(); }
 
- private:
-  CommPort port_;
+  sim::BuiltInSimulator simulator;
 };
+
+std::unique_ptr<PortLink> OpenSimulator(const PortLine& line, UserFeedback& ui) {
+  std::string error;
+  if (line.port == kSimulatorPort) {
+    const std::optional<std::string> device = sim::ProgramSimulator().Start(&error);
+    if (!device) {
+      ui.PortError(kPortMissing);
+      return nullptr;
+    }
+    auto port = std::make_unique<CommPort>();
+    if (port->Open(line, ui, *device) != 1) return nullptr;
+    return port;
+  }
+  auto port = std::make_unique<OwnSimulatorPort>();
+  const std::optional<std::string> device = port->simulator.Start(&error);
+  if (!device) {
+    ui.PortError("The simulated indicator could not start: " + error);
+    return nullptr;
+  }
+  if (port->Open(line, ui, *device) != 1) return nullptr;
+  return port;
+}
 
 }  // namespace
 
-std::unique_ptr<PortLink> OpenLink(const PortSettings& settings, UserFeedback& ui) {
-  if (!IsNetworkName(settings.port)) {
-    auto local = std::make_unique<LocalLink>();
-    if (local->Open(settings, ui) != 1) return nullptr;
+std::unique_ptr<PortLink> OpenLink(const PortLine& line, UserFeedback& ui) {
+  if (line.port == kSimulatorPort || line.port == kSimPortName) return OpenSimulator(line, ui);
+  if (!IsNetworkName(line.port)) {
+    auto local = std::make_unique<CommPort>();
+    if (local->Open(line, ui) != 1) return nullptr;
     return local;
   }
-  const std::optional<NetAddress> address = ParseNetUrl(settings.port, nullptr);
+  const std::optional<NetAddress> address = ParseNetUrl(line.port, nullptr);
   if (!address) {
     // A mistyped address names no device.
     ui.PortError(kPortMissing);
@@ -44,22 +60,20 @@ std::unique_ptr<PortLink> OpenLink(const PortSettings& settings, UserFeedback& u
   } else {
     link = std::make_unique<TcpLink>();
   }
-  if (link->Open(*address, settings, ui) != 1) return nullptr;
+  if (link->Open(*address, line, ui) != 1) return nullptr;
   return link;
 }
 
 FinderLinkFactory PortFinderFactory() {
-  return [local = CommPortFinderFactory()](const std::string& device, const LineSetting& setting,
-                                           std::string& error) -> std::unique_ptr<SerialLink> {
-    if (!IsNetworkName(device)) return local(device, setting, error);
-    const PortSettings settings = SettingsFor(device, setting);
+  return [](const std::string& device, const LineSettings& setting,
+            std::string& error) -> std::unique_ptr<SerialLink> {
     SilentFeedback failure;
-    std::unique_ptr<PortLink> link = OpenLink(settings, failure);
+    std::unique_ptr<PortLink> link = OpenLink({device, setting}, failure);
     if (!link) {
       error = failure.Last();
       return nullptr;
     }
-    static_cast<TcpLink&>(*link).SetReadTimeouts(FinderTimeouts(setting));
+    link->SetReadTimeouts(FinderTimeouts(setting));
     return link;
   };
 }

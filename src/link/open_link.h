@@ -3,19 +3,21 @@
 #include <memory>
 
 #include "feedback/user_feedback.h"
-#include "link/comm_port.h"
 #include "link/line_finder.h"
+#include "link/line_settings.h"
 #include "link/port_link.h"
 
 namespace tamarack {
 
-// Opens the port that `settings.port` names: a "socket://host:port" or "rfc2217://host:port" URL,
-// or a local serial port ("COM1", "/dev/ttyUSB0"). nullptr after telling the user why not.
-std::unique_ptr<PortLink> OpenLink(const PortSettings& settings, UserFeedback& ui);
+// Opens the port that `line.port` names, at `line.settings`: a "socket://host:port" or
+// "rfc2217://host:port" URL (over RFC 2217 the settings go to the server), "Simulator" or "sim"
+// (a simulated indicator, see kSimulatorPort), or a local serial port ("COM1", "/dev/ttyUSB0").
+// The link names the port as `line` does. Nothing after telling the user why not.
+std::unique_ptr<PortLink> OpenLink(const PortLine& line, UserFeedback& ui);
 
-// The finder's links for local ports and device servers alike: over RFC 2217 each try sets the
-// line through the protocol. Behind a raw TCP server the line is the server's, so every try
-// polls at that one setting.
+// The finder's links, opened through OpenLink with read time-outs fitted to each try: over
+// RFC 2217 each try sets the line through the protocol; behind a raw TCP server the line is the
+// server's, so every try polls at that one setting.
 FinderLinkFactory PortFinderFactory();
 
 }  // namespace tamarack

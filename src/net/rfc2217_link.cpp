@@ -13,10 +13,8 @@ constexpr milliseconds kSendLimit{700};
 }  // namespace
 
 TcpLink::Handshake Rfc2217Link::Ready(Clock::time_point deadline) {
-  const PortSettings& line = Line();
   parser_.Reset();
-  client_ = std::make_unique<telnet::ComPortClient>(
-      telnet::LineRequest{line.baud, line.dataBits, line.stopBits, line.parity});
+  client_ = std::make_unique<telnet::ComPortClient>(Line());
   purgesSent_ = 0;
   requestUnread_ = false;
   if (!SendRaw(client_->Greeting(), deadline)) return Handshake::kClosed;

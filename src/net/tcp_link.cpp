@@ -75,10 +75,10 @@ bool TcpLink::Connect(Clock::time_point deadline, QAbstractSocket::SocketError* 
   return true;
 }
 
-int TcpLink::Open(const NetAddress& address, const PortSettings& settings, UserFeedback& ui) {
+int TcpLink::Open(const NetAddress& address, const PortLine& line, UserFeedback& ui) {
   Close();
   address_ = address;
-  settings_ = settings;
+  opened_ = line;
   QAbstractSocket::SocketError error = QAbstractSocket::UnknownSocketError;
   if (!Connect(Clock::now() + kOpenConnect, &error)) {
     ui.PortError(OpenMessage(error));

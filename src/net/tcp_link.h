@@ -6,7 +6,7 @@
 #include <vector>
 
 #include "feedback/user_feedback.h"
-#include "link/comm_port.h"
+#include "link/line_settings.h"
 #include "link/port_link.h"
 #include "link/serial_link.h"
 #include "net/net_address.h"
@@ -27,12 +27,12 @@ class TcpLink : public PortLink {
   ~TcpLink() override;
 
   // Connects and readies the line. Returns 1, or -1 after telling the user why not.
-  int Open(const NetAddress& address, const PortSettings& settings, UserFeedback& ui);
+  // `line.port` is the URL as the user gave it; over RFC 2217 its settings are sent to the server.
+  int Open(const NetAddress& address, const PortLine& line, UserFeedback& ui);
   void Close() override;
   bool IsOpen() const override { return open_; }
-  const PortSettings& Settings() const { return settings_; }
-  // Shorter limits for reads, as the finder uses them; the contract's by default.
-  void SetReadTimeouts(const ReadTimeouts& timeouts) { timeouts_ = timeouts; }
+  const PortLine& Opened() const override { return opened_; }
+  void SetReadTimeouts(const ReadTimeouts& timeouts) override { timeouts_ = timeouts; }
 
   bool ClearErrors() override;
   bool PurgeTransmit() override;
@@ -63,7 +63,7 @@ class TcpLink : public PortLink {
     received_.clear();
     taken_ = 0;
   }
-  const PortSettings& Line() const { return settings_; }
+  const LineSettings& Line() const { return opened_.settings; }
 
   std::vector<std::uint8_t> received_;
 
@@ -75,7 +75,7 @@ class TcpLink : public PortLink {
 
   QTcpSocket socket_;
   NetAddress address_;
-  PortSettings settings_;
+  PortLine opened_;
   ReadTimeouts timeouts_;
   std::size_t taken_ = 0;  // bytes of received_ already handed to Read
   bool open_ = false;

@@ -92,15 +92,16 @@ void AppendComPort(std::uint8_t command, std::span<const std::uint8_t> value,
 namespace {
 
 // The RFC 2217 codes for the positions of the Parity list (none, even, odd).
-std::uint8_t ParityCode(int position) {
-  switch (position) {
-    case 1:
+std::uint8_t ParityCode(Parity parity) {
+  switch (parity) {
+    case Parity::kEven:
       return 3;
-    case 2:
+    case Parity::kOdd:
       return 2;
-    default:
-      return 1;
+    case Parity::kNone:
+      break;
   }
+  return 1;
 }
 
 bool Supported(std::uint8_t option) {
@@ -109,7 +110,7 @@ bool Supported(std::uint8_t option) {
 
 }  // namespace
 
-ComPortClient::ComPortClient(const LineRequest& line) : line_(line) {}
+ComPortClient::ComPortClient(const LineSettings& line) : line_(line) {}
 
 ComPortClient::OptionState& ComPortClient::At(std::uint8_t option) {
   if (option == kOptBinary) return binary_;

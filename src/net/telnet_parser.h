@@ -6,6 +6,8 @@
 #include <span>
 #include <vector>
 
+#include "link/line_settings.h"
+
 namespace tamarack::telnet {
 
 // Telnet command bytes.
@@ -33,14 +35,6 @@ inline constexpr std::uint8_t kServerReply = 100;
 // PURGE-DATA values.
 inline constexpr std::uint8_t kPurgeReceive = 1;
 inline constexpr std::uint8_t kPurgeTransmit = 2;
-
-// The line settings the client asks the server's serial port for.
-struct LineRequest {
-  int baud = 9600;
-  int dataBits = 8;  // 7 or 8
-  int stopBits = 1;  // 1 or 2
-  int parity = 0;    // 0 none, 1 even, 2 odd (the position in the Parity list)
-};
 
 // Something the far end said that is not data.
 struct Event {
@@ -83,7 +77,7 @@ void AppendComPort(std::uint8_t command, std::span<const std::uint8_t> value,
 // a socket.
 class ComPortClient {
  public:
-  explicit ComPortClient(const LineRequest& line);
+  explicit ComPortClient(const LineSettings& line);
 
   // What the client sends as soon as the connection stands.
   std::vector<std::uint8_t> Greeting();
@@ -113,7 +107,7 @@ class ComPortClient {
   std::vector<std::uint8_t> SettingValue(int index) const;
   void SendSettings(std::vector<std::uint8_t>& out);
 
-  LineRequest line_;
+  LineSettings line_;
   OptionState binary_, goAhead_, comPort_;
   bool settingsSent_ = false;
   std::array<bool, 4> acked_{};  // baud, data size, parity, stop size

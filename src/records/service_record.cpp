@@ -91,7 +91,7 @@ ServiceRecord BuildServiceRecord(const SetupSession& session, std::string techni
   record.note = std::move(note);
   record.madeAt = LocalTimeText(now);
   record.port = session.Line().port;
-  record.line = session.Line().settings;
+  record.line = session.Line().settings.Description();
   const auto& found = session.FirstRead();
   const auto& left = session.LatestRead();
   for (const SetupParam& p : SetupParams()) {

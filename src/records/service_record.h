@@ -38,7 +38,7 @@ struct LoggedOperation {
 class SetupSession : public SetupJournal {
  public:
   struct Options {
-    LineInfo line;
+    PortLine line;
     // Where every complete read is kept; empty: nowhere.
     std::string historyFolder;
     // Seconds since the epoch; the PC's clock when empty.
@@ -56,7 +56,7 @@ class SetupSession : public SetupJournal {
   // there was no read at all).
   bool WrittenSinceLatestRead() const { return writtenSinceRead_; }
   const std::vector<LoggedOperation>& Operations() const { return operations_; }
-  const LineInfo& Line() const { return options_.line; }
+  const PortLine& Line() const { return options_.line; }
   // Null when no history is kept.
   const SetupHistory* History() const { return history_ ? &*history_ : nullptr; }
   std::time_t Now() const { return options_.clock(); }

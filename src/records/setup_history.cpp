@@ -44,14 +44,6 @@ std::optional<std::string> ReadKeptFile(const fs::path& path, std::string& probl
 
 }  // namespace
 
-std::string LineSettingsText(int baud, int dataBits, int parity, int stopBits) {
-  static constexpr const char* kParity[] = {"none", "even", "odd"};
-  const char* parityName = parity >= 0 && parity < 3 ? kParity[parity] : "?";
-  return std::to_string(baud) + " baud, " + std::to_string(dataBits) + " data bits, parity " +
-         parityName + ", " + std::to_string(stopBits) +
-         (stopBits == 1 ? " stop bit" : " stop bits");
-}
-
 std::string HistoryMetaText(const HistoryMeta& meta) {
   return "time=" + OneLine(meta.time) + "\nport=" + OneLine(meta.port) +
          "\nline=" + OneLine(meta.line) + "\nversion=" + OneLine(meta.version) + "\n";
@@ -116,7 +108,7 @@ std::string HistoryFileStem(std::time_t when, std::string_view port) {
   return std::string(stamp) + "-" + (name.empty() ? "port" : name);
 }
 
-std::optional<std::string> SetupHistory::Keep(const SetupModel& model, const LineInfo& line,
+std::optional<std::string> SetupHistory::Keep(const SetupModel& model, const PortLine& line,
                                               std::time_t when, std::string& error) const {
   const fs::path folder = PathFromBytes(folder_);
   std::error_code code;
@@ -132,7 +124,7 @@ std::optional<std::string> SetupHistory::Keep(const SetupModel& model, const Lin
     const fs::path record = folder / (name + std::string(kRecordExtension));
     const fs::path meta = folder / (name + std::string(kMetaExtension));
     if (fs::exists(record, code) || fs::exists(meta, code)) continue;
-    HistoryMeta info{LocalTimeText(when), line.port, line.settings,
+    HistoryMeta info{LocalTimeText(when), line.port, line.settings.Description(),
                      model.currentValue[RowIndex(Param(kVersionAddress))]};
     if (!ReplaceFile(BytesFromPath(record), SetupValueRecord(model)).ok() ||
         !ReplaceFile(BytesFromPath(meta), HistoryMetaText(info)).ok()) {

@@ -7,23 +7,16 @@
 #include <string_view>
 #include <vector>
 
+#include "link/line_settings.h"
 #include "setup/setup_model.h"
 
 namespace tamarack {
-
-// The port a setup was read through and its line settings, as a person reads them.
-struct LineInfo {
-  std::string port;      // "COM1", "/dev/ttyUSB0"
-  std::string settings;  // "9600 baud, 8 data bits, parity none, 1 stop bit"
-};
-// `parity` is the position in the Parity list: 0 none, 1 even, 2 odd.
-std::string LineSettingsText(int baud, int dataBits, int parity, int stopBits);
 
 // What is kept beside each history file.
 struct HistoryMeta {
   std::string time;  // "2026-03-24 17:05:09", local time
   std::string port;
-  std::string line;
+  std::string line;     // "9600 baud, 8 data bits, parity none, 1 stop bit"
   std::string version;  // what F7.3 reported
 };
 // "time=...\nport=...\nline=...\nversion=...\n"; line breaks inside a value become blanks.
@@ -57,9 +50,9 @@ class SetupHistory {
   explicit SetupHistory(std::string folder) : folder_(std::move(folder)) {}
   const std::string& Folder() const { return folder_; }
 
-  // Keeps the current-value column of `model`. The setup value file's path, or nothing with
-  // `error` saying why (the folder cannot be made or written).
-  std::optional<std::string> Keep(const SetupModel& model, const LineInfo& line, std::time_t when,
+  // Keeps the current-value column of `model`, read through `line`. The setup value file's path,
+  // or nothing with `error` saying why (the folder cannot be made or written).
+  std::optional<std::string> Keep(const SetupModel& model, const PortLine& line, std::time_t when,
                                   std::string& error) const;
   // The kept files, newest first; a damaged or cut-short one is listed as not readable.
   std::vector<HistoryEntry> List() const;

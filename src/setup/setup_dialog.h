@@ -56,7 +56,7 @@ class CSetupDlg : public CModalDlg {
   // and the service record window.
   struct Options {
     // The port and its line settings, for the history and the service record.
-    LineInfo line;
+    PortLine line;
     // Where every complete read is kept; unset: "history" in the user's data folder; empty: none.
     std::optional<QString> historyFolder;
     // Runs the history list; the chosen record, or nothing.

@@ -6,7 +6,7 @@
 #include <string>
 #include <thread>
 
-#include "sim/line_settings.h"
+#include "link/line_settings.h"
 #include "sim/simulator.h"
 
 namespace tamarack::sim {

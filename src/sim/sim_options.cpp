@@ -129,7 +129,9 @@ std::optional<SimProgramOptions> ParseSimOptions(std::span<const std::string_vie
     } else if (arg == "--stop" && number && (*number == 1 || *number == 2)) {
       options.transport.line.stopBits = *number;
     } else if (arg == "--parity" && (value == "none" || value == "even" || value == "odd")) {
-      options.transport.line.parity = value == "none" ? 'N' : value == "even" ? 'E' : 'O';
+      options.transport.line.parity = value == "none"   ? Parity::kNone
+                                      : value == "even" ? Parity::kEven
+                                                        : Parity::kOdd;
     } else if (arg == "--caj" && OnOff(value)) {
       options.cajOn = *OnOff(value);
     } else if (arg == "--load" && ToDouble(value)) {

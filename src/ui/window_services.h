@@ -3,8 +3,12 @@
 #include <QDialog>
 #include <QString>
 #include <functional>
+#include <memory>
 
 #include "feedback/user_feedback.h"
+#include "link/line_finder.h"
+#include "link/line_settings.h"
+#include "link/port_link.h"
 #include "ui/file_dialog.h"
 
 namespace tamarack {
@@ -26,6 +30,16 @@ struct WindowServices {
   UserFeedback& feedback;
   FilePicker pickFile;
   WindowRunner runWindow;
+
+  // --- The main window's ports -----------------------------------------------------------------
+  // Opens the port that a Comm list entry names; nothing after telling `ui` why not.
+  using LinkOpener =
+      std::function<std::unique_ptr<PortLink>(const PortLine& line, UserFeedback& ui)>;
+  // Empty: OpenLink, which opens every kind of port.
+  LinkOpener openLink;
+  // The links of the finder's tries. Empty: PortFinderFactory().
+  FinderLinkFactory finderLinks;
+  // --- end of the main window's ports ----------------------------------------------------------
 };
 
 }  // namespace tamarack

@@ -14,6 +14,7 @@
 #include <map>
 #include <memory>
 
+#include "app/app_windows.h"
 #include "app/find_dialog.h"
 #include "app/main_dialog.h"
 #include "app/network_dialog.h"
@@ -57,7 +58,7 @@ struct Bench {
   sim::Simulator simulator;
   SetupHistory history{dir.filePath("history").toStdString()};
   SetupModel model = OpeningModel("07-12-2026", "09:30:45");
-  SetupSession session{{{"COM2", "9600,8,1,N"}, "", [] { return std::time_t{1796630400}; }}};
+  SetupSession session{{{"COM2", {}}, "", [] { return std::time_t{1796630400}; }}};
 };
 
 using Maker = std::function<std::unique_ptr<QWidget>(Bench&)>;
@@ -65,7 +66,9 @@ using Maker = std::function<std::unique_ptr<QWidget>(Bench&)>;
 const std::map<QString, Maker>& Windows() {
   static const std::map<QString, Maker> windows{
       {"main",
-       [](Bench& b) -> std::unique_ptr<QWidget> { return std::make_unique<CMainDlg>(&b.ui); }},
+       [](Bench& b) -> std::unique_ptr<QWidget> {
+         return std::make_unique<CMainDlg>(b.ui, AppWindows());
+       }},
       {"indicator",
        [](Bench& b) -> std::unique_ptr<QWidget> {
          return std::make_unique<CIndicatorDlg>(b.link, b.services);
@@ -97,7 +100,7 @@ const std::map<QString, Maker>& Windows() {
        }},
       {"find",
        [](Bench& b) -> std::unique_ptr<QWidget> {
-         FinderLinkFactory none = [](const std::string&, const LineSetting&, std::string& error) {
+         FinderLinkFactory none = [](const std::string&, const LineSettings&, std::string& error) {
            error = "no port";
            return std::unique_ptr<SerialLink>();
          };

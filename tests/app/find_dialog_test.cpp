@@ -10,7 +10,7 @@
 #include <QTimer>
 
 #include "app/main_dialog.h"
-#include "link/comm_port_finder.h"
+#include "link/open_link.h"
 #include "sim/pty_transport.h"
 #include "sim/simulator.h"
 #include "support/pty_peer.h"
@@ -35,11 +35,12 @@ class FindDialogTest : public QObject {
     QVERIFY(transport.Start(&error));
 
     RecordingFeedback ui;
-    CMainDlg main(&ui);
+    WindowServices services(ui);
     // Whatever port is chosen, the finder reaches the simulated indicator.
-    main.SetFinderFactory([&](const std::string&, const LineSetting& s, std::string& e) {
-      return CommPortFinderFactory()(transport.DevicePath(), s, e);
-    });
+    services.finderLinks = [&](const std::string&, const LineSettings& s, std::string& e) {
+      return PortFinderFactory()(transport.DevicePath(), s, e);
+    };
+    CMainDlg main(services);
     main.PortList()->setCurrentIndex(main.PortList()->findData("COM2"));
     RunFinder(main);
     QCOMPARE(ui.Texts(), std::vector<std::string>{"Indicator found on COM2 at 4800 8 2 NOPARITY"});
@@ -54,10 +55,11 @@ class FindDialogTest : public QObject {
   void FinderThatFindsNothingLeavesTheLists() {
     test::PtyPeer peer;  // a line where no one answers
     RecordingFeedback ui;
-    CMainDlg main(&ui);
-    main.SetFinderFactory([&](const std::string&, const LineSetting& s, std::string& e) {
-      return CommPortFinderFactory()(peer.Device(), s, e);
-    });
+    WindowServices services(ui);
+    services.finderLinks = [&](const std::string&, const LineSettings& s, std::string& e) {
+      return PortFinderFactory()(peer.Device(), s, e);
+    };
+    CMainDlg main(services);
     main.PortList()->setCurrentIndex(main.PortList()->findData("COM2"));
     main.BaudList()->setCurrentText("2400");
     main.DataBitList()->setCurrentText("7");
@@ -77,10 +79,10 @@ class FindDialogTest : public QObject {
     RecordingFeedback ui;
     CFindDlg* dlg = nullptr;
     int opened = 0;
-    const FinderLinkFactory factory = [&](const std::string&, const LineSetting& s,
+    const FinderLinkFactory factory = [&](const std::string&, const LineSettings& s,
                                           std::string& e) {
       if (++opened == 2) dlg->CancelButton()->click();  // pressed during the second try
-      return CommPortFinderFactory()(peer.Device(), s, e);
+      return PortFinderFactory()(peer.Device(), s, e);
     };
     CFindDlg find({"COM2", peer.Device()}, {}, factory, ui);
     dlg = &find;
@@ -97,8 +99,13 @@ class FindDialogTest : public QObject {
   void FindIsOfferedOnlyWhileThePortIsClosed() {
     test::PtyPeer peer;
     RecordingFeedback ui;
-    CMainDlg main(&ui);
-    main.SetSimulatorStarter([&] { return std::optional<std::string>(peer.Device()); });
+    WindowServices services(ui);
+    // "Simulator" opens the pseudo-terminal.
+    services.openLink = [&](const PortLine& line, UserFeedback& feedback) {
+      auto port = std::make_unique<CommPort>();
+      return port->Open(line, feedback, peer.Device()) == 1 ? std::move(port) : nullptr;
+    };
+    CMainDlg main(services);
     QCOMPARE(main.Relay().TipOf(main.FindButton()),
              "Look for the indicator on this port at every line setting");
     QCOMPARE(main.Relay().TipOf(main.TrafficButton()), "Show the exchanges with the indicator");

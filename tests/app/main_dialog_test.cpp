@@ -5,7 +5,9 @@
 #include <QApplication>
 #include <QComboBox>
 #include <QLabel>
+#include <QLineEdit>
 #include <QPushButton>
+#include <QRadioButton>
 #include <QTcpServer>
 #include <QTcpSocket>
 #include <QTest>
@@ -13,6 +15,10 @@
 #include <QToolTip>
 #include <QVBoxLayout>
 
+#include "app/app_windows.h"
+#include "app/network_dialog.h"
+#include "link/open_link.h"
+#include "net/tcp_link.h"
 #include "support/pty_peer.h"
 #include "support/recording_feedback.h"
 #include "ui/modal_dialog.h"
@@ -25,14 +31,60 @@ using test::RecordingFeedback;
 class MainDialogTest : public QObject {
   Q_OBJECT
 
+  // The working windows in the order of their buttons.
+  enum Row : std::size_t { kPrintFormat, kParameterSetup, kIndicator, kCountSetup };
+
+  // The program's working windows, each running what the test puts in `openers` (nothing while
+  // that is empty), and a Simulated Scale window that `simulatedScale` makes.
+  struct Parts {
+    std::array<WindowOpener, 4> openers;
+    ToolWindowMaker simulatedScale;
+    MainWindowParts Make() {
+      MainWindowParts parts = AppWindows();
+      for (std::size_t i = 0; i < parts.windows.size(); ++i) {
+        parts.windows[i].opener = [this, i](const WorkWindowContext& c) {
+          if (openers.at(i)) openers.at(i)(c);
+        };
+      }
+      parts.simulatedScale = [this]() -> QWidget* {
+        return simulatedScale ? simulatedScale() : nullptr;
+      };
+      return parts;
+    }
+  };
+
+  // "Simulator" opens `device`; every other port opens as it does in the program.
+  static WindowServices::LinkOpener SimulatorOn(const std::string& device) {
+    return [device](const PortLine& line, UserFeedback& ui) -> std::unique_ptr<PortLink> {
+      if (line.port != kSimulatorPort) return OpenLink(line, ui);
+      auto port = std::make_unique<CommPort>();
+      if (port->Open(line, ui, device) != 1) return nullptr;
+      return port;
+    };
+  }
+
+  // Answers the "Network…" window with `url` ("rfc2217://host:port"), or cancels it.
+  static int AnswerNetwork(QDialog& window, const std::optional<std::string>& url) {
+    auto& ask = dynamic_cast<CNetworkDlg&>(window);
+    if (!url) return 0;
+    const std::size_t scheme = url->find("://");
+    ask.AddressField()->setText(QString::fromStdString(url->substr(scheme + 3)));
+    (url->starts_with("socket") ? ask.RawChoice() : ask.Rfc2217Choice())->setChecked(true);
+    ask.OnOk();
+    return ask.result();
+  }
+
   // A main window whose "Simulator" entry opens a pseudo-terminal.
   struct Fixture {
     RecordingFeedback ui;
     test::PtyPeer peer;
-    CMainDlg dlg{&ui};
-    Fixture() {
-      dlg.SetSimulatorStarter([this] { return std::optional<std::string>(peer.Device()); });
-    }
+    Parts parts;
+    WindowServices services = [this] {
+      WindowServices s(ui);
+      s.openLink = SimulatorOn(peer.Device());
+      return s;
+    }();
+    CMainDlg dlg{services, parts.Make()};
     void OpenSimulator() {
       dlg.PortList()->setCurrentText(kSimulatorPort);
       QTest::mouseClick(dlg.OpenCloseButton(), Qt::LeftButton);
@@ -66,7 +118,7 @@ class MainDialogTest : public QObject {
  private slots:
   void StartsWithTheDefaults() {
     RecordingFeedback ui;
-    CMainDlg dlg(&ui);
+    CMainDlg dlg(ui, AppWindows());
     QCOMPARE(dlg.PortList()->currentText(), "COM1");
     QCOMPARE(dlg.BaudList()->currentText(), "9600");
     QCOMPARE(dlg.DataBitList()->currentText(), "8");
@@ -93,7 +145,7 @@ class MainDialogTest : public QObject {
 
   void PortListOpensTheDeviceBehindItsDescription() {
     RecordingFeedback ui;
-    CMainDlg dlg(&ui);
+    CMainDlg dlg(ui);
     // A detected device is shown with the description the system gives it.
     dlg.PortList()->insertItem(6, "/dev/ttyUSB7 (USB serial adapter)", "/dev/ttyUSB7");
     dlg.PortList()->setCurrentIndex(6);
@@ -112,12 +164,12 @@ class MainDialogTest : public QObject {
 
   void WorkingWindowsNeedAnOpenPort() {
     RecordingFeedback ui;
-    CMainDlg dlg(&ui);
+    Parts parts;
+    CMainDlg dlg(ui, parts.Make());
     int opened = 0;
-    for (WorkWindow w : {WorkWindow::kPrintFormat, WorkWindow::kParameterSetup,
-                         WorkWindow::kIndicator, WorkWindow::kCountSetup}) {
-      dlg.SetOpener(w, [&](QWidget*, SerialLink&, UserFeedback&, int) { ++opened; });
-      QTest::mouseClick(dlg.Button(w), Qt::LeftButton);
+    for (Row w : {kPrintFormat, kParameterSetup, kIndicator, kCountSetup}) {
+      parts.openers[w] = [&](const WorkWindowContext&) { ++opened; };
+      QTest::mouseClick(dlg.WorkButton(w), Qt::LeftButton);
     }
     QCOMPARE(opened, 0);
     QCOMPARE(ui.messages.size(), size_t{4});
@@ -141,18 +193,18 @@ class MainDialogTest : public QObject {
     QWidget* parent = nullptr;
     SerialLink* port = nullptr;
     int dataBits = 0;
-    f.dlg.SetOpener(WorkWindow::kPrintFormat, [&](QWidget* p, SerialLink& l, UserFeedback&, int d) {
-      parent = p;
-      port = &l;
-      dataBits = d;
-    });
-    QTest::mouseClick(f.dlg.Button(WorkWindow::kPrintFormat), Qt::LeftButton);
+    f.parts.openers[kPrintFormat] = [&](const WorkWindowContext& c) {
+      parent = &c.main;
+      port = &c.link;
+      dataBits = c.opened.settings.dataBits;
+    };
+    QTest::mouseClick(f.dlg.WorkButton(kPrintFormat), Qt::LeftButton);
     QCOMPARE(parent, &f.dlg);
     // The open port, seen through the trace that records every exchange.
     QCOMPARE(port, static_cast<SerialLink*>(&f.dlg.Trace()));
     QCOMPARE(dataBits, 7);
     // Without an opener the button opens nothing and says nothing.
-    QTest::mouseClick(f.dlg.Button(WorkWindow::kIndicator), Qt::LeftButton);
+    QTest::mouseClick(f.dlg.WorkButton(kIndicator), Qt::LeftButton);
     QVERIFY(f.ui.messages.empty());
 
     QTest::mouseClick(f.dlg.OpenCloseButton(), Qt::LeftButton);
@@ -164,10 +216,10 @@ class MainDialogTest : public QObject {
   void SimulatedScaleFollowsTheSimulatorPort() {
     Fixture f;
     int made = 0;
-    f.dlg.SetSimulatedScaleMaker([&]() -> QWidget* {
+    f.parts.simulatedScale = [&]() -> QWidget* {
       ++made;
       return new ToolWindow;
-    });
+    };
     QPushButton* button = f.dlg.SimulatedScaleButton();
     QCOMPARE(button->text(), "Simulated Scale");
     QCOMPARE(button->accessibleName(), "Simulated Scale");
@@ -193,31 +245,30 @@ class MainDialogTest : public QObject {
   void ToolWindowStaysUsableBesideAWorkingWindow() {
     Fixture f;
     ToolWindow* tool = nullptr;
-    f.dlg.SetSimulatedScaleMaker([&]() -> QWidget* { return tool = new ToolWindow; });
+    f.parts.simulatedScale = [&]() -> QWidget* { return tool = new ToolWindow; };
     int mainPresses = 0;
-    f.dlg.SetOpener(WorkWindow::kCountSetup,
-                    [&](QWidget*, SerialLink&, UserFeedback&, int) { ++mainPresses; });
+    f.parts.openers[kCountSetup] = [&](const WorkWindowContext&) { ++mainPresses; };
     bool checked = false;
-    f.dlg.SetOpener(WorkWindow::kIndicator, [&](QWidget* parent, SerialLink&, UserFeedback&, int) {
-      CModalDlg working(parent);
+    f.parts.openers[kIndicator] = [&](const WorkWindowContext& c) {
+      CModalDlg working(&c.main);
       QTimer::singleShot(0, &working, [&] {
         QCOMPARE(QApplication::activeModalWidget(), &working);
         SystemClick(tool->button);
-        SystemClick(f.dlg.Button(WorkWindow::kCountSetup));
+        SystemClick(f.dlg.WorkButton(kCountSetup));
         QCOMPARE(tool->presses, 1);
         QCOMPARE(mainPresses, 0);
         checked = true;
         working.done(1);
       });
       working.exec();
-    });
+    };
 
     QTimer::singleShot(0, &f.dlg, [&] {
       f.OpenSimulator();
       QTest::mouseClick(f.dlg.SimulatedScaleButton(), Qt::LeftButton);
       QVERIFY(QTest::qWaitForWindowExposed(tool));
-      QTest::mouseClick(f.dlg.Button(WorkWindow::kIndicator), Qt::LeftButton);
-      SystemClick(f.dlg.Button(WorkWindow::kCountSetup));
+      QTest::mouseClick(f.dlg.WorkButton(kIndicator), Qt::LeftButton);
+      SystemClick(f.dlg.WorkButton(kCountSetup));
       SystemClick(f.dlg.ExitButton());
     });
     // The main window runs as the application runs it.
@@ -234,11 +285,14 @@ class MainDialogTest : public QObject {
   void FailedOpensChangeNothing() {
     QFETCH(bool, starterWorks);
     RecordingFeedback ui;
-    CMainDlg dlg(&ui);
-    dlg.SetSimulatorStarter([&]() -> std::optional<std::string> {
-      if (starterWorks) return "/dev/tamarack-no-such-port";
-      return std::nullopt;
-    });
+    WindowServices services(ui);
+    // The simulated indicator's device is gone, or it could not be started at all.
+    services.openLink = starterWorks ? SimulatorOn("/dev/tamarack-no-such-port")
+                                     : [](const PortLine&, UserFeedback& feedback) {
+                                         feedback.PortError(kPortMissing);
+                                         return std::unique_ptr<PortLink>();
+                                       };
+    CMainDlg dlg(services);
     dlg.PortList()->setCurrentText(kSimulatorPort);
     QTest::mouseClick(dlg.OpenCloseButton(), Qt::LeftButton);
     QVERIFY(!dlg.IsPortOpen());
@@ -252,9 +306,10 @@ class MainDialogTest : public QObject {
   // a cancelled question goes back to the entry chosen before.
   void NetworkEntryAddsTheAddressChosen() {
     RecordingFeedback ui;
-    CMainDlg dlg(&ui);
     std::optional<std::string> answer = "rfc2217://10.0.0.7:4001";
-    dlg.SetAddressAsker([&](QWidget*) { return answer; });
+    WindowServices services(ui);
+    services.runWindow = [&](QDialog& window) { return AnswerNetwork(window, answer); };
+    CMainDlg dlg(services);
     QComboBox* list = dlg.PortList();
     const int network = list->count() - 1;
     dlg.OnPortChosen(2);
@@ -289,22 +344,25 @@ class MainDialogTest : public QObject {
   // connection gives the working windows a link that is not the local port.
   void OpensANetworkAddress() {
     RecordingFeedback ui;
-    CMainDlg dlg(&ui);
     QTcpServer server;
     QVERIFY(server.listen(QHostAddress::LocalHost, 0));
     const QString url = QString("socket://127.0.0.1:%1").arg(server.serverPort());
-    dlg.SetAddressAsker([&](QWidget*) { return std::optional<std::string>(url.toStdString()); });
+    WindowServices services(ui);
+    services.runWindow = [&](QDialog& window) { return AnswerNetwork(window, url.toStdString()); };
+    Parts parts;
+    CMainDlg dlg(services, parts.Make());
     dlg.OnPortChosen(dlg.PortList()->count() - 1);
 
     SerialLink* given = nullptr;
-    dlg.SetOpener(WorkWindow::kIndicator,
-                  [&](QWidget*, SerialLink& link, UserFeedback&, int) { given = &link; });
+    parts.openers[kIndicator] = [&](const WorkWindowContext& c) { given = &c.link; };
     QTest::mouseClick(dlg.OpenCloseButton(), Qt::LeftButton);
     QVERIFY(dlg.IsPortOpen());
-    QTest::mouseClick(dlg.Button(WorkWindow::kIndicator), Qt::LeftButton);
+    QTest::mouseClick(dlg.WorkButton(kIndicator), Qt::LeftButton);
     // The windows talk through the trace, and the trace through the link to the server.
     QVERIFY(given == static_cast<SerialLink*>(&dlg.Trace()));
-    QVERIFY(&dlg.Link() != static_cast<SerialLink*>(&dlg.Port()));
+    QVERIFY(dynamic_cast<TcpLink*>(&dlg.Link()) != nullptr);
+    // What is open is named as chosen, for whatever is kept of the session.
+    QCOMPARE(dlg.OpenPort()->Opened().port, url.toStdString());
     const std::uint8_t request[] = {0x01, 0x52, 0xFF};
     given->ClearErrors();
     given->Write(request, sizeof request);
@@ -321,7 +379,7 @@ class MainDialogTest : public QObject {
     QTest::mouseClick(dlg.OpenCloseButton(), Qt::LeftButton);
     QVERIFY(!dlg.IsPortOpen());
     QVERIFY(ListsEnabled(dlg));
-    QVERIFY(&dlg.Link() == static_cast<SerialLink*>(&dlg.Port()));
+    QVERIFY(dlg.OpenPort() == nullptr && dynamic_cast<TcpLink*>(&dlg.Link()) == nullptr);
 
     server.close();
     QTest::mouseClick(dlg.OpenCloseButton(), Qt::LeftButton);
@@ -331,16 +389,16 @@ class MainDialogTest : public QObject {
 
   void EnterAndEscapeKeepTheWindowOpen() {
     RecordingFeedback ui;
-    CMainDlg dlg(&ui);
+    Parts parts;
+    CMainDlg dlg(ui, parts.Make());
     int opened = 0;
-    dlg.SetOpener(WorkWindow::kPrintFormat,
-                  [&](QWidget*, SerialLink&, UserFeedback&, int) { ++opened; });
+    parts.openers[kPrintFormat] = [&](const WorkWindowContext&) { ++opened; };
     dlg.show();
     QVERIFY(QTest::qWaitForWindowExposed(&dlg));
-    dlg.Button(WorkWindow::kPrintFormat)->setFocus();
+    dlg.WorkButton(kPrintFormat)->setFocus();
     for (int key : {Qt::Key_Escape, Qt::Key_Return, Qt::Key_Enter}) {
       QTest::keyClick(&dlg, static_cast<Qt::Key>(key));
-      QTest::keyClick(dlg.Button(WorkWindow::kPrintFormat), static_cast<Qt::Key>(key));
+      QTest::keyClick(dlg.WorkButton(kPrintFormat), static_cast<Qt::Key>(key));
     }
     QVERIFY(dlg.isVisible());
     QCOMPARE(dlg.result(), 0);

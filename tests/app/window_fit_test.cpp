@@ -12,6 +12,7 @@
 #include <functional>
 #include <memory>
 
+#include "app/app_windows.h"
 #include "app/find_dialog.h"
 #include "app/main_dialog.h"
 #include "app/network_dialog.h"
@@ -80,11 +81,11 @@ class WindowFitTest : public QObject {
     WindowServices services(ui_);
     CSetupDlg::Options noHistory;
     noHistory.historyFolder = QString();
-    const FinderLinkFactory noPort = [](const std::string&, const LineSetting&, std::string&) {
+    const FinderLinkFactory noPort = [](const std::string&, const LineSettings&, std::string&) {
       return std::unique_ptr<SerialLink>();
     };
     return {
-        {"Main", [this] { return std::make_unique<CMainDlg>(&ui_); }},
+        {"Main", [this] { return std::make_unique<CMainDlg>(ui_, AppWindows()); }},
         {"Indicator", [=, this] { return std::make_unique<CIndicatorDlg>(line_, services); }},
         {"Setup", [=, this] { return std::make_unique<CSetupDlg>(line_, services, noHistory); }},
         {"Calibration", [this] { return std::make_unique<CCalibrationDlg>(line_, ui_); }},

@@ -7,13 +7,8 @@
 namespace tamarack::cli {
 namespace {
 
-PortSettings Defaults() {
-  PortSettings s;
-  s.baud = 4800;
-  s.dataBits = 7;
-  s.stopBits = 2;
-  s.parity = 1;
-  return s;
+LineSettings Defaults() {
+  return {4800, 7, 2, Parity::kEven};
 }
 
 TEST(InventoryTest, RowsTakeTheirFieldsAndTheDefaultsForEmptyOnes) {
@@ -29,20 +24,20 @@ TEST(InventoryTest, RowsTakeTheirFieldsAndTheDefaultsForEmptyOnes) {
   ASSERT_EQ(inv.rows.size(), 3u);
   const InventoryRow& a = inv.rows[0];
   EXPECT_EQ(a.line, 4);
-  EXPECT_EQ(a.settings.port, "/dev/ttyUSB0");
-  EXPECT_EQ(a.settings.baud, 4800);
-  EXPECT_EQ(a.settings.dataBits, 7);
-  EXPECT_EQ(a.settings.stopBits, 2);
-  EXPECT_EQ(a.settings.parity, 1);
+  EXPECT_EQ(a.port.port, "/dev/ttyUSB0");
+  EXPECT_EQ(a.port.settings.baud, 4800);
+  EXPECT_EQ(a.port.settings.dataBits, 7);
+  EXPECT_EQ(a.port.settings.stopBits, 2);
+  EXPECT_EQ(a.port.settings.parity, Parity::kEven);
   EXPECT_EQ(a.file, "");
   const InventoryRow& b = inv.rows[1];
-  EXPECT_EQ(b.settings.port, "COM3");
-  EXPECT_EQ(b.settings.baud, 9600);
-  EXPECT_EQ(b.settings.dataBits, 8);
-  EXPECT_EQ(b.settings.stopBits, 1);
-  EXPECT_EQ(b.settings.parity, 0);
+  EXPECT_EQ(b.port.port, "COM3");
+  EXPECT_EQ(b.port.settings.baud, 9600);
+  EXPECT_EQ(b.port.settings.dataBits, 8);
+  EXPECT_EQ(b.port.settings.stopBits, 1);
+  EXPECT_EQ(b.port.settings.parity, Parity::kNone);
   EXPECT_EQ(b.file, "unit3.stx");
-  EXPECT_EQ(inv.rows[2].settings.parity, 2);
+  EXPECT_EQ(inv.rows[2].port.settings.parity, Parity::kOdd);
 }
 
 TEST(InventoryTest, MalformedRowsAreNamedByLineAndLeftOut) {
@@ -94,8 +89,8 @@ TEST(InventoryTest, ADeviceServerNamedTwiceClashes) {
       {});
   ASSERT_TRUE(inv.errors.empty());
   ASSERT_EQ(inv.rows.size(), 4u);
-  EXPECT_EQ(inv.rows[0].settings.port, "rfc2217://Scale7.local:4001");
-  EXPECT_EQ(inv.rows[0].settings.baud, 4800);
+  EXPECT_EQ(inv.rows[0].port.port, "rfc2217://Scale7.local:4001");
+  EXPECT_EQ(inv.rows[0].port.settings.baud, 4800);
   EXPECT_EQ(DuplicatePorts(inv.rows, "sim"),
             (std::vector<std::string>{"lines 1 and 3 both name socket://scale7.LOCAL:4001"}));
 }

@@ -239,7 +239,7 @@ class TrendWindowTest : public QObject {
 
   void mainWindowOpensOneTrendWindowBesideTheOthers() {
     test::RecordingFeedback ui;
-    CMainDlg main(&ui);
+    CMainDlg main(ui);
     QCOMPARE(main.TrendButton()->text(), QString("Trend"));
     QCOMPARE(main.Relay().TipOf(main.TrendButton()), QString(kTrendTip));
     QVERIFY(main.TrendWindow() == nullptr);

@@ -16,6 +16,7 @@
 #include <chrono>
 
 #include "link/commands.h"
+#include "link/port_names.h"
 #include "link/transact.h"
 #include "support/pty_peer.h"
 #include "support/recording_feedback.h"
@@ -62,8 +63,8 @@ class CommPortTest : public ::testing::Test {
     if (!QCoreApplication::instance()) new QCoreApplication(argc, argv);
   }
 
-  PortSettings SettingsFor(const PtyPeer& peer) {
-    PortSettings s;
+  PortLine SettingsFor(const PtyPeer& peer) {
+    PortLine s;
     s.port = peer.Device();
     return s;
   }
@@ -85,11 +86,8 @@ TEST_P(CommPortLine, SelectionsReachTheLine) {
   PtyPeer peer;
   ASSERT_FALSE(peer.Device().empty());
   CommPort port;
-  PortSettings s = SettingsFor(peer);
-  s.baud = c.baud;
-  s.dataBits = c.dataBits;
-  s.stopBits = c.stopBits;
-  s.parity = c.parity;
+  PortLine s = SettingsFor(peer);
+  s.settings = {c.baud, c.dataBits, c.stopBits, static_cast<Parity>(c.parity)};
   asked.clear();
   ASSERT_EQ(port.Open(s, ui), 1) << ::testing::PrintToString(ui.Texts());
 
@@ -122,17 +120,17 @@ INSTANTIATE_TEST_SUITE_P(
     test::ByWhat());
 
 TEST(CommPortNames, ComNamesMapToSerialDevices) {
-  EXPECT_EQ(CommPort::DeviceFor("COM1"), "/dev/ttyS0");
-  EXPECT_EQ(CommPort::DeviceFor("COM6"), "/dev/ttyS5");
-  EXPECT_EQ(CommPort::DeviceFor("/dev/ttyUSB0"), "/dev/ttyUSB0");
-  EXPECT_EQ(CommPort::DeviceFor("COM"), "COM");
-  EXPECT_EQ(CommPort::DeviceFor("COM0"), "COM0");
-  EXPECT_EQ(CommPort::DeviceFor("COMX"), "COMX");
+  EXPECT_EQ(DeviceFor("COM1"), "/dev/ttyS0");
+  EXPECT_EQ(DeviceFor("COM6"), "/dev/ttyS5");
+  EXPECT_EQ(DeviceFor("/dev/ttyUSB0"), "/dev/ttyUSB0");
+  EXPECT_EQ(DeviceFor("COM"), "COM");
+  EXPECT_EQ(DeviceFor("COM0"), "COM0");
+  EXPECT_EQ(DeviceFor("COMX"), "COMX");
 }
 
 TEST_F(CommPortTest, MissingDeviceIsReportedAndLeavesThePortClosed) {
   CommPort port;
-  PortSettings s;
+  PortLine s;
   s.port = "/dev/tamarack-no-such-port";
   EXPECT_EQ(port.Open(s, ui), -1);
   EXPECT_FALSE(port.IsOpen());
@@ -143,7 +141,7 @@ TEST_F(CommPortTest, MissingDeviceIsReportedAndLeavesThePortClosed) {
 
 TEST_F(CommPortTest, DeviceThatIsNoSerialLineGivesItsErrorCode) {
   CommPort port;
-  PortSettings s;
+  PortLine s;
   s.port = "/dev/null";
   EXPECT_EQ(port.Open(s, ui), -1);
   EXPECT_FALSE(port.IsOpen());
@@ -171,7 +169,7 @@ TEST_F(CommPortTest, SecondOpenOfTheSameDeviceIsRefused) {
 TEST_F(CommPortTest, DeviceTheUserMayNotOpenSaysWhyAndWhatToDo) {
   // Even root may not read this one, so the refusal is real here too.
   CommPort port;
-  PortSettings s;
+  PortLine s;
   s.port = "/proc/sys/vm/drop_caches";
   EXPECT_EQ(port.Open(s, ui), -1);
   EXPECT_FALSE(port.IsOpen());

@@ -3,8 +3,8 @@
 #include <gtest/gtest.h>
 
 #include "link/comm_port.h"
-#include "link/comm_port_finder.h"
 #include "link/line_finder.h"
+#include "link/open_link.h"
 #include "sim/pty_transport.h"
 #include "sim/simulator.h"
 #include "support/pty_peer.h"
@@ -21,10 +21,8 @@ class FinderOnLineTest : public testing::Test {
   // The finder let go of the device: the program's port opens it at once.
   void ExpectDeviceFree(const std::string& device) {
     CommPort port;
-    PortSettings settings;
-    settings.port = device;
     test::RecordingFeedback ui;
-    EXPECT_EQ(port.Open(settings, ui), 1) << (ui.messages.empty() ? "" : ui.messages[0].text);
+    EXPECT_EQ(port.Open({device, {}}, ui), 1) << (ui.messages.empty() ? "" : ui.messages[0].text);
   }
 };
 
@@ -40,9 +38,9 @@ TEST_F(FinderOnLineTest, FindsAnIndicatorThatOnlyHears4800BaudWithTwoStopBits) {
   ASSERT_TRUE(transport.Start(&error)) << error;
 
   const FinderPort ports[] = {{"COM2", transport.DevicePath()}};
-  const FinderResult result = FindIndicator(ports, CommPortFinderFactory());
+  const FinderResult result = FindIndicator(ports, PortFinderFactory());
   ASSERT_EQ(result.outcome, FinderResult::Outcome::kFound);
-  EXPECT_EQ(result.setting, (LineSetting{4800, 8, 2, 0}));
+  EXPECT_EQ(result.setting, (LineSettings{4800, 8, 2, Parity::kNone}));
   EXPECT_EQ(FoundText(result), "Indicator found on COM2 at 4800 8 2 NOPARITY");
   // The settings before it were heard as noise and not answered.
   EXPECT_EQ(result.tries, 21);
@@ -52,7 +50,7 @@ TEST_F(FinderOnLineTest, FindsAnIndicatorThatOnlyHears4800BaudWithTwoStopBits) {
 TEST_F(FinderOnLineTest, SilentLineAnswersAtNoSetting) {
   test::PtyPeer peer;  // never answers
   const FinderPort ports[] = {{"COM2", peer.Device()}};
-  const FinderResult result = FindIndicator(ports, CommPortFinderFactory());
+  const FinderResult result = FindIndicator(ports, PortFinderFactory());
   EXPECT_EQ(result.outcome, FinderResult::Outcome::kNotFound);
   EXPECT_EQ(result.tries, 36);
   EXPECT_TRUE(result.openFailures.empty());
@@ -61,7 +59,7 @@ TEST_F(FinderOnLineTest, SilentLineAnswersAtNoSetting) {
 
 TEST_F(FinderOnLineTest, MissingPortIsAnOpenFailureWithItsMessage) {
   const FinderPort ports[] = {{"COM9", "/dev/tamarack-no-such-port"}};
-  const FinderResult result = FindIndicator(ports, CommPortFinderFactory());
+  const FinderResult result = FindIndicator(ports, PortFinderFactory());
   EXPECT_EQ(result.outcome, FinderResult::Outcome::kNotFound);
   EXPECT_EQ(result.tries, 0);
   ASSERT_EQ(result.openFailures.size(), 1u);

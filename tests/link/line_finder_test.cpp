@@ -13,14 +13,14 @@ namespace {
 // A fake port that counts how many are open, and answers the poll only at one setting.
 class Line {
  public:
-  LineSetting answersAt{4800, 8, 2, 0};
+  LineSettings answersAt{4800, 8, 2, Parity::kNone};
   std::string answeringDevice = "/dev/ttyS1";
   std::vector<std::string> missing;  // devices that cannot be opened
   int open = 0;
-  std::vector<std::pair<std::string, LineSetting>> opened;
+  std::vector<std::pair<std::string, LineSettings>> opened;
 
   FinderLinkFactory Factory() {
-    return [this](const std::string& device, const LineSetting& setting,
+    return [this](const std::string& device, const LineSettings& setting,
                   std::string& error) -> std::unique_ptr<SerialLink> {
       if (std::find(missing.begin(), missing.end(), device) != missing.end()) {
         error = "CommPort not Exist!";
@@ -45,7 +45,7 @@ class Line {
 };
 
 TEST(LineFinderOrder, MostCommonFirstThenEveryOtherSettingOnce) {
-  const std::vector<LineSetting> order = FinderOrder();
+  const std::vector<LineSettings> order = FinderOrder();
   ASSERT_EQ(order.size(), 36u);
   const std::vector<std::string> expectedStart = {
       "9600 8 1 NOPARITY",   "4800 8 1 NOPARITY",   "2400 8 1 NOPARITY",
@@ -60,8 +60,8 @@ TEST(LineFinderOrder, MostCommonFirstThenEveryOtherSettingOnce) {
 }
 
 TEST(LineFinderTimeouts, FitTheWireTimeAndStayFarBelowTheUsualSecond) {
-  const ReadTimeouts fast = FinderTimeouts({9600, 8, 1, 0});
-  const ReadTimeouts slow = FinderTimeouts({2400, 8, 2, 1});
+  const ReadTimeouts fast = FinderTimeouts({9600, 8, 1, Parity::kNone});
+  const ReadTimeouts slow = FinderTimeouts({2400, 8, 2, Parity::kEven});
   const ReadTimeouts usual;
   EXPECT_LT(fast.totalBase, slow.totalBase);
   EXPECT_LT(fast.perByte, slow.perByte);
@@ -69,7 +69,7 @@ TEST(LineFinderTimeouts, FitTheWireTimeAndStayFarBelowTheUsualSecond) {
   EXPECT_GE(slow.totalBase + 3 * slow.perByte, std::chrono::milliseconds(14 * 5));
   // All 36 silent tries together stay well inside ten seconds of reading.
   std::chrono::milliseconds silent{0};
-  for (const LineSetting& s : FinderOrder()) {
+  for (const LineSettings& s : FinderOrder()) {
     const ReadTimeouts t = FinderTimeouts(s);
     silent += t.totalBase + 3 * t.perByte;
   }
@@ -121,7 +121,7 @@ TEST(LineFinder, PortThatCannotOpenIsPassedOverForTheNext) {
   Line line;
   line.missing = {"/dev/ttyS0"};
   line.answeringDevice = "/dev/ttyUSB0";
-  line.answersAt = {9600, 8, 1, 0};
+  line.answersAt = {9600, 8, 1, Parity::kNone};
   const FinderPort ports[] = {{"COM1", "/dev/ttyS0"}, {"/dev/ttyUSB0", "/dev/ttyUSB0"}};
   std::vector<int> numbers;
   const FinderResult result = FindIndicator(ports, line.Factory(), [&](const FinderTry& t) {

@@ -13,11 +13,11 @@
 
 #include "indicator/live_indicator_model.h"
 #include "link/key_command.h"
+#include "link/line_settings.h"
 #include "link/open_link.h"
 #include "printfmt/print_format_model.h"
 #include "setup/bulk_ops.h"
 #include "setup/setup_handlers.h"
-#include "sim/line_settings.h"
 #include "sim/sim_test_util.h"
 #include "support/ser2net.h"
 #include "support/sim_port.h"
@@ -46,7 +46,7 @@ struct Rig {
   }
 
   // Opens the pseudo-terminal directly, or through ser2net as `scheme` says.
-  bool Open(std::optional<Ser2Net::Mode> scheme, PortSettings settings = {},
+  bool Open(std::optional<Ser2Net::Mode> scheme, PortLine settings = {},
             const std::string& proxyLine = "9600n81") {
     settings.port = transport.DevicePath();
     if (scheme) {
@@ -177,9 +177,9 @@ TEST(NetLinkLine, Rfc2217SetsTheLine) {
   } rows[] = {{4800, 2, TransactStatus::kOk}, {9600, 1, TransactStatus::kBad}};
   for (const auto& row : rows) {
     Rig rig(strict);
-    PortSettings settings;
-    settings.baud = row.baud;
-    settings.stopBits = row.stopBits;
+    PortLine settings;
+    settings.settings.baud = row.baud;
+    settings.settings.stopBits = row.stopBits;
     ASSERT_TRUE(rig.Open(Ser2Net::Mode::kRfc2217, settings))
         << testing::PrintToString(rig.ui.Texts());
     EXPECT_EQ(SendKeyCommand(*rig.link, rig.ui, key::kZero), row.status)
@@ -291,7 +291,7 @@ TEST_P(BadServerOpen, RefusedWithItsMessageAndNoHang) {
   test::EnsureCoreApplication();
   ScriptedServer server(GetParam().behave);
   RecordingFeedback ui;
-  PortSettings settings;
+  PortLine settings;
   settings.port = server.Url(GetParam().scheme);
   const auto began = Clock::now();
   EXPECT_EQ(OpenLink(settings, ui), nullptr);
@@ -336,7 +336,7 @@ TEST(NetLinkOpen, NothingAtTheAddressIsAMissingPort) {
        {"socket://127.0.0.1:" + std::to_string(port), "rfc2217://127.0.0.1:" + std::to_string(port),
         std::string("rfc2217://no-such-host.invalid:4001"), std::string("socket://bad host:1")}) {
     RecordingFeedback ui;
-    PortSettings settings;
+    PortLine settings;
     settings.port = url;
     EXPECT_EQ(OpenLink(settings, ui), nullptr) << url;
     EXPECT_EQ(ui.Texts(), std::vector<std::string>{"CommPort not Exist!"}) << url;
@@ -364,7 +364,7 @@ TEST(NetLinkExchange, GarbageAndHangUpMidReplyFailTheExchange) {
       }
     });
     RecordingFeedback ui;
-    PortSettings settings;
+    PortLine settings;
     settings.port = server.Url("rfc2217");
     std::unique_ptr<PortLink> link = OpenLink(settings, ui);
     ASSERT_NE(link, nullptr) << row.name << testing::PrintToString(ui.Texts());

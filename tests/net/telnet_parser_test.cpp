@@ -120,7 +120,8 @@ Bytes Serve(ComPortClient& client, const Bytes& fromServer) {
 const Bytes kServerAgrees = {255, 253, 0, 255, 251, 0, 255, 253, 3, 255, 251, 3, 255, 253, 44};
 
 TEST(ComPortClient, AsksForTheOptionsAndSendsTheLineOnceTheServerTakesComPort) {
-  ComPortClient client(LineRequest{4800, 7, 2, 1});  // 4800 baud, 7 bits, 2 stop bits, even
+  ComPortClient client(
+      LineSettings{4800, 7, 2, Parity::kEven});  // 4800 baud, 7 bits, 2 stop bits, even
   EXPECT_EQ(client.Greeting(),
             (Bytes{255, 251, 0, 255, 253, 0, 255, 251, 3, 255, 253, 3, 255, 251, 44}));
   // Agreement to what was asked is not answered again; the line settings follow DO COM-PORT.
@@ -148,7 +149,7 @@ TEST(ComPortClient, RefusesWhatTheLineCannotDoWithout) {
       {"no COM port option", {255, 254, 44}},
   };
   for (const auto& row : rows) {
-    ComPortClient client(LineRequest{});
+    ComPortClient client(LineSettings{});
     client.Greeting();
     Serve(client, kServerAgrees);
     Serve(client, row.fromServer);
@@ -158,7 +159,7 @@ TEST(ComPortClient, RefusesWhatTheLineCannotDoWithout) {
 }
 
 TEST(ComPortClient, DeclinesUnknownOptionsAndCountsPurgeAcks) {
-  ComPortClient client(LineRequest{});
+  ComPortClient client(LineSettings{});
   client.Greeting();
   EXPECT_EQ(Serve(client, {255, 253, 24, 255, 251, 1, 255, 252, 99, 255, 254, 98}),
             (Bytes{255, 252, 24, 255, 254, 1}));

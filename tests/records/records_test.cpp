@@ -37,7 +37,7 @@ class History : public testing::Test {
   void TearDown() override { fs::remove_all(folder); }
 
   fs::path folder;
-  const LineInfo line{"/dev/ttyUSB0", LineSettingsText(9600, 8, 0, 1)};
+  const PortLine line{"/dev/ttyUSB0", {9600, 8, 1, Parity::kNone}};
 };
 
 TEST_F(History, KeepsEveryReadBesideItsMetadataAndNeverReplacesOne) {
@@ -116,7 +116,7 @@ TEST_F(History, ADamagedOrCutShortFileIsListedAsUnreadable) {
 
 TEST(SafeSession, AsFoundIsTheFirstReadAndAsLeftTheLatest) {
   std::time_t now = 1796635845;
-  SetupSession session({{"COM2", LineSettingsText(4800, 7, 1, 2)}, "", [&] { return now; }});
+  SetupSession session({{"COM2", {4800, 7, 2, Parity::kEven}}, "", [&] { return now; }});
   RecordingFeedback ui;
   EXPECT_TRUE(session.WrittenSinceLatestRead());  // nothing read yet
   SetupModel model = AfterRead();

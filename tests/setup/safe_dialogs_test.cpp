@@ -143,7 +143,7 @@ class SafeDialogsTest : public QObject {
     QTemporaryDir dir;
     CSetupDlg::Options hooks;
     hooks.historyFolder = dir.filePath("history");
-    hooks.line = {"COM3", LineSettingsText(9600, 8, 0, 1)};
+    hooks.line = {"COM3", {9600, 8, 1, Parity::kNone}};
     std::vector<HistoryEntry> listed;
     hooks.chooseHistory = [&](QWidget* parent, const SetupHistory& history,
                               const SetupModel& model) -> std::optional<std::string> {
@@ -225,7 +225,7 @@ class SafeDialogsTest : public QObject {
     const QString note = QString::fromUtf8("Sample rate raised ✓\nseal 4711, \"new\"");
     CSetupDlg::Options hooks;
     hooks.historyFolder = dir.filePath("history");
-    hooks.line = {transport.DevicePath(), LineSettingsText(9600, 8, 0, 1)};
+    hooks.line = {transport.DevicePath(), {9600, 8, 1, Parity::kNone}};
     WindowServices services(ui);
     // The calibration wizard's steps, pressed in its place.
     services.runWindow = [&](QDialog&) {

@@ -124,10 +124,9 @@ TEST_F(SimOverPortTest, PortSettingsReachTheLine) {
                {9600, 2, TransactStatus::kBad},
                {9600, 1, TransactStatus::kOk}};
   for (const auto& line : lines) {
-    PortSettings settings;
-    settings.port = strict.DevicePath();
-    settings.baud = line.baud;
-    settings.stopBits = line.stopBits;
+    PortLine settings{strict.DevicePath(), {}};
+    settings.settings.baud = line.baud;
+    settings.settings.stopBits = line.stopBits;
     ASSERT_EQ(other.Open(settings, ui), 1);
     EXPECT_EQ(SendKeyCommand(other, ui, key::kZero), line.status)
         << line.baud << " baud, " << line.stopBits << " stop bits";

@@ -21,10 +21,9 @@ std::vector<Frame> SimRequests(const sim::Simulator& simulator) {
 }
 
 std::string OpenOn(const sim::PtyTransport& transport, CommPort& port, RecordingFeedback& ui) {
-  PortSettings settings;
-  settings.port = transport.DevicePath();
-  if (port.Open(settings, ui) == 1) return {};
-  return "cannot open " + settings.port + ": " + testing::PrintToString(ui.Texts());
+  const PortLine line{transport.DevicePath(), {}};
+  if (port.Open(line, ui) == 1) return {};
+  return "cannot open " + line.port + ": " + testing::PrintToString(ui.Texts());
 }
 
 std::string ServeAndOpen(sim::PtyTransport& transport, CommPort& port, RecordingFeedback& ui) {

@@ -156,7 +156,7 @@ class TrafficWindowTest : public QObject {
 
   void StaysUsableWhileAWorkingWindowIsOpen() {
     RecordingFeedback ui;
-    CMainDlg main(&ui);
+    CMainDlg main(ui);
     main.show();
     main.OnTraffic();
     CTrafficWindow* traffic = main.TrafficWindow();
