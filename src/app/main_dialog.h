@@ -101,7 +101,6 @@ class CMainDlg : public CModalDlg {
   SerialLink& Link() const { return current_.Inner(); }
   // The open link as every window talks through it: each exchange is recorded.
   TracingLink& Trace() { return trace_; }
-  const WindowServices& Services() const { return services_; }
   CTrafficWindow* TrafficWindow() const { return traffic_.get(); }
   CTrendWindow* TrendWindow() const { return trend_.get(); }
   // The five selections as the port would be opened with them now.

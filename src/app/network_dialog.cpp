@@ -9,6 +9,7 @@
 #include <QVBoxLayout>
 
 #include "net/net_address.h"
+#include "ui/text.h"
 
 namespace tamarack {
 
@@ -53,9 +54,8 @@ CNetworkDlg::CNetworkDlg(UserFeedback& ui, QWidget* parent) : CModalDlg(parent),
 
 void CNetworkDlg::OnOk() {
   std::string error;
-  const auto address =
-      ParseHostPort(address_->text().toStdString(),
-                    raw_->isChecked() ? NetScheme::kRaw : NetScheme::kRfc2217, &error);
+  const auto address = ParseHostPort(
+      ToUtf8(address_->text()), raw_->isChecked() ? NetScheme::kRaw : NetScheme::kRfc2217, &error);
   if (!address) {
     ui_.Failure(error);
     address_->setFocus();
