@@ -345,9 +345,11 @@ TEST_F(StoreTest, TheHistoryFolderIsImportedOnceAndItsFilesKept) {
   std::string error;
   const std::time_t when = 1774371909;
   model.currentValue = SampleRead(12000, 480000).values;
-  ASSERT_TRUE(history.Keep(model, {"COM1", "9600 baud"}, when, error)) << error;
+  ASSERT_TRUE(history.Keep(model, {"COM1", {9600, 8, 1, Parity::kNone}}, when, error)) << error;
   model.currentValue = SampleRead(12100, 480000).values;
-  ASSERT_TRUE(history.Keep(model, {"/dev/ttyUSB0", "4800 baud"}, when + 3600, error)) << error;
+  ASSERT_TRUE(
+      history.Keep(model, {"/dev/ttyUSB0", {4800, 8, 1, Parity::kNone}}, when + 3600, error))
+      << error;
   WriteFile(folder + "/20260101-000000-COM2.stx", "010000,1,cut");  // damaged: left alone
   WriteFile(folder + "/20260101-000000-COM2.meta", "time=2026-01-01 00:00:00\n");
   const QStringList files = QDir(folder).entryList(QDir::Files, QDir::Name);
@@ -367,7 +369,7 @@ TEST_F(StoreTest, TheHistoryFolderIsImportedOnceAndItsFilesKept) {
   EXPECT_EQ(Ids(store->Unplaced(1)), std::vector{imported[0].id});
   const auto& newest = std::get<ReadContent>(imported[0].content);
   EXPECT_EQ(newest.port, "/dev/ttyUSB0");
-  EXPECT_EQ(newest.line, "4800 baud");
+  EXPECT_EQ(newest.line, "4800 baud, 8 data bits, parity none, 1 stop bit");
   EXPECT_EQ(ValueAt(const_cast<ReadContent&>(newest), kZeroCountAddress), "012100");
   EXPECT_EQ(ValueAt(const_cast<ReadContent&>(newest), kVersionAddress), "V2.1");
   EXPECT_EQ(imported[0].at, "2026-03-24T18:05:09.000Z");
