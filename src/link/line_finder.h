@@ -20,7 +20,8 @@ std::vector<LineSettings> FinderOrder();
 // request to arrive, the indicator to answer and the reply to come in, far below the usual second.
 ReadTimeouts FinderTimeouts(const LineSettings& setting);
 
-// A port to search: the name the Comm list shows ("COM2", "Simulator") and the device to open.
+// A port to search: the name the Comm list shows ("COM2", "Simulator") and what to open for it
+// (the device, a URL, or "Simulator" itself, which OpenLink starts).
 struct FinderPort {
   std::string name;
   std::string device;
