@@ -277,8 +277,10 @@ class Layout {
       }
       return row;
     };
-    table.header = lay(cellsOf(source.header, source.markColumn), fonts_.bold);
-    table.header->header = true;
+    if (!source.header.empty() || marks) {
+      table.header = lay(cellsOf(source.header, source.markColumn), fonts_.bold);
+      table.header->header = true;
+    }
     for (const ReportRow& row : source.rows) {
       const bool marked = row.mark != ReportMark::kNone;
       table.rows.push_back(
