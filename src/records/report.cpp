@@ -33,13 +33,13 @@ std::string CsvLine(std::initializer_list<std::string_view> fields) {
   return CsvLine<std::initializer_list<std::string_view>>(fields);
 }
 
-std::size_t Columns(const ReportTable& table) {
+std::size_t Columns(const ReportGrid& table) {
   std::size_t columns = table.header.size();
   for (const ReportRow& row : table.rows) columns = std::max(columns, row.cells.size());
   return columns;
 }
 
-std::string TableCsv(const ReportTable& table) {
+std::string TableCsv(const ReportGrid& table) {
   const std::size_t columns = Columns(table);
   const bool marks = !table.markColumn.empty();
   std::vector<std::string_view> fields(table.header.begin(), table.header.end());
@@ -82,21 +82,21 @@ std::string ReportCsv(const Report& report) {
     if (block.forms == ReportForms::kPdfOnly) continue;
     const ReportContent& content = block.content;
     const bool heading = std::holds_alternative<ReportHeading>(content);
-    const bool table = std::holds_alternative<ReportTable>(content);
+    const bool table = std::holds_alternative<ReportGrid>(content);
     // Signatures and page breaks have no data: they neither open nor close a section.
-    if (!heading && !table && !std::holds_alternative<ReportFacts>(content) &&
+    if (!heading && !table && !std::holds_alternative<ReportKeyValues>(content) &&
         !std::holds_alternative<ReportParagraph>(content)) {
       continue;
     }
     if (heading || last == Last::kTable || (table && last != Last::kHeading)) csv += "\r\n";
-    if (const auto* facts = std::get_if<ReportFacts>(&content)) {
-      for (const ReportFact& fact : facts->facts) csv += CsvLine({fact.key, fact.value});
+    if (const auto* pairs = std::get_if<ReportKeyValues>(&content)) {
+      for (const ReportKeyValue& pair : pairs->entries) csv += CsvLine({pair.key, pair.value});
     } else if (const auto* h = std::get_if<ReportHeading>(&content)) {
       csv += CsvLine({h->text});
     } else if (const auto* paragraph = std::get_if<ReportParagraph>(&content)) {
       csv += CsvLine({paragraph->text});
     } else {
-      csv += TableCsv(std::get<ReportTable>(content));
+      csv += TableCsv(std::get<ReportGrid>(content));
     }
     last = heading ? Last::kHeading : table ? Last::kTable : Last::kOther;
   }

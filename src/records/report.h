@@ -27,14 +27,14 @@ struct ReportTitle {
   std::vector<std::string> lines;  // under it, smaller
 };
 
-struct ReportFact {
+struct ReportKeyValue {
   std::string key;
   std::string value;  // may hold line breaks
 };
 
-// Key/value pairs, keys in bold; in the CSV a line "key,value" each.
-struct ReportFacts {
-  std::vector<ReportFact> facts;
+// A key/value table, keys in bold; in the CSV a line "key,value" each.
+struct ReportKeyValues {
+  std::vector<ReportKeyValue> entries;
 };
 
 // A section's heading; on paper it never ends a page alone.
@@ -51,9 +51,10 @@ struct ReportRow {
   ReportMark mark = ReportMark::kNone;
 };
 
-// A table as wide as its longest row (short rows end in empty cells). On paper it breaks between
-// rows (a row taller than a page between its lines) and repeats its header on every page.
-struct ReportTable {
+// A table with a header row, as wide as its longest row (short rows end in empty cells). On paper
+// it breaks between rows (a row taller than a page between its lines) and repeats its header on
+// every page.
+struct ReportGrid {
   std::vector<std::string> header;
   std::vector<ReportRow> rows;
   // The header of a last column that names each row's mark; empty: the marks show on paper only.
@@ -70,7 +71,7 @@ struct ReportSignatures {
 // The next block starts a new page; nothing in the CSV.
 struct ReportPageBreak {};
 
-using ReportContent = std::variant<ReportFacts, ReportHeading, ReportParagraph, ReportTable,
+using ReportContent = std::variant<ReportKeyValues, ReportHeading, ReportParagraph, ReportGrid,
                                    ReportSignatures, ReportPageBreak>;
 
 struct ReportBlock {

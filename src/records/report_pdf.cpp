@@ -108,7 +108,7 @@ struct LaidRow {
 
 // Every block but the signatures and the breaks is laid as a table: a heading or a paragraph is
 // one cell wide.
-struct LaidTable {
+struct LaidGrid {
   std::vector<double> widths;
   std::optional<LaidRow> header;
   std::vector<LaidRow> rows;
@@ -126,7 +126,7 @@ struct LaidSignatures {
 
 struct LaidBreak {};
 
-using Laid = std::variant<LaidTable, LaidSignatures, LaidBreak>;
+using Laid = std::variant<LaidGrid, LaidSignatures, LaidBreak>;
 
 constexpr double kSignatureSpace = 36;  // pt above a signature's line
 constexpr int kSignaturesPerLine = 3;
@@ -174,7 +174,7 @@ class Layout {
 
   std::vector<Laid> Blocks(const Report& report) {
     std::vector<Laid> laid;
-    LaidTable title = Column(Pt(0), Pt(10));
+    LaidGrid title = Column(Pt(0), Pt(10));
     title.rows.push_back(Single(report.title.title, fonts_.title));
     for (const std::string& line : report.title.lines) {
       title.rows.push_back(Single(line, fonts_.subtitle));
@@ -188,8 +188,8 @@ class Layout {
   }
 
  private:
-  LaidTable Column(double padY, double spaceAfter) const {
-    LaidTable table;
+  LaidGrid Column(double padY, double spaceAfter) const {
+    LaidGrid table;
     table.widths = {width_};
     table.padY = padY;
     table.spaceAfter = spaceAfter;
@@ -207,41 +207,41 @@ class Layout {
   }
 
   Laid Lay(const ReportHeading& heading) const {
-    LaidTable table = Column(Pt(0), Pt(3));
+    LaidGrid table = Column(Pt(0), Pt(3));
     table.rows.push_back(Single(heading.text, fonts_.heading));
     table.keepWithNext = true;
     return table;
   }
 
   Laid Lay(const ReportParagraph& paragraph) const {
-    LaidTable table = Column(Pt(0), Pt(6));
+    LaidGrid table = Column(Pt(0), Pt(6));
     table.rows.push_back(Single(paragraph.text, fonts_.body));
     return table;
   }
 
-  Laid Lay(const ReportFacts& facts) const {
-    LaidTable table;
+  Laid Lay(const ReportKeyValues& pairs) const {
+    LaidGrid table;
     table.padX = Pt(2);
     table.padY = Pt(0.5);
     double keys = 0;
-    for (const ReportFact& fact : facts.facts) {
-      keys = std::max(keys, Natural(fact.key, fonts_.bold) + 2 * table.padX);
+    for (const ReportKeyValue& pair : pairs.entries) {
+      keys = std::max(keys, Natural(pair.key, fonts_.bold) + 2 * table.padX);
     }
     keys = std::min(keys, width_ * 0.35);
     table.widths = {keys, width_ - keys};
-    for (const ReportFact& fact : facts.facts) {
+    for (const ReportKeyValue& pair : pairs.entries) {
       LaidRow row;
       row.cells.push_back(
-          std::make_unique<Lines>(fact.key, fonts_.bold, keys - 2 * table.padX, device_));
-      row.cells.push_back(std::make_unique<Lines>(fact.value, fonts_.body,
+          std::make_unique<Lines>(pair.key, fonts_.bold, keys - 2 * table.padX, device_));
+      row.cells.push_back(std::make_unique<Lines>(pair.value, fonts_.body,
                                                   width_ - keys - 2 * table.padX, device_));
       table.rows.push_back(std::move(row));
     }
     return table;
   }
 
-  Laid Lay(const ReportTable& source) const {
-    LaidTable table;
+  Laid Lay(const ReportGrid& source) const {
+    LaidGrid table;
     table.grid = true;
     table.padX = Pt(3);
     table.padY = Pt(1.5);
@@ -328,7 +328,7 @@ class Pages {
 
   void Flow(const std::vector<Laid>& laid) {
     for (std::size_t i = 0; i < laid.size(); ++i) {
-      if (const auto* table = std::get_if<LaidTable>(&laid[i])) {
+      if (const auto* table = std::get_if<LaidGrid>(&laid[i])) {
         Table(*table);
       } else if (const auto* signatures = std::get_if<LaidSignatures>(&laid[i])) {
         Signatures(*signatures);
@@ -371,7 +371,7 @@ class Pages {
     painter_->drawText(QPointF(body_.right() - pageWidth, baseline), page);
   }
 
-  void Table(const LaidTable& table) {
+  void Table(const LaidGrid& table) {
     const double headerHeight = table.header ? ContentHeight(*table.header) + 2 * table.padY : 0;
     double need = headerHeight;
     if (!table.rows.empty()) {
@@ -387,7 +387,7 @@ class Pages {
 
   // Draws a row, on the next page when it does not fit here, and across pages between its lines
   // when it is taller than a page.
-  void Row(const LaidTable& table, const LaidRow& row) {
+  void Row(const LaidGrid& table, const LaidRow& row) {
     const double full = ContentHeight(row) + 2 * table.padY;
     const double pageTop =
         body_.top() +
@@ -426,12 +426,12 @@ class Pages {
   }
 
   // A new page, with the table's header again above the rest of its rows.
-  void Continue(const LaidTable& table, const LaidRow& row) {
+  void Continue(const LaidGrid& table, const LaidRow& row) {
     NewPage();
     if (table.header && !row.header) Row(table, *table.header);
   }
 
-  void Slice(const LaidTable& table, const LaidRow& row, const std::vector<int>& from,
+  void Slice(const LaidGrid& table, const LaidRow& row, const std::vector<int>& from,
              const std::vector<int>& to, double height) {
     if (painter_) {
       double x = body_.left();

@@ -85,22 +85,21 @@ ServiceRecord BuildServiceRecord(const SetupSession& session, std::string techni
 Report ServiceRecordReport(const ServiceRecord& r) {
   Report report;
   report.title.title = "Service record";
-  report.Add(ReportFacts{{{"Technician", r.technician},
-                          {"Note", r.note},
-                          {"Date", r.madeAt},
-                          {"Port", r.port},
-                          {"Line", r.line},
-                          {"Version", r.version}}});
+  report.Add(ReportKeyValues{{{"Technician", r.technician},
+                              {"Note", r.note},
+                              {"Date", r.madeAt},
+                              {"Port", r.port},
+                              {"Line", r.line},
+                              {"Version", r.version}}});
   report.Add(ReportHeading{"Parameters"}, ReportForms::kPdfOnly);
-  ReportTable& parameters =
-      report.Add(ReportTable{{"Parameter", "Name", "As found", "As left"}, {}, "Changed", ""});
+  ReportGrid& parameters =
+      report.Add(ReportGrid{{"Parameter", "Name", "As found", "As left"}, {}, "Changed", ""});
   for (const ServiceRecord::Row& row : r.rows) {
     parameters.rows.push_back({{row.number, row.name, row.asFound, row.asLeft},
                                row.changed ? ReportMark::kChanged : ReportMark::kNone});
   }
   report.Add(ReportHeading{"Operations"}, ReportForms::kPdfOnly);
-  ReportTable& operations =
-      report.Add(ReportTable{{"Time", "Operation", "Result"}, {}, "", "none"});
+  ReportGrid& operations = report.Add(ReportGrid{{"Time", "Operation", "Result"}, {}, "", "none"});
   for (const ServiceRecord::Step& step : r.operations) {
     operations.rows.push_back({{step.time, step.operation, step.result}});
   }

@@ -66,9 +66,9 @@ TEST_F(ReportPdfTest, ALongTableBreaksBetweenRowsWithItsHeaderOnEveryPage) {
   Report report;
   report.title.title = "Scale verification";
   report.title.lines = {"Acceptance"};
-  report.Add(ReportFacts{{{"Instrument", "Hall 2 platform"}}});
+  report.Add(ReportKeyValues{{{"Instrument", "Hall 2 platform"}}});
   report.Add(ReportHeading{"Weighing test: FAIL"});
-  ReportTable& table = report.Add(ReportTable{{"Step", "Load", "Indication"}, {}, "Result", ""});
+  ReportGrid& table = report.Add(ReportGrid{{"Step", "Load", "Indication"}, {}, "Result", ""});
   constexpr int kRows = 150;
   for (int i = 1; i <= kRows; ++i) {
     table.rows.push_back({{"Step " + std::to_string(i), std::to_string(i * 10) + " kg", "ok"},
@@ -117,7 +117,7 @@ TEST_F(ReportPdfTest, ACellTallerThanAPageGoesOnBetweenItsLines) {
   for (int i = 1; i <= kLines; ++i) note += "note line " + std::to_string(i) + "\n";
   Report report;
   report.title.title = "Service record";
-  report.Add(ReportFacts{{{"Technician", "A"}, {"Note", note}, {"Date", "2026-03-24"}}});
+  report.Add(ReportKeyValues{{{"Technician", "A"}, {"Note", note}, {"Date", "2026-03-24"}}});
   const std::string pdf = Written(report);
   ASSERT_GE(Pages(pdf), 2);
   const QString text = Text(pdf);
@@ -141,9 +141,9 @@ TEST_F(ReportPdfTest, KeepsTextInAnyLanguageAsItIs) {
   };
   Report report;
   report.title.title = "Prüfschein — 检定证书";
-  ReportTable& table = report.Add(ReportTable{{"Text"}, {}, "", ""});
+  ReportGrid& table = report.Add(ReportGrid{{"Text"}, {}, "", ""});
   for (const std::string& text : texts) table.rows.push_back({{text}});
-  report.Add(ReportTable{{"Time", "Operation"}, {}, "", "none"});
+  report.Add(ReportGrid{{"Time", "Operation"}, {}, "", "none"});
   const QString read = Text(Written(report));
   EXPECT_TRUE(read.contains(QString::fromUtf8("Prüfschein — 检定证书"))) << qPrintable(read);
   for (const std::string& text : texts) {

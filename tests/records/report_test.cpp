@@ -33,7 +33,7 @@ TEST(ReportCsv, QuotesAFieldOnlyWhereItHoldsACommaAQuoteOrALineBreak) {
   for (const QuoteCase& c : cases) {
     Report report;
     report.title.title = "T";
-    report.Add(ReportFacts{{{"Key", c.value}}});
+    report.Add(ReportKeyValues{{{"Key", c.value}}});
     EXPECT_EQ(ReportCsv(report), "T\r\nKey," + c.field + "\r\n") << c.name;
   }
 }
@@ -62,7 +62,7 @@ TEST(ReportCsv, NamesEachRowsMarkInTheMarkColumn) {
   for (const Case& c : cases) {
     Report report;
     report.title.title = "T";
-    ReportTable& table = report.Add(ReportTable{{"A", "B"}, {}, c.markColumn, "none"});
+    ReportGrid& table = report.Add(ReportGrid{{"A", "B"}, {}, c.markColumn, "none"});
     table.rows.push_back({c.cells, c.mark});
     const std::string header = c.cells.size() > 2 ? "A,B," : "A,B";
     const std::string mark = c.markColumn.empty() ? "" : "," + c.markColumn;
@@ -82,11 +82,11 @@ TEST(ReportCsv, BlankLinesSetTheSectionsApart) {
     (add(report), ...);
     return report;
   };
-  auto facts = [](Report& r) { r.Add(ReportFacts{{{"K", "V"}}}); };
+  auto facts = [](Report& r) { r.Add(ReportKeyValues{{{"K", "V"}}}); };
   auto heading = [](Report& r) { r.Add(ReportHeading{"Weighing: PASS"}); };
   auto paperHeading = [](Report& r) { r.Add(ReportHeading{"Parameters"}, ReportForms::kPdfOnly); };
-  auto table = [](Report& r) { r.Add(ReportTable{{"H1", "H2"}, {{{"a", "b"}}}, "", ""}); };
-  auto empty = [](Report& r) { r.Add(ReportTable{{"H"}, {}, "", "none"}); };
+  auto table = [](Report& r) { r.Add(ReportGrid{{"H1", "H2"}, {{{"a", "b"}}}, "", ""}); };
+  auto empty = [](Report& r) { r.Add(ReportGrid{{"H"}, {}, "", "none"}); };
   auto note = [](Report& r) { r.Add(ReportParagraph{"note"}); };
   auto dataNote = [](Report& r) { r.Add(ReportParagraph{"data only"}, ReportForms::kCsvOnly); };
   auto paper = [](Report& r) {
