@@ -6,51 +6,6 @@
 namespace tamarack {
 namespace {
 
-std::string CsvField(std::string_view text) {
-  if (text.find_first_of(",\"\r\n") == std::string_view::npos) return std::string(text);
-  std::string out = "\"";
-  for (const char c : text) {
-    if (c == '"') out += '"';
-    out += c;
-  }
-  return out + "\"";
-}
-
-std::string CsvLine(std::initializer_list<std::string_view> fields) {
-  std::string line;
-  for (const std::string_view f : fields) {
-    if (!line.empty()) line += ',';
-    line += CsvField(f);
-  }
-  return line + "\r\n";
-}
-
-std::string Html(std::string_view text) {
-  std::string out;
-  for (const char c : text) {
-    switch (c) {
-      case '&':
-        out += "&amp;";
-        break;
-      case '<':
-        out += "&lt;";
-        break;
-      case '>':
-        out += "&gt;";
-        break;
-      case '"':
-        out += "&quot;";
-        break;
-      case '\n':
-        out += "<br>";
-        break;
-      default:
-        out += c;
-    }
-  }
-  return out;
-}
-
 std::string ClockText(std::time_t when) {
   return LocalTimeText(when).substr(11);
 }
@@ -127,57 +82,32 @@ ServiceRecord BuildServiceRecord(const SetupSession& session, std::string techni
   return record;
 }
 
-std::string ServiceRecordCsv(const ServiceRecord& r) {
-  std::string csv = CsvLine({"Service record"});
-  csv += CsvLine({"Technician", r.technician});
-  csv += CsvLine({"Note", r.note});
-  csv += CsvLine({"Date", r.madeAt});
-  csv += CsvLine({"Port", r.port});
-  csv += CsvLine({"Line", r.line});
-  csv += CsvLine({"Version", r.version});
-  csv += "\r\n";
-  csv += CsvLine({"Parameter", "Name", "As found", "As left", "Changed"});
+Report ServiceRecordReport(const ServiceRecord& r) {
+  Report report;
+  report.title.title = "Service record";
+  report.Add(ReportKeyValues{{{"Technician", r.technician},
+                              {"Note", r.note},
+                              {"Date", r.madeAt},
+                              {"Port", r.port},
+                              {"Line", r.line},
+                              {"Version", r.version}}});
+  report.Add(ReportHeading{"Parameters"}, ReportForms::kPdfOnly);
+  ReportGrid& parameters =
+      report.Add(ReportGrid{{"Parameter", "Name", "As found", "As left"}, {}, "Changed", ""});
   for (const ServiceRecord::Row& row : r.rows) {
-    csv += CsvLine({row.number, row.name, row.asFound, row.asLeft, row.changed ? "changed" : ""});
+    parameters.rows.push_back({{row.number, row.name, row.asFound, row.asLeft},
+                               row.changed ? ReportMark::kChanged : ReportMark::kNone});
   }
-  csv += "\r\n";
-  csv += CsvLine({"Time", "Operation", "Result"});
+  report.Add(ReportHeading{"Operations"}, ReportForms::kPdfOnly);
+  ReportGrid& operations = report.Add(ReportGrid{{"Time", "Operation", "Result"}, {}, "", "none"});
   for (const ServiceRecord::Step& step : r.operations) {
-    csv += CsvLine({step.time, step.operation, step.result});
+    operations.rows.push_back({{step.time, step.operation, step.result}});
   }
-  return csv;
+  return report;
 }
 
-std::string ServiceRecordHtml(const ServiceRecord& r) {
-  std::string html =
-      "<html><body style=\"font-family: sans-serif; font-size: 8pt\">"
-      "<h2>Service record</h2><table cellspacing=\"0\" cellpadding=\"1\">";
-  const std::pair<const char*, const std::string*> head[] = {
-      {"Technician", &r.technician}, {"Date", &r.madeAt}, {"Port", &r.port}, {"Line", &r.line},
-      {"Version", &r.version},       {"Note", &r.note}};
-  for (const auto& [label, value] : head) {
-    html += "<tr><td><b>" + std::string(label) + "</b></td><td>" + Html(*value) + "</td></tr>";
-  }
-  html +=
-      "</table><h3>Parameters</h3>"
-      "<table border=\"1\" cellspacing=\"0\" cellpadding=\"1\" width=\"100%\">"
-      "<tr><th>Parameter</th><th>Name</th><th>As found</th><th>As left</th><th>Changed</th></tr>";
-  for (const ServiceRecord::Row& row : r.rows) {
-    html += row.changed ? "<tr style=\"background-color: #ffe4b5; font-weight: bold\">" : "<tr>";
-    html += "<td>" + Html(row.number) + "</td><td>" + Html(row.name) + "</td><td>" +
-            Html(row.asFound) + "</td><td>" + Html(row.asLeft) + "</td><td>" +
-            (row.changed ? "changed" : "") + "</td></tr>";
-  }
-  html +=
-      "</table><h3>Operations</h3>"
-      "<table border=\"1\" cellspacing=\"0\" cellpadding=\"1\" width=\"100%\">"
-      "<tr><th>Time</th><th>Operation</th><th>Result</th></tr>";
-  if (r.operations.empty()) html += "<tr><td colspan=\"3\">none</td></tr>";
-  for (const ServiceRecord::Step& step : r.operations) {
-    html += "<tr><td>" + Html(step.time) + "</td><td>" + Html(step.operation) + "</td><td>" +
-            Html(step.result) + "</td></tr>";
-  }
-  return html + "</table></body></html>";
+std::string ServiceRecordCsv(const ServiceRecord& record) {
+  return ReportCsv(ServiceRecordReport(record));
 }
 
 }  // namespace tamarack

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "records/operation_log.h"
+#include "records/report.h"
 #include "records/setup_history.h"
 #include "setup/param_table.h"
 #include "setup/setup_model.h"
@@ -99,10 +100,10 @@ struct ServiceRecord {
 ServiceRecord BuildServiceRecord(const SetupSession& session, std::string technician,
                                  std::string note, std::time_t now);
 
-// The record as CSV (UTF-8, fields quoted where they hold a comma, a quote or a line break):
-// the header lines, a blank line, the parameter table, a blank line, the operations.
+// The record laid out as a report: the header facts, the parameters with the changed ones marked,
+// the operations.
+Report ServiceRecordReport(const ServiceRecord& record);
+// Its CSV: the header lines, a blank line, the parameter table, a blank line, the operations.
 std::string ServiceRecordCsv(const ServiceRecord& record);
-// The record as an HTML page for the PDF writer; every text escaped.
-std::string ServiceRecordHtml(const ServiceRecord& record);
 
 }  // namespace tamarack

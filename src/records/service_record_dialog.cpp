@@ -1,21 +1,16 @@
 #include "records/service_record_dialog.h"
 
-#include <QBuffer>
 #include <QDateTime>
 #include <QFormLayout>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
-#include <QPageLayout>
-#include <QPdfWriter>
 #include <QPlainTextEdit>
 #include <QPushButton>
-#include <QTextDocument>
 #include <QVBoxLayout>
 #include <algorithm>
 
-#include "files/replace_file.h"
-#include "ui/product.h"
+#include "records/report_pdf.h"
 #include "ui/text.h"
 
 namespace tamarack {
@@ -25,35 +20,19 @@ QString Q(const std::string& text) {
   return QString::fromStdString(text);
 }
 
-bool Replace(const QString& path, std::string_view bytes, QString& error) {
-  const FileResult result = ReplaceFile(NativePath(path), bytes);
-  if (!result.ok()) error = QString::fromStdString(FailureText(result));
+bool Saved(const FileResult& result, QString& error) {
+  if (!result.ok()) error = FromUtf8(FailureText(result));
   return result.ok();
 }
 
 }  // namespace
 
 bool WriteServiceRecordPdf(const ServiceRecord& record, const QString& path, QString& error) {
-  QByteArray pdf;
-  {
-    QBuffer buffer(&pdf);
-    buffer.open(QIODevice::WriteOnly);
-    QPdfWriter writer(&buffer);
-    writer.setTitle("Service record");
-    writer.setCreator(Q(std::string(kProductName)));
-    writer.setPageSize(QPageSize(QPageSize::A4));
-    writer.setPageMargins(QMarginsF(12, 12, 12, 12), QPageLayout::Millimeter);
-    QTextDocument document;
-    document.setHtml(Q(ServiceRecordHtml(record)));
-    // A glyph the fonts lack shows as a box; the text itself is kept.
-    document.print(&writer);
-  }
-  return Replace(path, std::string_view(pdf.constData(), static_cast<std::size_t>(pdf.size())),
-                 error);
+  return Saved(WriteReportPdf(ServiceRecordReport(record), NativePath(path)), error);
 }
 
 bool WriteServiceRecordCsv(const ServiceRecord& record, const QString& path, QString& error) {
-  return Replace(path, ServiceRecordCsv(record), error);
+  return Saved(WriteReportCsv(ServiceRecordReport(record), NativePath(path)), error);
 }
 
 CServiceRecordDlg::CServiceRecordDlg(const SetupSession& session, const WindowServices& services,
