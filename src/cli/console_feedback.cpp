@@ -28,13 +28,13 @@ std::string ConsoleFeedback::LastFailure() const {
 }
 
 bool ConsoleFeedback::AskYesNo(std::string_view text) {
-  Add(Kind::kQuestion, std::string(text) + (yes_ ? " Yes" : " No"));
-  return yes_;
+  Add(Kind::kQuestion, std::string(text) + " No");
+  return false;
 }
 
 bool ConsoleFeedback::AskRetryCancel(std::string_view text) {
-  Add(Kind::kQuestion, std::string(text) + (retry_ ? " Retry" : " Cancel"));
-  return retry_;
+  Add(Kind::kQuestion, std::string(text) + " Cancel");
+  return false;
 }
 
 void ConsoleFeedback::Add(Kind kind, std::string_view text) {

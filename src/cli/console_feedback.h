@@ -14,8 +14,8 @@ namespace tamarack::cli {
 
 // The message boxes and waits of the windows, for a program without them: every message is kept
 // (for --json, the fleet's logs and summary) and, when echoing, printed at once: successes on
-// standard output, everything else on standard error. Questions are answered by the options the
-// command was given; a question nobody answered is refused.
+// standard output, everything else on standard error. Every question is refused: a command asks
+// what it needs through its options before it runs (--password), so nobody is there to answer.
 class ConsoleFeedback : public UserFeedback {
  public:
   enum class Kind { kSuccess, kFailure, kPortError, kSystemError, kQuestion };
@@ -29,11 +29,6 @@ class ConsoleFeedback : public UserFeedback {
   explicit ConsoleFeedback(const std::atomic<bool>* stop = nullptr) : stop_(stop) {}
 
   void SetEcho(Echo echo) { echo_ = std::move(echo); }
-  // What "Yes" / "Retry" questions get; both are refused unless set.
-  void SetAnswers(bool yes, bool retry) {
-    yes_ = yes;
-    retry_ = retry;
-  }
 
   const std::vector<Message>& Messages() const { return messages_; }
   // Failures, port and system errors shown so far.
@@ -57,8 +52,6 @@ class ConsoleFeedback : public UserFeedback {
 
   const std::atomic<bool>* stop_;
   Echo echo_;
-  bool yes_ = false;
-  bool retry_ = false;
   int failures_ = 0;
   std::vector<Message> messages_;
 };
