@@ -31,6 +31,7 @@
 #include "setup/setup_handlers.h"
 #include "setup/setup_model.h"
 #include "setup/setup_value_file.h"
+#include "ui/text.h"
 
 namespace tamarack::cli {
 namespace {
@@ -67,10 +68,6 @@ constexpr std::array<CommandInfo, 14> kCommands{{
     {"weights", "weights read FILE.aws  |  weights write FILE.aws",
      "Reads the average weights of items 0-99 into a file, or writes those the file holds."},
 }};
-
-QString Q(std::string_view text) {
-  return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
-}
 
 std::string Usage(const CliCommand& command) {
   const CommandInfo* info = FindCommand(command.name);
@@ -137,13 +134,13 @@ std::string PrepareSet(const std::vector<std::string>& args, SetupModel& model,
         break;
       }
       case ParamKind::kDate:
-        if (!QDate::fromString(Q(value), "dd-MM-yyyy").isValid()) {
+        if (!QDate::fromString(FromUtf8(value), "dd-MM-yyyy").isValid()) {
           return ParamMessage(*param, kValueErr) + " (a date as dd-MM-yyyy)";
         }
         model.dateText = value;
         break;
       case ParamKind::kTime:
-        if (!QTime::fromString(Q(value), "HH:mm:ss").isValid()) {
+        if (!QTime::fromString(FromUtf8(value), "HH:mm:ss").isValid()) {
           return ParamMessage(*param, kValueErr) + " (a time as HH:mm:ss)";
         }
         model.timeText = value;
@@ -242,7 +239,8 @@ std::string CheckWeights(const CliCommand& c) {
 
 QJsonArray MessagesSince(const ConsoleFeedback& ui, std::size_t first) {
   QJsonArray list;
-  for (std::size_t i = first; i < ui.Messages().size(); ++i) list.append(Q(ui.Messages()[i].text));
+  for (std::size_t i = first; i < ui.Messages().size(); ++i)
+    list.append(FromUtf8(ui.Messages()[i].text));
   return list;
 }
 
@@ -258,8 +256,9 @@ void ParameterTable(const SetupModel& model, CommandResult& result) {
     std::string shown = value;
     shown.resize(std::max<std::size_t>(shown.size(), 16), ' ');
     result.text += number + " " + shown + " " + name + "\n";
-    rows.append(
-        QJsonObject{{"number", Q(param.displayNumber)}, {"value", Q(value)}, {"name", Q(name)}});
+    rows.append(QJsonObject{{"number", FromSingleByte(param.displayNumber)},
+                            {"value", FromSingleByte(value)},
+                            {"name", FromSingleByte(name)}});
   }
   result.data["parameters"] = rows;
 }
@@ -295,7 +294,7 @@ CommandResult RunRead(const CliCommand& c, SerialLink& link, ConsoleFeedback& ui
     ParameterTable(model, result);
     result.text.clear();
   }
-  result.data["file"] = Q(c.out);
+  result.data["file"] = FromUtf8(c.out);
   return result;
 }
 
@@ -313,9 +312,9 @@ CommandResult RunDiff(const CliCommand& c, SerialLink& link, ConsoleFeedback& ui
   QJsonArray differences;
   for (const SetupParam* param : Differences(model)) {
     result.text += MismatchLine(model, *param) + "\n";
-    differences.append(QJsonObject{{"number", Q(param->displayNumber)},
-                                   {"file", Q(EditableValueText(model, *param))},
-                                   {"indicator", Q(IndicatorText(model, *param))}});
+    differences.append(QJsonObject{{"number", FromSingleByte(param->displayNumber)},
+                                   {"file", FromSingleByte(EditableValueText(model, *param))},
+                                   {"indicator", FromSingleByte(IndicatorText(model, *param))}});
   }
   result.text += DifferenceCountText(differences.size()) + "\n";
   result.data["differences"] = differences;
@@ -361,7 +360,7 @@ CommandResult RunWrite(const CliCommand& c, SerialLink& link, ConsoleFeedback& u
       ui.Failure(std::string(kRecordNotSaved) + c.record);
       result.status = kExitUsage;
     }
-    result.data["record"] = Q(c.record);
+    result.data["record"] = FromUtf8(c.record);
   }
   return result;
 }
@@ -400,7 +399,7 @@ CommandResult RunFormat(const CliCommand& c, SerialLink& link, ConsoleFeedback& 
   QJsonArray lines;
   for (int n = 1; n <= kFormatLineCount; ++n) {
     const std::string& line = Line(model, n);
-    lines.append(Q(line));
+    lines.append(FromSingleByte(line));
     if (c.out.empty()) result.text += line + "\n";
   }
   result.data["lines"] = lines;
@@ -423,8 +422,8 @@ CommandResult RunWeight(const CliCommand& c, SerialLink& link, ConsoleFeedback& 
     CountRead(model, link, ui);
     if (ui.Failures() == before) {
       result.text = CountItemText(model) + " " + model.weightText + "\n";
-      result.data["item"] = Q(CountItemText(model));
-      result.data["weight"] = Q(model.weightText);
+      result.data["item"] = FromSingleByte(CountItemText(model));
+      result.data["weight"] = FromSingleByte(model.weightText);
     }
   }
   result.status = Failed(ui, before);
@@ -502,7 +501,7 @@ CommandResult RunDisplay(const CliCommand& c, SerialLink& link, ConsoleFeedback&
     for (const LampInfo& lamp : kLamps) {
       if (good && state.Lit(lamp.lamp)) {
         line += " " + std::string(lamp.label);
-        lamps.append(Q(lamp.label));
+        lamps.append(FromSingleByte(lamp.label));
       }
     }
     if (c.csv) {
@@ -515,8 +514,9 @@ CommandResult RunDisplay(const CliCommand& c, SerialLink& link, ConsoleFeedback&
       // Rows end as in the saved file, so that the two can be compared byte for byte.
       line = TrendCsvRow(sample) + "\r";
     }
-    const QJsonObject poll{
-        {"display", Q(ShownCharacters(state.displayText))}, {"lamps", lamps}, {"ok", good}};
+    const QJsonObject poll{{"display", FromSingleByte(ShownCharacters(state.displayText))},
+                           {"lamps", lamps},
+                           {"ok", good}};
     if (c.watch) {
       // Each poll is printed as it comes, so that a pipe sees it at once.
       if (!ui.Stopped()) {

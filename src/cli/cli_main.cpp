@@ -24,6 +24,7 @@
 #include "sim/builtin_simulator.h"
 #include "traffic/exchange_meaning.h"
 #include "traffic/traffic_text.h"
+#include "ui/text.h"
 #include "version.h"
 
 namespace {
@@ -43,13 +44,6 @@ void CatchStopSignals() {
   sigemptyset(&action.sa_mask);
   sigaction(SIGINT, &action, nullptr);
   sigaction(SIGTERM, &action, nullptr);
-}
-
-std::string S(const QString& text) {
-  return text.toStdString();
-}
-QString Q(const std::string& text) {
-  return QString::fromStdString(text);
 }
 
 constexpr std::string_view kFleetSynopsis =
@@ -77,7 +71,7 @@ std::string CommandHelp(std::string_view name, const QCommandLineParser& parser)
   }
   std::string help = "usage: tamarack-cli [options] " + synopsis + "\n\n" + description + "\n\n";
   // The options part of the parser's own help.
-  const std::string all = S(parser.helpText());
+  const std::string all = ToUtf8(parser.helpText());
   const std::size_t options = all.find("Options:");
   const std::size_t arguments = all.find("Arguments:");
   if (options != std::string::npos) help += all.substr(options, arguments - options);
@@ -85,7 +79,7 @@ std::string CommandHelp(std::string_view name, const QCommandLineParser& parser)
 }
 
 std::string GeneralHelp(const QCommandLineParser& parser) {
-  std::string help = S(parser.helpText());
+  std::string help = ToUtf8(parser.helpText());
   help += "\nCommands:\n";
   for (const CommandInfo& info : Commands()) help += "  " + std::string(info.synopsis) + "\n";
   help += "  " + std::string(kFleetSynopsis) + "\n";
@@ -101,10 +95,10 @@ int Ports(bool json) {
   for (const SerialDevice& device : SerialDevices()) {
     const std::string line = device.location + "  " + device.description;
     if (!json) std::cout << line << "\n";
-    list.append(QJsonObject{{"device", Q(device.location)},
-                            {"name", Q(device.name)},
-                            {"description", Q(device.description)},
-                            {"manufacturer", Q(device.manufacturer)}});
+    list.append(QJsonObject{{"device", FromUtf8(device.location)},
+                            {"name", FromUtf8(device.name)},
+                            {"description", FromUtf8(device.description)},
+                            {"manufacturer", FromUtf8(device.manufacturer)}});
   }
   if (json) PrintJson({{"command", "ports"}, {"status", kExitOk}, {"ports", list}});
   return kExitOk;
@@ -141,12 +135,12 @@ int Find(const PortLine& line, bool allPorts, bool json) {
                     {"found", found},
                     {"tries", result.tries}};
     if (found) {
-      doc["port"] = Q(result.port.name);
-      doc["device"] = Q(result.port.device);
+      doc["port"] = FromUtf8(result.port.name);
+      doc["device"] = FromUtf8(result.port.device);
       doc["baud"] = result.setting.baud;
       doc["data"] = result.setting.dataBits;
       doc["stop"] = result.setting.stopBits;
-      doc["parity"] = Q(std::string(ParityName(result.setting.parity)));
+      doc["parity"] = FromUtf8(ParityName(result.setting.parity));
     }
     PrintJson(doc);
   } else {
@@ -166,7 +160,9 @@ int RunOne(const CliCommand& command, const PortLine& line, bool trace, bool jso
   if (std::string error = CheckCommand(command, line.settings.dataBits); !error.empty()) {
     std::cerr << error << "\n";
     if (json)
-      PrintJson({{"command", Q(command.name)}, {"status", kExitUsage}, {"error", Q(error)}});
+      PrintJson({{"command", FromUtf8(command.name)},
+                 {"status", kExitUsage},
+                 {"error", FromUtf8(error)}});
     return kExitUsage;
   }
   ConsoleFeedback ui(&gStop);
@@ -180,10 +176,10 @@ int RunOne(const CliCommand& command, const PortLine& line, bool trace, bool jso
   std::unique_ptr<PortLink> link = OpenLink(line, ui);
   if (!link) {
     if (json) {
-      PrintJson({{"command", Q(command.name)},
-                 {"port", Q(line.port)},
+      PrintJson({{"command", FromUtf8(command.name)},
+                 {"port", FromUtf8(line.port)},
                  {"status", kExitPort},
-                 {"error", Q(ui.LastFailure())}});
+                 {"error", FromUtf8(ui.LastFailure())}});
     }
     return kExitPort;
   }
@@ -201,8 +197,8 @@ int RunOne(const CliCommand& command, const PortLine& line, bool trace, bool jso
   CommandResult result = RunCommand(command, tracing, ui, link->Opened(), gStop);
   if (json) {
     QJsonObject doc = result.data;
-    doc["command"] = Q(command.name);
-    doc["port"] = Q(line.port);
+    doc["command"] = FromUtf8(command.name);
+    doc["port"] = FromUtf8(line.port);
     doc["status"] = result.status;
     PrintJson(doc);
   } else {
@@ -253,7 +249,7 @@ int main(int argc, char** argv) {
   parser.addVersionOption();
   parser.addPositionalArgument("command", "What to do; see Commands below.", "COMMAND [ARGS...]");
   if (!parser.parse(QCoreApplication::arguments())) {
-    std::cerr << S(parser.errorText()) << "\n\n" << GeneralHelp(parser);
+    std::cerr << ToUtf8(parser.errorText()) << "\n\n" << GeneralHelp(parser);
     return kExitUsage;
   }
   if (parser.isSet("version")) {
@@ -265,7 +261,8 @@ int main(int argc, char** argv) {
     if (words.isEmpty()) {
       std::cout << GeneralHelp(parser);
     } else {
-      const std::string name = S(words.size() > 2 && words[0] == "fleet" ? words[0] : words[0]);
+      const std::string name =
+          ToUtf8(words.size() > 2 && words[0] == "fleet" ? words[0] : words[0]);
       std::cout << CommandHelp(name, parser);
     }
     return kExitOk;
@@ -276,13 +273,13 @@ int main(int argc, char** argv) {
   }
 
   PortLine chosen;
-  chosen.port = S(parser.value(port));
+  chosen.port = ToUtf8(parser.value(port));
   LineSettings& line = chosen.settings;
   for (const std::string& error :
-       {CheckPortName(chosen.port), ParseBaud(S(parser.value(baud)), line.baud),
-        ParseDataBits(S(parser.value(data)), line.dataBits),
-        ParseStopBits(S(parser.value(stop)), line.stopBits),
-        ParseParity(S(parser.value(parity)), line.parity)}) {
+       {CheckPortName(chosen.port), ParseBaud(ToUtf8(parser.value(baud)), line.baud),
+        ParseDataBits(ToUtf8(parser.value(data)), line.dataBits),
+        ParseStopBits(ToUtf8(parser.value(stop)), line.stopBits),
+        ParseParity(ToUtf8(parser.value(parity)), line.parity)}) {
     if (!error.empty()) {
       std::cerr << error << "\n";
       return kExitUsage;
@@ -290,8 +287,8 @@ int main(int argc, char** argv) {
   }
 
   // A word that names no command is most likely a mistyped one: the usage lists them all.
-  if (words[0] != "fleet" && !FindCommand(S(words[0]))) {
-    std::cerr << "unknown command \"" << S(words[0]) << "\"\n\n" << GeneralHelp(parser);
+  if (words[0] != "fleet" && !FindCommand(ToUtf8(words[0]))) {
+    std::cerr << "unknown command \"" << ToUtf8(words[0]) << "\"\n\n" << GeneralHelp(parser);
     return kExitUsage;
   }
   const bool inFleet = words[0] == "fleet";
@@ -301,18 +298,18 @@ int main(int argc, char** argv) {
     return kExitUsage;
   }
   CliCommand command;
-  command.name = S(words[first]);
-  for (int i = first + 1; i < words.size(); ++i) command.args.push_back(S(words[i]));
-  command.out = S(parser.value(out));
+  command.name = ToUtf8(words[first]);
+  for (int i = first + 1; i < words.size(); ++i) command.args.push_back(ToUtf8(words[i]));
+  command.out = ToUtf8(parser.value(out));
   command.verify = parser.isSet(verify);
-  command.record = S(parser.value(record));
+  command.record = ToUtf8(parser.value(record));
   command.watch = parser.isSet(watch);
   command.csv = parser.isSet(csv);
   if (command.csv && parser.isSet(json)) {
     std::cerr << "--csv and --json do not go together\n";
     return kExitUsage;
   }
-  if (parser.isSet(password)) command.password = S(parser.value(password));
+  if (parser.isSet(password)) command.password = ToUtf8(parser.value(password));
   if ((parser.isSet(keepGoing) || parser.isSet(logDir)) && !inFleet) {
     std::cerr << "--keep-going and --log-dir belong to fleet\n";
     return kExitUsage;
@@ -333,12 +330,12 @@ int main(int argc, char** argv) {
       return kExitUsage;
     }
     FleetOptions options;
-    options.inventoryPath = S(words[1]);
+    options.inventoryPath = ToUtf8(words[1]);
     options.defaults = line;
     options.command = command;
     options.keepGoing = parser.isSet(keepGoing);
     options.json = parser.isSet(json);
-    options.logDir = S(parser.value(logDir));
+    options.logDir = ToUtf8(parser.value(logDir));
     options.live = ::isatty(STDOUT_FILENO) == 1;
     options.stop = &gStop;
     return RunFleet(options, std::cout, std::cerr).status;

@@ -17,6 +17,7 @@
 #include "link/port_names.h"
 #include "link/tracing_link.h"
 #include "traffic/exchange_meaning.h"
+#include "ui/text.h"
 
 namespace tamarack::cli {
 namespace {
@@ -25,10 +26,6 @@ using Clock = std::chrono::steady_clock;
 
 // An inventory is a short list of ports, never a large file.
 constexpr std::size_t kMaxInventorySize = 1 << 20;
-
-QString Q(const std::string& text) {
-  return QString::fromUtf8(text.c_str());
-}
 
 // What the main thread shows of one indicator while it runs.
 struct Progress {
@@ -270,13 +267,13 @@ FleetOutcome RunFleet(const FleetOptions& options, std::ostream& out, std::ostre
     QJsonArray list;
     for (const FleetIndicator& r : outcome.indicators) {
       list.append(QJsonObject{{"line", r.line},
-                              {"port", Q(r.port)},
-                              {"result", Q(ResultWord(r))},
+                              {"port", FromUtf8(r.port)},
+                              {"result", FromUtf8(ResultWord(r))},
                               {"status", r.status},
-                              {"message", Q(r.message)},
+                              {"message", FromUtf8(r.message)},
                               {"exchanges", r.exchanges},
                               {"seconds", r.seconds},
-                              {"log", Q(r.log)}});
+                              {"log", FromUtf8(r.log)}});
     }
     const QJsonObject doc{{"command", "fleet"},
                           {"status", outcome.status},
