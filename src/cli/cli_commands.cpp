@@ -7,11 +7,14 @@
 #include <QTime>
 #include <algorithm>
 #include <array>
+#include <cctype>
 #include <chrono>
 #include <ctime>
 #include <filesystem>
 #include <thread>
 
+#include "cli/fleet.h"
+#include "cli/port_commands.h"
 #include "count/aws_file.h"
 #include "count/count_setup.h"
 #include "count/count_wire.h"
@@ -35,44 +38,6 @@
 
 namespace tamarack::cli {
 namespace {
-
-constexpr std::array<CommandInfo, 14> kCommands{{
-    {"ports", "ports", "Lists the serial devices with their descriptions."},
-    {"find", "find [--all-ports]",
-     "Looks for the indicator at every line setting on --port (on every port with --all-ports) "
-     "and prints the port and the settings where it answered."},
-    {"display", "display [--watch] [--csv]",
-     "Polls the display once (every 500 ms with --watch, until Ctrl+C) and prints the characters "
-     "shown and the lamps lit; with --csv, one row a poll in the form the Weight Trend window "
-     "saves (time,seconds,shown,value,unit,stable,gross,net,zero)."},
-    {"key", "key ZERO|GR/NET|TARE|UNITS|PRINT", "Presses a front-panel key."},
-    {"read", "read [--out FILE.stx|FILE.json]",
-     "Reads all 33 parameters and prints them, or stores them as a setup value file or as JSON."},
-    {"diff", "diff FILE.stx",
-     "Reads the indicator and lists the parameters that differ from the file; exit status 1 "
-     "when any does."},
-    {"write", "write FILE.stx [--verify] [--record RECORD.csv]",
-     "Writes the file's values with Write All, after checking every field as the setup window "
-     "does; with --verify, reads them back and compares. With --record, reads the indicator "
-     "before (as found) and after (as left) and stores the service record as CSV."},
-    {"set", "set F1.6=2 [F6.2=100 ...]",
-     "Writes single parameters by number; values as the setup window accepts them (a choice by "
-     "its code or its option text, a date as dd-MM-yyyy, a time as HH:mm:ss)."},
-    {"save", "save", "Has the indicator keep the values written."},
-    {"restore", "restore", "Has the indicator go back to its saved values."},
-    {"default", "default --password CODE", "Returns the indicator to its factory setup."},
-    {"format", "format read G|N [--out FILE.fmt]  |  format send G|N FILE.fmt",
-     "Reads the gross (G) or net (N) print format from the indicator, or sends one from a file."},
-    {"weight", "weight get ITEM  |  weight set ITEM VALUE",
-     "Reads or writes the average piece weight of a count item (0-99, or AA for the current one)."},
-    {"weights", "weights read FILE.aws  |  weights write FILE.aws",
-     "Reads the average weights of items 0-99 into a file, or writes those the file holds."},
-}};
-
-std::string Usage(const CliCommand& command) {
-  const CommandInfo* info = FindCommand(command.name);
-  return "usage: tamarack-cli " + std::string(info ? info->synopsis : command.name);
-}
 
 bool EndsWith(const std::string& text, std::string_view tail) {
   return text.size() >= tail.size() &&
@@ -209,18 +174,19 @@ std::string CheckFormat(const CliCommand& c, int dataBits) {
   return {};
 }
 
-std::string CheckWeights(const CliCommand& c) {
-  if (c.name == "weight") {
-    if (c.args.size() >= 2 && c.args[0] == "get" && c.args.size() == 2) {
-      return ItemPosition(c.args[1]) ? "" : "no count item " + c.args[1];
-    }
-    if (c.args.size() == 3 && c.args[0] == "set") {
-      if (!ItemPosition(c.args[1])) return "no count item " + c.args[1];
-      if (!AverageWeightValue(c.args[2])) return std::string(count_text::kRange);
-      return {};
-    }
-    return Usage(c);
+std::string CheckWeight(const CliCommand& c, int) {
+  if (c.args.size() >= 2 && c.args[0] == "get" && c.args.size() == 2) {
+    return ItemPosition(c.args[1]) ? "" : "no count item " + c.args[1];
   }
+  if (c.args.size() == 3 && c.args[0] == "set") {
+    if (!ItemPosition(c.args[1])) return "no count item " + c.args[1];
+    if (!AverageWeightValue(c.args[2])) return std::string(count_text::kRange);
+    return {};
+  }
+  return Usage(c);
+}
+
+std::string CheckWeights(const CliCommand& c, int) {
   if (c.args.size() != 2 || (c.args[0] != "read" && c.args[0] != "write")) return Usage(c);
   if (c.args[0] == "read") return {};
   std::error_code ec;
@@ -235,6 +201,45 @@ std::string CheckWeights(const CliCommand& c) {
     }
   }
   return {};
+}
+
+std::string CheckNoWords(const CliCommand& c, int) {
+  return c.args.empty() ? "" : Usage(c);
+}
+
+std::string CheckKey(const CliCommand& c, int) {
+  if (c.args.size() != 1) return Usage(c);
+  return KeyCode(c.args[0]) ? "" : "no key " + c.args[0] + "; " + Usage(c);
+}
+
+std::string CheckDiff(const CliCommand& c, int) {
+  if (c.args.size() != 1) return Usage(c);
+  SetupModel model = FreshSetupModel();
+  SilentFeedback quiet;
+  if (!LoadSetupFile(c.args[0], model, quiet))
+    return std::string(kSetupFileError) + " " + c.args[0];
+  return {};
+}
+
+std::string CheckWrite(const CliCommand& c, int) {
+  // The PDF form needs a page layout engine, which this program does without.
+  if (!c.record.empty() && !EndsWith(c.record, ".csv")) {
+    return "the service record is written as CSV: RECORD.csv";
+  }
+  if (c.args.size() != 1) return Usage(c);
+  SetupModel model = FreshSetupModel();
+  return LoadForWrite(c.args[0], model);
+}
+
+std::string CheckSet(const CliCommand& c, int) {
+  SetupModel model = FreshSetupModel();
+  std::vector<const SetupParam*> params;
+  return PrepareSet(c.args, model, params);
+}
+
+std::string CheckDefault(const CliCommand& c, int) {
+  if (!c.args.empty() || !c.password) return Usage(c);
+  return *c.password == kAccessCode ? "" : std::string(kPasswordError);
 }
 
 QJsonArray MessagesSince(const ConsoleFeedback& ui, std::size_t first) {
@@ -534,117 +539,410 @@ CommandResult RunDisplay(const CliCommand& c, SerialLink& link, ConsoleFeedback&
     }
   } while (c.watch && !stop);
   if (c.watch) result.data["polls"] = polls;
+  // A failed poll shows on the way and the watch goes on; Ctrl+C is how a watch ends.
+  result.settled = true;
   return result;
+}
+
+CommandResult RunSave(const CliCommand&, Connection& on) {
+  SetupModel model = FreshSetupModel();
+  const int before = on.ui.Failures();
+  SaveParams(model, on.link, on.ui);
+  CommandResult result;
+  result.status = Failed(on.ui, before);
+  return result;
+}
+
+CommandResult RunRestore(const CliCommand&, Connection& on) {
+  SetupModel model = FreshSetupModel();
+  const int before = on.ui.Failures();
+  RestoreParams(model, on.link, on.ui);
+  CommandResult result;
+  result.status = Failed(on.ui, before);
+  return result;
+}
+
+CommandResult RunDefault(const CliCommand&, Connection& on) {
+  SetupModel model = FreshSetupModel();
+  const int before = on.ui.Failures();
+  // The check has taken the access code already.
+  SetFactoryDefaults(model, on.link, on.ui, [] { return PasswordAnswer::kAccepted; });
+  CommandResult result;
+  result.status = Failed(on.ui, before);
+  return result;
+}
+
+CommandResult RunKey(const CliCommand& c, Connection& on) {
+  CommandResult result;
+  if (SendKeyCommand(on.link, on.ui, *KeyCode(c.args[0])) != TransactStatus::kOk) {
+    on.ui.Failure("The indicator did not take the key " + c.args[0] + ".");
+    result.status = kExitIndicator;
+  }
+  return result;
+}
+
+constexpr std::array<OptionInfo, 18> kOptions{{
+    {Option::kPort, "port", "", ValueKind::kPort, "PORT", "", "COM1",
+     "COM1..COM6, a device path, socket://HOST:PORT or rfc2217://HOST:PORT for a serial device "
+     "server, or sim for the built-in simulated indicator (default COM1).",
+     true, ""},
+    {Option::kBaud, "baud", "", ValueKind::kChoice, "BAUD", "2400|4800|9600", "9600",
+     "2400, 4800 or 9600 (default 9600).", true, ""},
+    {Option::kData, "data", "", ValueKind::kChoice, "BITS", "7|8", "8",
+     "Data bits, 7 or 8 (default 8).", true, ""},
+    {Option::kStop, "stop", "", ValueKind::kChoice, "BITS", "1|2", "1",
+     "Stop bits, 1 or 2 (default 1).", true, ""},
+    {Option::kParity, "parity", "", ValueKind::kChoice, "PARITY", "NOPARITY|EVENPARITY|ODDPARITY",
+     "NOPARITY", "NOPARITY, EVENPARITY or ODDPARITY (default NOPARITY).", true, ""},
+    {Option::kTrace, "trace", "", ValueKind::kNone, "", "", "", "Every exchange on standard error.",
+     true, ""},
+    {Option::kJson, "json", "", ValueKind::kNone, "", "", "",
+     "One JSON document on standard output instead of text.", true, ""},
+    {Option::kOut, "out", "", ValueKind::kFile, "FILE", "", "",
+     "read, format read: the file to store.", false, ""},
+    {Option::kVerify, "verify", "", ValueKind::kNone, "", "", "", "write: read back and compare.",
+     false, ""},
+    {Option::kRecord, "record", "", ValueKind::kFile, "RECORD.csv", "", "",
+     "write: the service record (as found, as left).", false, ""},
+    {Option::kWatch, "watch", "", ValueKind::kNone, "", "", "",
+     "display: poll every 500 ms until Ctrl+C.", false, ""},
+    {Option::kCsv, "csv", "", ValueKind::kNone, "", "", "",
+     "display: CSV rows, as the Weight Trend window saves them.", false, ""},
+    {Option::kAllPorts, "all-ports", "", ValueKind::kNone, "", "", "",
+     "find: look on every serial port.", false, "--all-ports belongs to find"},
+    {Option::kPassword, "password", "", ValueKind::kText, "CODE", "", "",
+     "default: the access code.", false, ""},
+    {Option::kKeepGoing, "keep-going", "", ValueKind::kNone, "", "", "",
+     "fleet: pass over malformed inventory rows.", false,
+     "--keep-going and --log-dir belong to fleet"},
+    {Option::kLogDir, "log-dir", "", ValueKind::kFolder, "DIR", "", "",
+     "fleet: where the indicators' logs go.", false, "--keep-going and --log-dir belong to fleet"},
+    {Option::kHelp, "help", "h", ValueKind::kNone, "", "", "",
+     "This help, or a command's with the command.", true, ""},
+    {Option::kVersion, "version", "v", ValueKind::kNone, "", "", "",
+     "Displays version information.", true, ""},
+}};
+
+// OptionOf() finds an option by its place.
+static_assert([] {
+  for (std::size_t i = 0; i < kOptions.size(); ++i) {
+    if (kOptions[i].option != static_cast<Option>(i)) return false;
+  }
+  return true;
+}());
+
+Word Choice(std::string_view text) {
+  return {ValueKind::kChoice, text, {}};
+}
+Word File(std::string_view text) {
+  return {ValueKind::kFile, text, {}};
+}
+Word Text(std::string_view text) {
+  return {ValueKind::kText, text, {}};
+}
+
+// A row's line runs, adapted to the handlers' own parameters.
+template <CommandResult (*Run)(const CliCommand&, SerialLink&, ConsoleFeedback&)>
+CommandResult OnLink(const CliCommand& c, Connection& on) {
+  return Run(c, on.link, on.ui);
+}
+
+// The commands, in the order --help lists them.
+const std::vector<CommandRow>& Table() {
+  static const std::vector<CommandRow> table{
+      {"ports",
+       {{}},
+       "Lists the serial devices with their descriptions.",
+       CheckNoWords,
+       Reach::kPorts,
+       RunPorts},
+      {"find",
+       {{{}, {{Option::kAllPorts}}}},
+       "Looks for the indicator at every line setting on --port (on every port with "
+       "--all-ports) and prints the port and the settings where it answered.",
+       CheckNoWords,
+       Reach::kPorts,
+       RunFind},
+      {"display",
+       {{{}, {{Option::kWatch}, {Option::kCsv}}}},
+       "Polls the display once (every 500 ms with --watch, until Ctrl+C) and prints the "
+       "characters shown and the lamps lit; with --csv, one row a poll in the form the Weight "
+       "Trend window saves (time,seconds,shown,value,unit,stable,gross,net,zero).",
+       CheckNoWords,
+       [](const CliCommand& c, Connection& on) { return RunDisplay(c, on.link, on.ui, on.stop); }},
+      {"key",
+       {{{Choice("ZERO|GR/NET|TARE|UNITS|PRINT")}}},
+       "Presses a front-panel key.",
+       CheckKey,
+       RunKey},
+      {"read",
+       {{{}, {{Option::kOut, "FILE.stx|FILE.json"}}}},
+       "Reads all 33 parameters and prints them, or stores them as a setup value file or as "
+       "JSON.",
+       CheckNoWords,
+       OnLink<RunRead>},
+      {"diff",
+       {{{File("FILE.stx")}}},
+       "Reads the indicator and lists the parameters that differ from the file; exit status 1 "
+       "when any does.",
+       CheckDiff,
+       OnLink<RunDiff>},
+      {"write",
+       {{{File("FILE.stx")}, {{Option::kVerify}, {Option::kRecord}}}},
+       "Writes the file's values with Write All, after checking every field as the setup window "
+       "does; with --verify, reads them back and compares. With --record, reads the indicator "
+       "before (as found) and after (as left) and stores the service record as CSV.",
+       CheckWrite,
+       [](const CliCommand& c, Connection& on) { return RunWrite(c, on.link, on.ui, on.opened); }},
+      {"set",
+       {{{{ValueKind::kParameter, "F1.6=2", "F6.2=100"}}}},
+       "Writes single parameters by number; values as the setup window accepts them (a choice by "
+       "its code or its option text, a date as dd-MM-yyyy, a time as HH:mm:ss).",
+       CheckSet,
+       OnLink<RunSet>},
+      {"save", {{}}, "Has the indicator keep the values written.", CheckNoWords, RunSave},
+      {"restore", {{}}, "Has the indicator go back to its saved values.", CheckNoWords, RunRestore},
+      {"default",
+       {{{}, {{Option::kPassword, "", true}}}},
+       "Returns the indicator to its factory setup.",
+       CheckDefault,
+       RunDefault},
+      {"format",
+       {{{Choice("read"), Choice("G|N")}, {{Option::kOut, "FILE.fmt"}}},
+        {{Choice("send"), Choice("G|N"), File("FILE.fmt")}}},
+       "Reads the gross (G) or net (N) print format from the indicator, or sends one from a "
+       "file.",
+       CheckFormat,
+       [](const CliCommand& c, Connection& on) {
+         return RunFormat(c, on.link, on.ui, on.opened.settings.dataBits);
+       }},
+      {"weight",
+       {{{Choice("get"), Text("ITEM")}}, {{Choice("set"), Text("ITEM"), Text("VALUE")}}},
+       "Reads or writes the average piece weight of a count item (0-99, or AA for the current "
+       "one).",
+       CheckWeight,
+       OnLink<RunWeight>},
+      {"weights",
+       {{{Choice("read"), File("FILE.aws")}}, {{Choice("write"), File("FILE.aws")}}},
+       "Reads the average weights of items 0-99 into a file, or writes those the file holds.",
+       CheckWeights,
+       [](const CliCommand& c, Connection& on) { return RunWeights(c, on.link, on.ui, on.stop); }},
+      {"fleet",
+       {{{File("INVENTORY.csv"), {ValueKind::kCommand, "COMMAND ...", {}}},
+         {{Option::kKeepGoing}, {Option::kLogDir}}}},
+       "Runs COMMAND on every indicator of the inventory at once, one port and one thread each. "
+       "The inventory holds one indicator a line: port[,baud[,data[,stop[,parity[,file]]]]]; "
+       "empty fields take the line options, and a row's file replaces the command's file. Each "
+       "indicator gets a log in DIR (default INVENTORY.csv.logs). Exit status 1 when any "
+       "indicator failed.",
+       CheckFleet,
+       Reach::kFleet,
+       RunFleetCommand},
+  };
+  return table;
+}
+
+bool SameWord(std::string_view a, std::string_view b) {
+  return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
+           return std::toupper(static_cast<unsigned char>(x)) ==
+                  std::toupper(static_cast<unsigned char>(y));
+         });
+}
+
+bool IsChoice(std::string_view choices, std::string_view word) {
+  for (std::size_t start = 0;;) {
+    const std::size_t bar = choices.find('|', start);
+    if (SameWord(choices.substr(start, bar - start), word)) return true;
+    if (bar == std::string_view::npos) return false;
+    start = bar + 1;
+  }
+}
+
+std::string FormText(std::string_view name, const Form& form) {
+  std::string text(name);
+  for (const Word& word : form.words) {
+    text += " " + std::string(word.text);
+    if (!word.more.empty()) text += " [" + std::string(word.more) + " ...]";
+  }
+  for (const FormOption& option : form.options) {
+    const OptionInfo& info = OptionOf(option.option);
+    std::string part = "--" + std::string(info.name);
+    const std::string_view value = option.value.empty() ? info.valueName : option.value;
+    if (!value.empty()) part += " " + std::string(value);
+    text += option.required ? " " + part : " [" + part + "]";
+  }
+  return text;
 }
 
 }  // namespace
 
-std::span<const CommandInfo> Commands() {
-  return kCommands;
+std::span<const OptionInfo> Options() {
+  return kOptions;
 }
 
-const CommandInfo* FindCommand(std::string_view name) {
-  for (const CommandInfo& info : kCommands) {
-    if (info.name == name) return &info;
+const OptionInfo& OptionOf(Option option) {
+  return kOptions[static_cast<std::size_t>(option)];
+}
+
+std::span<const CommandRow> Commands() {
+  return Table();
+}
+
+const CommandRow* FindCommand(std::string_view name) {
+  for (const CommandRow& row : Table()) {
+    if (row.name == name) return &row;
   }
   return nullptr;
 }
 
-std::string* CommandFile(CliCommand& c) {
-  if ((c.name == "diff" || c.name == "write") && !c.args.empty()) return &c.args[0];
-  if (c.name == "read") return &c.out;
-  if (c.name == "format" && !c.args.empty()) {
-    if (c.args[0] == "read") return &c.out;
-    if (c.args.size() == 3) return &c.args[2];
+std::string Synopsis(const CommandRow& row) {
+  std::string text;
+  for (const Form& form : row.forms) {
+    if (!text.empty()) text += "  |  ";
+    text += FormText(row.name, form);
   }
-  if (c.name == "weights" && c.args.size() == 2) return &c.args[1];
+  return text;
+}
+
+std::string Usage(const CliCommand& command) {
+  const CommandRow* row = FindCommand(command.name);
+  return "usage: tamarack-cli " + (row ? Synopsis(*row) : command.name);
+}
+
+bool Given(const CliCommand& c, Option option) {
+  switch (option) {
+    case Option::kOut:
+      return !c.out.empty();
+    case Option::kVerify:
+      return c.verify;
+    case Option::kRecord:
+      return !c.record.empty();
+    case Option::kWatch:
+      return c.watch;
+    case Option::kCsv:
+      return c.csv;
+    case Option::kAllPorts:
+      return c.allPorts;
+    case Option::kPassword:
+      return c.password.has_value();
+    case Option::kKeepGoing:
+      return c.keepGoing;
+    case Option::kLogDir:
+      return c.logDir.has_value();
+    case Option::kPort:
+    case Option::kBaud:
+    case Option::kData:
+    case Option::kStop:
+    case Option::kParity:
+    case Option::kTrace:
+    case Option::kJson:
+    case Option::kHelp:
+    case Option::kVersion:
+      break;
+  }
+  return false;
+}
+
+bool Takes(const CommandRow& row, Option option) {
+  return std::any_of(row.forms.begin(), row.forms.end(), [&](const Form& form) {
+    return std::any_of(form.options.begin(), form.options.end(),
+                       [&](const FormOption& o) { return o.option == option; });
+  });
+}
+
+const Form* MatchForm(const CommandRow& row, const CliCommand& c) {
+  for (const Form& form : row.forms) {
+    const bool repeats = !form.words.empty() && !form.words.back().more.empty();
+    if (repeats ? c.args.size() < form.words.size() : c.args.size() != form.words.size()) continue;
+    bool fits = true;
+    for (std::size_t i = 0; i < form.words.size() && fits; ++i) {
+      fits = form.words[i].kind != ValueKind::kChoice || IsChoice(form.words[i].text, c.args[i]);
+    }
+    if (fits) return &form;
+  }
+  return nullptr;
+}
+
+bool RunsAnother(const CommandRow& row) {
+  return std::any_of(row.forms.begin(), row.forms.end(), [](const Form& form) {
+    return std::any_of(form.words.begin(), form.words.end(),
+                       [](const Word& w) { return w.kind == ValueKind::kCommand; });
+  });
+}
+
+std::optional<CliCommand> WrappedCommand(const CliCommand& c) {
+  const CommandRow* row = FindCommand(c.name);
+  if (!row) return std::nullopt;
+  for (const Form& form : row->forms) {
+    for (std::size_t i = 0; i < form.words.size(); ++i) {
+      if (form.words[i].kind != ValueKind::kCommand || c.args.size() <= i) continue;
+      CliCommand inner = c;
+      inner.name = c.args[i];
+      inner.args.assign(c.args.begin() + static_cast<std::ptrdiff_t>(i) + 1, c.args.end());
+      return inner;
+    }
+  }
+  return std::nullopt;
+}
+
+std::string MisplacedOption(const CliCommand& c) {
+  const CommandRow* outer = FindCommand(c.name);
+  const std::optional<CliCommand> wrapped = WrappedCommand(c);
+  const CommandRow* inner = wrapped ? FindCommand(wrapped->name) : nullptr;
+  for (const OptionInfo& info : kOptions) {
+    if (info.misplaced.empty() || !Given(c, info.option)) continue;
+    if ((outer && Takes(*outer, info.option)) || (inner && Takes(*inner, info.option))) continue;
+    return std::string(info.misplaced);
+  }
+  return {};
+}
+
+bool TakesFile(const CommandRow& row) {
+  return std::any_of(row.forms.begin(), row.forms.end(), [](const Form& form) {
+    return std::any_of(form.words.begin(), form.words.end(),
+                       [](const Word& w) { return w.kind == ValueKind::kFile; }) ||
+           std::any_of(form.options.begin(), form.options.end(), [](const FormOption& o) {
+             return OptionOf(o.option).value == ValueKind::kFile;
+           });
+  });
+}
+
+std::string* CommandFile(CliCommand& c) {
+  const CommandRow* row = FindCommand(c.name);
+  const Form* form = row ? MatchForm(*row, c) : nullptr;
+  if (!form) return nullptr;
+  for (std::size_t i = 0; i < form->words.size(); ++i) {
+    if (form->words[i].kind == ValueKind::kFile) return &c.args[i];
+  }
+  for (const FormOption& option : form->options) {
+    // The one file option an inventory row replaces; --record is named per row instead.
+    if (option.option == Option::kOut) return &c.out;
+  }
   return nullptr;
 }
 
 std::string CheckCommand(const CliCommand& c, int dataBits) {
-  if (!FindCommand(c.name)) return "unknown command \"" + c.name + "\"";
-  const bool noArgs = c.args.empty();
-  if (!c.record.empty()) {
-    if (c.name != "write") return Usage(c);
-    // The PDF form needs a page layout engine, which this program does without.
-    if (!EndsWith(c.record, ".csv")) return "the service record is written as CSV: RECORD.csv";
+  const CommandRow* row = FindCommand(c.name);
+  if (!row) return "unknown command \"" + c.name + "\"";
+  for (const OptionInfo& info : kOptions) {
+    if (info.everyCommand || !info.misplaced.empty()) continue;
+    if (Given(c, info.option) && !Takes(*row, info.option)) return Usage(c);
   }
-  if ((c.verify && c.name != "write") || (c.watch && c.name != "display") ||
-      (c.csv && c.name != "display") ||
-      (!c.out.empty() && c.name != "read" && c.name != "format") ||
-      (c.password && c.name != "default")) {
-    return Usage(c);
-  }
-  if (c.name == "ports" || c.name == "find" || c.name == "display" || c.name == "save" ||
-      c.name == "restore" || c.name == "read") {
-    return noArgs ? "" : Usage(c);
-  }
-  if (c.name == "key") {
-    if (c.args.size() != 1) return Usage(c);
-    return KeyCode(c.args[0]) ? "" : "no key " + c.args[0] + "; " + Usage(c);
-  }
-  if (c.name == "diff" || c.name == "write") {
-    if (c.args.size() != 1) return Usage(c);
-    SetupModel model = FreshSetupModel();
-    if (c.name == "write") return LoadForWrite(c.args[0], model);
-    SilentFeedback quiet;
-    if (!LoadSetupFile(c.args[0], model, quiet))
-      return std::string(kSetupFileError) + " " + c.args[0];
-    return {};
-  }
-  if (c.name == "set") {
-    SetupModel model = FreshSetupModel();
-    std::vector<const SetupParam*> params;
-    return PrepareSet(c.args, model, params);
-  }
-  if (c.name == "default") {
-    if (!noArgs || !c.password) return Usage(c);
-    return *c.password == kAccessCode ? "" : std::string(kPasswordError);
-  }
-  if (c.name == "format") return CheckFormat(c, dataBits);
-  return CheckWeights(c);
+  return row->check(c, dataBits);
 }
 
 CommandResult RunCommand(const CliCommand& c, SerialLink& link, ConsoleFeedback& ui,
                          const PortLine& opened, const std::atomic<bool>& stop) {
   const std::size_t first = ui.Messages().size();
-  CommandResult result;
-  if (c.name == "read") {
-    result = RunRead(c, link, ui);
-  } else if (c.name == "diff") {
-    result = RunDiff(c, link, ui);
-  } else if (c.name == "write") {
-    result = RunWrite(c, link, ui, opened);
-  } else if (c.name == "set") {
-    result = RunSet(c, link, ui);
-  } else if (c.name == "save" || c.name == "restore") {
-    SetupModel model = FreshSetupModel();
-    const int before = ui.Failures();
-    if (c.name == "save") {
-      SaveParams(model, link, ui);
-    } else {
-      RestoreParams(model, link, ui);
-    }
-    result.status = Failed(ui, before);
-  } else if (c.name == "default") {
-    SetupModel model = FreshSetupModel();
-    const int before = ui.Failures();
-    SetFactoryDefaults(model, link, ui, [] { return PasswordAnswer::kAccepted; });
-    result.status = Failed(ui, before);
-  } else if (c.name == "key") {
-    if (SendKeyCommand(link, ui, *KeyCode(c.args[0])) != TransactStatus::kOk) {
-      ui.Failure("The indicator did not take the key " + c.args[0] + ".");
-      result.status = kExitIndicator;
-    }
-  } else if (c.name == "display") {
-    result = RunDisplay(c, link, ui, stop);
-  } else if (c.name == "format") {
-    result = RunFormat(c, link, ui, opened.settings.dataBits);
-  } else if (c.name == "weight") {
-    result = RunWeight(c, link, ui);
-  } else if (c.name == "weights") {
-    result = RunWeights(c, link, ui, stop);
+  const CommandRow* row = FindCommand(c.name);
+  if (!row || !row->runOnLine) {
+    ui.Failure("unknown command \"" + c.name + "\"");
+    CommandResult result;
+    result.status = kExitUsage;
+    return result;
   }
+  Connection on{link, ui, opened, stop};
+  CommandResult result = row->runOnLine(c, on);
   // A failure shown on the way (Write All goes on past a failed date write, as the window does)
   // must not end as a success for the script.
   const bool failureShown = std::any_of(ui.Messages().begin() + static_cast<std::ptrdiff_t>(first),
@@ -652,12 +950,15 @@ CommandResult RunCommand(const CliCommand& c, SerialLink& link, ConsoleFeedback&
                                           return m.kind != ConsoleFeedback::Kind::kSuccess &&
                                                  m.kind != ConsoleFeedback::Kind::kQuestion;
                                         });
-  if (result.status == kExitOk && failureShown && c.name != "display") {
+  if (result.status == kExitOk && !result.settled && (failureShown || stop)) {
     result.status = kExitIndicator;
   }
-  if (stop && result.status == kExitOk && c.name != "display") result.status = kExitIndicator;
   result.data["messages"] = MessagesSince(ui, first);
   return result;
+}
+
+std::string JsonText(const QJsonObject& document) {
+  return QJsonDocument(document).toJson().toStdString();
 }
 
 }  // namespace tamarack::cli

@@ -1,11 +1,14 @@
 #include "cli/fleet.h"
 
+#include <unistd.h>
+
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QThread>
 #include <chrono>
 #include <cstdio>
 #include <filesystem>
+#include <iostream>
 #include <memory>
 #include <mutex>
 #include <sstream>
@@ -172,14 +175,17 @@ FleetOutcome RunFleet(const FleetOptions& options, std::ostream& out, std::ostre
     job->row = row;
     job->command = options.command;
     if (!row.file.empty()) {
-      std::string* file = CommandFile(job->command);
-      if (!file) {
+      const CommandRow* command = FindCommand(job->command.name);
+      if (!command || !TakesFile(*command)) {
         inventory.errors.push_back(
             {row.line, "the command " + options.command.name + " takes no file"});
         continue;
       }
-      const std::filesystem::path path(row.file);
-      *file = path.is_absolute() || folder.empty() ? row.file : (folder / path).string();
+      // Words that fit none of the command's forms keep their own file; the check refuses them.
+      if (std::string* file = CommandFile(job->command)) {
+        const std::filesystem::path path(row.file);
+        *file = path.is_absolute() || folder.empty() ? row.file : (folder / path).string();
+      }
     }
     if (!job->command.record.empty()) {
       // One record per indicator: "record.csv" becomes "record-line3.csv".
@@ -280,7 +286,7 @@ FleetOutcome RunFleet(const FleetOptions& options, std::ostream& out, std::ostre
                           {"succeeded", static_cast<int>(jobs.size()) - failed},
                           {"failed", failed},
                           {"indicators", list}};
-    out << QJsonDocument(doc).toJson().toStdString();
+    out << JsonText(doc);
     return outcome;
   }
   out << "\n"
@@ -294,6 +300,31 @@ FleetOutcome RunFleet(const FleetOptions& options, std::ostream& out, std::ostre
   if (failed > 0) out << ", " << failed << " failed";
   out << "; logs in " << logDir << "\n";
   return outcome;
+}
+
+std::string CheckFleet(const CliCommand& fleet, int) {
+  const std::optional<CliCommand> command = WrappedCommand(fleet);
+  if (!command) return Usage(fleet);
+  const CommandRow* row = FindCommand(command->name);
+  if ((row && row->reach == Reach::kPorts) || command->watch) {
+    return "fleet runs the commands that work on one indicator each, not " + command->name +
+           (command->watch ? " --watch" : "");
+  }
+  if (!row || row->reach != Reach::kIndicator) return "unknown command \"" + command->name + "\"";
+  return {};
+}
+
+int RunFleetCommand(const Invocation& invocation) {
+  FleetOptions options;
+  options.inventoryPath = invocation.command.args.at(0);
+  options.defaults = invocation.line.settings;
+  options.command = *WrappedCommand(invocation.command);
+  options.keepGoing = invocation.command.keepGoing;
+  options.json = invocation.json;
+  options.logDir = invocation.command.logDir.value_or("");
+  options.live = ::isatty(STDOUT_FILENO) == 1;
+  options.stop = invocation.stop;
+  return RunFleet(options, std::cout, std::cerr).status;
 }
 
 }  // namespace tamarack::cli

@@ -46,4 +46,11 @@ struct FleetOutcome {
 // indicator never stops the others; `stop` ends every exchange under way.
 FleetOutcome RunFleet(const FleetOptions& options, std::ostream& out, std::ostream& err);
 
+// The fleet's row of the command table. The check refuses what cannot run on each indicator (a
+// command that looks at the ports itself, a watch that never ends) before the inventory is read;
+// the run reads it and runs the command with the invocation's options and line settings as the
+// rows' defaults, on a live display when standard output is a terminal.
+std::string CheckFleet(const CliCommand& fleet, int dataBits);
+int RunFleetCommand(const Invocation& invocation);
+
 }  // namespace tamarack::cli
