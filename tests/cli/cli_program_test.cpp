@@ -482,6 +482,37 @@ TEST_F(CliTest, DeviceServerUrlsWorkLikeLocalPorts) {
   EXPECT_NE(typo.err.find("The port number is missing"), std::string::npos) << typo.err;
 }
 
+// Under fleet, --help is the command's own; without a command, the fleet's.
+TEST_F(CliTest, FleetHelpIsTheHelpOfTheCommandItRuns) {
+  ASSERT_TRUE(ReplaceFile(Path("fleet.csv"), "sim\n").ok());
+  const std::string inventory = Path("fleet.csv");
+  const Ran fleet = Cli({"fleet", "--help"});
+  ASSERT_EQ(fleet.status, 0);
+  ASSERT_EQ(fleet.out.rfind("usage: tamarack-cli [options] fleet INVENTORY.csv COMMAND", 0), 0u)
+      << fleet.out;
+  struct Case {
+    const char* name;
+    std::vector<std::string> underFleet;
+    std::vector<std::string> alone;
+  };
+  const Case cases[] = {
+      {"read", {"fleet", inventory, "read", "--help"}, {"read", "--help"}},
+      {"help_first_words_after",
+       {"--help", "fleet", inventory, "weights", "read", "x.aws"},
+       {"weights", "--help"}},
+      {"no_command", {"fleet", inventory, "--help"}, {"fleet", "--help"}},
+      {"unknown_command", {"fleet", inventory, "nosuch", "--help"}, {"nosuch", "--help"}},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    const Ran under = Cli(c.underFleet);
+    const Ran alone = Cli(c.alone);
+    EXPECT_EQ(under.status, 0);
+    EXPECT_EQ(under.out, alone.out);
+  }
+  EXPECT_NE(Cli({"fleet", inventory, "read", "--help"}).out, fleet.out);
+}
+
 // display --watch --csv prints the Weight Trend's CSV: its header, then one row a poll as polled.
 TEST_F(CliTest, DisplayWatchCsvPrintsOneTrendRowAPoll) {
   Served& s = Serve();
