@@ -7,6 +7,7 @@
 
 #include "sim/seven_segment.h"
 #include "sim/write_all_decode.h"
+#include "verify/instrument.h"
 
 namespace tamarack::sim {
 namespace {
@@ -67,6 +68,29 @@ constexpr const SetupParam& kWorkMode = Param(kWorkModeAddress);
 constexpr const SetupParam& kRelayLow = Param(kRelayLowAddress);
 constexpr const SetupParam& kRelayHigh = Param(kRelayHighAddress);
 constexpr const SetupParam& kConsecutiveNumber = Param(kConsecutiveNumberAddress);
+constexpr const SetupParam& kMotionBand = Param({1, 4});
+constexpr const SetupParam& kSampleRate = Param({1, 6});
+constexpr const SetupParam* kFilterLevels[] = {&Param({1, 7}), &Param({1, 8}), &Param({1, 9})};
+
+constexpr double kSecondsPerMinute = 60;
+
+// How the display shows a unit at a decimal point and division: its decimals, the division in
+// last digits and the scale interval. Codes outside the lists show as the first of each.
+struct Shown {
+  int decimals;
+  long long division;
+  Mass interval;
+};
+
+Shown ShownAt(int pointCode, int divisionCode) {
+  if (!ShownDecimals(pointCode)) pointCode = 0;
+  if (!ScaleInterval(pointCode, divisionCode)) divisionCode = 0;
+  const int decimals = *ShownDecimals(pointCode);
+  const Mass interval = *ScaleInterval(pointCode, divisionCode);
+  std::int64_t digit = kMicroPerUnit;
+  for (int i = 0; i < decimals; ++i) digit /= 10;
+  return {decimals, interval.micro / digit, interval};
+}
 
 std::size_t IndexOf(const SetupParam& param) {
   return static_cast<std::size_t>(&param - SetupParams().data());
@@ -91,6 +115,8 @@ SimulatedIndicator::SimulatedIndicator() : SimulatedIndicator(Options{}) {}
 
 SimulatedIndicator::SimulatedIndicator(Options options) : options_(std::move(options)) {
   if (!options_.clock) options_.clock = [] { return std::time(nullptr); };
+  if (!options_.monotonic) options_.monotonic = [] { return Monotonic::now(); };
+  epoch_ = options_.monotonic();
   for (const SetupParam& param : SetupParams()) {
     std::string value;
     if (param.kind == ParamKind::kNumber) value = FactoryNumber(param);
@@ -174,6 +200,13 @@ std::string SimulatedIndicator::ClockTime() const {
 // --- requests ---
 
 Answer SimulatedIndicator::Handle(RequestKind kind, std::span<const std::uint8_t> content) {
+  struct Moment {
+    std::optional<Monotonic::time_point>& slot;
+    ~Moment() { slot.reset(); }
+  } const moment{handling_};
+  handling_ = options_.monotonic();
+  ++requests_;
+  if (options_.dynamics) swings_.Forget(Seconds(), WeighingFilter(Filters()));
   const std::string_view text(reinterpret_cast<const char*>(content.data()), content.size());
   switch (kind) {
     case RequestKind::kPoll:
@@ -204,8 +237,8 @@ Answer SimulatedIndicator::Key(std::string_view code) {
   const int key = TwoDigits(code, 0);
   switch (key) {
     case 10:  // ZERO: the gross weight becomes the new zero
-      if (!motion_ && !netMode_) {
-        zeroOffset_ = load_;
+      if (!Moving() && !netMode_) {
+        zeroOffset_ = ReadingKg();
         peak_ = 0;
       }
       break;
@@ -213,7 +246,7 @@ Answer SimulatedIndicator::Key(std::string_view code) {
       netMode_ = !netMode_;
       break;
     case 12:  // TARE: take the gross weight as tare; on an empty scale, clear it
-      if (!motion_) {
+      if (!Moving()) {
         if (ToSteps(GrossKg(), true).counts > 0) {
           tare_ = GrossKg();
           netMode_ = true;
@@ -227,7 +260,7 @@ Answer SimulatedIndicator::Key(std::string_view code) {
       primaryUnit_ = !primaryUnit_;
       break;
     case 14:  // PRINT
-      if (!motion_) PrintTicket();
+      if (!Moving()) PrintTicket();
       break;
     case 16:  // end of setup
       break;
@@ -313,7 +346,7 @@ Answer SimulatedIndicator::WriteParam(ParamAddress address, std::string_view val
 }
 
 long SimulatedIndicator::Adc() const {
-  return kAdcAtZero + std::lround(load_ * static_cast<double>(kAdcPerKg));
+  return kAdcAtZero + std::lround(ReadingKg() * static_cast<double>(kAdcPerKg));
 }
 
 // Group 3: with a value, a plain write of F3.1 .. F3.3; with 000000 the capturing steps, which
@@ -325,7 +358,7 @@ Answer SimulatedIndicator::Calibration(int number, std::string_view value) {
     if (number > 3) return {std::string(kNo)};
     return WriteParam({3, number}, value);
   }
-  if (motion_) return {std::string(kNo)};
+  if (Moving()) return {std::string(kNo)};
   const long adc = Adc();
   switch (number) {
     case 1:
@@ -340,7 +373,7 @@ Answer SimulatedIndicator::Calibration(int number, std::string_view value) {
       if (adc <= 0 || span <= adc || span > 999999) return {std::string(kNo)};
       SetWorking(kZeroCount, Digits(adc, 6));
       SetWorking(kSpanCount, Digits(span, 6));
-      zeroOffset_ = load_;
+      zeroOffset_ = ReadingKg();
       break;
     }
     default:
@@ -362,7 +395,7 @@ Answer SimulatedIndicator::CountStep(int number, std::string_view value) {
       sampleQuantity_ = 0;
       return {std::string(kOk)};
     case 3:
-      if (value != "000000" || motion_) return {std::string(kNo)};
+      if (value != "000000" || Moving()) return {std::string(kNo)};
       sampleZeroKg_ = GrossKg();
       sampleZeroed_ = true;
       return {std::string(kOk), options_.stepTime};
@@ -371,7 +404,7 @@ Answer SimulatedIndicator::CountStep(int number, std::string_view value) {
       if (sampleQuantity_ == 0) return {std::string(kNo)};
       return {std::string(kOk)};
     case 5: {
-      if (value != "000000" || motion_ || !sampleZeroed_ || sampleQuantity_ == 0) {
+      if (value != "000000" || Moving() || !sampleZeroed_ || sampleQuantity_ == 0) {
         return {std::string(kNo)};
       }
       const long long fine = FineCounts(GrossKg() - sampleZeroKg_);
@@ -436,29 +469,115 @@ SimulatedIndicator::Steps SimulatedIndicator::ToSteps(double kg, bool primary) c
   const bool primaryIsKg = Code(kPrimaryUnit) == 1;
   const bool kg_shown = primary == primaryIsKg;
   const double value = kg_shown ? kg : kg * kLbPerKg;
-  const int point = Code(primary ? kPrimaryPoint : kAssistantPoint);
-  const int divisionCode = Code(primary ? kPrimaryDivision : kAssistantDivision);
-  static constexpr long long kDivisions[] = {1, 2, 5};
-  long long division = kDivisions[divisionCode >= 0 && divisionCode <= 2 ? divisionCode : 0];
-  int decimals = point <= 4 ? point : 0;
-  if (point == 5) division *= 10;  // 888880: the last digit stays 0
-  const double scaled = value * std::pow(10.0, decimals) / static_cast<double>(division);
-  return {std::llround(scaled) * division, decimals, division};
+  const Shown shown = ShownAt(Code(primary ? kPrimaryPoint : kAssistantPoint),
+                              Code(primary ? kPrimaryDivision : kAssistantDivision));
+  const double scaled =
+      value * std::pow(10.0, shown.decimals) / static_cast<double>(shown.division);
+  return {std::llround(scaled) * shown.division, shown.decimals, shown.division};
 }
 
 long long SimulatedIndicator::FineCounts(double kg) const {
   const double value = Code(kPrimaryUnit) == 1 ? kg : kg * kLbPerKg;
-  const int point = Code(kPrimaryPoint);
-  const int decimals = point <= 4 ? point : 0;
+  const int decimals = ShownDecimals(Code(kPrimaryPoint)).value_or(0);
   return std::llround(value * std::pow(10.0, decimals + 1));
 }
 
 double SimulatedIndicator::CapacityKg() const {
-  const Steps step = ToSteps(0, true);
-  const double counts =
-      static_cast<double>(Number(kGraduations)) * static_cast<double>(step.division);
-  const double primary = counts / std::pow(10.0, step.decimals);
+  // Max = n x e, in whole millionths before the one division that can round.
+  const Mass e = ShownAt(Code(kPrimaryPoint), Code(kPrimaryDivision)).interval;
+  const double primary =
+      static_cast<double>(Number(kGraduations) * e.micro) / static_cast<double>(kMicroPerUnit);
   return Code(kPrimaryUnit) == 1 ? primary : primary / kLbPerKg;
+}
+
+double SimulatedIndicator::IntervalKg() const {
+  const Mass e = ShownAt(Code(kPrimaryPoint), Code(kPrimaryDivision)).interval;
+  const double primary = static_cast<double>(e.micro) / static_cast<double>(kMicroPerUnit);
+  return Code(kPrimaryUnit) == 1 ? primary : primary / kLbPerKg;
+}
+
+// --- the scale's errors and dynamics ---
+
+double SimulatedIndicator::Seconds() const {
+  const Monotonic::time_point now = handling_ ? *handling_ : options_.monotonic();
+  return std::chrono::duration<double>(now - epoch_).count();
+}
+
+FilterSetup SimulatedIndicator::Filters() const {
+  FilterSetup setup;
+  setup.rateCode = Code(kSampleRate);
+  for (std::size_t i = 0; i < setup.levels.size(); ++i) setup.levels[i] = Code(*kFilterLevels[i]);
+  setup.bandCode = Code(kMotionBand);
+  return setup;
+}
+
+Disturbance SimulatedIndicator::Shaking() const {
+  const double e = IntervalKg();
+  return {options_.errors.vibrationE * e, options_.errors.noiseE * e, options_.errors.seed};
+}
+
+double SimulatedIndicator::SettledKg() const {
+  if (options_.errors.Ideal()) return load_;
+  return load_ +
+         SettledErrorKg(options_.errors, load_, position_, decreasing_, IntervalKg(), CapacityKg());
+}
+
+double SimulatedIndicator::CreepKg(double at) const {
+  if (options_.errors.creepE == 0 || creepWay_ == 0) return 0;
+  const double minutes = std::min((at - changedAt_) / kSecondsPerMinute, kCreepMinutes);
+  return creepWay_ * options_.errors.creepE * IntervalKg() * std::max(minutes, 0.0);
+}
+
+double SimulatedIndicator::ReadingKg() const {
+  if (!options_.dynamics && options_.errors.Ideal()) return load_;
+  const double at = Seconds();
+  const Disturbance shaking = Shaking();
+  double kg = 0;
+  if (options_.dynamics) {
+    kg = swings_.Reading(at, SettledKg(), WeighingFilter(Filters()), shaking);
+  } else {
+    kg = SettledKg() + shaking.At(at, requests_);
+  }
+  return kg + CreepKg(at);
+}
+
+bool SimulatedIndicator::Moving() const {
+  if (motion_) return true;
+  if (!options_.dynamics) return false;
+  return swings_.Moving(Seconds(), SettledKg(), WeighingFilter(Filters()), Shaking(), IntervalKg());
+}
+
+void SimulatedIndicator::Settle(double before) {
+  if (options_.dynamics) swings_.Step(Seconds(), SettledKg() - before);
+}
+
+void SimulatedIndicator::SetLoad(double kg) {
+  const double before = SettledKg();
+  if (kg != load_) {
+    decreasing_ = kg < load_;
+    creepWay_ = kg > load_ ? 1 : -1;
+    changedAt_ = Seconds();
+  }
+  load_ = kg;
+  Settle(before);
+  UpdatePeak();
+}
+
+void SimulatedIndicator::SetPosition(Position position) {
+  const double before = SettledKg();
+  position_ = position;
+  Settle(before);
+}
+
+void SimulatedIndicator::SetErrors(const ScaleErrors& errors) {
+  const double before = SettledKg();
+  options_.errors = errors;
+  Settle(before);
+}
+
+void SimulatedIndicator::SetDynamics(bool on) {
+  options_.dynamics = on;
+  swings_.Clear();
 }
 
 std::optional<long long> SimulatedIndicator::Pieces() const {
@@ -469,8 +588,10 @@ std::optional<long long> SimulatedIndicator::Pieces() const {
   return std::llround(net * static_cast<double>(kPieceScale) / static_cast<double>(weight));
 }
 
+// The peak of the settled readings: a swing's overshoot is not a load.
 void SimulatedIndicator::UpdatePeak() {
-  if (GrossKg() > peak_) peak_ = GrossKg();
+  const double gross = SettledKg() - zeroOffset_;
+  if (gross > peak_) peak_ = gross;
 }
 
 std::string SimulatedIndicator::DisplayText() const {
@@ -506,7 +627,7 @@ std::string SimulatedIndicator::DisplayReply() const {
   const auto light = [&reply](Lamp lamp, bool on) {
     if (on) reply[LampOf(lamp).byte] |= static_cast<std::uint8_t>(1u << LampOf(lamp).bit);
   };
-  light(Lamp::kStable, !motion_);
+  light(Lamp::kStable, !Moving());
   light(Lamp::kSet, gross.counts >= low && gross.counts <= high && gross.counts > 0);
   light(Lamp::kKg, kgShown);
   light(Lamp::kLb, !kgShown);

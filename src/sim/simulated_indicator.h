@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <ctime>
 #include <functional>
+#include <optional>
 #include <span>
 #include <string>
 #include <string_view>
@@ -13,6 +14,8 @@
 #include "printfmt/ticket_renderer.h"
 #include "setup/param_table.h"
 #include "sim/frame_reader.h"
+#include "sim/scale_dynamics.h"
+#include "sim/scale_errors.h"
 
 namespace tamarack::sim {
 
@@ -40,10 +43,18 @@ inline constexpr int kCountItems = 100;
 // as a real indicator's does: an average piece weight is the weight of one piece in tenths of the
 // primary unit's last display digit, times 2^24, so that pieces lighter than a display step can
 // still be counted.
+//
+// The scale is ideal unless it is given the errors of a real one (ScaleErrors), which the A/D
+// converter then reads on top of the load; eccentricity follows the load's position on the
+// platform. With dynamics, a change of the load settles through a damped swing shaped by the
+// sample rate (F1.6) and the digital filters (F1.7 to F1.9), the display shows the reading of the
+// last sample, and the Stable lamp goes out while the readings spread wider than the motion band
+// (F1.4). Without them, a load is shown at once and the lamp follows the Motion switch alone.
 class SimulatedIndicator {
  public:
   static constexpr long kAdcAtZero = 12000;
   static constexpr long kAdcPerKg = 100;
+  using Monotonic = std::chrono::steady_clock;
 
   struct Options {
     bool cajOn = true;
@@ -53,6 +64,12 @@ class SimulatedIndicator {
     std::function<std::time_t()> clock;
     // The indicator's clock starts at the PC's local time; when false, at UTC.
     bool localTime = true;
+    // The errors of a real scale; none: the ideal scale.
+    ScaleErrors errors;
+    // Loads settle through a swing and the Stable lamp follows the motion band.
+    bool dynamics = false;
+    // What the swings, the shake and the creep are timed by; the PC's steady clock when empty.
+    std::function<Monotonic::time_point()> monotonic;
   };
 
   SimulatedIndicator();
@@ -75,13 +92,25 @@ class SimulatedIndicator {
   bool Caj() const { return options_.cajOn; }
 
   // --- scale and front panel ---
-  void SetLoad(double kg) {
-    load_ = kg;
-    UpdatePeak();
-  }
+  // The load on the platform, in kilograms, and where on the platform it lies.
+  void SetLoad(double kg);
   double Load() const { return load_; }
+  void SetPosition(Position position);
+  Position LoadPosition() const { return position_; }
+  void SetErrors(const ScaleErrors& errors);
+  const ScaleErrors& Errors() const { return options_.errors; }
+  void SetDynamics(bool on);
+  bool Dynamics() const { return options_.dynamics; }
+  // The Motion switch: the scale shakes, whatever its dynamics.
   void SetMotion(bool moving) { motion_ = moving; }
   bool Motion() const { return motion_; }
+  // The indicator sees motion: the Motion switch, or with dynamics the readings of the motion
+  // window spread wider than F1.4's band. ZERO, TARE, PRINT and the capturing steps wait for none.
+  bool Moving() const;
+  // What the A/D converter reads now, in kilograms, before the indicator's zero is taken off.
+  double ReadingKg() const;
+  // The scale interval e of the primary unit (F2.2, F2.3), in kilograms.
+  double IntervalKg() const;
   // The most the scale weighs: F1.1 graduations of the primary unit's division, in kilograms.
   double CapacityKg() const;
   // The digit being edited on the indicator (0..5; -1 for none) and the shift flags (bits 0 and 1
@@ -134,7 +163,17 @@ class SimulatedIndicator {
   Answer SendFormat(char mode, std::span<const std::uint8_t> text);
   Answer Weight(std::string_view item, std::string_view digits);
 
-  double GrossKg() const { return load_ - zeroOffset_; }
+  double GrossKg() const { return ReadingKg() - zeroOffset_; }
+  // The reading once every swing is over: the load with the errors it settles with.
+  double SettledKg() const;
+  // Seconds on the monotonic clock since the indicator was made; a request's whole handling sees
+  // one moment.
+  double Seconds() const;
+  FilterSetup Filters() const;
+  Disturbance Shaking() const;
+  double CreepKg(double at) const;
+  // Moves the settled reading from `before` to what it is now: a swing, with dynamics.
+  void Settle(double before);
   long Adc() const;
   // A weight as display steps of the shown unit (or the primary one), with its decimals.
   struct Steps {
@@ -155,6 +194,14 @@ class SimulatedIndicator {
   std::time_t clockOffset_ = 0;
 
   double load_ = 0;
+  Position position_ = Position::kCentre;
+  bool decreasing_ = false;  // the load last went down
+  double changedAt_ = 0;     // when the load last changed (Seconds())
+  int creepWay_ = 0;         // +1 after a load went up, -1 after it went down
+  Monotonic::time_point epoch_;
+  std::optional<Monotonic::time_point> handling_;  // the moment of the request being handled
+  std::int64_t requests_ = 0;                      // the noise's draw without dynamics
+  ScaleDynamics swings_;
   double zeroOffset_ = 0;
   double tare_ = 0;
   double peak_ = 0;

@@ -89,6 +89,9 @@ void Simulator::Publish() {
   SimSnapshot next;
   next.loadKg = model_.Load();
   next.capacityKg = model_.CapacityKg();
+  next.position = model_.LoadPosition();
+  next.errors = model_.Errors();
+  next.dynamics = model_.Dynamics();
   next.motion = model_.Motion();
   next.caj = model_.Caj();
   next.faultsWaiting = faults_.Waiting();

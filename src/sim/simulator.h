@@ -41,6 +41,9 @@ struct TraceEntry {
 struct SimSnapshot {
   double loadKg = 0;
   double capacityKg = 0;
+  Position position = Position::kCentre;
+  ScaleErrors errors;
+  bool dynamics = false;
   bool motion = false;
   bool caj = true;
   std::size_t faultsWaiting = 0;     // faults injected for the next replies and not yet used
