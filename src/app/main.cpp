@@ -5,6 +5,7 @@
 
 #include "app/app_windows.h"
 #include "app/main_dialog.h"
+#include "sim/builtin_simulator.h"
 #include "ui/product.h"
 #include "ui/qt_feedback.h"
 #include "ui/text.h"
@@ -25,6 +26,10 @@ class CSetupApp : public QApplication {
     // Message boxes belong to the window in front, the main window while no other runs.
     QtFeedback feedback;
     const WindowServices services(feedback);
+    // A person watches the program's simulated indicator (in the Weight Trend, the Indicator
+    // window): its loads settle as a real scale's do, so that the filters' setting shows.
+    sim::ProgramSimulator().Indicator().With(
+        [](sim::SimulatedIndicator& m) { m.SetDynamics(true); });
     CMainDlg main(services, AppWindows());
     // "Exit" ends the window with result 1; for the shell that is a normal end.
     main.exec();

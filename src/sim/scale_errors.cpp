@@ -191,15 +191,15 @@ double SettledErrorKg(const ScaleErrors& errors, double loadKg, Position positio
 }
 
 std::string_view ScaleErrorsHelp() {
-  return "span=PCT   an error in proportion to the load (span=+0.03%)\n"
-         "curve=E    nonlinearity: E scale intervals at half of Max, none at zero and Max\n"
-         "fl=PCT fr=PCT bl=PCT br=PCT\n"
-         "           eccentricity: a load at that quarter of the platform reads PCT more\n"
-         "hyst=E     decreasing loads read E higher\n"
-         "noise=E    the standard deviation of each A/D reading\n"
-         "creep=E    the drift per minute after a load change, its way, for 30 minutes\n"
-         "vibration=E  a steady shake of E at 1.7 Hz, which the digital filters calm\n"
-         "seed=N     the noise's seed (default 1)\n";
+  return "span=PCT     an error in proportion to the load\n"
+         "curve=E      nonlinearity: E at half of Max, none at 0 and Max\n"
+         "fl= fr= bl= br=PCT  a load at that quarter reads PCT more\n"
+         "hyst=E       decreasing loads read E higher\n"
+         "noise=E      the standard deviation of each A/D reading\n"
+         "creep=E      the drift a minute after a load change, its way,\n"
+         "             for 30 minutes\n"
+         "vibration=E  a steady shake at 1.7 Hz that the filters calm\n"
+         "seed=N       the noise's seed (default 1)\n";
 }
 
 std::optional<Position> ParsePosition(std::string_view text) {

@@ -42,6 +42,8 @@ int main(int argc, char** argv) {
   Simulator::Options simOptions;
   simOptions.indicator.cajOn = options->cajOn;
   simOptions.indicator.stepTime = std::chrono::milliseconds(options->stepMs);
+  simOptions.indicator.errors = options->errors;
+  simOptions.indicator.dynamics = options->dynamics;
   if (options->trace) {
     simOptions.onTrace = [](const TraceEntry& entry) {
       std::fprintf(stderr, "%s\n", FormatTraceEntry(entry).c_str());

@@ -27,6 +27,24 @@ std::optional<bool> OnOff(std::string_view text) {
   return std::nullopt;
 }
 
+std::string Joined(const std::vector<std::string>& messages) {
+  std::string text;
+  for (const std::string& m : messages) text += (text.empty() ? "" : "; ") + m;
+  return text;
+}
+
+// The usage lines of the error list, indented under the option.
+std::string ErrorItemsHelp() {
+  std::string lines;
+  std::string_view help = ScaleErrorsHelp();
+  while (!help.empty()) {
+    const std::size_t end = help.find('\n');
+    lines += "                    " + std::string(help.substr(0, end)) + "\n";
+    help.remove_prefix(end == std::string_view::npos ? help.size() : end + 1);
+  }
+  return lines;
+}
+
 }  // namespace
 
 std::optional<FaultSetting> ParseFaultSetting(std::string_view text) {
@@ -58,33 +76,51 @@ void ApplyFault(Simulator& simulator, const FaultSetting& setting) {
   }
 }
 
+namespace {
+
+constexpr std::string_view kUsageHead =
+    "Usage: tamarack-sim [options]\n"
+    "Serves a simulated weighing indicator on a pseudo-terminal and prints its device path.\n"
+    "Open that path (or choose \"Simulator\" in Tamarack's Comm list). Stop with Ctrl+C.\n"
+    "\n"
+    "  --link PATH       also make PATH a symlink to the device (removed on exit)\n"
+    "  --baud N          2400, 4800 or 9600 (default 9600)\n"
+    "  --data N          7 or 8 data bits (default 8)\n"
+    "  --parity P        none, even or odd (default none)\n"
+    "  --stop N          1 or 2 stop bits (default 1)\n"
+    "  --pace            deliver every byte at the wire time of those line settings\n"
+    "  --strict-line     ignore requests while the port runs another speed or stop bits\n"
+    "  --caj on|off      the calibration switch; Write All is refused while off (default on)\n"
+    "  --load KG         the load on the scale in kg (default 0)\n"
+    "  --step-ms N       how long zero, span and average-weight steps take (default 1000)\n"
+    "  --sim-errors LIST give the scale the errors of a real one, items apart by commas,\n"
+    "                    for example span=+0.03%,fl=+0.05%,noise=0.3 (E: scale intervals)\n";
+
+constexpr std::string_view kUsageTail =
+    "  --dynamics        loads settle through a damped swing that the sample rate and the\n"
+    "                    digital filters (F1.6 to F1.9) shape; the Stable lamp follows the\n"
+    "                    motion band (F1.4). Without it a load is shown at once\n"
+    "  --fault FAULT     spoil replies; FAULT is KIND[@REQUEST][:COUNT], for example\n"
+    "                    silence:3, refuse@write-all, bad-check@poll:2\n"
+    "                    KIND: silence bad-check truncated leading-bytes missing-start\n"
+    "                          oversize refuse late hang-up\n"
+    "                    REQUEST: poll key read write calibration count-step write-all\n"
+    "                             send-format read-format weight\n"
+    "  --trace           print every request and reply on standard error\n"
+    "  --help            this text\n"
+    "  --version         the program's version\n"
+    "\n"
+    "While it runs, type on standard input: load KG, motion on|off, caj on|off,\n"
+    "fault FAULT, clear (no faults), tickets (what PRINT printed), errors LIST (none: the\n"
+    "ideal scale), position centre|front left|front right|back left|back right,\n"
+    "dynamics on|off.\n";
+
+}  // namespace
+
 std::string_view SimUsage() {
-  return "Usage: tamarack-sim [options]\n"
-         "Serves a simulated weighing indicator on a pseudo-terminal and prints its device path.\n"
-         "Open that path (or choose \"Simulator\" in Tamarack's Comm list). Stop with Ctrl+C.\n"
-         "\n"
-         "  --link PATH       also make PATH a symlink to the device (removed on exit)\n"
-         "  --baud N          2400, 4800 or 9600 (default 9600)\n"
-         "  --data N          7 or 8 data bits (default 8)\n"
-         "  --parity P        none, even or odd (default none)\n"
-         "  --stop N          1 or 2 stop bits (default 1)\n"
-         "  --pace            deliver every byte at the wire time of those line settings\n"
-         "  --strict-line     ignore requests while the port runs another speed or stop bits\n"
-         "  --caj on|off      the calibration switch; Write All is refused while off (default on)\n"
-         "  --load KG         the load on the scale in kg (default 0)\n"
-         "  --step-ms N       how long zero, span and average-weight steps take (default 1000)\n"
-         "  --fault FAULT     spoil replies; FAULT is KIND[@REQUEST][:COUNT], for example\n"
-         "                    silence:3, refuse@write-all, bad-check@poll:2\n"
-         "                    KIND: silence bad-check truncated leading-bytes missing-start\n"
-         "                          oversize refuse late hang-up\n"
-         "                    REQUEST: poll key read write calibration count-step write-all\n"
-         "                             send-format read-format weight\n"
-         "  --trace           print every request and reply on standard error\n"
-         "  --help            this text\n"
-         "  --version         the program's version\n"
-         "\n"
-         "While it runs, type on standard input: load KG, motion on|off, caj on|off,\n"
-         "fault FAULT, clear (no faults), tickets (what PRINT printed).\n";
+  static const std::string usage =
+      std::string(kUsageHead) + ErrorItemsHelp() + std::string(kUsageTail);
+  return usage;
 }
 
 std::optional<SimProgramOptions> ParseSimOptions(std::span<const std::string_view> args,
@@ -110,6 +146,10 @@ std::optional<SimProgramOptions> ParseSimOptions(std::span<const std::string_vie
     }
     if (arg == "--trace") {
       options.trace = true;
+      continue;
+    }
+    if (arg == "--dynamics") {
+      options.dynamics = true;
       continue;
     }
     if (arg == "--strict-line") {
@@ -138,6 +178,10 @@ std::optional<SimProgramOptions> ParseSimOptions(std::span<const std::string_vie
       options.loadKg = *ToDouble(value);
     } else if (arg == "--step-ms" && number && *number >= 0 && *number < 6000) {
       options.stepMs = *number;
+    } else if (arg == "--sim-errors") {
+      const ScaleErrorsRead read = ParseScaleErrors(value);
+      if (!read.messages.empty()) return fail("--sim-errors: " + Joined(read.messages));
+      options.errors = read.errors;
     } else if (arg == "--fault" && ParseFaultSetting(value)) {
       options.faults.push_back(*ParseFaultSetting(value));
     } else {
@@ -152,6 +196,26 @@ std::string RunConsoleCommand(Simulator& simulator, std::string_view line) {
   std::string command, value;
   in >> command >> value;
   if (command.empty()) return "";
+  // The error list and a position may hold blanks: the rest of the line.
+  std::string rest;
+  std::getline(in, rest);
+  const std::string whole = value + rest;
+  if (command == "errors") {
+    const ScaleErrorsRead read = ParseScaleErrors(whole == "none" ? "" : whole);
+    if (!read.messages.empty()) return "errors not changed: " + Joined(read.messages);
+    simulator.With([&read](SimulatedIndicator& m) { m.SetErrors(read.errors); });
+    const std::string text = ScaleErrorsText(read.errors);
+    return "errors " + (text.empty() ? std::string("none (the ideal scale)") : text);
+  }
+  if (command == "position" && ParsePosition(whole)) {
+    const Position position = *ParsePosition(whole);
+    simulator.With([position](SimulatedIndicator& m) { m.SetPosition(position); });
+    return "load at the " + std::string(PositionText(position));
+  }
+  if (command == "dynamics" && OnOff(value)) {
+    simulator.With([on = *OnOff(value)](SimulatedIndicator& m) { m.SetDynamics(on); });
+    return "dynamics " + value;
+  }
   if (command == "load" && ToDouble(value)) {
     simulator.With([kg = *ToDouble(value)](SimulatedIndicator& m) { m.SetLoad(kg); });
     return "load " + value + " kg";
@@ -179,7 +243,8 @@ std::string RunConsoleCommand(Simulator& simulator, std::string_view line) {
       return text.empty() ? std::string("no tickets") : text;
     });
   }
-  return "unknown command; try: load KG, motion on|off, caj on|off, fault FAULT, clear, tickets";
+  return "unknown command; try: load KG, motion on|off, caj on|off, fault FAULT, clear, tickets, "
+         "errors LIST, position NAME, dynamics on|off";
 }
 
 std::string FormatTraceEntry(const TraceEntry& entry) {

@@ -8,6 +8,7 @@
 
 #include "sim/fault_plan.h"
 #include "sim/pty_transport.h"
+#include "sim/scale_errors.h"
 #include "sim/simulator.h"
 
 namespace tamarack::sim {
@@ -30,6 +31,8 @@ struct SimProgramOptions {
   bool cajOn = true;
   double loadKg = 0;
   int stepMs = 1000;
+  ScaleErrors errors;
+  bool dynamics = false;
   bool trace = false;
   bool help = false;
   bool version = false;
@@ -42,7 +45,8 @@ std::optional<SimProgramOptions> ParseSimOptions(std::span<const std::string_vie
 std::string_view SimUsage();
 
 // One command typed while the program runs ("load 12.5", "motion on", "caj off",
-// "fault refuse@write-all", "clear", "tickets"); gives the answer to print.
+// "fault refuse@write-all", "clear", "tickets", "errors span=+0.03%", "position front left",
+// "dynamics on"); gives the answer to print.
 std::string RunConsoleCommand(Simulator& simulator, std::string_view line);
 
 // "12:00:01.234 -> 01 31 02 52 03 71  R  (poll)": a trace entry as one readable line.

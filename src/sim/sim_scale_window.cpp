@@ -1,6 +1,7 @@
 #include "sim/sim_scale_window.h"
 
 #include <QCheckBox>
+#include <QComboBox>
 #include <QDoubleSpinBox>
 #include <QFontDatabase>
 #include <QGridLayout>
@@ -21,6 +22,7 @@
 #include "ui/modal_dialog.h"
 #include "ui/product.h"
 #include "ui/text.h"
+#include "ui/tooltip_relay.h"
 
 namespace tamarack {
 namespace {
@@ -29,6 +31,56 @@ using sim::FaultPlan;
 using sim::SimulatedIndicator;
 
 constexpr int kMaxNextReplies = 99;
+
+constexpr Position kPositions[] = {Position::kCentre, Position::kFrontLeft, Position::kFrontRight,
+                                   Position::kBackLeft, Position::kBackRight};
+
+// One field of the Errors group: its label, its tip and the error it sets.
+struct ErrorField {
+  const char* label;
+  const char* tip;
+  bool percent;
+  bool signedValue;
+  double sim::ScaleErrors::*field;  // null for a quarter of the platform
+  Position corner;
+};
+
+// Two to a row, as laid out.
+constexpr ErrorField kErrorFields[] = {
+    {"Span (%)", "An error in proportion to the load, in percent of it", true, true,
+     &sim::ScaleErrors::spanPct, Position::kCentre},
+    {"Curve (e)", "Nonlinearity: this many e at half of Max, none at zero and at Max", false, true,
+     &sim::ScaleErrors::curveE, Position::kCentre},
+    {"Front left (%)", "A load at the front left of the platform reads this many percent more",
+     true, true, nullptr, Position::kFrontLeft},
+    {"Front right (%)", "A load at the front right of the platform reads this many percent more",
+     true, true, nullptr, Position::kFrontRight},
+    {"Back left (%)", "A load at the back left of the platform reads this many percent more", true,
+     true, nullptr, Position::kBackLeft},
+    {"Back right (%)", "A load at the back right of the platform reads this many percent more",
+     true, true, nullptr, Position::kBackRight},
+    {"Hysteresis (e)", "A decreasing load reads this many e higher", false, true,
+     &sim::ScaleErrors::hysteresisE, Position::kCentre},
+    {"Noise (e)", "The standard deviation of each A/D reading, in e (seeded: a run repeats)", false,
+     false, &sim::ScaleErrors::noiseE, Position::kCentre},
+    {"Creep (e/min)",
+     "The drift a minute after a load change, the way the load went, for 30 minutes", false, false,
+     &sim::ScaleErrors::creepE, Position::kCentre},
+    {"Vibration (e)",
+     "A steady shake of the platform at 1.7 Hz, this many e; the digital filters calm it", false,
+     false, &sim::ScaleErrors::vibrationE, Position::kCentre},
+};
+
+double& ErrorOf(sim::ScaleErrors& errors, const ErrorField& f) {
+  return f.field != nullptr ? errors.*f.field : errors.CornerPct(f.corner);
+}
+
+// "Front left": the position's words with a capital.
+QString PositionCaption(Position position) {
+  QString text = FromSingleByte(std::string(PositionText(position)));
+  text[0] = text[0].toUpper();
+  return text;
+}
 
 // Tickets as a printer's paper roll: the oldest first, each ended by a tear-off line.
 QString PaperRoll(const std::vector<std::string>& tickets) {
@@ -69,6 +121,20 @@ CSimScaleWindow::CSimScaleWindow(sim::Simulator& simulator, QWidget* parent)
   motion_ = new QCheckBox("Motion", scale);
   motion_->setAccessibleName("Motion");
   motion_->setChecked(now.motion);
+  tips_ = new ToolTipRelay(this);
+  dynamics_ = new QCheckBox("Dynamics", scale);
+  dynamics_->setAccessibleName("Dynamics");
+  dynamics_->setChecked(now.dynamics);
+  tips_->Add(dynamics_,
+             "A load settles through a damped swing that the sample rate and the digital filters "
+             "(F1.6 to F1.9) shape, and the Stable lamp follows the motion band (F1.4)");
+  auto* positionLabel = new QLabel("Position", scale);
+  position_ = new QComboBox(scale);
+  position_->setAccessibleName("Position");
+  for (const Position p : kPositions) position_->addItem(PositionCaption(p));
+  position_->setCurrentIndex(static_cast<int>(now.position));
+  positionLabel->setBuddy(position_);
+  tips_->Add(position_, "Where on the platform the load lies; the eccentricity errors follow it");
   caj_ = new QCheckBox("CAJ switch", scale);
   caj_->setAccessibleName("CAJ switch");
   caj_->setChecked(now.caj);
@@ -79,6 +145,11 @@ CSimScaleWindow::CSimScaleWindow(sim::Simulator& simulator, QWidget* parent)
   scaleGrid->addWidget(slider_, 1, 0, 1, 3);
   scaleGrid->addWidget(motion_, 2, 0);
   scaleGrid->addWidget(caj_, 2, 1);
+  scaleGrid->addWidget(dynamics_, 2, 2);
+  scaleGrid->addWidget(positionLabel, 3, 0);
+  scaleGrid->addWidget(position_, 3, 1, 1, 2);
+
+  QGroupBox* errors = MakeErrorsGroup(now.errors);
 
   // The faults.
   auto* faultBox = new QGroupBox("Faults", this);
@@ -88,9 +159,15 @@ CSimScaleWindow::CSimScaleWindow(sim::Simulator& simulator, QWidget* parent)
     faults_->addItem(FromSingleByte(sim::FaultKindName(static_cast<sim::FaultKind>(k))));
   }
   faults_->setCurrentRow(0);
-  // Every fault in sight, without a scroll bar.
-  faults_->setFixedHeight(faults_->sizeHintForRow(0) * sim::kFaultKindCount +
-                          2 * faults_->frameWidth());
+  // Every fault in sight, without a scroll bar: three to a column, side by side, so that the
+  // Errors fit above. (A list that wraps keeps no room for a scroll bar it never needs.)
+  constexpr int kFaultRows = 3;
+  faults_->setFlow(QListView::TopToBottom);
+  faults_->setWrapping(true);
+  faults_->setResizeMode(QListView::Adjust);
+  faults_->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+  // The wrapping wants a pixel more than the rows take.
+  faults_->setFixedHeight(faults_->sizeHintForRow(0) * kFaultRows + 2 * faults_->frameWidth() + 1);
   auto* nextLabel = new QLabel("Next replies", faultBox);
   nextReplies_ = new QSpinBox(faultBox);
   nextReplies_->setRange(1, kMaxNextReplies);
@@ -115,9 +192,10 @@ CSimScaleWindow::CSimScaleWindow(sim::Simulator& simulator, QWidget* parent)
   tickets_->setFont(QFontDatabase::systemFont(QFontDatabase::FixedFont));
   tickets_->setLineWrapMode(QPlainTextEdit::NoWrap);
   tickets_->setAccessibleName("Printed Tickets");
-  // A ticket roll of about 32 characters, a few tickets high.
+  // A ticket roll of about 32 characters, a ticket high, taller as the window is.
   tickets_->setMinimumSize(tickets_->fontMetrics().horizontalAdvance(QString(34, 'M')),
-                           tickets_->fontMetrics().lineSpacing() * 14);
+                           tickets_->fontMetrics().lineSpacing() * 6);
+  tickets_->setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Ignored);
   clear_ = MakeButton("Clear", printer);
   auto* printerLayout = new QVBoxLayout(printer);
   printerLayout->addWidget(tickets_, 1);
@@ -126,6 +204,7 @@ CSimScaleWindow::CSimScaleWindow(sim::Simulator& simulator, QWidget* parent)
   // One narrow column, so that the window fits beside the live indicator window.
   auto* layout = new QVBoxLayout(this);
   layout->addWidget(scale);
+  layout->addWidget(errors);
   layout->addWidget(faultBox);
   layout->addWidget(printer, 1);
 
@@ -134,6 +213,14 @@ CSimScaleWindow::CSimScaleWindow(sim::Simulator& simulator, QWidget* parent)
           [this](int steps) { load_->setValue(static_cast<double>(steps) / kSliderStepsPerKg); });
   connect(motion_, &QCheckBox::toggled, this, [this](bool moving) {
     simulator_.Post([moving](SimulatedIndicator& m, FaultPlan&) { m.SetMotion(moving); });
+  });
+  connect(dynamics_, &QCheckBox::toggled, this, [this](bool on) {
+    simulator_.Post([on](SimulatedIndicator& m, FaultPlan&) { m.SetDynamics(on); });
+  });
+  connect(position_, &QComboBox::currentIndexChanged, this, [this](int index) {
+    if (index < 0 || index >= static_cast<int>(std::size(kPositions))) return;
+    const Position p = kPositions[index];
+    simulator_.Post([p](SimulatedIndicator& m, FaultPlan&) { m.SetPosition(p); });
   });
   connect(caj_, &QCheckBox::toggled, this, [this](bool on) {
     simulator_.Post([on](SimulatedIndicator& m, FaultPlan&) { m.SetCaj(on); });
@@ -147,6 +234,49 @@ CSimScaleWindow::CSimScaleWindow(sim::Simulator& simulator, QWidget* parent)
   refresh_.start();
   Refresh();
   FitToScreen(*this, UsableArea(*this));
+}
+
+const std::vector<QString>& CSimScaleWindow::ErrorFieldNames() {
+  static const std::vector<QString> names = [] {
+    std::vector<QString> out;
+    for (const ErrorField& f : kErrorFields) out.push_back(f.label);
+    return out;
+  }();
+  return names;
+}
+
+QGroupBox* CSimScaleWindow::MakeErrorsGroup(const sim::ScaleErrors& shown) {
+  auto* group = new QGroupBox("Errors", this);
+  auto* grid = new QGridLayout(group);
+  sim::ScaleErrors values = shown;
+  for (const ErrorField& f : kErrorFields) {
+    const int at = static_cast<int>(errorFields_.size());
+    auto* label = new QLabel(f.label, group);
+    auto* field = new QDoubleSpinBox(group);
+    const double most = f.percent ? sim::kMaxErrorPct : sim::kMaxErrorE;
+    field->setRange(f.signedValue ? -most : 0, most);
+    field->setDecimals(f.percent ? 3 : 2);
+    field->setSingleStep(f.percent ? 0.01 : 0.1);
+    field->setValue(ErrorOf(values, f));
+    field->setAccessibleName(f.label);
+    label->setBuddy(field);
+    tips_->Add(field, f.tip);
+    grid->addWidget(label, at / 2, (at % 2) * 2);
+    grid->addWidget(field, at / 2, (at % 2) * 2 + 1);
+    errorFields_.push_back(field);
+    connect(field, &QDoubleSpinBox::valueChanged, this, &CSimScaleWindow::OnErrors);
+  }
+  return group;
+}
+
+void CSimScaleWindow::OnErrors() {
+  std::vector<double> shown;
+  for (const QDoubleSpinBox* field : errorFields_) shown.push_back(field->value());
+  simulator_.Post([shown](SimulatedIndicator& m, FaultPlan&) {
+    sim::ScaleErrors errors = m.Errors();  // keeps the seed
+    for (std::size_t i = 0; i < shown.size(); ++i) ErrorOf(errors, kErrorFields[i]) = shown[i];
+    m.SetErrors(errors);
+  });
 }
 
 void CSimScaleWindow::OnLoad(double kg) {

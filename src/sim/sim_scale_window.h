@@ -8,7 +8,9 @@
 #include "sim/simulator.h"
 
 class QCheckBox;
+class QComboBox;
 class QDoubleSpinBox;
+class QGroupBox;
 class QLabel;
 class QListWidget;
 class QPlainTextEdit;
@@ -18,9 +20,12 @@ class QSpinBox;
 
 namespace tamarack {
 
+class ToolTipRelay;
+
 // The Simulated Scale: a tool window beside the working windows that puts a load on the built-in
-// simulated indicator, shakes it, turns its CAJ switch, spoils its next replies, and shows what
-// PRINT printed. Every change is posted to the simulator's own thread; what the window shows of
+// simulated indicator (at a place on the platform), shakes it, gives it the errors and the
+// settling of a real scale, turns its CAJ switch, spoils its next replies, and shows what PRINT
+// printed. Every change is posted to the simulator's own thread; what the window shows of
 // the simulator comes from the snapshot that thread publishes.
 class CSimScaleWindow : public QWidget {
   Q_OBJECT
@@ -39,6 +44,12 @@ class CSimScaleWindow : public QWidget {
   QDoubleSpinBox* LoadField() const { return load_; }
   QSlider* LoadSlider() const { return slider_; }
   QCheckBox* MotionBox() const { return motion_; }
+  QCheckBox* DynamicsBox() const { return dynamics_; }
+  QComboBox* PositionList() const { return position_; }
+  // The Errors group's fields, in the order of ErrorFieldNames().
+  const std::vector<QDoubleSpinBox*>& ErrorFields() const { return errorFields_; }
+  // "Span (%)", "Curve (e)", ...: the fields' labels.
+  static const std::vector<QString>& ErrorFieldNames();
   QCheckBox* CajBox() const { return caj_; }
   QListWidget* FaultList() const { return faults_; }
   QSpinBox* NextRepliesField() const { return nextReplies_; }
@@ -50,6 +61,8 @@ class CSimScaleWindow : public QWidget {
  private:
   void OnLoad(double kg);
   void OnInject();
+  QGroupBox* MakeErrorsGroup(const sim::ScaleErrors& shown);
+  void OnErrors();
   void ShowCapacity(double capacityKg);
 
   sim::Simulator& simulator_;
@@ -57,6 +70,10 @@ class CSimScaleWindow : public QWidget {
   QSlider* slider_ = nullptr;
   QLabel* capacity_ = nullptr;
   QCheckBox* motion_ = nullptr;
+  QCheckBox* dynamics_ = nullptr;
+  QComboBox* position_ = nullptr;
+  std::vector<QDoubleSpinBox*> errorFields_;
+  ToolTipRelay* tips_ = nullptr;
   QCheckBox* caj_ = nullptr;
   QListWidget* faults_ = nullptr;
   QSpinBox* nextReplies_ = nullptr;
