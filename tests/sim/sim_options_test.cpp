@@ -91,5 +91,47 @@ TEST(SimOptionsTest, ConsoleCommandsReachTheIndicator) {
   EXPECT_NE(RunConsoleCommand(sim, "frobnicate").find("unknown command"), std::string::npos);
 }
 
+TEST(SimOptionsTest, TakesTheScalesErrorsAndDynamics) {
+  std::string error;
+  const std::vector<std::string_view> args = {"--sim-errors", "span=+0.03%,fl=+0.05%,noise=0.3",
+                                              "--dynamics"};
+  const auto options = ParseSimOptions(args, &error);
+  ASSERT_TRUE(options) << error;
+  EXPECT_EQ(ScaleErrorsText(options->errors), "span=+0.03%,fl=+0.05%,noise=0.3");
+  EXPECT_TRUE(options->dynamics);
+  EXPECT_FALSE(ParseSimOptions({}, &error)->dynamics) << "off unless asked for";
+
+  // Every bad item is named before the program starts.
+  const std::vector<std::string_view> bad = {"--sim-errors", "span=x,hyst"};
+  EXPECT_FALSE(ParseSimOptions(bad, &error));
+  EXPECT_EQ(error,
+            "--sim-errors: \"span=x\": \"x\" is not a number; \"hyst\": give a value, as in "
+            "hyst=1");
+  EXPECT_NE(SimUsage().find("--sim-errors LIST"), std::string_view::npos);
+  EXPECT_NE(SimUsage().find("vibration=E"), std::string_view::npos);
+}
+
+TEST(SimOptionsTest, ConsoleSetsErrorsPositionAndDynamics) {
+  Simulator sim(simtest::FixedClockOptions());
+  const auto shown = [&] {
+    return sim.With([](SimulatedIndicator& m) { return m.DisplayText(); });
+  };
+  RunConsoleCommand(sim, "load 200");
+  EXPECT_EQ(RunConsoleCommand(sim, "errors fl=+0.05%, span=+0.05%"),
+            "errors span=+0.05%,fl=+0.05%");
+  EXPECT_EQ(shown(), "  200.1");
+  EXPECT_EQ(RunConsoleCommand(sim, "position front left"), "load at the front left");
+  EXPECT_EQ(shown(), "  200.2");
+  EXPECT_EQ(RunConsoleCommand(sim, "errors span=oops"),
+            "errors not changed: \"span=oops\": \"oops\" is not a number");
+  EXPECT_EQ(shown(), "  200.2");
+  EXPECT_EQ(RunConsoleCommand(sim, "errors none"), "errors none (the ideal scale)");
+  EXPECT_EQ(shown(), "  200.0");
+  EXPECT_NE(RunConsoleCommand(sim, "position middle").find("unknown command"), std::string::npos);
+  EXPECT_EQ(RunConsoleCommand(sim, "dynamics on"), "dynamics on");
+  EXPECT_TRUE(sim.Snapshot().dynamics);
+  EXPECT_EQ(sim.Snapshot().position, Position::kFrontLeft);
+}
+
 }  // namespace
 }  // namespace tamarack::sim

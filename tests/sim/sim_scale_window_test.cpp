@@ -4,6 +4,7 @@
 #include "sim/sim_scale_window.h"
 
 #include <QCheckBox>
+#include <QComboBox>
 #include <QDoubleSpinBox>
 #include <QLabel>
 #include <QLineEdit>
@@ -13,10 +14,12 @@
 #include <QSlider>
 #include <QSpinBox>
 #include <QTest>
+#include <map>
 
 #include "link/commands.h"
 #include "link/frame.h"
 #include "ui/product.h"
+#include "ui/tooltip_relay.h"
 
 namespace tamarack {
 
@@ -117,6 +120,47 @@ class SimScaleWindowTest : public QObject {
     QCOMPARE(s.Feed(KeyRequest(key::kZero)), ShortFrame("OK"));
     dlg.Refresh();
     QVERIFY(dlg.FaultsWaitingLabel()->text().endsWith(": 0"));
+  }
+
+  // The Errors group, the Position choice and the Dynamics switch show the scale as it is and
+  // reach it; each is named by its label and has its tip.
+  void errorsPositionAndDynamicsReachTheScale() {
+    sim::Simulator s;
+    s.With([](SimulatedIndicator& m) {
+      m.SetErrors(sim::ParseScaleErrors("hyst=1,seed=5").errors);
+      m.SetPosition(Position::kBackRight);
+    });
+    CSimScaleWindow dlg(s);
+    const std::vector<QDoubleSpinBox*>& fields = dlg.ErrorFields();
+    const std::vector<QString>& names = CSimScaleWindow::ErrorFieldNames();
+    QCOMPARE(fields.size(), std::size_t{10});
+    auto* tips = dlg.findChild<ToolTipRelay*>();
+    QVERIFY(tips != nullptr);
+    std::map<QString, QDoubleSpinBox*> byName;
+    for (std::size_t i = 0; i < fields.size(); ++i) {
+      QCOMPARE(fields[i]->accessibleName(), names[i]);
+      QVERIFY(!tips->TipOf(fields[i]).isEmpty());
+      byName[names[i]] = fields[i];
+    }
+    QCOMPARE(byName.at("Hysteresis (e)")->value(), 1.0);
+    QCOMPARE(dlg.PositionList()->currentText(), QString("Back right"));
+    QCOMPARE(dlg.PositionList()->accessibleName(), QString("Position"));
+    QCOMPARE(dlg.DynamicsBox()->accessibleName(), QString("Dynamics"));
+    QVERIFY(!tips->TipOf(dlg.PositionList()).isEmpty());
+    QVERIFY(!tips->TipOf(dlg.DynamicsBox()).isEmpty());
+    QVERIFY(!dlg.DynamicsBox()->isChecked());
+
+    byName.at("Span (%)")->setValue(0.03);
+    byName.at("Front left (%)")->setValue(0.05);
+    byName.at("Noise (e)")->setValue(-1);  // no negative spread
+    dlg.PositionList()->setCurrentIndex(1);
+    dlg.DynamicsBox()->click();
+    s.RunPosted();
+    const sim::SimSnapshot now = s.Snapshot();
+    QCOMPARE(QString::fromStdString(sim::ScaleErrorsText(now.errors)),
+             QString("span=+0.03%,fl=+0.05%,hyst=+1,seed=5"));
+    QCOMPARE(now.position, Position::kFrontLeft);
+    QVERIFY(now.dynamics);
   }
 
   void printedTicketsNewestLastUntilCleared() {
