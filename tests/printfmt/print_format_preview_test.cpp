@@ -1,6 +1,7 @@
 // The ticket preview of the print format window follows the lines whatever changes them.
 
 #include <QFile>
+#include <QFontMetrics>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPlainTextEdit>
@@ -47,7 +48,12 @@ class PrintFormatPreviewTest : public QObject {
     CPrintFormatDlg dlg(link, ui, 8);
     QCOMPARE(dlg.Preview()->accessibleName(), "Ticket preview");
     QVERIFY(dlg.Preview()->isReadOnly());
-    QVERIFY(QFontInfo(dlg.Preview()->font()).fixedPitch());
+    // Every character as wide as the next, so the ticket's columns line up. (Qt calls some
+    // monospaced fonts, Noto Sans Mono among them, not fixed-pitch.)
+    const QFontMetrics metrics(dlg.Preview()->font());
+    for (const QChar c : QString("iW.0 M")) {
+      QCOMPARE(metrics.horizontalAdvance(c), metrics.horizontalAdvance('x'));
+    }
     // Fifteen empty lines send "<E>" alone and print nothing.
     QCOMPARE(dlg.PreviewSize()->text(), "3 of 249 bytes");
     QVERIFY(Ticket(dlg).isEmpty());
