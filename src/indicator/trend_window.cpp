@@ -42,12 +42,6 @@ QString AskSavePath(QWidget* parent) {
   return RunFileDialog(parent, setup);
 }
 
-QString StateLabel(const DisplayReading& reading) {
-  const QString unit = FromSingleByte(UnitText(reading.unit));
-  const QString mode = reading.net ? "Net" : "Gross";
-  return unit.isEmpty() ? mode : mode + " " + unit;
-}
-
 double SecondsSince(CTrendWindow::Clock::time_point origin) {
   return std::chrono::duration<double>(CTrendWindow::Clock::now() - origin).count();
 }
@@ -64,7 +58,7 @@ std::int64_t WallMs() {
 // dashed line, painted over the plot from the marks the window worked out.
 class TrendChartView : public QChartView {
  public:
-  TrendChartView(QChart* chart, const TrendMarks& marks, QWidget* parent)
+  TrendChartView(QChart* chart, const TrendPicture& marks, QWidget* parent)
       : QChartView(chart, parent), marks_(marks) {}
 
   // The first line, which is always attached; it gives the axes' mapping.
@@ -87,17 +81,17 @@ class TrendChartView : public QChartView {
                         kUnstableShade);
     }
     painter->setPen(QPen(Qt::darkGray, 1, Qt::DashLine));
-    for (const TrendMarks::Change& change : marks_.changes) {
+    for (const TrendPicture::Change& change : marks_.changes) {
       const double at = x(change.seconds);
       painter->drawLine(QPointF(at, plot.top()), QPointF(at, plot.bottom()));
       painter->drawText(QPointF(at + 4, plot.top() + painter->fontMetrics().ascent() + 2),
-                        change.label);
+                        FromUtf8(change.label));
     }
     painter->restore();
   }
 
  private:
-  const TrendMarks& marks_;
+  const TrendPicture& marks_;
 };
 
 CTrendWindow::CTrendWindow(TracingLink& link, UserFeedback& ui, std::function<bool()> portOpen,
@@ -121,7 +115,7 @@ CTrendWindow::CTrendWindow(TracingLink& link, UserFeedback& ui, std::function<bo
   axisY_->setTitleText("Weight");
   chart_->addAxis(axisX_, Qt::AlignBottom);
   chart_->addAxis(axisY_, Qt::AlignLeft);
-  view_ = new TrendChartView(chart_, marks_, this);
+  view_ = new TrendChartView(chart_, picture_, this);
   view_->setAccessibleName("Weight chart");
   view_->setRenderHint(QPainter::Antialiasing, false);
   view_->setMinimumSize(560, 320);
@@ -276,70 +270,33 @@ void CTrendWindow::OnWatchTimer() {
 
 void CTrendWindow::Refresh() {
   if (pause_->isChecked()) return;
-  const double spanSeconds = span_->currentData().toDouble();
-  const double end = std::max(series_.LastSeconds(), spanSeconds);
-  const double from = end - spanSeconds;
+  picture_ = series_.Picture(span_->currentData().toDouble());
   const auto& samples = series_.Samples();
-  const auto first =
-      std::lower_bound(samples.begin(), samples.end(), from,
-                       [](const WeightSample& s, double t) { return s.seconds < t; });
-
-  marks_ = {};
-  std::size_t line = 0;
-  QList<QPointF> points;
-  double low = 0;
-  double high = 0;
-  bool any = false;
-  const WeightSample* previous = nullptr;
-  // Where the unstable stretch under way began; negative while the display is stable.
-  double unstableFrom = -1;
-  const auto flush = [&] {
-    if (points.isEmpty()) return;
-    QLineSeries* series = Line(line++);
-    series->replace(points);
-    points.clear();
-  };
-  for (auto it = first; it != samples.end(); ++it) {
-    const WeightSample& s = *it;
-    if (unstableFrom >= 0 && (!s.HasValue() || s.reading->stable)) {
-      marks_.unstable.emplace_back(unstableFrom, s.seconds);
-      unstableFrom = -1;
+  for (std::size_t i = 0; i < picture_.lines.size(); ++i) {
+    const TrendPicture::Line& drawn = picture_.lines[i];
+    QList<QPointF> points;
+    points.reserve(static_cast<qsizetype>(drawn.end - drawn.first));
+    for (std::size_t at = drawn.first; at < drawn.end; ++at) {
+      points.append(QPointF(samples[at].seconds, samples[at].Value()));
     }
-    if (!s.HasValue()) {
-      flush();
-      previous = &s;
-      continue;
-    }
-    if (previous != nullptr && !SameTrace(*previous, s)) {
-      flush();
-      // A change of unit or gross/net is marked; a gap alone is not.
-      if (previous->HasValue()) marks_.changes.push_back({s.seconds, StateLabel(*s.reading)});
-    }
-    if (points.isEmpty()) {
-      QLineSeries* series = Line(line);
-      series->setPen(QPen(s.reading->net ? kNetPen : kGrossPen, 2));
-    }
-    points.append(QPointF(s.seconds, s.Value()));
-    low = any ? std::min(low, s.Value()) : s.Value();
-    high = any ? std::max(high, s.Value()) : s.Value();
-    any = true;
-    if (!s.reading->stable && unstableFrom < 0) unstableFrom = s.seconds;
-    previous = &s;
+    QLineSeries* line = Line(i);
+    line->setPen(QPen(drawn.net ? kNetPen : kGrossPen, 2));
+    line->replace(points);
   }
-  flush();
-  if (unstableFrom >= 0) marks_.unstable.emplace_back(unstableFrom, series_.LastSeconds());
-  for (std::size_t i = line; i < linesShown_; ++i) lines_[i]->clear();
-  linesShown_ = line;
+  for (std::size_t i = picture_.lines.size(); i < linesShown_; ++i) lines_[i]->clear();
+  linesShown_ = picture_.lines.size();
 
-  axisX_->setRange(from, end);
-  if (any) {
+  axisX_->setRange(picture_.from, picture_.to);
+  if (!picture_.lines.empty()) {
+    const double low = picture_.low;
+    const double high = picture_.high;
     const double margin = std::max((high - low) * 0.08, std::max(std::abs(high), 1.0) * 0.01);
     axisY_->setRange(low - margin, high + margin);
     axisY_->applyNiceNumbers();
   } else {
     axisY_->setRange(0, 1);
   }
-  const std::optional<SeriesFigures> figures = series_.Figures(from, end);
+  const std::optional<SeriesFigures> figures = series_.Figures(picture_.from, picture_.to);
   axisY_->setTitleText(figures && figures->unit != WeightUnit::kNone
                            ? "Weight (" + FromSingleByte(UnitText(figures->unit)) + ")"
                            : QString("Weight"));

@@ -30,16 +30,6 @@ class TrendChartView;
 enum class TrendFigure { kPoints, kMinimum, kMaximum, kMean, kStdDev, kSettle, kDrift };
 inline constexpr std::size_t kTrendFigureCount = 7;
 
-// What the chart draws besides the lines, in the series' seconds.
-struct TrendMarks {
-  std::vector<std::pair<double, double>> unstable;  // stretches with the Stable lamp off
-  struct Change {
-    double seconds;
-    QString label;  // the unit and gross/net after the change, e.g. "Net kg"
-  };
-  std::vector<Change> changes;  // unit or gross/net changes
-};
-
 // The "Weight Trend" tool window: the displayed weight against time, from every display poll that
 // goes through the traced port (the Indicator window's, or its own while "Watch" is on), with the
 // figures of the visible span beside it. Like the Traffic window it is a window of its own, so it
@@ -70,17 +60,16 @@ class CTrendWindow : public QWidget {
   bool SaveTo(const QString& path);
 
   const WeightSeries& Series() const { return series_; }
-  QChart* Chart() const { return chart_; }
   // The lines drawn now: one per stretch joined without a gap, unit or gross/net change.
   std::vector<QLineSeries*> Lines() const;
-  const TrendMarks& Marks() const { return marks_; }
+  // What is drawn now.
+  const TrendPicture& Marks() const { return picture_; }
   // The polls Watch itself has made.
   std::size_t OwnPolls() const { return ownPolls_; }
   QCheckBox* WatchBox() const { return watch_; }
   QPushButton* PauseButton() const { return pause_; }
   QPushButton* ClearButton() const { return clear_; }
   QPushButton* SaveButton() const { return save_; }
-  QComboBox* SpanBox() const { return span_; }
   QLabel* StatusLabel() const { return status_; }
   QLabel* FigureLabel(TrendFigure which) const { return figures_[static_cast<std::size_t>(which)]; }
 
@@ -112,7 +101,7 @@ class CTrendWindow : public QWidget {
   QValueAxis* axisY_ = nullptr;
   std::vector<QLineSeries*> lines_;
   std::size_t linesShown_ = 0;
-  TrendMarks marks_;
+  TrendPicture picture_;
   QCheckBox* watch_ = nullptr;
   QPushButton* pause_ = nullptr;
   QPushButton* clear_ = nullptr;

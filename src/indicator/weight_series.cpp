@@ -226,6 +226,63 @@ std::optional<SeriesFigures> WeightSeries::Figures(double from, double to) const
   return figures;
 }
 
+std::string TraceLabel(const DisplayReading& reading) {
+  std::string label = reading.net ? "Net" : "Gross";
+  if (reading.unit != WeightUnit::kNone) label += " " + std::string(UnitText(reading.unit));
+  return label;
+}
+
+TrendPicture WeightSeries::Picture(double spanSeconds) const {
+  TrendPicture picture;
+  picture.to = std::max(LastSeconds(), spanSeconds);
+  picture.from = picture.to - spanSeconds;
+  const auto first =
+      std::lower_bound(samples_.begin(), samples_.end(), picture.from,
+                       [](const WeightSample& s, double t) { return s.seconds < t; });
+
+  bool any = false;
+  const WeightSample* previous = nullptr;
+  std::optional<TrendPicture::Line> line;
+  // Where the unstable stretch under way began.
+  bool unstable = false;
+  double unstableFrom = 0;
+  const auto endLine = [&](std::size_t end) {
+    if (!line) return;
+    line->end = end;
+    picture.lines.push_back(*line);
+    line.reset();
+  };
+  for (auto it = first; it != samples_.end(); ++it) {
+    const WeightSample& s = *it;
+    const auto at = static_cast<std::size_t>(it - samples_.begin());
+    if (unstable && (!s.HasValue() || s.reading->stable)) {
+      picture.unstable.emplace_back(unstableFrom, s.seconds);
+      unstable = false;
+    }
+    if (!s.HasValue()) {
+      endLine(at);
+      previous = &s;
+      continue;
+    }
+    if (previous != nullptr && !SameTrace(*previous, s)) {
+      endLine(at);
+      if (previous->HasValue()) picture.changes.push_back({s.seconds, TraceLabel(*s.reading)});
+    }
+    if (!line) line = TrendPicture::Line{at, at, s.reading->net};
+    picture.low = any ? std::min(picture.low, s.Value()) : s.Value();
+    picture.high = any ? std::max(picture.high, s.Value()) : s.Value();
+    any = true;
+    if (!s.reading->stable && !unstable) {
+      unstable = true;
+      unstableFrom = s.seconds;
+    }
+    previous = &s;
+  }
+  endLine(samples_.size());
+  if (unstable) picture.unstable.emplace_back(unstableFrom, LastSeconds());
+  return picture;
+}
+
 std::string TrendCsvHeader() {
   return "time,seconds,shown,value,unit,stable,gross,net,zero";
 }

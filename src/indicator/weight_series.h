@@ -6,6 +6,8 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <utility>
+#include <vector>
 
 #include "indicator/display_decode.h"
 #include "link/tracing_link.h"
@@ -75,6 +77,36 @@ struct SeriesFigures {
   std::optional<double> driftPerMinute;
 };
 
+// What the chart draws of the span that ends at the series' last point (or at the span's own length
+// while the series is younger than that).
+struct TrendPicture {
+  double from = 0;  // the span, in the series' seconds
+  double to = 0;
+  // One line per stretch joined without a gap, unit or gross/net change: Samples()[first, end),
+  // every one of them with a value.
+  struct Line {
+    std::size_t first = 0;
+    std::size_t end = 0;
+    bool net = false;
+  };
+  std::vector<Line> lines;
+  // The least and greatest value drawn; both 0 when no line is drawn.
+  double low = 0;
+  double high = 0;
+  // Stretches with the Stable lamp off, from the first unstable point to the next point that is
+  // stable or a gap (or to the last point).
+  std::vector<std::pair<double, double>> unstable;
+  // A unit or gross/net change between two points of value; a gap alone is none.
+  struct Change {
+    double seconds = 0;  // of the first point after it
+    std::string label;   // the state after it: "Gross", "Net kg", "Gross lb"
+  };
+  std::vector<Change> changes;
+};
+
+// "Gross" or "Net", then the unit when the display shows one.
+std::string TraceLabel(const DisplayReading& reading);
+
 // The last thirty minutes at two polls a second.
 inline constexpr std::size_t kTrendCapacity = 3600;
 inline constexpr double kTrendKeepSeconds = 30 * 60;
@@ -102,6 +134,8 @@ class WeightSeries {
 
   // The figures over the points with from <= seconds <= to; none without a point of value.
   std::optional<SeriesFigures> Figures(double from, double to) const;
+  // The lines and marks of the last `spanSeconds`.
+  TrendPicture Picture(double spanSeconds) const;
 
  private:
   std::size_t capacity_;

@@ -26,6 +26,7 @@
 #include "sim/simulator.h"
 #include "support/recording_feedback.h"
 #include "support/sim_line.h"
+#include "ui/text.h"
 
 namespace tamarack {
 namespace {
@@ -182,7 +183,7 @@ class TrendWindowTest : public QObject {
     rig.trend.Refresh();
     QCOMPARE(rig.trend.Lines().size(), std::size_t{3});
     QCOMPARE(rig.trend.Marks().changes.size(), std::size_t{1});
-    QCOMPARE(rig.trend.Marks().changes[0].label, QString("Gross lb"));
+    QCOMPARE(FromUtf8(rig.trend.Marks().changes[0].label), QString("Gross lb"));
     QCOMPARE(rig.trend.Lines().back()->count(), 2);
     QVERIFY(rig.trend.FigureLabel(TrendFigure::kMean)->text().endsWith(" lb"));
 

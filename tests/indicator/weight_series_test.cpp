@@ -7,6 +7,9 @@
 
 #include <cmath>
 #include <map>
+#include <tuple>
+#include <utility>
+#include <vector>
 
 #include "indicator/trend_watch.h"
 #include "link/frame.h"
@@ -256,6 +259,112 @@ TEST(SeriesFigures, KnownStatisticsAndOnlyTheLastUnitAndMode) {
   // A span without a value has no figures.
   EXPECT_FALSE(series.Figures(10.5, 11.5));
   EXPECT_FALSE(WeightSeries().Figures(0, 100));
+}
+
+// One point of a picture's table: a value in a unit and mode, or a gap.
+struct Shown {
+  std::optional<double> value;
+  WeightUnit unit = WeightUnit::kKg;
+  bool net = false;
+  bool stable = true;
+};
+constexpr Shown kGap{std::nullopt};
+
+TEST(TrendPicture, BreaksShadesAndMarks) {
+  using Line = std::tuple<std::size_t, std::size_t, bool>;  // first, end, net
+  using Stretch = std::pair<double, double>;
+  using Change = std::pair<double, std::string>;
+  struct Row {
+    const char* name;
+    std::vector<Shown> points;  // half a second apart from 0
+    std::vector<Line> lines;
+    std::vector<Stretch> unstable;
+    std::vector<Change> changes;
+  };
+  const Shown lb{1, WeightUnit::kLb};
+  const Shown net{1, WeightUnit::kKg, true};
+  const Shown moving{5, WeightUnit::kKg, false, false};
+  const Row rows[] = {
+      {"steady", {{1}, {1}, {1}}, {{0, 3, false}}, {}, {}},
+      {"a gap breaks the line and is no change",
+       {{1}, kGap, {1}},
+       {{0, 1, false}, {2, 3, false}},
+       {},
+       {}},
+      {"a unit change",
+       {{1}, {1}, lb, lb},
+       {{0, 2, false}, {2, 4, false}},
+       {},
+       {{1.0, "Gross lb"}}},
+      {"a switch to net", {{1}, net}, {{0, 1, false}, {1, 2, true}}, {}, {{0.5, "Net kg"}}},
+      {"no unit lamp",
+       {{1}, {1, WeightUnit::kNone}},
+       {{0, 1, false}, {1, 2, false}},
+       {},
+       {{0.5, "Gross"}}},
+      {"a change behind a gap is not marked",
+       {{1}, kGap, lb},
+       {{0, 1, false}, {2, 3, false}},
+       {},
+       {}},
+      {"movement until stable", {{1}, moving, moving, {5}}, {{0, 4, false}}, {{0.5, 1.5}}, {}},
+      {"movement until a gap", {moving, kGap, {5}}, {{0, 1, false}, {2, 3, false}}, {{0, 0.5}}, {}},
+      {"movement to the end", {{1}, moving, moving}, {{0, 3, false}}, {{0.5, 1.0}}, {}},
+      {"movement across a unit change",
+       {moving, {5, WeightUnit::kLb, false, false}, {5, WeightUnit::kLb}},
+       {{0, 1, false}, {1, 3, false}},
+       {{0, 1.0}},
+       {{0.5, "Gross lb"}}},
+      {"only gaps", {kGap}, {}, {}, {}},
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.name);
+    WeightSeries series;
+    double t = 0;
+    for (const Shown& shown : row.points) {
+      if (!shown.value) {
+        series.Add({t, 0, std::nullopt});
+      } else {
+        WeightSample sample = Point(t, *shown.value, shown.stable);
+        sample.reading->unit = shown.unit;
+        sample.reading->net = shown.net;
+        sample.reading->gross = !shown.net;
+        series.Add(sample);
+      }
+      t += 0.5;
+    }
+    const TrendPicture picture = series.Picture(60);
+    std::vector<Line> lines;
+    for (const auto& line : picture.lines) lines.emplace_back(line.first, line.end, line.net);
+    EXPECT_EQ(lines, row.lines);
+    EXPECT_EQ(picture.unstable, row.unstable);
+    std::vector<Change> changes;
+    for (const auto& change : picture.changes) changes.emplace_back(change.seconds, change.label);
+    EXPECT_EQ(changes, row.changes);
+  }
+}
+
+TEST(TrendPicture, DrawsTheLastSpanAndTheValuesInIt) {
+  WeightSeries series;
+  EXPECT_EQ(series.Picture(60).from, 0);
+  EXPECT_EQ(series.Picture(60).to, 60);
+  EXPECT_TRUE(series.Picture(60).lines.empty());
+
+  for (int i = 0; i <= 200; ++i) series.Add(Point(i * 0.5, i < 100 ? 50.0 : 2.0 + i % 3));
+  // Younger than the span: it begins at 0.
+  TrendPicture picture = series.Picture(300);
+  EXPECT_EQ(picture.from, 0);
+  EXPECT_EQ(picture.to, 300);
+  EXPECT_EQ(picture.high, 50);
+  // Older: the span ends at the last point and leaves the 50s out.
+  picture = series.Picture(40);
+  EXPECT_EQ(picture.from, 60);
+  EXPECT_EQ(picture.to, 100);
+  ASSERT_EQ(picture.lines.size(), 1u);
+  EXPECT_EQ(picture.lines[0].first, 120u);
+  EXPECT_EQ(picture.lines[0].end, 201u);
+  EXPECT_EQ(picture.low, 2);
+  EXPECT_EQ(picture.high, 4);
 }
 
 TEST(TrendCsv, RowsForGoodAndFailedPolls) {
