@@ -20,9 +20,9 @@ bool IsLine(int n) {
 
 // Shows a stored text as the window's lines and keeps it, up to its first zero byte, as the
 // backup copy.
-void TakeStoredText(PrintFormatModel& model, const std::string& stored) {
+void TakeStoredText(PrintFormatModel& model, std::string_view stored) {
   SplitAtSeparators(stored, model.format.lines);
-  model.backupText = stored.substr(0, std::min(stored.find('\0'), kMaxFormatText));
+  model.backupText = std::string(stored.substr(0, std::min(stored.find('\0'), kMaxFormatText)));
 }
 
 }  // namespace
@@ -171,6 +171,12 @@ void SavePrintFormatFile(PrintFormatModel& model, const std::string& path, UserF
   TakeStoredText(model, *stored);
 }
 
+void LoadPrintFormatContent(PrintFormatModel& model, std::string_view content) {
+  DropArmedTag(model);
+  for (auto& line : model.format.lines) line.clear();
+  TakeStoredText(model, content.substr(0, kMaxFormatText));
+}
+
 void LoadPrintFormatFile(PrintFormatModel& model, const std::string& path, UserFeedback& ui) {
   DropArmedTag(model);
   const std::optional<std::string> bytes = ReadFormatFile(path);
@@ -178,8 +184,7 @@ void LoadPrintFormatFile(PrintFormatModel& model, const std::string& path, UserF
     ui.Failure(kPrintFormatFileErrorText);
     return;
   }
-  for (auto& line : model.format.lines) line.clear();
-  TakeStoredText(model, *bytes);
+  LoadPrintFormatContent(model, *bytes);
 }
 
 }  // namespace tamarack

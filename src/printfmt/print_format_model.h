@@ -2,6 +2,7 @@
 
 #include <optional>
 #include <string>
+#include <string_view>
 
 #include "feedback/user_feedback.h"
 #include "link/serial_link.h"
@@ -70,8 +71,12 @@ void ReadPrintFormat(PrintFormatModel& model, SerialLink& link, UserFeedback& ui
 // files/file_name.h says): writes the stored text, which also becomes the
 // backup copy and the lines. An existing file is left as it was when anything fails.
 void SavePrintFormatFile(PrintFormatModel& model, const std::string& path, UserFeedback& ui);
-// "Load File" once the user has chosen `path`: the file's lines replace the window's lines.
-// Never creates or changes a file; a name that does not exist reads as an empty file.
+// A print format file's content: its first kMaxFormatText bytes replace the window's lines and
+// become the backup copy.
+void LoadPrintFormatContent(PrintFormatModel& model, std::string_view content);
+// "Load File" once the user has chosen `path`: LoadPrintFormatContent of the file. Never creates
+// or changes a file; a name that does not exist reads as an empty file, and one that cannot be
+// read or is no regular file shows kPrintFormatFileErrorText and changes nothing.
 void LoadPrintFormatFile(PrintFormatModel& model, const std::string& path, UserFeedback& ui);
 
 }  // namespace tamarack

@@ -1,7 +1,5 @@
 #include "setup/setup_value_file.h"
 
-#include <utility>
-
 #include "files/replace_file.h"
 #include "files/small_file.h"
 
@@ -66,15 +64,6 @@ void ApplySetupRecord(std::string_view record, SetupModel& model) {
   }
 }
 
-SetupFileRead ReadSetupValueFile(const std::string& path, std::string& record) {
-  record.clear();
-  SmallFile file = ReadSmallFile(path, kMaxSetupFileSize, IfMissing::kReadEmpty);
-  if (!file.result.ok()) return SetupFileRead::kError;
-  if (file.bytes.empty()) return SetupFileRead::kEmpty;
-  record = std::move(file.bytes);
-  return SetupFileRead::kRecord;
-}
-
 bool WriteSetupValueFile(const std::string& path, std::string_view record) {
   return ReplaceFile(path, record).ok();
 }
@@ -85,19 +74,25 @@ bool SaveSetupFile(const std::string& path, const SetupModel& model, UserFeedbac
   return false;
 }
 
-bool LoadSetupFile(const std::string& path, SetupModel& model, UserFeedback& ui) {
-  std::string record;
-  switch (ReadSetupValueFile(path, record)) {
-    case SetupFileRead::kEmpty:
-      return false;
-    case SetupFileRead::kError:
-      ui.Failure(kSetupFileError);
-      return false;
-    case SetupFileRead::kRecord:
-      break;
+bool LoadSetupContent(std::string_view content, SetupModel& model, UserFeedback& ui) {
+  if (content.empty()) return false;
+  if (content.size() > kMaxSetupFileSize) {
+    ui.Failure(kSetupFileError);
+    return false;
   }
-  ApplySetupRecord(record, model);
+  ApplySetupRecord(content, model);
   return true;
+}
+
+bool LoadSetupFile(const std::string& path, SetupModel& model, UserFeedback& ui) {
+  // One byte past the cap: a longer file is refused by the content's own rule.
+  const SmallFile file =
+      ReadSmallFile(path, kMaxSetupFileSize + 1, IfMissing::kReadEmpty, IfLonger::kCut);
+  if (!file.result.ok()) {
+    ui.Failure(kSetupFileError);
+    return false;
+  }
+  return LoadSetupContent(file.bytes, model, ui);
 }
 
 }  // namespace tamarack

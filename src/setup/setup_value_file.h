@@ -34,15 +34,6 @@ std::string SetupValueRecord(const SetupModel& model);
 // left alone.
 void ApplySetupRecord(std::string_view record, SetupModel& model);
 
-enum class SetupFileRead {
-  kRecord,  // `record` holds the file's text
-  kEmpty,   // empty or missing: nothing to apply
-  kError,   // not readable, not a regular file, or longer than kMaxSetupFileSize
-};
-
-// Reads the file without ever creating or changing it.
-SetupFileRead ReadSetupValueFile(const std::string& path, std::string& record);
-
 // Writes `record` as the file's whole content, atomically (ReplaceFile): on failure the old file
 // (if any) is left as it was and no file is created. A file that exists but may not be written,
 // or that is no regular file, is refused.
@@ -52,10 +43,15 @@ bool WriteSetupValueFile(const std::string& path, std::string_view record);
 // kSetupFileError when the file cannot be written; nothing on success.
 bool SaveSetupFile(const std::string& path, const SetupModel& model, UserFeedback& ui);
 
-// "Load from File" after the file dialog: fills the editable column from the file. Returns true
-// when the column was changed (the window then shows it). A missing or empty file changes
-// nothing; an unreadable or oversized one shows kSetupFileError and changes nothing.
-// Nothing is sent, and neither valueModified nor the caption changes.
+// Fills the editable column from a file's content. Returns true when the column was changed (the
+// window then shows it). Empty content changes nothing; content longer than kMaxSetupFileSize
+// shows kSetupFileError and changes nothing. Nothing is sent, and neither valueModified nor the
+// caption changes.
+bool LoadSetupContent(std::string_view content, SetupModel& model, UserFeedback& ui);
+
+// "Load from File" after the file dialog: LoadSetupContent of the file, read without ever
+// creating or changing it. A missing file reads as empty; one that cannot be read or is no regular
+// file shows kSetupFileError and changes nothing.
 bool LoadSetupFile(const std::string& path, SetupModel& model, UserFeedback& ui);
 
 }  // namespace tamarack

@@ -153,6 +153,17 @@ TEST_F(PrintFormatFile, OnlyTheFirst299BytesOfALongFileAreUsed) {
   EXPECT_EQ(model.backupText.size(), 299u);
 }
 
+TEST(PrintFormatContent, ALongContentIsCutAsALongFileIs) {
+  PrintFormatModel model;
+  model.armedTag = PrintTag{};
+  Line(model, 3) = "old";
+  LoadPrintFormatContent(model, std::string(290, 'a') + "\x0C" + std::string(20, 'b'));
+  EXPECT_FALSE(model.armedTag);
+  EXPECT_EQ(Line(model, 2), std::string(8, 'b'));
+  EXPECT_EQ(Line(model, 3), "");
+  EXPECT_EQ(model.backupText.size(), 299u);
+}
+
 TEST_F(PrintFormatFile, ZeroByteEndsTheBackupButNotTheLines) {
   Write(dir / "z.fmt", std::string("a\0b\x0C"
                                    "c",

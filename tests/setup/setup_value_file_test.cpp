@@ -174,6 +174,31 @@ TEST(SetupValueFile, ASavedRecordLoadsBackIntoTheEditableColumn) {
   }
 }
 
+TEST(SetupValueFile, ContentLoadsWithinTheCapOrIsRefusedWithItsMessage) {
+  struct Row {
+    const char* name;
+    std::string content;
+    bool changed;
+  };
+  const Row rows[] = {
+      {"empty", "", false},
+      {"a record", std::string(kFullRecord), true},
+      {"at the cap", std::string(kMaxSetupFileSize, ','), true},
+      {"one past the cap", std::string(kMaxSetupFileSize + 1, ','), false},
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.name);
+    SetupModel model = Opening();
+    model.newValue[0] = "typed";
+    RecordingFeedback ui;
+    EXPECT_EQ(LoadSetupContent(row.content, model, ui), row.changed);
+    EXPECT_EQ(model.newValue[0] == "typed", !row.changed);
+    const bool refused = row.content.size() > kMaxSetupFileSize;
+    EXPECT_EQ(ui.Texts(), refused ? std::vector<std::string>{std::string(kSetupFileError)}
+                                  : std::vector<std::string>{});
+  }
+}
+
 // A scratch folder per test, removed afterwards.
 class SetupFileOnDisk : public testing::Test {
  protected:
