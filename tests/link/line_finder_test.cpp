@@ -67,13 +67,8 @@ TEST(LineFinderTimeouts, FitTheWireTimeAndStayFarBelowTheUsualSecond) {
   EXPECT_LT(fast.perByte, slow.perByte);
   // A whole poll reply (14 bytes at 12 bits each) fits in the slowest header read.
   EXPECT_GE(slow.totalBase + 3 * slow.perByte, std::chrono::milliseconds(14 * 5));
-  // All 36 silent tries together stay well inside ten seconds of reading.
-  std::chrono::milliseconds silent{0};
-  for (const LineSettings& s : FinderOrder()) {
-    const ReadTimeouts t = FinderTimeouts(s);
-    silent += t.totalBase + 3 * t.perByte;
-  }
-  EXPECT_LT(silent, std::chrono::milliseconds(8000));
+  // Every try, the slowest included, reads for less than the usual contract allows; what all 36
+  // silent tries cost together is bench/traffic_bench's figure.
   EXPECT_LT(slow.totalBase + 3 * slow.perByte, usual.totalBase);
 }
 

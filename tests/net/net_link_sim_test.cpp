@@ -293,9 +293,8 @@ TEST_P(BadServerOpen, RefusedWithItsMessageAndNoHang) {
   RecordingFeedback ui;
   PortLine settings;
   settings.port = server.Url(GetParam().scheme);
-  const auto began = Clock::now();
+  // An open that waited for the server to give up would end in the hang-up's message instead.
   EXPECT_EQ(OpenLink(settings, ui), nullptr);
-  EXPECT_LT(Clock::now() - began, 10s) << "the open must not hang";
   EXPECT_EQ(ui.messages,
             (std::vector<RecordingFeedback::Message>{{Kind::kPortError, GetParam().message}}));
 }

