@@ -7,6 +7,7 @@
 
 #include "link/frame.h"
 #include "sim/simulator.h"
+#include "support/quick_sim.h"
 
 namespace {
 
@@ -31,9 +32,7 @@ void CheckReplyFrame(const tamarack::Frame& f) {
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   if (size < 1) return 0;
-  Simulator::Options options;
-  options.indicator.clock = [] { return std::time_t{1796635845}; };
-  options.indicator.stepTime = std::chrono::milliseconds(0);
+  Simulator::Options options = tamarack::test::FixedClockSim();
   options.indicator.cajOn = (data[0] & 1) != 0;
   options.traceLimit = 8;
   Simulator sim(options);

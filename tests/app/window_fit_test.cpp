@@ -30,6 +30,7 @@
 #include "setup/setup_dialog.h"
 #include "sim/sim_scale_window.h"
 #include "sim/simulator.h"
+#include "support/quick_sim.h"
 #include "support/recording_feedback.h"
 #include "support/sim_line.h"
 #include "traffic/traffic_window.h"
@@ -41,12 +42,6 @@ namespace tamarack {
 using test::RecordingFeedback;
 
 namespace {
-
-sim::Simulator::Options Quick() {
-  sim::Simulator::Options options;
-  options.indicator.stepTime = std::chrono::milliseconds(0);
-  return options;
-}
 
 // Whether `control` can be seen in `window`: within the window now, or within the scroll area's
 // view once it has scrolled to it.
@@ -70,7 +65,7 @@ class WindowFitTest : public QObject {
   };
 
   RecordingFeedback ui_;
-  sim::Simulator simulator_{Quick()};
+  sim::Simulator simulator_{test::QuickSim()};
   test::SimLine line_{simulator_};
   TracingLink tracing_{line_};
   SetupSession session_{SetupSession::Options{}};

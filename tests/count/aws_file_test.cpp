@@ -8,6 +8,8 @@
 #include <fstream>
 #include <iterator>
 
+#include "support/temp_folder.h"
+
 namespace tamarack {
 namespace {
 
@@ -24,22 +26,12 @@ void Put(const fs::path& path, const std::string& content) {
 
 class AwsFileTest : public testing::Test {
  protected:
-  void SetUp() override {
-    dir =
-        fs::temp_directory_path() / ("tamarack-aws-" + std::to_string(::getpid()) + "-" +
-                                     testing::UnitTest::GetInstance()->current_test_info()->name());
-    fs::remove_all(dir);
-    fs::create_directories(dir);
-  }
-  void TearDown() override {
-    fs::permissions(dir, fs::perms::owner_all, fs::perm_options::add);
-    fs::remove_all(dir);
-  }
   std::size_t Entries() const {
     return static_cast<std::size_t>(std::distance(fs::directory_iterator(dir), {}));
   }
 
-  fs::path dir;
+  test::TempFolder temp;
+  const fs::path dir = temp.Path();
 };
 
 TEST(AverageWeightTableTest, RecordsAndOnlyFullTablesAreRead) {

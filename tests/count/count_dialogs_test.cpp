@@ -13,6 +13,7 @@
 #include "support/fake_indicator.h"
 #include "support/fake_link.h"
 #include "support/recording_feedback.h"
+#include "support/temp_folder.h"
 #include "ui/product.h"
 #include "ui/tooltip_relay.h"
 
@@ -114,10 +115,8 @@ class CountDialogsTest : public QObject {
   void countSetupSavesAndLoadsThroughTheAskedName() {
     FakeLink link;
     RecordingFeedback ui;
-    const auto file =
-        std::filesystem::temp_directory_path() /
-        ("tamarack-count-dlg-" + std::to_string(QCoreApplication::applicationPid()) + ".aws");
-    std::filesystem::remove(file);
+    const test::TempFolder folder;
+    const auto file = folder.Path() / "count.aws";
     WindowServices services(ui);
     std::vector<FileDialogSetup> asked;
     services.pickFile = [&](QWidget*, const FileDialogSetup& setup) {
@@ -144,7 +143,6 @@ class CountDialogsTest : public QObject {
                (QStringList{"Average Weight Setup File(.aws) (*.aws)", "All Files (*.*)"}));
     }
     QVERIFY(ui.messages.empty());
-    std::filesystem::remove(file);
   }
 
   void wizardOpensOnStepOne() {

@@ -1,5 +1,4 @@
 #include <gtest/gtest.h>
-#include <unistd.h>
 
 #include <filesystem>
 #include <fstream>
@@ -12,6 +11,7 @@
 #include "support/fake_indicator.h"
 #include "support/fake_link.h"
 #include "support/recording_feedback.h"
+#include "support/temp_folder.h"
 #include "support/test_names.h"
 
 namespace tamarack {
@@ -176,14 +176,6 @@ TEST_F(CountSetupTest, ExitSendsKey16AndIgnoresTheAnswer) {
 
 class CountFileTest : public CountSetupTest {
  protected:
-  void SetUp() override {
-    dir = std::filesystem::temp_directory_path() /
-          ("tamarack-count-" + std::to_string(::getpid()) + "-" +
-           testing::UnitTest::GetInstance()->current_test_info()->name());
-    std::filesystem::remove_all(dir);
-    std::filesystem::create_directories(dir);
-  }
-  void TearDown() override { std::filesystem::remove_all(dir); }
   AskAwsFileName Answer(std::optional<std::string> name) {
     return [this, name] {
       ++asked;
@@ -195,7 +187,8 @@ class CountFileTest : public CountSetupTest {
     return {std::istreambuf_iterator<char>(in), {}};
   }
 
-  std::filesystem::path dir;
+  test::TempFolder temp;
+  const std::filesystem::path dir = temp.Path();
   int asked = 0;
 };
 

@@ -7,6 +7,7 @@
 #include "count/count_setup.h"
 #include "count/count_wire.h"
 #include "link/commands.h"
+#include "support/fixed_clock.h"
 #include "support/sim_port.h"
 
 namespace tamarack {
@@ -18,7 +19,7 @@ using Kind = test::RecordingFeedback::Kind;
 
 sim::Simulator::Options SimOptions() {
   sim::Simulator::Options options;
-  options.indicator.clock = [] { return std::time_t{1796635845}; };
+  options.indicator.clock = [] { return test::kFixedNow; };
   // Zeroing and confirming take a while, well inside the reply's read time.
   options.indicator.stepTime = 150ms;
   return options;

@@ -16,12 +16,12 @@
 #include <fstream>
 #include <iterator>
 #include <ostream>
-#include <random>
 #include <string>
 #include <vector>
 
 #include "files/file_name.h"
 #include "files/file_result.h"
+#include "support/temp_folder.h"
 
 namespace tamarack {
 
@@ -36,39 +36,11 @@ inline void PrintTo(FileError error, std::ostream* out) {
 namespace tamarack::test {
 
 // A fresh folder per test with the helpers the file tests share.
-class FileTestDir : public ::testing::Test {
+class FileTestDir : public ::testing::Test, protected TempFolder {
  protected:
-  void SetUp() override {
-    std::random_device random;
-    for (int attempt = 0; attempt < 100 && dir.empty(); ++attempt) {
-      const std::filesystem::path name =
-          std::filesystem::temp_directory_path() / ("tamarack-files-" + std::to_string(random()));
-      if (std::filesystem::create_directory(name)) dir = name;
-    }
-    ASSERT_FALSE(dir.empty());
-  }
-  void TearDown() override {
-    std::error_code ignored;
-    std::filesystem::remove_all(dir, ignored);
-  }
-
-  // The name as the file functions take it, in the platform's 8-bit encoding.
-  std::string PathOf(const std::string& name) const { return BytesFromPath(dir / name); }
-  void Put(const std::string& name, const std::string& bytes) const {
-    std::ofstream(dir / name, std::ios::binary) << bytes;
-  }
   static std::string Slurp(const std::filesystem::path& path) {
     std::ifstream in(path, std::ios::binary);
     return {std::istreambuf_iterator<char>(in), {}};
-  }
-  std::string Get(const std::string& name) const { return Slurp(dir / name); }
-  std::vector<std::string> Entries() const {
-    std::vector<std::string> names;
-    for (const auto& entry : std::filesystem::directory_iterator(dir)) {
-      names.push_back(entry.path().filename().string());
-    }
-    std::sort(names.begin(), names.end());
-    return names;
   }
 #ifndef _WIN32
   unsigned ModeOf(const std::string& name) const {
@@ -92,7 +64,7 @@ class FileTestDir : public ::testing::Test {
   }
 #endif
 
-  std::filesystem::path dir;
+  const std::filesystem::path dir = Path();
 };
 
 // Opening a pipe for reading waits for a writer that never comes: should a pipe ever be opened,

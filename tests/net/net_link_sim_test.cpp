@@ -18,7 +18,7 @@
 #include "printfmt/print_format_model.h"
 #include "setup/bulk_ops.h"
 #include "setup/setup_handlers.h"
-#include "sim/sim_test_util.h"
+#include "support/quick_sim.h"
 #include "support/ser2net.h"
 #include "support/sim_port.h"
 
@@ -34,7 +34,7 @@ using Kind = RecordingFeedback::Kind;
 // The simulated indicator on its pseudo-terminal, optionally behind ser2net.
 struct Rig {
   explicit Rig(sim::PtyTransport::Options line = {})
-      : sim(sim::simtest::FixedClockOptions()), transport(sim, std::move(line)) {
+      : sim(test::FixedClockSim()), transport(sim, std::move(line)) {
     test::EnsureCoreApplication();
     std::string error;
     if (!transport.Start(&error)) ADD_FAILURE() << error;

@@ -10,11 +10,11 @@
 #include <filesystem>
 #include <fstream>
 #include <iterator>
-#include <random>
 
 #include "files/file_name.h"
 #include "printfmt/print_format_model.h"
 #include "support/recording_feedback.h"
+#include "support/temp_folder.h"
 
 namespace tamarack {
 namespace {
@@ -24,20 +24,6 @@ using test::RecordingFeedback;
 
 class PrintFormatFile : public ::testing::Test {
  protected:
-  void SetUp() override {
-    std::random_device random;
-    for (int attempt = 0; attempt < 100 && dir.empty(); ++attempt) {
-      const fs::path name =
-          fs::temp_directory_path() / ("printfmt-file-" + std::to_string(random()));
-      if (fs::create_directory(name)) dir = name;
-    }
-    ASSERT_FALSE(dir.empty());
-  }
-  void TearDown() override {
-    std::error_code ec;
-    fs::permissions(dir, fs::perms::owner_all, ec);
-    fs::remove_all(dir, ec);
-  }
   static std::string Contents(const fs::path& path) {
     std::ifstream in(path, std::ios::binary);
     return {std::istreambuf_iterator<char>(in), {}};
@@ -53,7 +39,8 @@ class PrintFormatFile : public ::testing::Test {
     return all;
   }
 
-  fs::path dir;
+  test::TempFolder temp;
+  const fs::path dir = temp.Path();
   PrintFormatModel model;
   RecordingFeedback ui;
 };

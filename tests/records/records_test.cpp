@@ -13,6 +13,7 @@
 #include "setup/setup_value_file.h"
 #include "support/complete_read.h"
 #include "support/recording_feedback.h"
+#include "support/temp_folder.h"
 #include "support/test_names.h"
 
 namespace tamarack {
@@ -28,15 +29,9 @@ std::size_t Row(std::string_view number) {
 
 class History : public testing::Test {
  protected:
-  void SetUp() override {
-    folder =
-        fs::temp_directory_path() / ("tamarack-history-" + std::to_string(::getpid()) + "-" +
-                                     testing::UnitTest::GetInstance()->current_test_info()->name());
-    fs::remove_all(folder);
-  }
-  void TearDown() override { fs::remove_all(folder); }
-
-  fs::path folder;
+  test::TempFolder temp;
+  // Not there yet: the history makes it.
+  const fs::path folder = temp.Path() / "history";
   const PortLine line{"/dev/ttyUSB0", {9600, 8, 1, Parity::kNone}};
 };
 

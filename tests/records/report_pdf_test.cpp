@@ -4,7 +4,6 @@
 #include "records/report_pdf.h"
 
 #include <gtest/gtest.h>
-#include <unistd.h>
 
 #include <QGuiApplication>
 #include <QProcess>
@@ -14,6 +13,8 @@
 #include <filesystem>
 #include <fstream>
 
+#include "support/temp_folder.h"
+
 namespace tamarack {
 namespace {
 
@@ -21,12 +22,6 @@ namespace fs = std::filesystem;
 
 class ReportPdfTest : public testing::Test {
  protected:
-  void SetUp() override {
-    folder_ = fs::temp_directory_path() / ("tamarack-report-pdf-" + std::to_string(getpid()));
-    fs::create_directories(folder_);
-  }
-  void TearDown() override { fs::remove_all(folder_); }
-
   std::string Written(const Report& report) {
     const std::string path = (folder_ / "report.pdf").string();
     const FileResult result = WriteReportPdf(report, path);
@@ -59,7 +54,8 @@ class ReportPdfTest : public testing::Test {
     return match.hasMatch() ? match.captured(1).toInt() : 0;
   }
 
-  fs::path folder_;
+  test::TempFolder temp_;
+  const fs::path folder_ = temp_.Path();
 };
 
 TEST_F(ReportPdfTest, ALongTableBreaksBetweenRowsWithItsHeaderOnEveryPage) {

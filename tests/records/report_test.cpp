@@ -4,9 +4,10 @@
 #include "records/report.h"
 
 #include <gtest/gtest.h>
-#include <unistd.h>
 
 #include <filesystem>
+
+#include "support/temp_folder.h"
 
 namespace tamarack {
 namespace {
@@ -117,9 +118,8 @@ TEST(ReportCsv, BlankLinesSetTheSectionsApart) {
 TEST(ReportCsv, AWriteThatCannotHappenSaysWhyAndLeavesNothing) {
   Report report;
   report.title.title = "T";
-  const fs::path folder =
-      fs::temp_directory_path() / ("tamarack-report-" + std::to_string(getpid()));
-  fs::create_directories(folder);
+  const test::TempFolder temp;
+  const fs::path& folder = temp.Path();
   struct Case {
     const char* name;
     std::string path;
@@ -137,7 +137,6 @@ TEST(ReportCsv, AWriteThatCannotHappenSaysWhyAndLeavesNothing) {
   EXPECT_FALSE(fs::exists("/proc/tamarack-report.csv"));
   EXPECT_TRUE(fs::is_directory(folder));
   EXPECT_TRUE(fs::is_empty(folder));
-  fs::remove_all(folder);
 }
 
 }  // namespace

@@ -11,6 +11,7 @@
 #include "setup/password_dialog.h"
 #include "support/fake_link.h"
 #include "support/recording_feedback.h"
+#include "support/when_modal.h"
 #include "ui/product.h"
 
 namespace tamarack {
@@ -18,18 +19,10 @@ namespace tamarack {
 using test::FakeLink;
 using test::Payload;
 using test::RecordingFeedback;
+using test::WhenModal;
 using Kind = RecordingFeedback::Kind;
 
 namespace {
-
-// Acts on the modal window that exec() is about to run, as soon as the event loop starts.
-void WhenModal(std::function<void(QWidget*)> act) {
-  QTimer::singleShot(0, [act = std::move(act)] {
-    QWidget* modal = QApplication::activeModalWidget();
-    QVERIFY(modal != nullptr);
-    act(modal);
-  });
-}
 
 // Types `entries` one after the other into the gate, pressing OK after each.
 void TypeIntoGate(std::vector<QString> entries) {

@@ -14,11 +14,13 @@
 #include "setup/setup_handlers.h"
 #include "setup/setup_value_file.h"
 #include "sim/simulator.h"
+#include "support/quick_sim.h"
 #include "support/recording_feedback.h"
 #include "support/sim_line.h"
 
 #if defined(TAMARACK_WITH_PORT)
 #include "support/sim_port.h"
+#include "support/temp_folder.h"
 #endif
 
 namespace tamarack {
@@ -26,12 +28,6 @@ namespace {
 
 using sim::SimulatedIndicator;
 using test::SimLine;
-
-sim::Simulator::Options Quick() {
-  sim::Simulator::Options options;
-  options.indicator.stepTime = std::chrono::milliseconds(0);
-  return options;
-}
 
 std::string& NewValue(SetupModel& model, std::string_view displayNumber) {
   return model.newValue[static_cast<std::size_t>(NewValueSlot(*FindParam(displayNumber)))];
@@ -45,7 +41,7 @@ enum class Line { kInMemory, kPort };
 
 class BulkSim : public testing::TestWithParam<Line> {
  protected:
-  BulkSim() : simulator(Quick()) {}
+  BulkSim() : simulator(test::QuickSim()) {}
 
   void SetUp() override {
     if (GetParam() == Line::kInMemory) {
@@ -171,14 +167,13 @@ TEST_P(BulkSim, ReadSaveLoadWriteCopiesOneIndicatorIntoAnother) {
   SetupModel reader = OpeningModel("24-03-2027", "17:05:09");
   ASSERT_TRUE(ReadAllParams(reader, *line, ui));
 
-  const std::filesystem::path file = std::filesystem::temp_directory_path() /
-                                     ("tamarack-copy-" + std::to_string(::getpid()) + ".stx");
-  ASSERT_TRUE(SaveSetupFile(file.string(), reader, ui));
+  const test::TempFolder folder;
+  const std::string file = folder.PathOf("copy.stx");
+  ASSERT_TRUE(SaveSetupFile(file, reader, ui));
   SetupModel writer = OpeningModel("24-03-2027", "17:05:09");
-  ASSERT_TRUE(LoadSetupFile(file.string(), writer, ui));
-  std::filesystem::remove(file);
+  ASSERT_TRUE(LoadSetupFile(file, writer, ui));
 
-  sim::Simulator other(Quick());
+  sim::Simulator other(test::QuickSim());
   SimLine otherLine(other);
   ASSERT_TRUE(WriteAllParams(writer, otherLine, ui));
   for (const SetupParam& p : SetupParams()) {

@@ -22,6 +22,7 @@
 #include "setup/setup_dialog.h"
 #include "setup/setup_value_file.h"
 #include "sim/simulator.h"
+#include "support/quick_sim.h"
 #include "support/recording_feedback.h"
 #include "support/sim_line.h"
 #include "support/sim_port.h"
@@ -35,12 +36,6 @@ namespace {
 
 std::size_t Row(std::string_view number) {
   return RowIndex(*FindParam(number));
-}
-
-sim::Simulator::Options Quick() {
-  sim::Simulator::Options options;
-  options.indicator.stepTime = std::chrono::milliseconds(0);
-  return options;
 }
 
 // What marks an editable field as differing: its description is its tip, then the mark on a line
@@ -71,7 +66,7 @@ class SafeDialogsTest : public QObject {
   void initTestCase() { QStandardPaths::setTestModeEnabled(true); }
 
   void marksFollowEditsLoadsAndWrites() {
-    sim::Simulator simulator(Quick());
+    sim::Simulator simulator(test::QuickSim());
     simulator.With([](sim::SimulatedIndicator& m) { m.SetValue("F1.6", "04"); });
     test::SimLine line(simulator);
     RecordingFeedback ui;
@@ -137,7 +132,7 @@ class SafeDialogsTest : public QObject {
   }
 
   void historyKeepsEveryReadAndLoadsOneBack() {
-    sim::Simulator simulator(Quick());
+    sim::Simulator simulator(test::QuickSim());
     test::SimLine line(simulator);
     RecordingFeedback ui;
     QTemporaryDir dir;
@@ -185,7 +180,7 @@ class SafeDialogsTest : public QObject {
   }
 
   void aHistoryFolderThatCannotBeWrittenCostsOneMessage() {
-    sim::Simulator simulator(Quick());
+    sim::Simulator simulator(test::QuickSim());
     test::SimLine line(simulator);
     RecordingFeedback ui;
     CSetupDlg::Options hooks;
@@ -210,7 +205,7 @@ class SafeDialogsTest : public QObject {
 
   void serviceRecordHoldsAsFoundAsLeftAndTheOperations() {
     test::EnsureCoreApplication();
-    sim::Simulator simulator(Quick());
+    sim::Simulator simulator(test::QuickSim());
     sim::PtyTransport transport(simulator, {});
     CommPort port;
     RecordingFeedback ui;

@@ -9,6 +9,7 @@
 #include "setup/setup_diff.h"
 #include "setup/setup_handlers.h"
 #include "sim/simulator.h"
+#include "support/quick_sim.h"
 #include "support/recording_feedback.h"
 #include "support/sim_line.h"
 
@@ -27,12 +28,7 @@ enum class Line { kInMemory, kPort };
 
 class SafeSim : public testing::TestWithParam<Line> {
  protected:
-  SafeSim()
-      : simulator([] {
-          sim::Simulator::Options options;
-          options.indicator.stepTime = std::chrono::milliseconds(0);
-          return options;
-        }()) {}
+  SafeSim() : simulator(test::QuickSim()) {}
 
   void SetUp() override {
     // A setup unlike the factory one in a few places.

@@ -8,6 +8,7 @@
 #include "link/forwarding_link.h"
 #include "setup/setup_dialog.h"
 #include "sim/simulator.h"
+#include "support/quick_sim.h"
 #include "support/recording_feedback.h"
 #include "support/sim_line.h"
 #include "ui/progress_line.h"
@@ -41,12 +42,6 @@ class SlowLine : public ForwardingLink {
   qint64 msPerExchange_;
 };
 
-sim::Simulator::Options Quick() {
-  sim::Simulator::Options options;
-  options.indicator.stepTime = std::chrono::milliseconds(0);
-  return options;
-}
-
 CSetupDlg::Options NoHistory() {
   CSetupDlg::Options options;
   options.historyFolder = QString();
@@ -60,7 +55,7 @@ class SetupProgressTest : public QObject {
 
  private slots:
   void readAllShowsItsProgressAfterHalfASecondAndHidesAtTheEnd() {
-    sim::Simulator simulator(Quick());
+    sim::Simulator simulator(test::QuickSim());
     // About 2400 baud: some 120 ms an exchange.
     SlowLine line(simulator, 120);
     RecordingFeedback ui;
@@ -90,7 +85,7 @@ class SetupProgressTest : public QObject {
   }
 
   void aQuickReadShowsNothing() {
-    sim::Simulator simulator(Quick());
+    sim::Simulator simulator(test::QuickSim());
     SlowLine line(simulator, 10);  // 330 ms in all
     RecordingFeedback ui;
     CSetupDlg dlg(line, ui, NoHistory());
@@ -102,7 +97,7 @@ class SetupProgressTest : public QObject {
   }
 
   void verifySaysVerifyingAndAFailedReadHidesTheLine() {
-    sim::Simulator simulator(Quick());
+    sim::Simulator simulator(test::QuickSim());
     SlowLine line(simulator, 200);
     RecordingFeedback ui;
     CSetupDlg dlg(line, ui, NoHistory());

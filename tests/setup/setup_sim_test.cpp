@@ -20,7 +20,7 @@ using Kind = RecordingFeedback::Kind;
 
 class SetupOverSim : public test::SimPortTest {
  protected:
-  SetupOverSim() : SimPortTest(sim::simtest::FixedClockOptions()) { ui.realWaits = true; }
+  SetupOverSim() : SimPortTest(test::FixedClockSim()) { ui.realWaits = true; }
 
   void SetUp() override {
     SimPortTest::SetUp();

@@ -15,6 +15,7 @@
 #include <vector>
 
 #include "support/recording_feedback.h"
+#include "support/temp_folder.h"
 #include "support/test_names.h"
 
 namespace tamarack {
@@ -202,18 +203,6 @@ TEST(SetupValueFile, ContentLoadsWithinTheCapOrIsRefusedWithItsMessage) {
 // A scratch folder per test, removed afterwards.
 class SetupFileOnDisk : public testing::Test {
  protected:
-  void SetUp() override {
-    folder =
-        fs::temp_directory_path() / ("tamarack-stx-" + std::to_string(::getpid()) + "-" +
-                                     testing::UnitTest::GetInstance()->current_test_info()->name());
-    fs::remove_all(folder);
-    fs::create_directories(folder);
-  }
-  void TearDown() override {
-    fs::permissions(folder, fs::perms::owner_all, fs::perm_options::add);
-    fs::remove_all(folder);
-  }
-
   std::string PathOf(const char* name) const { return (folder / name).string(); }
   void Put(const char* name, const std::string& bytes) const {
     std::ofstream(folder / name, std::ios::binary) << bytes;
@@ -231,7 +220,8 @@ class SetupFileOnDisk : public testing::Test {
     return names;
   }
 
-  fs::path folder;
+  test::TempFolder temp;
+  const fs::path folder = temp.Path();
   RecordingFeedback ui;
 };
 

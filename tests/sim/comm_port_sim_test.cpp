@@ -21,7 +21,7 @@ using namespace std::chrono_literals;
 
 class SimOverPortTest : public test::SimPortTest {
  protected:
-  SimOverPortTest() : SimPortTest(simtest::FixedClockOptions()) {}
+  SimOverPortTest() : SimPortTest(test::FixedClockSim()) {}
 
   // One exchange; the reply payload as text.
   TransactStatus Exchange(const Frame& request, std::uint32_t waitMs = kKeyWaitMs) {

@@ -29,7 +29,7 @@ class FaultBytesTest : public testing::TestWithParam<FaultCase> {};
 
 TEST_P(FaultBytesTest, SpoilsTheReplyOnTheLine) {
   const FaultCase& c = GetParam();
-  Simulator sim(simtest::FixedClockOptions());
+  Simulator sim(test::FixedClockSim());
   sim.InjectNext(c.fault);
   const auto replies = sim.Process(KeyRequest(key::kTare), Clock::now());
   ASSERT_EQ(replies.size(), 1u);
@@ -58,7 +58,7 @@ INSTANTIATE_TEST_SUITE_P(
     test::ByWhat());
 
 TEST(FaultPlanTest, RefusalLeavesTheStateAndLostRepliesDoNot) {
-  Simulator sim(simtest::FixedClockOptions());
+  Simulator sim(test::FixedClockSim());
   auto graduations = [&] {
     return sim.With([](SimulatedIndicator& m) { return m.Value("F1.1"); });
   };
@@ -71,7 +71,7 @@ TEST(FaultPlanTest, RefusalLeavesTheStateAndLostRepliesDoNot) {
 }
 
 TEST(FaultPlanTest, PerKindFaultsCountDownAndNextRepliesComeFirst) {
-  Simulator sim(simtest::FixedClockOptions());
+  Simulator sim(test::FixedClockSim());
   sim.SetFault(RequestKind::kPoll, FaultKind::kSilence, 2);
   sim.SetFault(RequestKind::kReadParam, FaultKind::kRefuse);  // for good
   const Frame poll = DisplayPollRequest();

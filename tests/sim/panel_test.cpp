@@ -11,7 +11,7 @@ namespace {
 
 SimulatedIndicator MakeModel() {
   SimulatedIndicator::Options options;
-  options.clock = [] { return simtest::kFixedNow; };
+  options.clock = [] { return test::kFixedNow; };
   options.localTime = false;
   return SimulatedIndicator(options);
 }

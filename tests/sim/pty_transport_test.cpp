@@ -41,7 +41,7 @@ bool IsLink(const std::string& path) {
 }
 
 TEST(PtyTransportTest, ServesTheDeviceAcrossReopens) {
-  Simulator sim(simtest::FixedClockOptions());
+  Simulator sim(test::FixedClockSim());
   PtyTransport transport(sim, {});
   std::string error;
   ASSERT_TRUE(transport.Start(&error)) << error;
@@ -58,7 +58,7 @@ TEST(PtyTransportTest, ServesTheDeviceAcrossReopens) {
 
 TEST(PtyTransportTest, SymlinkFollowsTheDeviceAndGoesAtStop) {
   const std::string link = TempPath("link");
-  Simulator sim(simtest::FixedClockOptions());
+  Simulator sim(test::FixedClockSim());
   sim.SetFault(RequestKind::kKey, FaultKind::kHangUp, 1);
   {
     PtyTransport transport(sim, LinkedTo(link));
@@ -102,7 +102,7 @@ TEST(PtyTransportTest, LeavesAnExistingFileAlone) {
 // 7-byte request has taken its 7.3 ms. Measured from sending the request to the reply's last byte;
 // the machine is shared, so only a wide band is asserted.
 TEST(PtyTransportTest, PacesBytesAtTheWireTime) {
-  Simulator sim(simtest::FixedClockOptions());
+  Simulator sim(test::FixedClockSim());
   sim.With([](SimulatedIndicator& m) { m.SetPrintFormat('G', std::string(95, 'x')); });
   PtyTransport transport(sim, Paced());
   std::string error;
@@ -129,7 +129,7 @@ TEST(PtyTransportTest, PacesBytesAtTheWireTime) {
 }
 
 TEST(PtyTransportTest, StrictLineIgnoresAPortOnOtherSettings) {
-  Simulator sim(simtest::FixedClockOptions());
+  Simulator sim(test::FixedClockSim());
   PtyTransport::Options options;
   options.strictLine = true;  // 9600 baud, 1 stop bit
   PtyTransport transport(sim, options);
@@ -151,7 +151,7 @@ TEST(PtyTransportTest, StrictLineIgnoresAPortOnOtherSettings) {
 }
 
 TEST(PtyTransportTest, LateReplyComesAfterTheReadingStopped) {
-  Simulator::Options options = simtest::FixedClockOptions();
+  Simulator::Options options = test::FixedClockSim();
   options.lateBy = 300ms;
   Simulator sim(options);
   sim.InjectNext(FaultKind::kLate);

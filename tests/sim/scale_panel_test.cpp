@@ -16,8 +16,8 @@
 namespace tamarack::sim {
 namespace {
 
-using simtest::FixedClockOptions;
-using simtest::kFixedNow;
+using test::FixedClockSim;
+using test::kFixedNow;
 
 Frame Send(char mode, std::string_view text) {
   return SendFormatRequest(
@@ -25,7 +25,7 @@ Frame Send(char mode, std::string_view text) {
 }
 
 TEST(ScalePanelTest, PrintedTicketIsTheRenderedFormatWithThePreviewValues) {
-  Simulator::Options options = FixedClockOptions();
+  Simulator::Options options = FixedClockSim();
   options.indicator.localTime = true;  // the preview shows the PC's local time
   Simulator sim(options);
   FormatLines lines;
@@ -57,7 +57,7 @@ TEST(ScalePanelTest, PrintedTicketIsTheRenderedFormatWithThePreviewValues) {
 }
 
 TEST(ScalePanelTest, PostedChangesWaitForTheNextRequestWithoutAWakeUp) {
-  Simulator sim(FixedClockOptions());
+  Simulator sim(FixedClockSim());
   sim.Post([](SimulatedIndicator& m, FaultPlan& faults) {
     m.SetLoad(100);
     m.SetMotion(true);
@@ -88,7 +88,7 @@ struct CapacityCase {
 class CapacityTest : public testing::TestWithParam<CapacityCase> {};
 
 TEST_P(CapacityTest, GraduationsTimesDivision) {
-  Simulator sim(FixedClockOptions());
+  Simulator sim(FixedClockSim());
   sim.With([&](SimulatedIndicator& m) {
     for (const auto& [number, value] : GetParam().settings) m.SetValue(number, value);
   });
@@ -107,7 +107,7 @@ INSTANTIATE_TEST_SUITE_P(
 
 // With the line served, a posted change is made at once, before any request comes.
 TEST(ScalePanelTest, ServingThreadIsWokenForAPostedChange) {
-  Simulator sim(FixedClockOptions());
+  Simulator sim(FixedClockSim());
   PtyTransport transport(sim, {});
   std::string error;
   ASSERT_TRUE(transport.Start(&error)) << error;

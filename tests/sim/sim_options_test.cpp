@@ -77,7 +77,7 @@ TEST(SimOptionsTest, ParsesTheCommandLine) {
 }
 
 TEST(SimOptionsTest, ConsoleCommandsReachTheIndicator) {
-  Simulator sim(simtest::FixedClockOptions());
+  Simulator sim(test::FixedClockSim());
   RunConsoleCommand(sim, "load 12.5");
   RunConsoleCommand(sim, "motion on");
   EXPECT_EQ(sim.With([](SimulatedIndicator& m) { return m.DisplayText(); }), "   12.5");

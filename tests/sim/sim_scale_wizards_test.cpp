@@ -17,21 +17,17 @@
 #include "setup/calibration_dialog.h"
 #include "setup/setup_dialog.h"
 #include "sim/sim_scale_window.h"
+#include "support/quick_sim.h"
 #include "support/sim_port.h"
+#include "support/when_modal.h"
 
 namespace tamarack {
 
 using sim::SimulatedIndicator;
 using test::RecordingFeedback;
+using test::WhenModal;
 
 namespace {
-
-// The capturing steps answer at once, so that the test does not sit through them.
-sim::Simulator::Options QuickSteps() {
-  sim::Simulator::Options options;
-  options.indicator.stepTime = std::chrono::milliseconds(0);
-  return options;
-}
 
 // Clicks `widget` through its top-level window, as the window system delivers a click: a window
 // blocked by a modal one does not get it.
@@ -47,24 +43,13 @@ void TypeLoad(CSimScaleWindow& scale, const char* kg) {
   QTest::keyClicks(scale.LoadField(), kg);
 }
 
-// Runs `act` on the modal window that is about to run, once its event loop has started.
-template <typename Dialog, typename Act>
-void WhenModal(bool& ran, Act act) {
-  QTimer::singleShot(0, [&ran, act] {
-    auto* dialog = qobject_cast<Dialog*>(QApplication::activeModalWidget());
-    QVERIFY(dialog != nullptr);
-    act(*dialog);
-    ran = true;
-  });
-}
-
 }  // namespace
 
 class SimScaleWizardsTest : public QObject {
   Q_OBJECT
 
   struct Rig {
-    sim::Simulator sim{QuickSteps()};
+    sim::Simulator sim{test::QuickSim()};
     sim::PtyTransport transport{sim, {}};
     CommPort port;
     RecordingFeedback ui;

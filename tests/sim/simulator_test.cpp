@@ -10,8 +10,8 @@
 namespace tamarack::sim {
 namespace {
 
-using simtest::FixedClockOptions;
 using simtest::Text;
+using test::FixedClockSim;
 using Bytes = std::vector<std::uint8_t>;
 using Copy = SimulatedIndicator::Copy;
 
@@ -30,7 +30,7 @@ class SimulatorTest : public testing::Test {
     return sim.With([&](SimulatedIndicator& m) { return m.Value(number); });
   }
 
-  Simulator sim{FixedClockOptions()};
+  Simulator sim{FixedClockSim()};
 };
 
 // Byte-exact frames on both sides for the requests whose frames the system fixes.
@@ -334,7 +334,7 @@ TEST_F(SimulatorTest, CalibrationSteps) {
 }
 
 TEST_F(SimulatorTest, CapturingStepsTakeTimeBelowTheirWait) {
-  Simulator::Options options = FixedClockOptions();
+  Simulator::Options options = FixedClockSim();
   options.indicator.stepTime = std::chrono::milliseconds(1000);
   Simulator slow(options);
   const std::pair<const char*, double> steps[] = {{"P03.01=000000E", 0},
