@@ -4,6 +4,7 @@
 
 #include "link/commands.h"
 #include "sim_test_util.h"
+#include "support/quick_sim.h"
 #include "support/test_names.h"
 
 namespace tamarack::sim {
@@ -112,7 +113,7 @@ TEST(SimOptionsTest, TakesTheScalesErrorsAndDynamics) {
 }
 
 TEST(SimOptionsTest, ConsoleSetsErrorsPositionAndDynamics) {
-  Simulator sim(simtest::FixedClockOptions());
+  Simulator sim(test::FixedClockSim());
   const auto shown = [&] {
     return sim.With([](SimulatedIndicator& m) { return m.DisplayText(); });
   };
