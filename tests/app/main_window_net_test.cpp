@@ -19,6 +19,7 @@
 #include "setup/setup_dialog.h"
 #include "sim/pty_transport.h"
 #include "sim/simulator.h"
+#include "support/quick_sim.h"
 #include "support/recording_feedback.h"
 #include "support/ser2net.h"
 
@@ -59,9 +60,7 @@ class MainWindowNetTest : public QObject {
     qputenv("XDG_DATA_HOME", home.path().toUtf8());
     // An indicator that only hears 4800 baud with two stop bits: a read at the default line
     // gets no answer.
-    sim::Simulator::Options quick;
-    quick.indicator.stepTime = std::chrono::milliseconds(0);
-    sim::Simulator simulator(quick);
+    sim::Simulator simulator(test::QuickSim());
     sim::PtyTransport::Options strict;
     strict.line.baud = 4800;
     strict.line.stopBits = 2;

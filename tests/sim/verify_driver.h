@@ -10,6 +10,7 @@
 #include "indicator/weight_series.h"
 #include "setup/param_codec.h"
 #include "sim/simulator.h"
+#include "support/quick_sim.h"
 #include "support/recording_feedback.h"
 #include "support/sim_line.h"
 #include "verify/verification_run.h"
@@ -23,10 +24,7 @@ struct ClockedSim {
 
   explicit ClockedSim(const ScaleErrors& errors = {}, bool dynamics = false)
       : sim([this, &errors, dynamics] {
-          Simulator::Options options;
-          options.indicator.clock = [] { return std::time_t{1796635845}; };
-          options.indicator.localTime = false;
-          options.indicator.stepTime = std::chrono::milliseconds(0);
+          Simulator::Options options = test::FixedClockSim();
           options.indicator.errors = errors;
           options.indicator.dynamics = dynamics;
           options.indicator.monotonic = [this] {
