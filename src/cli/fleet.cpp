@@ -1,5 +1,6 @@
 #include "cli/fleet.h"
 
+#include <sys/resource.h>
 #include <unistd.h>
 
 #include <QJsonArray>
@@ -13,6 +14,7 @@
 #include <mutex>
 #include <sstream>
 
+#include "cli/fleet_view.h"
 #include "cli/inventory.h"
 #include "files/replace_file.h"
 #include "files/small_file.h"
@@ -37,6 +39,7 @@ struct Progress {
   int exchanges = 0;
   bool started = false;
   bool done = false;
+  bool failed = false;
   bool reported = false;  // its end was printed (plain lines)
 };
 
@@ -60,6 +63,10 @@ std::string Seconds(double s) {
   char text[32];
   std::snprintf(text, sizeof text, "%.1f", s);
   return text;
+}
+
+bool Failed(const FleetIndicator& r) {
+  return r.status != kExitOk || r.interrupted;
 }
 
 std::string ResultWord(const FleetIndicator& r) {
@@ -127,6 +134,7 @@ void RunJob(Job& job, const std::string& logPath, const std::atomic<bool>& stop)
   if (ReplaceFile(logPath, log).ok()) r.log = logPath;
   std::lock_guard lock(job.progress.mutex);
   job.progress.state = ResultWord(r) + (r.message.empty() ? "" : ": " + r.message);
+  job.progress.failed = Failed(r);
   job.progress.done = true;
 }
 
@@ -135,12 +143,39 @@ std::string Pad(std::string text, std::size_t width) {
   return text;
 }
 
-std::string ProgressLine(Job& job, std::size_t portWidth) {
-  std::lock_guard lock(job.progress.mutex);
-  std::string state = job.progress.state;
-  if (state.size() > 60) state = state.substr(0, 57) + "...";
-  return Pad(job.row.port.port, portWidth) + "  " + Pad(std::to_string(job.progress.exchanges), 5) +
-         " " + state;
+std::vector<FleetRowView> Views(const std::vector<std::unique_ptr<Job>>& jobs) {
+  std::vector<FleetRowView> views;
+  views.reserve(jobs.size());
+  for (const auto& job : jobs) {
+    std::lock_guard lock(job->progress.mutex);
+    FleetRowView view;
+    view.port = job->row.port.port;
+    view.exchanges = job->progress.exchanges;
+    view.state = job->progress.state;
+    using Phase = FleetRowView::Phase;
+    view.phase = job->progress.done ? (job->progress.failed ? Phase::kFailed : Phase::kSucceeded)
+                 : job->progress.started ? Phase::kRunning
+                                         : Phase::kWaiting;
+    views.push_back(std::move(view));
+  }
+  return views;
+}
+
+// Raises the soft limit of open files to what the fleet needs, where the hard limit allows.
+// Empty, or why the fleet cannot run.
+std::string ReserveOpenFiles(std::size_t indicators, std::size_t needed) {
+  rlimit limit{};
+  if (::getrlimit(RLIMIT_NOFILE, &limit) != 0) return {};
+  if (limit.rlim_cur == RLIM_INFINITY || needed <= limit.rlim_cur) return {};
+  rlim_t allowed = limit.rlim_max;
+  if (limit.rlim_max == RLIM_INFINITY || needed <= limit.rlim_max) {
+    allowed = limit.rlim_cur;
+    limit.rlim_cur = needed;
+    if (::setrlimit(RLIMIT_NOFILE, &limit) == 0) return {};
+  }
+  return std::to_string(indicators) + " indicators need " + std::to_string(needed) +
+         " open files at once, and this system allows " + std::to_string(allowed) +
+         " (ulimit -n); nothing was started: split the inventory";
 }
 
 }  // namespace
@@ -219,6 +254,16 @@ FleetOutcome RunFleet(const FleetOptions& options, std::ostream& out, std::ostre
     return outcome;
   }
 
+  std::vector<InventoryRow> running;
+  for (const auto& job : jobs) running.push_back(job->row);
+  if (const std::string error =
+          ReserveOpenFiles(running.size(), OpenFilesNeeded(running, kSimPortName));
+      !error.empty()) {
+    err << options.inventoryPath << ": " << error << "\n";
+    outcome.status = kExitUsage;
+    return outcome;
+  }
+
   const std::string logDir =
       options.logDir.empty() ? options.inventoryPath + ".logs" : options.logDir;
   std::filesystem::create_directories(logDir, ec);
@@ -237,17 +282,12 @@ FleetOutcome RunFleet(const FleetOptions& options, std::ostream& out, std::ostre
 
   // Progress until every indicator is done.
   const bool live = options.live && !options.json;
-  if (live) {
-    for (auto& job : jobs) out << ProgressLine(*job, portWidth) << "\n";
-    out.flush();
-  }
+  LiveView view;
   for (bool all = false; !all;) {
     all = true;
     for (QThread* t : threads) all = all && t->wait(0);
-    if (!all) QThread::msleep(100);
     if (live) {
-      out << "\x1b[" << jobs.size() << "A";
-      for (auto& job : jobs) out << "\r\x1b[2K" << ProgressLine(*job, portWidth) << "\n";
+      out << view.Redraw(LiveFrame(Views(jobs), options.terminalSize(), portWidth));
       out.flush();
     } else if (!options.json) {
       for (auto& job : jobs) {
@@ -259,13 +299,14 @@ FleetOutcome RunFleet(const FleetOptions& options, std::ostream& out, std::ostre
       }
       out.flush();
     }
+    if (!all) QThread::msleep(100);
   }
   for (QThread* t : threads) delete t;
 
   int failed = 0;
   for (auto& job : jobs) {
     outcome.indicators.push_back(job->result);
-    if (job->result.status != kExitOk || job->result.interrupted) ++failed;
+    if (Failed(job->result)) ++failed;
   }
   outcome.status = failed > 0 ? kExitIndicator : kExitOk;
 
@@ -292,7 +333,16 @@ FleetOutcome RunFleet(const FleetOptions& options, std::ostream& out, std::ostre
   out << "\n"
       << Pad("LINE", 5) << Pad("PORT", portWidth + 2) << Pad("RESULT", 12) << Pad("EXCH", 6)
       << Pad("SECONDS", 9) << "MESSAGE\n";
+  // On a terminal the failed rows come last, where the summary stays in sight.
+  std::vector<const FleetIndicator*> order;
   for (const FleetIndicator& r : outcome.indicators) {
+    if (!live || !Failed(r)) order.push_back(&r);
+  }
+  for (const FleetIndicator& r : outcome.indicators) {
+    if (live && Failed(r)) order.push_back(&r);
+  }
+  for (const FleetIndicator* row : order) {
+    const FleetIndicator& r = *row;
     out << Pad(std::to_string(r.line), 5) << Pad(r.port, portWidth + 2) << Pad(ResultWord(r), 12)
         << Pad(std::to_string(r.exchanges), 6) << Pad(Seconds(r.seconds), 9) << r.message << "\n";
   }

@@ -1,11 +1,13 @@
 #pragma once
 
 #include <atomic>
+#include <functional>
 #include <ostream>
 #include <string>
 #include <vector>
 
 #include "cli/cli_commands.h"
+#include "cli/fleet_view.h"
 #include "link/line_settings.h"
 
 namespace tamarack::cli {
@@ -18,8 +20,11 @@ struct FleetOptions {
   bool json = false;
   // Where each indicator's log goes; empty: "<inventory>.logs" beside the inventory.
   std::string logDir;
-  // A live line per indicator (on a terminal); otherwise plain lines as indicators start and end.
+  // On a terminal: the running indicators that fit its window, redrawn in place, and a summary
+  // that ends with the failed ones; otherwise a plain line as each indicator ends.
   bool live = false;
+  // The window of the live view, asked before each frame.
+  std::function<TerminalSize()> terminalSize = [] { return TerminalSizeOf(1); };
   const std::atomic<bool>* stop = nullptr;
 };
 

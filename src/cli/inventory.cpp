@@ -164,4 +164,21 @@ std::vector<std::string> DuplicatePorts(const std::vector<InventoryRow>& rows,
   return clashes;
 }
 
+std::size_t OpenFilesNeeded(const std::vector<InventoryRow>& rows, std::string_view simName) {
+  // Counted on Linux: standard streams and Qt's own; per row, the thread's event notifier and the
+  // two files it may be replacing at its end (log and output).
+  constexpr std::size_t kProgram = 16, kRow = 3;
+  constexpr std::size_t kDevice = 2;   // the device and its lock file
+  constexpr std::size_t kNetwork = 1;  // the socket
+  // The device, its lock, the pseudo-terminal's other end and the simulator's end and wake pipe.
+  constexpr std::size_t kSimulator = 6;
+  std::size_t needed = kProgram;
+  for (const InventoryRow& row : rows) {
+    needed += kRow + (row.port.port == simName       ? kSimulator
+                      : IsNetworkName(row.port.port) ? kNetwork
+                                                     : kDevice);
+  }
+  return needed;
+}
+
 }  // namespace tamarack::cli

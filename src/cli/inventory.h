@@ -46,4 +46,9 @@ Inventory ParseInventory(std::string_view text, const LineSettings& defaults);
 std::vector<std::string> DuplicatePorts(const std::vector<InventoryRow>& rows,
                                         std::string_view simName);
 
+// The files a fleet of these rows holds open at once, the program's own included: each row's port
+// and what opening it takes (a lock file; for "sim", the simulator's own pseudo-terminal), its
+// thread's event loop, and the log and the file it writes as it ends.
+std::size_t OpenFilesNeeded(const std::vector<InventoryRow>& rows, std::string_view simName);
+
 }  // namespace tamarack::cli

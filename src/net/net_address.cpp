@@ -22,6 +22,14 @@ bool Ipv6Char(char c) {
   return std::isxdigit(static_cast<unsigned char>(c)) != 0 || c == ':' || c == '.';
 }
 
+// URL schemes ignore case: "RFC2217://" is "rfc2217://".
+bool HasScheme(std::string_view url, std::string_view prefix) {
+  return url.size() >= prefix.size() &&
+         std::equal(prefix.begin(), prefix.end(), url.begin(), [](char p, char c) {
+           return p == std::tolower(static_cast<unsigned char>(c));
+         });
+}
+
 }  // namespace
 
 std::string NetAddress::Url() const {
@@ -31,7 +39,7 @@ std::string NetAddress::Url() const {
 }
 
 bool IsNetworkName(std::string_view name) {
-  return name.starts_with(kRawPrefix) || name.starts_with(kRfc2217Prefix);
+  return HasScheme(name, kRawPrefix) || HasScheme(name, kRfc2217Prefix);
 }
 
 std::optional<NetAddress> ParseHostPort(std::string_view text, NetScheme scheme,
@@ -97,10 +105,10 @@ std::optional<NetAddress> ParseHostPort(std::string_view text, NetScheme scheme,
 }
 
 std::optional<NetAddress> ParseNetUrl(std::string_view url, std::string* error) {
-  if (url.starts_with(kRawPrefix)) {
+  if (HasScheme(url, kRawPrefix)) {
     return ParseHostPort(url.substr(kRawPrefix.size()), NetScheme::kRaw, error);
   }
-  if (url.starts_with(kRfc2217Prefix)) {
+  if (HasScheme(url, kRfc2217Prefix)) {
     return ParseHostPort(url.substr(kRfc2217Prefix.size()), NetScheme::kRfc2217, error);
   }
   Fail(error, "A network address begins with socket:// or rfc2217://.");

@@ -85,14 +85,19 @@ TEST(InventoryTest, ADeviceServerNamedTwiceClashes) {
       "rfc2217://Scale7.local:4001,4800\n"
       "socket://scale7.local:4002\n"
       "socket://scale7.LOCAL:4001\n"
-      "rfc2217://[::1]:4001\n",
+      "rfc2217://[::1]:4001\n"
+      "RFC2217://Host:1\n"
+      "rfc2217://host:1\n"
+      "Socket://[::1]:4001\n",
       {});
   ASSERT_TRUE(inv.errors.empty());
-  ASSERT_EQ(inv.rows.size(), 4u);
+  ASSERT_EQ(inv.rows.size(), 7u);
   EXPECT_EQ(inv.rows[0].port.port, "rfc2217://Scale7.local:4001");
   EXPECT_EQ(inv.rows[0].port.settings.baud, 4800);
   EXPECT_EQ(DuplicatePorts(inv.rows, "sim"),
-            (std::vector<std::string>{"lines 1 and 3 both name socket://scale7.LOCAL:4001"}));
+            (std::vector<std::string>{"lines 1 and 3 both name socket://scale7.LOCAL:4001",
+                                      "lines 5 and 6 both name rfc2217://host:1",
+                                      "lines 4 and 7 both name Socket://[::1]:4001"}));
 }
 
 }  // namespace

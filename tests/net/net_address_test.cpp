@@ -61,6 +61,10 @@ TEST(NetUrl, TellsNetworkNamesFromDevices) {
   EXPECT_FALSE(IsNetworkName("COM1"));
   std::string error;
   EXPECT_EQ(ParseNetUrl("socket://a:1", &error)->scheme, NetScheme::kRaw);
+  // Schemes ignore case, as in every URL.
+  EXPECT_TRUE(IsNetworkName("RFC2217://Host:1"));
+  EXPECT_EQ(ParseNetUrl("RFC2217://Host:1", &error)->scheme, NetScheme::kRfc2217);
+  EXPECT_EQ(ParseNetUrl("Socket://a:1", &error)->Url(), "socket://a:1");
   EXPECT_FALSE(ParseNetUrl("telnet://a:1", &error));
 }
 
