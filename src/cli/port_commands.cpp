@@ -13,18 +13,39 @@
 
 namespace tamarack::cli {
 
-int RunPorts(const Invocation& invocation) {
+namespace {
+
+// A USB identifier as lsusb and udev write it ("0403"); null where the system gives none.
+QJsonValue UsbId(int id) {
+  if (id == 0) return QJsonValue::Null;
+  return QString("%1").arg(id, 4, 16, QChar('0'));
+}
+
+}  // namespace
+
+QJsonObject PortsDocument(const std::vector<SerialDevice>& devices) {
   QJsonArray list;
-  for (const SerialDevice& device : SerialDevices()) {
-    const std::string line = device.location + "  " + device.description;
-    if (!invocation.json) std::cout << line << "\n";
-    list.append(QJsonObject{{"device", FromUtf8(device.location)},
+  for (const SerialDevice& device : devices) {
+    list.append(QJsonObject{{"port", FromUtf8(device.location)},
+                            {"device", FromUtf8(device.location)},
                             {"name", FromUtf8(device.name)},
                             {"description", FromUtf8(device.description)},
-                            {"manufacturer", FromUtf8(device.manufacturer)}});
+                            {"manufacturer", FromUtf8(device.manufacturer)},
+                            {"serialNumber", FromUtf8(device.serialNumber)},
+                            {"vendorId", UsbId(device.vendorId)},
+                            {"productId", UsbId(device.productId)}});
   }
+  return {{"command", "ports"}, {"status", kExitOk}, {"ports", list}};
+}
+
+int RunPorts(const Invocation& invocation) {
+  const std::vector<SerialDevice> devices = SerialDevices();
   if (invocation.json) {
-    std::cout << JsonText({{"command", "ports"}, {"status", kExitOk}, {"ports", list}});
+    std::cout << JsonText(PortsDocument(devices));
+    return kExitOk;
+  }
+  for (const SerialDevice& device : devices) {
+    std::cout << device.location + "  " + device.description << "\n";
   }
   return kExitOk;
 }

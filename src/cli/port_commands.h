@@ -1,6 +1,10 @@
 #pragma once
 
+#include <QJsonObject>
+#include <vector>
+
 #include "cli/cli_commands.h"
+#include "link/port_list.h"
 
 namespace tamarack::cli {
 
@@ -8,6 +12,9 @@ namespace tamarack::cli {
 
 // Lists the serial devices with their descriptions.
 int RunPorts(const Invocation& invocation);
+// What ports --json prints of them: each with everything the system knows of it, its "port" being
+// what an inventory row or --port names.
+QJsonObject PortsDocument(const std::vector<SerialDevice>& devices);
 
 // Looks for the indicator at every line setting on --port, or on every port with --all-ports; the
 // stop ends the search.

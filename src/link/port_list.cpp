@@ -11,7 +11,10 @@ std::vector<SerialDevice> SerialDevices() {
   std::vector<SerialDevice> devices;
   for (const QSerialPortInfo& info : QSerialPortInfo::availablePorts()) {
     devices.push_back({info.systemLocation().toStdString(), info.portName().toStdString(),
-                       info.description().toStdString(), info.manufacturer().toStdString()});
+                       info.description().toStdString(), info.manufacturer().toStdString(),
+                       info.serialNumber().toStdString(),
+                       info.hasVendorIdentifier() ? info.vendorIdentifier() : 0,
+                       info.hasProductIdentifier() ? info.productIdentifier() : 0});
   }
   return devices;
 }

@@ -11,6 +11,10 @@ struct SerialDevice {
   std::string name;      // "ttyUSB0"
   std::string description;
   std::string manufacturer;
+  // Of a USB adapter; empty, or 0 for an identifier, where the system does not tell.
+  std::string serialNumber;
+  int vendorId = 0;
+  int productId = 0;
 };
 
 // Every serial device the system reports now.

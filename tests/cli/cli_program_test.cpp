@@ -482,6 +482,60 @@ TEST_F(CliTest, DeviceServerUrlsWorkLikeLocalPorts) {
   EXPECT_NE(typo.err.find("The port number is missing"), std::string::npos) << typo.err;
 }
 
+// A device server restarting in the middle of write --verify fails the row behind it with its
+// message; the rows behind another device server and on a local port end as they did without it.
+TEST_F(CliTest, ADeviceServerRestartingMidWriteFailsOnlyItsRow) {
+  sim::PtyTransport::Options paced;
+  paced.pacing = true;  // so that the write lasts long enough to be cut
+  Served& cut = Serve(paced);
+  Served& other = Serve(paced);
+  Served& local = Serve(paced);
+  Customise(local.sim);
+  ASSERT_EQ(On(local, {"read", "--out", Path("setup.stx")}).status, 0);
+  test::Ser2Net restarting, steady;
+  ASSERT_EQ(restarting.Start(cut.Device(), test::Ser2Net::Mode::kRfc2217), "");
+  ASSERT_EQ(steady.Start(other.Device(), test::Ser2Net::Mode::kRaw), "");
+  ASSERT_TRUE(ReplaceFile(Path("fleet.csv"),
+                          restarting.Url() + "\n" + steady.Url() + "\n" + local.Device() + "\n")
+                  .ok());
+  const std::vector<std::string> write = {"--json", "fleet",           Path("fleet.csv"),
+                                          "write",  Path("setup.stx"), "--verify"};
+  const auto rows = [](const Ran& run) {
+    return QJsonDocument::fromJson(QByteArray::fromStdString(run.out))["indicators"].toArray();
+  };
+  const Ran calm = Cli(write);
+  ASSERT_EQ(calm.status, 0) << calm.out << calm.err;
+
+  const std::size_t before = test::SimRequests(cut.sim).size();
+  const pid_t pid = Spawn(write);
+  // Some way into the write: past Write All, into the read-back.
+  for (int wait = 0; wait < 4000 && test::SimRequests(cut.sim).size() < before + 8; ++wait) {
+    ::usleep(5000);
+  }
+  ASSERT_EQ(restarting.Restart(), "");
+  const Ran run = Wait(pid);
+  EXPECT_EQ(run.status, 1) << run.out << run.err;
+  const QJsonArray was = rows(calm), now = rows(run);
+  ASSERT_EQ(now.size(), 3);
+  const QJsonObject failed = now[0].toObject();
+  EXPECT_EQ(failed["result"].toString(), "FAILED");
+  EXPECT_EQ(failed["status"].toInt(), 1);
+  const std::string message = failed["message"].toString().toStdString();
+  EXPECT_FALSE(message.empty());
+  EXPECT_NE(message, was[0]["message"].toString().toStdString());
+  // The row's log ends with the same failure.
+  const std::string log = Slurp(failed["log"].toString().toStdString());
+  EXPECT_NE(log.find("failure: " + message), std::string::npos) << log;
+  EXPECT_NE(log.find("result FAILED"), std::string::npos) << log;
+  for (const int row : {1, 2}) {
+    SCOPED_TRACE(row);
+    for (const char* field : {"result", "message", "status"}) {
+      EXPECT_EQ(now[row][field], was[row][field]) << field;
+    }
+    EXPECT_EQ(now[row]["result"].toString(), "ok");
+  }
+}
+
 // Under fleet, --help is the command's own; without a command, the fleet's.
 TEST_F(CliTest, FleetHelpIsTheHelpOfTheCommandItRuns) {
   ASSERT_TRUE(ReplaceFile(Path("fleet.csv"), "sim\n").ok());

@@ -4,6 +4,11 @@
 
 #include <gtest/gtest.h>
 
+#include <QJsonArray>
+#include <QJsonDocument>
+
+#include "cli/port_commands.h"
+
 namespace tamarack::cli {
 namespace {
 
@@ -98,6 +103,39 @@ TEST(InventoryTest, ADeviceServerNamedTwiceClashes) {
             (std::vector<std::string>{"lines 1 and 3 both name socket://scale7.LOCAL:4001",
                                       "lines 5 and 6 both name rfc2217://host:1",
                                       "lines 4 and 7 both name Socket://[::1]:4001"}));
+}
+
+// ports --json tells each port as the system knows it, and its "port" fields make an inventory.
+TEST(InventoryTest, PortsJsonNamesEachPortAndWritesAnInventory) {
+  const std::vector<SerialDevice> devices = {
+      {"/dev/ttyUSB0", "ttyUSB0", "FT232R USB UART", "FTDI", "A10K3X9Q", 0x0403, 0x6001},
+      {"/dev/ttyS0", "ttyS0", "", "", "", 0, 0},
+  };
+  const QJsonObject document =
+      QJsonDocument::fromJson(QByteArray::fromStdString(JsonText(PortsDocument(devices)))).object();
+  EXPECT_EQ(document["command"].toString(), "ports");
+  const QJsonArray ports = document["ports"].toArray();
+  ASSERT_EQ(ports.size(), 2);
+  const struct {
+    const char* key;
+    QJsonValue usb, builtIn;
+  } fields[] = {
+      {"port", "/dev/ttyUSB0", "/dev/ttyS0"}, {"device", "/dev/ttyUSB0", "/dev/ttyS0"},
+      {"name", "ttyUSB0", "ttyS0"},           {"description", "FT232R USB UART", ""},
+      {"manufacturer", "FTDI", ""},           {"serialNumber", "A10K3X9Q", ""},
+      {"vendorId", "0403", QJsonValue::Null}, {"productId", "6001", QJsonValue::Null},
+  };
+  for (const auto& field : fields) {
+    SCOPED_TRACE(field.key);
+    EXPECT_EQ(ports[0][field.key], field.usb);
+    EXPECT_EQ(ports[1][field.key], field.builtIn);
+  }
+  std::string inventory = "port,baud,data,stop,parity,file\n";
+  for (const QJsonValue& port : ports) inventory += port["port"].toString().toStdString() + "\n";
+  const Inventory parsed = ParseInventory(inventory, {});
+  EXPECT_TRUE(parsed.errors.empty());
+  EXPECT_EQ(parsed.rows.size(), 2u);
+  EXPECT_TRUE(DuplicatePorts(parsed.rows, "sim").empty());
 }
 
 }  // namespace

@@ -3,6 +3,7 @@
 #include <QProcess>
 #include <QTemporaryDir>
 #include <string>
+#include <vector>
 
 namespace tamarack::test {
 
@@ -22,21 +23,31 @@ class Ser2Net {
   // the first time and on the same port after a Stop. Returns once the port listens. Empty, or
   // what went wrong.
   std::string Start(const std::string& device, Mode mode, const std::string& line = "9600n81");
+  // One ser2net in front of many devices, each on a port of its own (as a site's device servers
+  // are), the same ports again after a Stop.
+  struct Device {
+    std::string path;
+    Mode mode = Mode::kRaw;
+    std::string line = "9600n81";
+  };
+  std::string Start(const std::vector<Device>& devices);
+  // The same devices again, on the same ports.
+  std::string Restart();
   void Stop();
 
   // Forward the device's bytes as they come (false), or gather them first as ser2net does by
   // default (true). Read at the next Start.
   bool charDelay = false;
 
-  int Port() const { return port_; }
+  int Port(std::size_t device = 0) const { return ports_.size() > device ? ports_[device] : 0; }
   // "socket://127.0.0.1:port" or "rfc2217://127.0.0.1:port".
-  std::string Url() const;
+  std::string Url(std::size_t device = 0) const;
 
  private:
   QTemporaryDir dir_;
   QProcess process_;
-  Mode mode_ = Mode::kRaw;
-  int port_ = 0;
+  std::vector<Device> devices_;
+  std::vector<int> ports_;
 };
 
 }  // namespace tamarack::test
