@@ -1,6 +1,6 @@
 # What `cmake --install` puts in place besides the programs (each program installs itself where it
-# is built): the desktop entry, the icons, the AppStream metainfo and the manual pages; and the
-# Debian package made from all of it with CPack (scripts/package).
+# is built): the desktop entry, the icons, the AppStream metainfo, the manual pages and the bash
+# completion; and the Debian package made from all of it with CPack (scripts/package).
 include(GNUInstallDirs)
 
 set(TAMARACK_APP_ID example.tamarack_scales.Tamarack)
@@ -43,6 +43,20 @@ function(tamarack_man_page program description)
     COMMENT "Writing the manual page of ${program}")
   add_custom_target(${program}-man ALL DEPENDS ${page}.gz)
   install(FILES ${page}.gz DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
+endfunction()
+
+# A program's bash completion, which it prints itself from its table of commands, installed where
+# bash-completion looks for it when the program's name is first completed.
+function(tamarack_bash_completion program)
+  set(script ${PROJECT_BINARY_DIR}/completion/${program})
+  add_custom_command(OUTPUT ${script}
+    COMMAND ${CMAKE_COMMAND} -E make_directory ${PROJECT_BINARY_DIR}/completion
+    COMMAND ${CMAKE_COMMAND} -E env QT_QPA_PLATFORM=offscreen
+            $<TARGET_FILE:${program}> --completion bash > ${script}
+    DEPENDS ${program}
+    COMMENT "Writing the bash completion of ${program}")
+  add_custom_target(${program}-completion ALL DEPENDS ${script})
+  install(FILES ${script} DESTINATION ${CMAKE_INSTALL_DATADIR}/bash-completion/completions)
 endfunction()
 
 # The Debian package.

@@ -9,6 +9,7 @@
 #include <optional>
 
 #include "cli/cli_commands.h"
+#include "cli/completion.h"
 #include "cli/inventory.h"
 #include "link/open_link.h"
 #include "link/tracing_link.h"
@@ -148,6 +149,10 @@ int main(int argc, char** argv) {
     parser.addOption(QCommandLineOption(names, FromUtf8(info.help), FromUtf8(info.valueName),
                                         FromUtf8(info.defaultValue)));
   }
+  // Not for people: what the build installs for bash to complete the program's command lines.
+  QCommandLineOption completion("completion", "The completion script for SHELL (bash).", "SHELL");
+  completion.setFlags(QCommandLineOption::HiddenFromHelp);
+  parser.addOption(completion);
   parser.addPositionalArgument("command", "What to do; see Commands below.", "COMMAND [ARGS...]");
   const auto value = [&parser](Option option) {
     return ToUtf8(parser.value(FromUtf8(OptionOf(option).name)));
@@ -158,6 +163,14 @@ int main(int argc, char** argv) {
   if (!parser.parse(QCoreApplication::arguments())) {
     std::cerr << ToUtf8(parser.errorText()) << "\n\n" << GeneralHelp(parser);
     return kExitUsage;
+  }
+  if (parser.isSet(completion)) {
+    if (parser.value(completion) != "bash") {
+      std::cerr << "--completion makes the script for bash\n";
+      return kExitUsage;
+    }
+    std::cout << BashCompletion();
+    return kExitOk;
   }
   if (isSet(Option::kVersion)) {
     std::cout << "tamarack-cli " << tamarack::kVersion << "\n";

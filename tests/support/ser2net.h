@@ -39,6 +39,9 @@ class Ser2Net {
   // default (true). Read at the next Start.
   bool charDelay = false;
 
+  // The running server's process, for measuring it; 0 when it is not running.
+  qint64 ProcessId() const { return process_.processId(); }
+
   int Port(std::size_t device = 0) const { return ports_.size() > device ? ports_[device] : 0; }
   // "socket://127.0.0.1:port" or "rfc2217://127.0.0.1:port".
   std::string Url(std::size_t device = 0) const;
