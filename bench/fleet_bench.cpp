@@ -18,6 +18,10 @@
 //                                operations, every failure with what explains it, the files left
 //                                half written, and the memory after the first minute and at the
 //                                end.
+//   fleet_bench --serve COUNT INVENTORY.csv
+//                                COUNT paced indicators behind one ser2net (one in fifty silent),
+//                                named in the inventory, until Ctrl+C: to try the live view by
+//                                hand.
 
 #include <fcntl.h>
 #include <spawn.h>
@@ -28,6 +32,8 @@
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
+#include <atomic>
+#include <csignal>
 #include <cstdio>
 #include <cstring>
 #include <fstream>
@@ -504,14 +510,15 @@ int NetSoak(double seconds) {
             continue;
           }
           ++failures;
-          // A restart explains the failures of a stage it cut, and a fault of the stage before
-          // (a late reply, a line hung up) those of the next.
-          const Cause cause = fault[i] >= 0                         ? Cause::kFault
-                              : restarted                           ? Cause::kRestart
+          // A restart explains the failures of a stage it cut (a fault injected there may never
+          // have been reached), and a fault of the stage before (a late reply, a line hung up)
+          // those of the next.
+          const Cause cause = restarted                             ? Cause::kRestart
+                              : fault[i] >= 0                       ? Cause::kFault
                               : previous[i] >= 0 || previousRestart ? Cause::kSpill
                                                                     : Cause::kUnexplained;
           ++byCause[cause];
-          if (fault[i] >= 0) ++failedBy[fault[i]];
+          if (cause == Cause::kFault) ++failedBy[fault[i]];
           const char* names[] = {"fault", "server restart", "fault or restart of the stage before",
                                  "UNEXPLAINED"};
           std::string key = std::string(names[static_cast<int>(cause)]) + ": ";
@@ -593,6 +600,47 @@ int NetSoak(double seconds) {
   return held ? 0 : 2;
 }
 
+std::atomic<bool> gServeStop{false};
+extern "C" void OnServeStop(int) {
+  gServeStop = true;
+}
+
+// Paced indicators behind one ser2net until Ctrl+C, for trying the fleet by hand; one in fifty is
+// silent, so that failures show too.
+int Serve(int count, const std::string& inventoryPath) {
+  RaiseOpenFileLimit();
+  std::vector<std::unique_ptr<Served>> served;
+  std::vector<test::Ser2Net::Device> devices;
+  for (int i = 0; i < count; ++i) {
+    served.push_back(std::make_unique<Served>(true));
+    if (!served.back()->transport->Start(nullptr)) return 1;
+    if (i % 50 == 7) {
+      for (int k = 0; k < sim::kRequestKindCount; ++k) {
+        served.back()->sim.SetFault(static_cast<sim::RequestKind>(k), sim::FaultKind::kSilence);
+      }
+    }
+    devices.push_back({served.back()->transport->DevicePath(),
+                       i % 2 == 0 ? test::Ser2Net::Mode::kRfc2217 : test::Ser2Net::Mode::kRaw});
+  }
+  test::Ser2Net proxy;
+  if (const std::string error = proxy.Start(devices); !error.empty()) {
+    std::fprintf(stderr, "%s\n", error.c_str());
+    return 1;
+  }
+  std::string inventory = "port,baud,data,stop,parity,file\n";
+  for (int i = 0; i < count; ++i) inventory += proxy.Url(static_cast<std::size_t>(i)) + "\n";
+  if (!ReplaceFile(inventoryPath, inventory).ok()) return 1;
+  std::printf("%d indicators behind ser2net in %s; Ctrl+C ends them\n", count,
+              inventoryPath.c_str());
+  std::fflush(stdout);
+  std::signal(SIGINT, OnServeStop);
+  std::signal(SIGTERM, OnServeStop);
+  while (!gServeStop) std::this_thread::sleep_for(std::chrono::milliseconds(100));
+  proxy.Stop();
+  for (auto& sv : served) sv->transport->Stop();
+  return 0;
+}
+
 }  // namespace
 
 int main(int argc, char* argv[]) {
@@ -604,8 +652,10 @@ int main(int argc, char* argv[]) {
     for (int i = 2; i < argc; ++i) counts.push_back(std::max(1, std::atoi(argv[i])));
     return NetFigure(counts);
   }
+  if (argc == 4 && std::strcmp(argv[1], "--serve") == 0) return Serve(std::atoi(argv[2]), argv[3]);
   if (argc == 1) return Figure();
   std::fprintf(stderr,
-               "usage: fleet_bench [--soak SECONDS | --net COUNT... | --net-soak SECONDS]\n");
+               "usage: fleet_bench [--soak SECONDS | --net COUNT... | --net-soak SECONDS | "
+               "--serve COUNT INVENTORY.csv]\n");
   return 1;
 }
