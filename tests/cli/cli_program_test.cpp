@@ -83,6 +83,7 @@ class CliTest : public testing::Test {
   // Starts the program, its output into files; the pid, for signals.
   pid_t Spawn(std::vector<std::string> args) {
     args.insert(args.begin(), TAMARACK_CLI_PROGRAM);
+    args.insert(args.begin(), prefix_.begin(), prefix_.end());
     posix_spawn_file_actions_t actions;
     posix_spawn_file_actions_init(&actions);
     posix_spawn_file_actions_addopen(&actions, 1, Path("stdout").c_str(),
@@ -114,6 +115,7 @@ class CliTest : public testing::Test {
 
   fs::path dir_;
   std::vector<std::unique_ptr<Served>> served_;
+  std::vector<std::string> prefix_;  // what runs the program, when not run directly
 };
 
 // Gives the simulator a setup that differs from the factory's in a number and a choice.
@@ -432,6 +434,35 @@ TEST_F(CliTest, InterruptEndsEveryExchangeAndLeavesNoFileBehind) {
     EXPECT_EQ(name.find(".aws"), std::string::npos) << name << " was left behind";
   }
   for (const auto& served : served_) EXPECT_LT(test::SimRequests(served->sim).size(), 100u);
+}
+
+// A fleet needing more open files than the hard limit allows is refused before anything starts,
+// the limit named; below the soft limit but within the hard one, the fleet raises its own and runs.
+TEST_F(CliTest, FleetBeyondTheOpenFileLimitIsRefusedBeforeAnythingStarts) {
+  std::string inventory;
+  for (int i = 0; i < 12; ++i) inventory += Serve().Device() + "\n";
+  ASSERT_TRUE(ReplaceFile(Path("fleet.csv"), inventory).ok());
+  struct Case {
+    const char* name;
+    const char* limit;  // as ulimit sets it
+    int status;
+    const char* message;
+  };
+  const Case cases[] = {
+      {"hard_limit", "-n 40", 2,
+       "12 indicators need 76 open files at once, and this system allows 40"},
+      {"soft_limit_only", "-S -n 40", 0, "12 of 12 indicators succeeded"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    prefix_ = {"/bin/sh", "-c", std::string("ulimit ") + c.limit + " && exec \"$0\" \"$@\""};
+    const Ran run = Cli({"fleet", Path("fleet.csv"), "save"});
+    EXPECT_EQ(run.status, c.status) << run.err;
+    EXPECT_NE((run.out + run.err).find(c.message), std::string::npos) << run.out << run.err;
+    if (c.status != 0) {
+      for (const auto& served : served_) EXPECT_TRUE(test::SimRequests(served->sim).empty());
+    }
+  }
 }
 
 // Device servers' URLs work as --port and as inventory rows, over both protocols, with the same
