@@ -58,6 +58,8 @@ constexpr std::array<ButtonInfo, kSetupButtonCount> kButtons{{
 constexpr const char* kCopyCurrentTip =
     "Put the indicator's current values into the new-value column";
 constexpr const char* kVerifyTip = "Read the indicator back and compare with the new-value column";
+constexpr const char* kTestScaleTip =
+    "Test the scale with certified weights against the tolerances of its regulation";
 // The tint of an editable field whose value differs from the indicator's.
 constexpr const char* kDiffersStyle = "background-color: #ffd9a0;";
 
@@ -201,6 +203,8 @@ void CSetupDlg::Build() {
   verify_ = MakeButton("Verify", this);
   history_ = MakeButton("History…", this);
   serviceRecord_ = MakeButton("Service Record…", this);
+  testScale_ = MakeButton("Test Scale…", this);
+  testScale_->setVisible(static_cast<bool>(options_.runTestScale));
   auto* captionRow = new QHBoxLayout;
   captionRow->addWidget(caption_);
   captionRow->addSpacing(24);
@@ -237,6 +241,7 @@ void CSetupDlg::Build() {
   connect(verify_, &QPushButton::clicked, this, &CSetupDlg::OnVerify);
   connect(history_, &QPushButton::clicked, this, &CSetupDlg::OnHistory);
   connect(serviceRecord_, &QPushButton::clicked, this, &CSetupDlg::OnServiceRecord);
+  connect(testScale_, &QPushButton::clicked, this, &CSetupDlg::OnTestScale);
   history_->setEnabled(session_->History() != nullptr);
 }
 
@@ -375,7 +380,8 @@ QWidget* CSetupDlg::BuildEditableGroups() {
   side->addWidget(verify_, 3, 0);
   side->addWidget(history_, 4, 0);
   side->addWidget(serviceRecord_, 4, 1);
-  side->setRowStretch(5, 1);
+  side->addWidget(testScale_, 5, 0);
+  side->setRowStretch(6, 1);
   return ArrangeGroups(this, groups, side);
 }
 
@@ -393,6 +399,7 @@ void CSetupDlg::RegisterTips() {
   for (std::size_t i = 0; i < kSetupButtonCount; ++i) relay_->Add(buttons_[i], kButtons[i].tip);
   relay_->Add(copyCurrent_, kCopyCurrentTip);
   relay_->Add(verify_, kVerifyTip);
+  relay_->Add(testScale_, kTestScaleTip);
   // Listing gave the editable fields their tips alone as descriptions; add the marks back.
   UpdateMarks();
 }
@@ -550,6 +557,14 @@ void CSetupDlg::OnCalibration() {
   CCalibrationDlg wizard(port_, ui_, this);
   const bool finished = services_.runWindow(wizard) == CCalibrationDlg::kFinished;
   CalibrationEnded(finished, model_, ui_);
+  Show();
+  if (finished && options_.runTestScale && ui_.AskYesNo(kTestAfterCalibration)) OnTestScale();
+}
+
+void CSetupDlg::OnTestScale() {
+  if (!options_.runTestScale) return;
+  Collect();
+  options_.runTestScale(this, *session_);
   Show();
 }
 
