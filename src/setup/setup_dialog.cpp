@@ -378,10 +378,11 @@ QWidget* CSetupDlg::BuildEditableGroups() {
   side->addWidget(Button(SetupButton::kExit), 3, 1);
   side->addWidget(copyCurrent_, 2, 0);
   side->addWidget(verify_, 3, 0);
-  side->addWidget(history_, 4, 0);
-  side->addWidget(serviceRecord_, 4, 1);
-  side->addWidget(testScale_, 5, 0);
-  side->setRowStretch(6, 1);
+  // What Tamarack keeps of the visit, in a column of its own.
+  side->addWidget(history_, 0, 2);
+  side->addWidget(serviceRecord_, 1, 2);
+  side->addWidget(testScale_, 2, 2);
+  side->setRowStretch(4, 1);
   return ArrangeGroups(this, groups, side);
 }
 

@@ -200,26 +200,29 @@ void CTestScaleDlg::Build() {
   Tip(no_, "The indication stayed as it was");
 
   auto* step = new QGroupBox("Step", this);
-  auto* stepLayout = new QVBoxLayout(step);
-  stepLayout->addWidget(prompt_);
-  stepLayout->addWidget(live_);
-  stepLayout->addWidget(status_);
+  auto* stepLayout = new QGridLayout(step);
+  // Two lines of the prompt always fit, so the window does not jump as the prompts change.
+  prompt_->setMinimumHeight(prompt_->fontMetrics().lineSpacing() * 2 + 4);
+  prompt_->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
+  status_->setMinimumHeight(status_->fontMetrics().lineSpacing() * 2 + 2);
+  stepLayout->addWidget(prompt_, 0, 0, 1, 2);
+  stepLayout->addWidget(live_, 1, 0);
+  stepLayout->addWidget(status_, 2, 0);
   auto* actions = new QHBoxLayout;
   actions->addWidget(start_);
   actions->addWidget(take_);
   actions->addWidget(yes_);
   actions->addWidget(no_);
-  actions->addStretch();
-  stepLayout->addLayout(actions);
-  auto* typedRow = new QHBoxLayout;
   auto* typedLabel = new QLabel("Typed reading", step);
   typedLabel->setBuddy(typed_);
-  typedRow->addWidget(typedLabel);
-  typedRow->addWidget(typed_, 1);
-  typedRow->addWidget(useTyped_);
-  typedRow->addWidget(retake_);
-  stepLayout->addLayout(typedRow);
-  stepLayout->addStretch();
+  typed_->setMaximumWidth(120);
+  actions->addSpacing(16);
+  actions->addWidget(typedLabel);
+  actions->addWidget(typed_);
+  actions->addWidget(useTyped_);
+  actions->addWidget(retake_);
+  stepLayout->addLayout(actions, 1, 1, 2, 1, Qt::AlignRight | Qt::AlignVCenter);
+  stepLayout->setColumnStretch(0, 1);
 
   table_ = new QTableWidget(0, kColumns, this);
   table_->setAccessibleName("Plan and results");
@@ -229,6 +232,8 @@ void CTestScaleDlg::Build() {
   table_->verticalHeader()->hide();
   table_->setSelectionBehavior(QAbstractItemView::SelectRows);
   table_->setSelectionMode(QAbstractItemView::SingleSelection);
+  // Tab leaves the table; the arrows move within it.
+  table_->setTabKeyNavigation(false);
   table_->setItemDelegateForColumn(kTest, new WordDelegate(PlanTestWords(), table_));
   table_->setItemDelegateForColumn(kPosition, new WordDelegate(PlanPositionWords(), table_));
   table_->horizontalHeader()->setSectionResizeMode(QHeaderView::ResizeToContents);
@@ -266,10 +271,7 @@ void CTestScaleDlg::Build() {
 
   auto* top = new QHBoxLayout;
   top->addWidget(details, 3);
-  auto* right = new QVBoxLayout;
-  right->addWidget(scale);
-  right->addWidget(step, 1);
-  top->addLayout(right, 2);
+  top->addWidget(scale, 2);
   auto* middle = new QHBoxLayout;
   middle->addWidget(table_, 1);
   middle->addLayout(planButtons);
@@ -278,6 +280,7 @@ void CTestScaleDlg::Build() {
   for (QPushButton* b : {savePdf_, saveCsv_, newTest_, close_}) bottom->addWidget(b);
   auto* layout = new QVBoxLayout(this);
   layout->addLayout(top);
+  layout->addWidget(step);
   layout->addLayout(middle, 1);
   layout->addLayout(bottom);
 
@@ -646,6 +649,7 @@ void CTestScaleDlg::Handle(const RunEvent& event) {
   if (event.recordedStep) {
     status_->setText(QString("Step %1 was read.").arg(*event.recordedStep + 1));
     ShowRun();
+    if (run_->Finished()) poll_.stop();
   } else if (event.state == TakeState::kStopped || event.state == TakeState::kTimedOut) {
     status_->setText(FromUtf8(event.message + ". Press Take Reading to try again."));
     ShowRun();
