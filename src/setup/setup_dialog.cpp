@@ -205,6 +205,9 @@ void CSetupDlg::Build() {
   serviceRecord_ = MakeButton("Service Record…", this);
   testScale_ = MakeButton("Test Scale…", this);
   testScale_->setVisible(static_cast<bool>(options_.runTestScale));
+  // Beside the relay's 108: the tools of the original window keep their list.
+  testScale_->setToolTip(kTestScaleTip);
+  testScale_->setAccessibleDescription(kTestScaleTip);
   auto* captionRow = new QHBoxLayout;
   captionRow->addWidget(caption_);
   captionRow->addSpacing(24);
@@ -400,7 +403,6 @@ void CSetupDlg::RegisterTips() {
   for (std::size_t i = 0; i < kSetupButtonCount; ++i) relay_->Add(buttons_[i], kButtons[i].tip);
   relay_->Add(copyCurrent_, kCopyCurrentTip);
   relay_->Add(verify_, kVerifyTip);
-  relay_->Add(testScale_, kTestScaleTip);
   // Listing gave the editable fields their tips alone as descriptions; add the marks back.
   UpdateMarks();
 }
