@@ -11,8 +11,41 @@
 #include "setup/setup_dialog.h"
 #include "sim/builtin_simulator.h"
 #include "sim/sim_scale_window.h"
+#include "verify/test_scale_dialog.h"
 
 namespace tamarack {
+namespace {
+
+// The Test Scale window over the open port: its polls wait for the exchanges of the other
+// windows (the trend's Watch). `setup` is the setup window's session when the test is run from
+// it: the test then joins its service record, and an as-found test there pairs with a later
+// as-left one on the certificate.
+void RunTestScale(const WorkWindowContext& c, QWidget* parent, SetupSession* setup,
+                  std::vector<VerificationResult>& earlier) {
+  CTestScaleDlg::Options options;
+  options.line = c.opened;
+  options.exchangeOpen = [&trace = c.link] { return trace.ExchangeOpen(); };
+  options.earlier = earlier;
+  if (setup != nullptr) {
+    if (setup->LatestRead() && !setup->WrittenSinceLatestRead()) {
+      options.setupValues = setup->LatestRead()->values;
+    }
+    // After an adjustment in this opening, the scale is tested as left.
+    const bool adjusted = std::ranges::any_of(setup->Operations(), [](const LoggedOperation& op) {
+      return op.entry.outcome == Outcome::kSucceeded && op.entry.kind != OperationKind::kVerify &&
+             op.entry.kind != OperationKind::kSave;
+    });
+    if (adjusted || !earlier.empty()) options.stage = kAsLeft;
+    options.onCertificate = [setup](const FinishedCertificate& finished) {
+      setup->SetScaleTest(finished.certificate.report);
+    };
+  }
+  CTestScaleDlg dlg(c.link, c.services, std::move(options), parent);
+  c.services.runWindow(dlg);
+  earlier.insert(earlier.end(), dlg.Finished().begin(), dlg.Finished().end());
+}
+
+}  // namespace
 
 MainWindowParts AppWindows() {
   MainWindowParts parts;
@@ -23,11 +56,16 @@ MainWindowParts AppWindows() {
          CPrintFormatDlg dlg(c.link, c.services, c.opened.settings.dataBits, &c.main);
          c.services.runWindow(dlg);
        }},
-      // The open port's name and line settings go into the history and the service record.
+      // The open port's name and line settings go into the history and the service record; the
+      // scale tests of one opening are kept together.
       {"Parameter Setup", "Go to Parameter Setup Window",
        [](const WorkWindowContext& c) {
          CSetupDlg::Options options;
          options.line = c.opened;
+         auto tests = std::make_shared<std::vector<VerificationResult>>();
+         options.runTestScale = [&c, tests](QWidget* parent, SetupSession& session) {
+           RunTestScale(c, parent, &session, *tests);
+         };
          CSetupDlg dlg(c.link, c.services, std::move(options), &c.main);
          c.services.runWindow(dlg);
        }},
@@ -42,6 +80,12 @@ MainWindowParts AppWindows() {
        [](const WorkWindowContext& c) {
          CCountSetupDlg dlg(c.link, c.services, &c.main);
          c.services.runWindow(dlg);
+       }},
+      {"Test Scale…",
+       "Test the scale with certified weights against the tolerances of its regulation",
+       [](const WorkWindowContext& c) {
+         std::vector<VerificationResult> none;
+         RunTestScale(c, &c.main, nullptr, none);
        }},
   };
   // Over the simulated indicator that "Simulator" opens.

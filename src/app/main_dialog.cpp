@@ -121,7 +121,7 @@ CMainDlg::CMainDlg(const WindowServices& services, MainWindowParts parts, QWidge
   grid->addWidget(find_, 6, 0, 1, 2, Qt::AlignHCenter);
 
   for (const WorkWindowRow& row : parts_.windows) {
-    work_.push_back(MakeButton(FromSingleByte(row.caption), this));
+    work_.push_back(MakeButton(FromUtf8(row.caption), this));
   }
   trafficButton_ = MakeButton("Traffic", this);
   trendButton_ = MakeButton("Trend", this);
@@ -168,7 +168,7 @@ CMainDlg::CMainDlg(const WindowServices& services, MainWindowParts parts, QWidge
   relay_->Add(ParityList(), "Select Parity Mode");
   relay_->Add(openClose_, "Open or Close COMM Port");
   for (std::size_t i = 0; i < work_.size(); ++i) {
-    relay_->Add(work_[i], FromSingleByte(parts_.windows[i].tip));
+    relay_->Add(work_[i], FromUtf8(parts_.windows[i].tip));
   }
   relay_->Add(find_, "Look for the indicator on this port at every line setting");
   relay_->Add(trafficButton_, "Show the exchanges with the indicator");

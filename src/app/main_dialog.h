@@ -29,8 +29,8 @@ class CTrendWindow;
 
 // What a working window is opened with: the port is open.
 struct WorkWindowContext {
-  CMainDlg& main;    // the window to run over
-  SerialLink& link;  // the open port, seen through the trace that records every exchange
+  CMainDlg& main;     // the window to run over
+  TracingLink& link;  // the open port, seen through the trace that records every exchange
   const WindowServices& services;
   const PortLine& opened;  // what is open: the port's name and the line settings it runs at
 };
@@ -39,7 +39,7 @@ using WindowOpener = std::function<void(const WorkWindowContext& context)>;
 
 // One working window the main window leads to: its button's caption and tip, and how it runs.
 struct WorkWindowRow {
-  std::string caption;  // "Print Format"
+  std::string caption;  // "Print Format"; UTF-8, as the tip
   std::string tip;      // "Go to Print Format Setup Window"
   WindowOpener opener;
 };

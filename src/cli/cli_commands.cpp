@@ -15,6 +15,7 @@
 
 #include "cli/fleet.h"
 #include "cli/port_commands.h"
+#include "cli/test_scale_command.h"
 #include "count/aws_file.h"
 #include "count/count_setup.h"
 #include "count/count_wire.h"
@@ -581,7 +582,7 @@ CommandResult RunKey(const CliCommand& c, Connection& on) {
   return result;
 }
 
-constexpr std::array<OptionInfo, 18> kOptions{{
+constexpr std::array<OptionInfo, 23> kOptions{{
     {Option::kPort, "port", "", ValueKind::kPort, "PORT", "", "COM1",
      "COM1..COM6, a device path, socket://HOST:PORT or rfc2217://HOST:PORT for a serial device "
      "server, or sim for the built-in simulated indicator (default COM1).",
@@ -617,6 +618,17 @@ constexpr std::array<OptionInfo, 18> kOptions{{
      "--keep-going and --log-dir belong to fleet"},
     {Option::kLogDir, "log-dir", "", ValueKind::kFolder, "DIR", "", "",
      "fleet: where the indicators' logs go.", false, "--keep-going and --log-dir belong to fleet"},
+    {Option::kClass, "class", "", ValueKind::kChoice, "CLASS", "III|IIII", "",
+     "test-scale: the accuracy class (default III).", false, ""},
+    {Option::kTolerance, "tolerance", "", ValueKind::kChoice, "SITUATION", "acceptance|in-service",
+     "", "test-scale: acceptance or in-service tolerances (default acceptance).", false, ""},
+    {Option::kPlan, "plan", "", ValueKind::kFile, "PLAN.csv", "", "",
+     "test-scale: the test plan (default: from Max and the tolerance).", false, ""},
+    {Option::kPdf, "pdf", "", ValueKind::kFile, "FILE", "", "",
+     "test-scale: the certificate as PDF (with --csv FILE, as CSV).", false, ""},
+    {Option::kSimErrors, "sim-errors", "", ValueKind::kText, "LIST", "", "",
+     "With --port sim: the simulated scale's errors, e.g. span=+0.03%,fl=+0.05%,noise=0.3.", true,
+     ""},
     {Option::kHelp, "help", "h", ValueKind::kNone, "", "", "",
      "This help, or a command's with the command.", true, ""},
     {Option::kVersion, "version", "v", ValueKind::kNone, "", "", "",
@@ -727,6 +739,20 @@ const std::vector<CommandRow>& Table() {
        "Reads the average weights of items 0-99 into a file, or writes those the file holds.",
        CheckWeights,
        [](const CliCommand& c, Connection& on) { return RunWeights(c, on.link, on.ui, on.stop); }},
+      {"test-scale",
+       {{{},
+         {{Option::kClass},
+          {Option::kTolerance},
+          {Option::kPlan},
+          {Option::kPdf},
+          {Option::kCsv, "FILE"}}}},
+       "Tests the scale against the tolerances of its regulation (F6.1): reads its capacity and "
+       "division, then walks the plan, asking for each load and waiting for Enter (a typed number "
+       "is taken as the reading); with --port sim the simulated indicator places each load "
+       "itself. Prints every reading with its error and MPE, and writes the certificate. Exit "
+       "status 0 when every test passes, 1 when one fails or the test did not end.",
+       CheckTestScale,
+       RunTestScaleCommand},
       {"fleet",
        {{{File("INVENTORY.csv"), {ValueKind::kCommand, "COMMAND ...", {}}},
          {{Option::kKeepGoing}, {Option::kLogDir}}}},
@@ -829,6 +855,15 @@ bool Given(const CliCommand& c, Option option) {
       return c.keepGoing;
     case Option::kLogDir:
       return c.logDir.has_value();
+    case Option::kClass:
+      return !c.accuracyClass.empty();
+    case Option::kTolerance:
+      return !c.tolerance.empty();
+    case Option::kPlan:
+      return !c.plan.empty();
+    case Option::kPdf:
+      return !c.pdf.empty();
+    case Option::kSimErrors:
     case Option::kPort:
     case Option::kBaud:
     case Option::kData:
@@ -932,7 +967,8 @@ std::string CheckCommand(const CliCommand& c, int dataBits) {
 }
 
 CommandResult RunCommand(const CliCommand& c, SerialLink& link, ConsoleFeedback& ui,
-                         const PortLine& opened, const std::atomic<bool>& stop) {
+                         const PortLine& opened, const std::atomic<bool>& stop,
+                         sim::Simulator* simulator) {
   const std::size_t first = ui.Messages().size();
   const CommandRow* row = FindCommand(c.name);
   if (!row || !row->runOnLine) {
@@ -941,7 +977,7 @@ CommandResult RunCommand(const CliCommand& c, SerialLink& link, ConsoleFeedback&
     result.status = kExitUsage;
     return result;
   }
-  Connection on{link, ui, opened, stop};
+  Connection on{link, ui, opened, stop, simulator};
   CommandResult result = row->runOnLine(c, on);
   // A failure shown on the way (Write All goes on past a failed date write, as the window does)
   // must not end as a success for the script.

@@ -12,6 +12,10 @@
 #include "link/line_settings.h"
 #include "link/serial_link.h"
 
+namespace tamarack::sim {
+class Simulator;
+}
+
 namespace tamarack::cli {
 
 // Exit statuses of the program.
@@ -30,9 +34,14 @@ struct CliCommand {
   bool watch = false;             // --watch
   bool csv = false;               // --csv: display as the Weight Trend's CSV rows
   std::optional<std::string> password;
-  bool allPorts = false;              // --all-ports
-  bool keepGoing = false;             // --keep-going
-  std::optional<std::string> logDir;  // --log-dir
+  bool allPorts = false;                 // --all-ports
+  bool keepGoing = false;                // --keep-going
+  std::optional<std::string> logDir;     // --log-dir
+  std::string accuracyClass;             // --class: "III", "IIII"; empty: III
+  std::string tolerance;                 // --tolerance: "acceptance", "in-service"
+  std::string plan;                      // --plan
+  std::string pdf;                       // --pdf
+  std::optional<std::string> simErrors;  // --sim-errors: the simulated scale's errors
 };
 
 // What a word of a command, or an option's value, is: for the usage line, for matching a command
@@ -65,6 +74,11 @@ enum class Option : std::uint8_t {
   kPassword,
   kKeepGoing,
   kLogDir,
+  kClass,
+  kTolerance,
+  kPlan,
+  kPdf,
+  kSimErrors,
   kHelp,
   kVersion,
 };
@@ -132,6 +146,8 @@ struct Connection {
   ConsoleFeedback& ui;
   const PortLine& opened;
   const std::atomic<bool>& stop;
+  // The simulated indicator behind the line, when --port sim opened one; null otherwise.
+  sim::Simulator* simulator = nullptr;
 };
 
 // The whole command line, for a command that runs by itself.
@@ -231,7 +247,8 @@ std::string CheckCommand(const CliCommand& command, int dataBits);
 // windows would show them; `stop` ends a watch. A failure shown on the way, or the stop, fails a
 // command unless its run settled.
 CommandResult RunCommand(const CliCommand& command, SerialLink& link, ConsoleFeedback& ui,
-                         const PortLine& opened, const std::atomic<bool>& stop);
+                         const PortLine& opened, const std::atomic<bool>& stop,
+                         sim::Simulator* simulator = nullptr);
 
 // The JSON document a command prints with --json.
 std::string JsonText(const QJsonObject& document);

@@ -2,17 +2,25 @@
 
 #include <QCommandLineParser>
 #include <QCoreApplication>
+#include <QGuiApplication>
 #include <QJsonObject>
+#include <algorithm>
 #include <atomic>
 #include <csignal>
 #include <iostream>
+#include <memory>
 #include <optional>
+#include <string_view>
 
 #include "cli/cli_commands.h"
 #include "cli/completion.h"
 #include "cli/inventory.h"
+#include "cli/test_scale_command.h"
 #include "link/open_link.h"
+#include "link/port_names.h"
 #include "link/tracing_link.h"
+#include "sim/scale_errors.h"
+#include "sim/simulator.h"
 #include "traffic/exchange_meaning.h"
 #include "traffic/traffic_text.h"
 #include "ui/text.h"
@@ -107,6 +115,11 @@ int RunOne(const Invocation& invocation) {
     }
     return kExitPort;
   }
+  sim::Simulator* simulator = SimulatorOf(*link);
+  if (command.simErrors && simulator != nullptr) {
+    const sim::ScaleErrors errors = sim::ParseScaleErrors(*command.simErrors).errors;
+    simulator->With([&errors](sim::SimulatedIndicator& m) { m.SetErrors(errors); });
+  }
   StoppableLink stoppable(*link, gStop);
   TracingLink tracing(stoppable, 16);
   tracing.SetDescriber(DescribeExchange);
@@ -118,7 +131,7 @@ int RunOne(const Invocation& invocation) {
                 << " ms]  " << cells[4] << "  ->  " << cells[5] << std::endl;
     });
   }
-  CommandResult result = RunCommand(command, tracing, ui, link->Opened(), gStop);
+  CommandResult result = RunCommand(command, tracing, ui, link->Opened(), gStop, simulator);
   if (json) {
     QJsonObject doc = result.data;
     doc["command"] = FromUtf8(command.name);
@@ -131,10 +144,36 @@ int RunOne(const Invocation& invocation) {
   return result.status;
 }
 
+// Whether the command the words name lays out a PDF, which needs a QGuiApplication: the first
+// word that is neither an option nor an option's value.
+bool WantsGui(int argc, char** argv) {
+  for (int i = 1; i < argc; ++i) {
+    const std::string_view word = argv[i];
+    if (word.starts_with("--")) {
+      const std::string_view name = word.substr(2, word.find('=') - 2);
+      const bool takesValue = std::any_of(Options().begin(), Options().end(), [&](const auto& o) {
+        return o.name == name && o.value != ValueKind::kNone;
+      });
+      if (takesValue && word.find('=') == std::string_view::npos) ++i;
+      continue;
+    }
+    if (word.starts_with("-")) continue;
+    return NeedsGuiApplication(word);
+  }
+  return false;
+}
+
+std::unique_ptr<QCoreApplication> MakeApplication(int& argc, char** argv) {
+  if (!WantsGui(argc, argv)) return std::make_unique<QCoreApplication>(argc, argv);
+  // Fonts need a platform; this one needs no display.
+  if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
+  return std::make_unique<QGuiApplication>(argc, argv);
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
-  QCoreApplication app(argc, argv);
+  const std::unique_ptr<QCoreApplication> app = MakeApplication(argc, argv);
   QCoreApplication::setApplicationName("tamarack-cli");
   QCoreApplication::setApplicationVersion(tamarack::kVersion);
   CatchStopSignals();
@@ -226,10 +265,27 @@ int main(int argc, char** argv) {
   command.allPorts = isSet(Option::kAllPorts);
   command.keepGoing = isSet(Option::kKeepGoing);
   if (isSet(Option::kLogDir)) command.logDir = value(Option::kLogDir);
+  command.accuracyClass = value(Option::kClass);
+  command.tolerance = value(Option::kTolerance);
+  command.plan = value(Option::kPlan);
+  command.pdf = value(Option::kPdf);
+  if (isSet(Option::kSimErrors)) {
+    command.simErrors = value(Option::kSimErrors);
+    if (chosen.port != kSimPortName && chosen.port != kSimulatorPort) {
+      std::cerr << "--sim-errors needs --port sim\n";
+      return kExitUsage;
+    }
+    if (const sim::ScaleErrorsRead read = sim::ParseScaleErrors(*command.simErrors);
+        !read.messages.empty()) {
+      for (const std::string& message : read.messages) std::cerr << message << "\n";
+      return kExitUsage;
+    }
+  }
   invocation.json = isSet(Option::kJson);
   invocation.trace = isSet(Option::kTrace);
   invocation.stop = &gStop;
-  if (command.csv && invocation.json) {
+  // test-scale's --csv names a file, which goes with its JSON.
+  if (command.csv && invocation.json && command.name != "test-scale") {
     std::cerr << "--csv and --json do not go together\n";
     return kExitUsage;
   }

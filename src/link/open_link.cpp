@@ -64,6 +64,12 @@ std::unique_ptr<PortLink> OpenLink(const PortLine& line, UserFeedback& ui) {
   return link;
 }
 
+sim::Simulator* SimulatorOf(PortLink& link) {
+  if (auto* own = dynamic_cast<OwnSimulatorPort*>(&link)) return &own->simulator.Indicator();
+  if (link.Opened().port == kSimulatorPort) return &sim::ProgramSimulator().Indicator();
+  return nullptr;
+}
+
 FinderLinkFactory PortFinderFactory() {
   return [](const std::string& device, const LineSettings& setting,
             std::string& error) -> std::unique_ptr<SerialLink> {

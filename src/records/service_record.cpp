@@ -79,6 +79,7 @@ ServiceRecord BuildServiceRecord(const SetupSession& session, std::string techni
     }
     record.operations.push_back(std::move(step));
   }
+  record.scaleTest = session.ScaleTest();
   return record;
 }
 
@@ -102,6 +103,15 @@ Report ServiceRecordReport(const ServiceRecord& r) {
   ReportGrid& operations = report.Add(ReportGrid{{"Time", "Operation", "Result"}, {}, "", "none"});
   for (const ServiceRecord::Step& step : r.operations) {
     operations.rows.push_back({{step.time, step.operation, step.result}});
+  }
+  if (r.scaleTest) {
+    // The certificate's own blocks under its title; its signature line is the certificate's.
+    report.Add(ReportHeading{r.scaleTest->title.title});
+    for (const std::string& line : r.scaleTest->title.lines) report.Add(ReportParagraph{line});
+    for (const ReportBlock& block : r.scaleTest->blocks) {
+      if (std::holds_alternative<ReportSignatures>(block.content)) continue;
+      report.blocks.push_back(block);
+    }
   }
   return report;
 }

@@ -57,6 +57,10 @@ class SetupSession : public SetupJournal {
   // there was no read at all).
   bool WrittenSinceLatestRead() const { return writtenSinceRead_; }
   const std::vector<LoggedOperation>& Operations() const { return operations_; }
+  // The certificate of the scale test run during this opening (the latest, which holds the as
+  // found test too when an as-left one followed it); the service record includes it.
+  void SetScaleTest(Report certificate) { scaleTest_ = std::move(certificate); }
+  const std::optional<Report>& ScaleTest() const { return scaleTest_; }
   const PortLine& Line() const { return options_.line; }
   // Null when no history is kept.
   const SetupHistory* History() const { return history_ ? &*history_ : nullptr; }
@@ -70,6 +74,7 @@ class SetupSession : public SetupJournal {
   std::optional<ReadSnapshot> latest_;
   bool writtenSinceRead_ = false;
   std::vector<LoggedOperation> operations_;
+  std::optional<Report> scaleTest_;
 };
 
 // What a service record holds, ready to be laid out.
@@ -94,6 +99,8 @@ struct ServiceRecord {
     std::string result;     // "done: F1.6 Value Write Sucess!"
   };
   std::vector<Step> operations;
+  // The opening's scale test, laid out as its certificate; none: no test was run.
+  std::optional<Report> scaleTest;
 };
 
 // As found is the first complete read of the opening, as left the latest one.
@@ -101,7 +108,7 @@ ServiceRecord BuildServiceRecord(const SetupSession& session, std::string techni
                                  std::string note, std::time_t now);
 
 // The record laid out as a report: the header facts, the parameters with the changed ones marked,
-// the operations.
+// the operations, and the scale test when one was run.
 Report ServiceRecordReport(const ServiceRecord& record);
 // Its CSV: the header lines, a blank line, the parameter table, a blank line, the operations.
 std::string ServiceRecordCsv(const ServiceRecord& record);

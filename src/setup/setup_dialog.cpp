@@ -58,6 +58,8 @@ constexpr std::array<ButtonInfo, kSetupButtonCount> kButtons{{
 constexpr const char* kCopyCurrentTip =
     "Put the indicator's current values into the new-value column";
 constexpr const char* kVerifyTip = "Read the indicator back and compare with the new-value column";
+constexpr const char* kTestScaleTip =
+    "Test the scale with certified weights against the tolerances of its regulation";
 // The tint of an editable field whose value differs from the indicator's.
 constexpr const char* kDiffersStyle = "background-color: #ffd9a0;";
 
@@ -201,6 +203,11 @@ void CSetupDlg::Build() {
   verify_ = MakeButton("Verify", this);
   history_ = MakeButton("History…", this);
   serviceRecord_ = MakeButton("Service Record…", this);
+  testScale_ = MakeButton("Test Scale…", this);
+  testScale_->setVisible(static_cast<bool>(options_.runTestScale));
+  // Beside the relay's 108: the tools of the original window keep their list.
+  testScale_->setToolTip(kTestScaleTip);
+  testScale_->setAccessibleDescription(kTestScaleTip);
   auto* captionRow = new QHBoxLayout;
   captionRow->addWidget(caption_);
   captionRow->addSpacing(24);
@@ -237,6 +244,7 @@ void CSetupDlg::Build() {
   connect(verify_, &QPushButton::clicked, this, &CSetupDlg::OnVerify);
   connect(history_, &QPushButton::clicked, this, &CSetupDlg::OnHistory);
   connect(serviceRecord_, &QPushButton::clicked, this, &CSetupDlg::OnServiceRecord);
+  connect(testScale_, &QPushButton::clicked, this, &CSetupDlg::OnTestScale);
   history_->setEnabled(session_->History() != nullptr);
 }
 
@@ -373,9 +381,11 @@ QWidget* CSetupDlg::BuildEditableGroups() {
   side->addWidget(Button(SetupButton::kExit), 3, 1);
   side->addWidget(copyCurrent_, 2, 0);
   side->addWidget(verify_, 3, 0);
-  side->addWidget(history_, 4, 0);
-  side->addWidget(serviceRecord_, 4, 1);
-  side->setRowStretch(5, 1);
+  // What Tamarack keeps of the visit, in a column of its own.
+  side->addWidget(history_, 0, 2);
+  side->addWidget(serviceRecord_, 1, 2);
+  side->addWidget(testScale_, 2, 2);
+  side->setRowStretch(4, 1);
   return ArrangeGroups(this, groups, side);
 }
 
@@ -550,6 +560,14 @@ void CSetupDlg::OnCalibration() {
   CCalibrationDlg wizard(port_, ui_, this);
   const bool finished = services_.runWindow(wizard) == CCalibrationDlg::kFinished;
   CalibrationEnded(finished, model_, ui_);
+  Show();
+  if (finished && options_.runTestScale && ui_.AskYesNo(kTestAfterCalibration)) OnTestScale();
+}
+
+void CSetupDlg::OnTestScale() {
+  if (!options_.runTestScale) return;
+  Collect();
+  options_.runTestScale(this, *session_);
   Show();
 }
 

@@ -6,6 +6,7 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <string_view>
 
 #include "feedback/user_feedback.h"
 #include "link/serial_link.h"
@@ -28,6 +29,10 @@ namespace tamarack {
 
 class ProgressLine;
 class ToolTipRelay;
+
+// Asked after a finished calibration when the window can run the scale test.
+inline constexpr std::string_view kTestAfterCalibration =
+    "Test the scale with certified weights now?";
 
 // The buttons of the setup window that act on the whole setup.
 enum class SetupButton {
@@ -65,6 +70,9 @@ class CSetupDlg : public CModalDlg {
         chooseHistory;
     // Runs the service record window over this opening's session.
     std::function<void(QWidget* parent, const SetupSession& session)> runServiceRecord;
+    // Runs the Test Scale window over this opening's session, which keeps the test for the
+    // service record; empty: the window has no Test Scale button and offers no test.
+    std::function<void(QWidget* parent, SetupSession& session)> runTestScale;
   };
 
   // `port` is the main window's open port, borrowed for the window's life.
@@ -93,6 +101,7 @@ class CSetupDlg : public CModalDlg {
   void OnVerify();
   void OnHistory();
   void OnServiceRecord();
+  void OnTestScale();
 
   const SetupModel& Model() const { return model_; }
   // The widgets of row `row` (table order); NewField and WriteButton are null for F7.3.
@@ -105,6 +114,7 @@ class CSetupDlg : public CModalDlg {
   QPushButton* VerifyButton() const { return verify_; }
   QPushButton* HistoryButton() const { return history_; }
   QPushButton* ServiceRecordButton() const { return serviceRecord_; }
+  QPushButton* TestScaleButton() const { return testScale_; }
   // "12 parameters differ from the indicator", beside the editable column's caption.
   QLabel* DifferencesLabel() const { return differences_; }
   // The label with the display number beside row `row`'s editable element (null for F7.3).
@@ -148,6 +158,7 @@ class CSetupDlg : public CModalDlg {
   QPushButton* verify_ = nullptr;
   QPushButton* history_ = nullptr;
   QPushButton* serviceRecord_ = nullptr;
+  QPushButton* testScale_ = nullptr;
   QLabel* differences_ = nullptr;
   ProgressLine* progress_ = nullptr;
   std::array<QLabel*, kSetupParamCount> editLabel_{};

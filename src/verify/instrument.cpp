@@ -2,7 +2,9 @@
 
 #include <array>
 
+#include "feedback/operation_scope.h"
 #include "setup/param_codec.h"
+#include "setup/param_io.h"
 
 namespace tamarack {
 namespace {
@@ -112,6 +114,28 @@ InstrumentRead InstrumentFromSetup(std::span<const std::string, kSetupParamCount
   instrument.regulationText = values[IndexOf(kRegulationRow)];
   instrument.version = values[IndexOf(kVersion)];
   return {instrument, {}};
+}
+
+std::optional<std::array<std::string, kSetupParamCount>> ReadInstrumentValues(SerialLink& link,
+                                                                              UserFeedback& ui) {
+  const OperationScope operation;
+  std::array<std::string, kSetupParamCount> values;
+  for (const SetupParam* param :
+       {&kGraduations, &kUnit, &kPoint, &kDivision, &kRegulationRow, &kVersion}) {
+    const ReadParamResult read = ReadParam(link, ui, param->address);
+    if (read.status != TransactStatus::kOk ||
+        read.value.size() != static_cast<std::size_t>(param->readLength)) {
+      ui.Failure(ReadFailureMessage(*param));
+      return std::nullopt;
+    }
+    DecodedValue decoded = DecodeReadValue(*param, read.value);
+    if (!decoded.ok) {
+      ui.Failure(ParamMessage(*param, kValueErr));
+      return std::nullopt;
+    }
+    values[IndexOf(*param)] = std::move(decoded.text);
+  }
+  return values;
 }
 
 std::string CheckClass(const Instrument& instrument, AccuracyClass accuracyClass) {

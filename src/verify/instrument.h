@@ -1,12 +1,15 @@
 #pragma once
 
+#include <array>
 #include <cstdint>
 #include <optional>
 #include <span>
 #include <string>
 #include <string_view>
 
+#include "feedback/user_feedback.h"
 #include "indicator/weight_series.h"
+#include "link/serial_link.h"
 #include "setup/param_table.h"
 #include "verify/mass.h"
 
@@ -64,6 +67,12 @@ struct InstrumentRead {
 // the caller has any). F1.1 is checked as a single write would check it; the choices must be
 // their options' texts as a read shows them.
 InstrumentRead InstrumentFromSetup(std::span<const std::string, kSetupParamCount> values);
+
+// The parameters InstrumentFromSetup reads (F1.1, F2.1, F2.2, F2.3, F6.1, F7.3), read off the
+// indicator one exchange each, as one operation, into current-value texts as a Read All shows
+// them; the others stay empty. Nothing once a read fails, after telling `ui` which one.
+std::optional<std::array<std::string, kSetupParamCount>> ReadInstrumentValues(SerialLink& link,
+                                                                              UserFeedback& ui);
 
 // Empty when the class allows the instrument's n, else the reason.
 std::string CheckClass(const Instrument& instrument, AccuracyClass accuracyClass);

@@ -360,6 +360,41 @@ PlanRead ParsePlanCsv(std::string_view text, const Instrument& instrument) {
   return read;
 }
 
+std::vector<std::string_view> PlanTestWords() {
+  std::vector<std::string_view> words;
+  for (const TestWord& w : kTestWords) words.push_back(w.word);
+  return words;
+}
+
+std::vector<std::string_view> PlanPositionWords() {
+  std::vector<std::string_view> words;
+  for (const Position p : kEccentricityPositions) words.push_back(PositionText(p));
+  return words;
+}
+
+PlanRowText RowTextOf(const PlanStep& step, const Instrument& instrument) {
+  PlanRowText row{std::string(WordOf(step)), MassText(step.load, instrument.decimals), {}};
+  if (step.test == TestKind::kEccentricity) row.position = PositionText(step.position);
+  return row;
+}
+
+PlanRead ParsePlanRows(std::span<const PlanRowText> rows, const Instrument& instrument) {
+  PlanRead read;
+  const auto where = [](std::size_t i) { return "Step " + std::to_string(i + 1); };
+  for (std::size_t i = 0; i < rows.size(); ++i) {
+    const std::vector<std::string_view> fields{
+        Trim(rows[i].test), Trim(rows[i].load), {}, Trim(rows[i].position)};
+    std::string error;
+    if (const std::optional<PlanStep> step = ParseStep(fields, instrument, error)) {
+      read.plan.steps.push_back(*step);
+    } else {
+      read.errors.push_back(where(i) + ": " + error);
+    }
+  }
+  if (read.errors.empty()) CheckSteps(read.plan, instrument, where, read.errors);
+  return read;
+}
+
 PlanRead LoadPlanFile(const std::string& path, const Instrument& instrument) {
   const SmallFile file = ReadSmallFile(path, kMaxPlanFileSize);
   if (!file.result.ok()) {

@@ -2,6 +2,7 @@
 
 #include <cstddef>
 #include <optional>
+#include <span>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -72,6 +73,25 @@ struct PlanRead {
 
 std::string PlanCsv(const TestPlan& plan, const Instrument& instrument);
 PlanRead ParsePlanCsv(std::string_view text, const Instrument& instrument);
+
+// --- The plan as a window's table edits it ---
+
+// One step as the table's three cells show it: the file's test word, the load at the display's
+// decimals and, for eccentricity, the position.
+struct PlanRowText {
+  std::string test;
+  std::string load;
+  std::string position;
+};
+
+// The file's test words and positions, in the order a list offers them.
+std::vector<std::string_view> PlanTestWords();
+std::vector<std::string_view> PlanPositionWords();
+
+PlanRowText RowTextOf(const PlanStep& step, const Instrument& instrument);
+// The rows read as the file's lines are, each fault named by its step ("Step 3: \"1O0\" is not a
+// number"); then CheckPlan's.
+PlanRead ParsePlanRows(std::span<const PlanRowText> rows, const Instrument& instrument);
 
 // The file's bytes through ParsePlanCsv; a file that cannot be read is one error saying why.
 PlanRead LoadPlanFile(const std::string& path, const Instrument& instrument);

@@ -146,58 +146,6 @@ std::string RowJson(const ReadingRow& row, const Instrument& in) {
   return o.Done();
 }
 
-// --- the report ---
-
-void AddFact(VerificationReport& report, std::string key, const std::string& value) {
-  if (!value.empty()) report.facts.push_back({std::move(key), value});
-}
-
-std::string AnswerText(const std::optional<bool>& changed) {
-  return changed ? (*changed ? "yes" : "no") : "";
-}
-
-ReportTable TableOf(const TestOutcome& test, const Instrument& in, bool withChangeover) {
-  const std::string unit = " (" + std::string(in.UnitName()) + ")";
-  const int d = in.decimals;
-  ReportTable table;
-  table.title = std::string(TestName(test.test)) + ": " + std::string(VerdictText(test.verdict));
-  if (test.test == TestKind::kDiscrimination) {
-    table.columns = {"Step", "Load" + unit, "Added" + unit, "Indication changed", "Result"};
-    for (const ReadingRow& row : test.rows) {
-      table.rows.push_back({std::to_string(row.step + 1), MassText(row.load, d),
-                            MassText(row.mpe, d), AnswerText(row.changed),
-                            std::string(VerdictText(row.verdict))});
-      table.failing.push_back(row.verdict == Verdict::kFail);
-    }
-    return table;
-  }
-  const std::string labels = test.test == TestKind::kWeighing       ? "Direction"
-                             : test.test == TestKind::kEccentricity ? "Position"
-                                                                    : "";
-  table.columns = {"Step", labels, "Load" + unit};
-  if (withChangeover) table.columns.push_back("ΔL" + unit);
-  for (const char* column : {"Indication", "Error", "MPE"}) table.columns.push_back(column + unit);
-  table.columns.push_back("Reading");
-  table.columns.push_back("Result");
-  for (const ReadingRow& row : test.rows) {
-    std::vector<std::string> cells{std::to_string(row.step + 1), row.label, MassText(row.load, d)};
-    if (withChangeover) cells.push_back(row.changeover ? MassText(*row.changeover, d) : "");
-    cells.push_back(row.indication ? MassText(*row.indication, d) : "");
-    cells.push_back(row.error ? SignedMassText(*row.error, d) : "");
-    cells.push_back("±" + MassText(row.mpe, d));
-    cells.push_back(!row.indication ? "" : row.typed ? "typed by hand" : "display");
-    cells.push_back(std::string(VerdictText(row.verdict)));
-    table.rows.push_back(std::move(cells));
-    table.failing.push_back(row.verdict == Verdict::kFail);
-  }
-  if (test.spread) {
-    table.notes.push_back("Spread of the errors " + in.Text(*test.spread) +
-                          (*test.spread <= test.spreadLimit ? ", within " : ", beyond ") +
-                          in.Text(test.spreadLimit));
-  }
-  return table;
-}
-
 }  // namespace
 
 std::string_view VerdictText(Verdict verdict) {
@@ -310,6 +258,7 @@ std::string VerificationJson(const VerificationResult& result) {
         {"temperature", t.temperature},
         {"stage", t.stage},
         {"port", t.port},
+        {"line", t.line},
         {"when", t.when}}) {
     if (!value.empty()) details.Text(key, value);
   }
@@ -337,51 +286,6 @@ std::string VerificationJson(const VerificationResult& result) {
       .Raw("details", details.Done())
       .Raw("tests", JsonArray(tests));
   return top.Done() + "\n";
-}
-
-VerificationReport ReportOf(const VerificationResult& result) {
-  const VerificationSetup& setup = result.setup;
-  const Instrument& in = setup.instrument;
-  const TestDetails& t = setup.details;
-  VerificationReport report;
-  report.title = "Scale verification";
-  if (!t.stage.empty()) report.title += ", " + t.stage;
-  report.overall = std::string(VerdictText(result.verdict));
-
-  AddFact(report, "Result", report.overall);
-  AddFact(report, "Max", in.Text(in.max));
-  AddFact(report, "Scale interval e = d", in.Text(in.e));
-  AddFact(report, "Scale intervals n", std::to_string(in.n));
-  AddFact(report, "Accuracy class", std::string(ClassText(setup.accuracyClass)));
-  AddFact(report, "Regulation (F6.1)", in.regulationText);
-  AddFact(report, "Tolerances applied", setup.tolerance.name);
-  AddFact(report, "Software version (F7.3)", in.version);
-  AddFact(report, "Port", t.port);
-  AddFact(report, "Test weights", t.weightSet);
-  AddFact(report, "Weights' certificate", t.weightCertificate);
-  AddFact(report, "Temperature", t.temperature);
-  AddFact(report, "Technician", t.technician);
-  AddFact(report, "Date and time", t.when);
-
-  switch (result.readingsAt) {
-    case ReadingsAt::kDisplayDivision:
-      report.notes.push_back("Readings are at the display division: error = I - L.");
-      break;
-    case ReadingsAt::kRoundingFree:
-      report.notes.push_back(
-          "Readings are rounding-free, with changeover weights: error = I + e/2 - ΔL - L.");
-      break;
-    case ReadingsAt::kMixed:
-      report.notes.push_back(
-          "Readings with a changeover weight ΔL are rounding-free (error = I + e/2 - ΔL - L); the "
-          "others are at the display division (error = I - L).");
-      break;
-  }
-  const bool withChangeover = result.readingsAt != ReadingsAt::kDisplayDivision;
-  for (const TestOutcome& test : result.tests) {
-    report.tables.push_back(TableOf(test, in, withChangeover));
-  }
-  return report;
 }
 
 }  // namespace tamarack

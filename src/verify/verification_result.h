@@ -27,6 +27,7 @@ struct TestDetails {
   std::string temperature;        // as the technician gives it ("21 °C")
   std::string stage;              // "As found", "As left" or empty
   std::string port;               // the port the indicator was read on
+  std::string line;               // the line settings it was opened at
   std::string when;               // date and time, as the caller shows them
 };
 
@@ -106,30 +107,5 @@ VerificationResult Evaluate(const VerificationSetup& setup, std::span<const Step
 // its load, indication, error, MPE and result, each test's result and the overall one. Masses are
 // numbers in the display's unit, written exactly.
 std::string VerificationJson(const VerificationResult& result);
-
-// --- What a report writer lays out: no layout here, only the texts in their order. ---
-
-struct ReportFact {
-  std::string key;
-  std::string value;
-};
-
-struct ReportTable {
-  std::string title;  // "Weighing test: PASS"
-  std::vector<std::string> columns;
-  std::vector<std::vector<std::string>> rows;
-  std::vector<bool> failing;       // per row: mark it
-  std::vector<std::string> notes;  // under the table ("Spread 0.1 kg, within 0.25 kg")
-};
-
-struct VerificationReport {
-  std::string title;                // "Scale verification", with the stage
-  std::vector<ReportFact> facts;    // the instrument, the table applied, the weights, the people
-  std::vector<ReportTable> tables;  // one per test
-  std::string overall;              // "PASS", "FAIL" or "INCOMPLETE"
-  std::vector<std::string> notes;   // how the readings were taken
-};
-
-VerificationReport ReportOf(const VerificationResult& result);
 
 }  // namespace tamarack

@@ -35,11 +35,13 @@
 #include "sim/simulator.h"
 #include "support/fake_link.h"
 #include "support/recording_feedback.h"
+#include "support/sim_line.h"
 #include "traffic/traffic_window.h"
 #include "ui/accessible.h"
 #include "ui/tooltip_relay.h"
 #include "ui/wait_dialog.h"
 #include "ui/window_services.h"
+#include "verify/test_scale_dialog.h"
 
 namespace tamarack {
 
@@ -129,6 +131,13 @@ const std::map<QString, Maker>& Windows() {
       {"password",
        [](Bench& b) -> std::unique_ptr<QWidget> { return std::make_unique<CPasswordDlg>(b.ui); }},
       {"wait", [](Bench&) -> std::unique_ptr<QWidget> { return std::make_unique<CWaitDlg>(0); }},
+      {"test scale",
+       [](Bench& b) -> std::unique_ptr<QWidget> {
+         test::SimLine scale(b.simulator);
+         CTestScaleDlg::Options options;
+         options.setupValues = ReadInstrumentValues(scale, b.ui);
+         return std::make_unique<CTestScaleDlg>(b.link, b.services, std::move(options));
+       }},
   };
   return windows;
 }

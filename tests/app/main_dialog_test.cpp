@@ -129,8 +129,9 @@ class MainDialogTest : public QObject {
     QCOMPARE(dlg.windowTitle(), QString::fromStdString(WindowTitle("Tamarack")));
     QVERIFY(!dlg.windowFlags().testFlag(Qt::WindowCloseButtonHint));
     QVERIFY(!dlg.windowIcon().isNull());
-    // Thirteen tips, the system's own spelling kept, and those of "Trend" and "Simulated Scale".
-    QCOMPARE(dlg.Relay().Controls().size(), size_t{15});
+    // Thirteen tips, the system's own spelling kept, and those of "Trend", "Simulated Scale" and
+    // "Test Scale…".
+    QCOMPARE(dlg.Relay().Controls().size(), size_t{16});
     QCOMPARE(dlg.Relay().TipOf(dlg.StopBitList()), "Select SotpBit");
 
     const QStringList ports = [&] {

@@ -36,6 +36,7 @@
 #include "traffic/traffic_window.h"
 #include "ui/fit_screen.h"
 #include "ui/wait_dialog.h"
+#include "verify/test_scale_dialog.h"
 
 namespace tamarack {
 
@@ -76,6 +77,7 @@ class WindowFitTest : public QObject {
     WindowServices services(ui_);
     CSetupDlg::Options noHistory;
     noHistory.historyFolder = QString();
+    noHistory.runTestScale = [](QWidget*, SetupSession&) {};
     const FinderLinkFactory noPort = [](const std::string&, const LineSettings&, std::string&) {
       return std::unique_ptr<SerialLink>();
     };
@@ -100,6 +102,12 @@ class WindowFitTest : public QObject {
         {"Simulated Scale", [this] { return std::make_unique<CSimScaleWindow>(simulator_); }},
         {"Weight Trend",
          [this] { return std::make_unique<CTrendWindow>(tracing_, ui_, [] { return true; }); }},
+        {"Test Scale",
+         [=, this] {
+           CTestScaleDlg::Options options;
+           options.setupValues = ReadInstrumentValues(line_, ui_);
+           return std::make_unique<CTestScaleDlg>(line_, services, std::move(options));
+         }},
         {"Network", [this] { return std::make_unique<CNetworkDlg>(ui_); }},
         {"Password", [this] { return std::make_unique<CPasswordDlg>(ui_); }},
         {"Wait", [] { return std::make_unique<CWaitDlg>(0); }},

@@ -11,11 +11,13 @@
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
+#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <memory>
 #include <sstream>
 
+#include "cli/cli_commands.h"
 #include "files/replace_file.h"
 #include "files/small_file.h"
 #include "indicator/weight_series.h"
@@ -90,6 +92,7 @@ class CliTest : public testing::Test {
                                      O_WRONLY | O_CREAT | O_TRUNC, 0644);
     posix_spawn_file_actions_addopen(&actions, 2, Path("stderr").c_str(),
                                      O_WRONLY | O_CREAT | O_TRUNC, 0644);
+    if (!input_.empty()) posix_spawn_file_actions_addopen(&actions, 0, input_.c_str(), O_RDONLY, 0);
     std::vector<char*> argv;
     for (auto& a : args) argv.push_back(a.data());
     argv.push_back(nullptr);
@@ -116,6 +119,7 @@ class CliTest : public testing::Test {
   fs::path dir_;
   std::vector<std::unique_ptr<Served>> served_;
   std::vector<std::string> prefix_;  // what runs the program, when not run directly
+  std::string input_;                // the program's standard input; empty: the test's own
 };
 
 // Gives the simulator a setup that differs from the factory's in a number and a choice.
@@ -629,6 +633,116 @@ TEST_F(CliTest, DisplayWatchCsvPrintsOneTrendRowAPoll) {
   const Ran both = On(s, {"display", "--csv", "--json"});
   EXPECT_EQ(both.status, 2);
   EXPECT_EQ(On(s, {"read", "--csv"}).status, 2);
+}
+
+}  // namespace
+}  // namespace tamarack::cli
+
+namespace tamarack::cli {
+namespace {
+
+std::string PdfText(const std::string& path) {
+  const std::string text = path + ".txt";
+  const std::string command = "pdftotext '" + path + "' '" + text + "'";
+  EXPECT_EQ(std::system(command.c_str()), 0) << command;
+  return Slurp(text);
+}
+
+// The failing readings of test-scale's JSON: "Weighing test Increasing 1000", ...
+std::vector<std::string> FailingReadings(const QJsonObject& doc) {
+  std::vector<std::string> failing;
+  for (const QJsonValue test : doc["tests"].toArray()) {
+    for (const QJsonValue reading : test["readings"].toArray()) {
+      const QJsonObject r = reading.toObject();
+      for (const char* key : {"load", "indication", "error", "mpe"}) {
+        EXPECT_TRUE(r.contains(key)) << key << " in " << JsonText(r);
+      }
+      if (r["result"].toString() != "FAIL") continue;
+      failing.push_back(test["name"].toString().toStdString() + " " +
+                        r["label"].toString().toStdString() + " " +
+                        QString::number(r["load"].toDouble()).toStdString());
+    }
+  }
+  return failing;
+}
+
+TEST_F(CliTest, TestScaleOnTheSimulatorRunsUnattendedAndJudgesItsErrors) {
+  const struct {
+    std::string errors;
+    int status;
+    std::vector<std::string> failing;
+  } cases[] = {
+      {"", kExitOk, {}},
+      {"span=+0.03%", kExitIndicator, {"Weighing test Increasing 1000"}},
+      {"fl=+0.05%", kExitIndicator, {"Eccentricity Front left 333.3"}},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.errors);
+    std::vector<std::string> args{"--port", "sim"};
+    if (!c.errors.empty()) args.insert(args.end(), {"--sim-errors", c.errors});
+    args.insert(args.end(),
+                {"test-scale", "--json", "--pdf", Path("c.pdf"), "--csv", Path("c.csv")});
+    const Ran ran = Cli(args);
+    ASSERT_EQ(ran.status, c.status) << ran.err;
+    const QJsonObject doc = QJsonDocument::fromJson(QByteArray::fromStdString(ran.out)).object();
+    EXPECT_EQ(doc["result"].toString().toStdString(), c.status == kExitOk ? "PASS" : "FAIL");
+    EXPECT_EQ(FailingReadings(doc), c.failing);
+    const std::string pdf = PdfText(Path("c.pdf"));
+    EXPECT_NE(pdf.find("NIST Handbook 44, class III, acceptance tolerances"), std::string::npos);
+    EXPECT_NE(pdf.find(c.status == kExitOk ? "PASS" : "FAIL"), std::string::npos);
+    EXPECT_NE(Slurp(Path("c.csv")).find("Tolerances applied,"), std::string::npos);
+  }
+}
+
+TEST_F(CliTest, TestScaleOnATerminalWaitsForEachLoadAndTakesTypedReadings) {
+  Served& served = Serve();
+  served.sim.With([](sim::SimulatedIndicator& m) { m.SetLoad(0); });
+  ReplaceFile(Path("plan.csv"), "increasing,500\nreturn to zero\n");
+  // The first reading typed, the second off the display once Enter is pressed.
+  ReplaceFile(Path("answers"), "500.1\n\n");
+  input_ = Path("answers");
+  const Ran ran = On(served, {"test-scale", "--plan", Path("plan.csv"), "--csv", Path("c.csv")});
+  EXPECT_EQ(ran.status, kExitOk) << ran.err;
+  EXPECT_NE(ran.err.find("Step 1 of 2: Put 500.0 kg at the centre of the platform, then press "
+                         "Enter"),
+            std::string::npos)
+      << ran.err;
+  EXPECT_EQ(ran.out, "Weighing test: PASS\nReturn to zero: PASS\nResult: PASS\n");
+  const std::string csv = Slurp(Path("c.csv"));
+  EXPECT_NE(csv.find("1,Increasing,500.0,500.1,+0.1,±0.25,typed by hand,PASS"), std::string::npos)
+      << csv;
+  EXPECT_NE(csv.find("2,After unloading,0.0,0.0,0.0,±0.05,display,PASS"), std::string::npos);
+}
+
+TEST_F(CliTest, TestScaleRefusesBadUsageBeforeAnythingIsSent) {
+  ReplaceFile(Path("empty.csv"), "# nothing\n");
+  const struct {
+    std::vector<std::string> args;
+    int status;
+    std::string message;
+  } cases[] = {
+      {{"--port", "sim", "test-scale", "--class", "II"}, kExitUsage, "--class must be III or IIII"},
+      {{"--port", "sim", "test-scale", "--tolerance", "loose"}, kExitUsage, "--tolerance must be"},
+      {{"--port", "sim", "test-scale", "--plan", Path("none.csv")}, kExitUsage, "cannot be read"},
+      {{"--port", "sim", "test-scale", "--plan", Path("empty.csv")},
+       kExitUsage,
+       "The plan has no step"},
+      {{"--port", "sim", "test-scale", "--class", "IIII"},
+       kExitUsage,
+       "Class IIII allows at most 1000"},
+      {{"--port", "COM1", "--sim-errors", "span=1%", "test-scale"},
+       kExitUsage,
+       "--sim-errors needs --port sim"},
+      {{"--port", "sim", "--sim-errors", "span=x", "test-scale"}, kExitUsage, "span"},
+      {{"--port", "sim", "test-scale", "stray"}, kExitUsage, "usage: tamarack-cli test-scale"},
+      {{"--port", Path("no-such-device"), "test-scale"}, kExitPort, ""},
+  };
+  for (const auto& c : cases) {
+    const Ran ran = Cli(c.args);
+    EXPECT_EQ(ran.status, c.status) << c.message << "\n" << ran.err;
+    EXPECT_NE(ran.err.find(c.message), std::string::npos) << ran.err;
+    EXPECT_EQ(ran.err.find("Step 1"), std::string::npos) << "no test step was sent";
+  }
 }
 
 }  // namespace

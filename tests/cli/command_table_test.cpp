@@ -11,6 +11,7 @@
 #include "cli/fleet.h"
 #include "cli/inventory.h"
 #include "setup/access_code.h"
+#include "verify/tolerance_table.h"
 
 namespace tamarack::cli {
 namespace {
@@ -43,6 +44,9 @@ TEST(CommandTableTest, SynopsesReadAsTheUsageLines) {
       {"format", "format read G|N [--out FILE.fmt]  |  format send G|N FILE.fmt"},
       {"weight", "weight get ITEM  |  weight set ITEM VALUE"},
       {"weights", "weights read FILE.aws  |  weights write FILE.aws"},
+      {"test-scale",
+       "test-scale [--class CLASS] [--tolerance SITUATION] [--plan PLAN.csv] [--pdf FILE] "
+       "[--csv FILE]"},
       {"fleet", "fleet INVENTORY.csv COMMAND ... [--keep-going] [--log-dir DIR]"},
   };
   ASSERT_EQ(Commands().size(), std::size(rows));
@@ -199,6 +203,15 @@ TEST(CommandTableTest, OptionChoicesAreTheValuesTheLineOptionsTake) {
        [](std::string_view v) {
          LineSettings s;
          return ParseParity(v, s.parity);
+       }},
+      // No value given is the default.
+      {Option::kClass,
+       [](std::string_view v) {
+         return v.empty() || ParseClass(v) ? std::string() : std::string("not a class");
+       }},
+      {Option::kTolerance,
+       [](std::string_view v) {
+         return v.empty() || ParseSituation(v) ? std::string() : std::string("not a situation");
        }},
   };
   for (const OptionInfo& info : Options()) {

@@ -154,5 +154,33 @@ TEST(SafeSession, AsFoundIsTheFirstReadAndAsLeftTheLatest) {
   EXPECT_LT(csv.find("Save,done"), csv.find("Write F1.6"));
 }
 
+TEST(SafeSession, TheServiceRecordEndsWithTheScaleTestOfTheOpening) {
+  SetupSession session({{"COM2", {9600, 8, 1, Parity::kNone}}, "", [] { return 1796635845; }});
+  RecordingFeedback ui;
+  session.CompleteRead(AfterRead(), ui);
+  const std::string without = ServiceRecordCsv(BuildServiceRecord(session, "T", "", 1796635845));
+
+  Report certificate;
+  certificate.title = {"Scale verification", {"As left"}};
+  certificate.Add(ReportKeyValues{{{"Result", "FAIL"}}});
+  certificate.Add(ReportHeading{"Weighing test: FAIL"});
+  certificate.Add(ReportGrid{{"Step", "Result"}, {{{"1", "FAIL"}, ReportMark::kFailed}}, "", ""});
+  certificate.Add(ReportSignatures{{"Technician"}}, ReportForms::kPdfOnly);
+  session.SetScaleTest(certificate);
+  const ServiceRecord record = BuildServiceRecord(session, "T", "", 1796635845);
+  const Report report = ServiceRecordReport(record);
+  EXPECT_EQ(std::ranges::count_if(report.blocks,
+                                  [](const ReportBlock& b) {
+                                    return std::holds_alternative<ReportSignatures>(b.content);
+                                  }),
+            0)
+      << "the certificate's signature line stays on the certificate";
+  const std::string csv = ServiceRecordCsv(record);
+  EXPECT_EQ(csv.substr(0, without.size()), without) << "what came before is unchanged";
+  EXPECT_EQ(csv.substr(without.size()),
+            "\r\nScale verification\r\nAs left\r\nResult,FAIL\r\n\r\nWeighing test: FAIL\r\n"
+            "Step,Result\r\n1,FAIL\r\n");
+}
+
 }  // namespace
 }  // namespace tamarack

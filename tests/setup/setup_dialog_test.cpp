@@ -215,6 +215,52 @@ class SetupDialogTest : public QObject {
     QCOMPARE(dlg.result(), static_cast<int>(QDialog::Accepted));
   }
 
+  // The button shows only where the program can run the test; a finished calibration offers it,
+  // and the test is run over this opening's session.
+  void testScaleIsOfferedAfterAFinishedCalibration_data() {
+    QTest::addColumn<bool>("runnable");
+    QTest::addColumn<int>("calibration");
+    QTest::addColumn<bool>("answer");
+    QTest::addColumn<int>("runs");
+    QTest::newRow("finished, yes") << true << CCalibrationDlg::kFinished << true << 1;
+    QTest::newRow("finished, no") << true << CCalibrationDlg::kFinished << false << 0;
+    QTest::newRow("not finished") << true << CCalibrationDlg::kNotFinished << true << 0;
+    QTest::newRow("no test to run") << false << CCalibrationDlg::kFinished << true << 0;
+  }
+  void testScaleIsOfferedAfterAFinishedCalibration() {
+    QFETCH(bool, runnable);
+    QFETCH(int, calibration);
+    QFETCH(bool, answer);
+    QFETCH(int, runs);
+    FakeLink link;
+    Indicator indicator(link);
+    RecordingFeedback ui;
+    ui.answers = {answer};
+    WindowServices services(ui);
+    services.runWindow = [&](QDialog&) { return calibration; };
+    CSetupDlg::Options options;
+    options.historyFolder = QString();
+    int ran = 0;
+    const SetupSession* seen = nullptr;
+    if (runnable) {
+      options.runTestScale = [&](QWidget*, SetupSession& session) {
+        ++ran;
+        seen = &session;
+      };
+    }
+    CSetupDlg dlg(link, services, std::move(options));
+    dlg.show();
+    QCOMPARE(dlg.TestScaleButton()->isVisible(), runnable);
+    dlg.OnCalibration();
+    QCOMPARE(ran, runs);
+    const bool asked = std::ranges::count(ui.Texts(), std::string(kTestAfterCalibration)) == 1;
+    QCOMPARE(asked, runnable && calibration == CCalibrationDlg::kFinished);
+    if (!runnable) return;
+    QTest::mouseClick(dlg.TestScaleButton(), Qt::LeftButton);
+    QCOMPARE(ran, runs + 1);
+    QCOMPARE(seen, &dlg.Session());
+  }
+
   void sideButtonsRunTheWholeSetupOperations() {
     FakeLink link;
     Indicator indicator(link);

@@ -1,10 +1,11 @@
 // A verification judged and walked: the rounding-free error, the simulated scale's expected
-// outcomes with hand-made readings, the run's steps, and what the report and the JSON hold.
+// outcomes with hand-made readings, the run's steps, and what the certificate and the JSON hold.
 
 #include <gtest/gtest.h>
 
 #include <cmath>
 
+#include "verify/certificate.h"
 #include "verify/verification_run.h"
 #include "verify_test_util.h"
 
@@ -318,34 +319,114 @@ TEST(VerificationRun, WalksThePlan) {
   EXPECT_EQ(run.Retake(40), "The plan has no step 41");
 }
 
-TEST(VerificationReport, TheTablesAndFactsAReportLaysOut) {
+// A report's grid by the heading before it.
+const ReportGrid* GridAfter(const Report& report, std::string_view heading) {
+  for (std::size_t i = 0; i + 1 < report.blocks.size(); ++i) {
+    const auto* h = std::get_if<ReportHeading>(&report.blocks[i].content);
+    if (h && h->text == heading) return std::get_if<ReportGrid>(&report.blocks[i + 1].content);
+  }
+  return nullptr;
+}
+
+TEST(Certificate, TheInstrumentTheTableAppliedAndEachTestWithItsFailingRowsMarked) {
   VerificationSetup setup = Prepared(0);
-  setup.details.stage = "As found";
+  setup.details.stage = kAsFound;
+  setup.details.port = "Simulator";
+  setup.details.line = "9600 baud, 8 data bits, parity none, 1 stop bit";
   std::vector<StepRecord> records = Readings(setup, 300);
   records[0].reading->typed = true;
-  const VerificationReport report = ReportOf(Evaluate(setup, records));
-  EXPECT_EQ(report.title, "Scale verification, As found");
-  EXPECT_EQ(report.overall, "FAIL");
-  ASSERT_GE(report.facts.size(), 7u);
-  EXPECT_EQ(report.facts[0].value, "FAIL");
-  EXPECT_EQ(report.facts[6].key, "Tolerances applied");
-  EXPECT_EQ(report.facts[6].value, "NIST Handbook 44, class III, acceptance tolerances");
-  EXPECT_EQ(report.facts.back().key, "Technician") << "empty details are left out";
-  EXPECT_EQ(report.notes,
-            std::vector<std::string>{"Readings are at the display division: error = I - L."});
-  const ReportTable& weighing = report.tables[0];
-  EXPECT_EQ(weighing.title, "Weighing test: FAIL");
-  EXPECT_EQ(weighing.columns,
+  const Certificate certificate = MakeCertificate({Evaluate(setup, records)});
+  EXPECT_FALSE(certificate.Passed());
+  const Report& report = certificate.report;
+  EXPECT_EQ(report.title.title, "Scale verification");
+  EXPECT_EQ(report.title.lines, std::vector<std::string>{kAsFound});
+
+  const std::string csv = ReportCsv(report);
+  for (const char* line :
+       {"Result,FAIL\r\n", "Max,1000.0 kg\r\n", "Scale intervals n,10000\r\n",
+        "Accuracy class,III\r\n", "Regulation (F6.1),0 (NTEP)\r\n",
+        "Tolerances applied,\"NIST Handbook 44, class III, acceptance "
+        "tolerances\"\r\n",
+        "Software version (F7.3),1.07\r\n", "Port,Simulator\r\n", "Technician,A. Tech\r\n",
+        "Readings are at the display division: error = I - L.\r\n",
+        "\"Spread of the errors 0.0 kg, within 0.25 kg\"\r\n"}) {
+    EXPECT_NE(csv.find(line), std::string::npos) << line << "\nin\n" << csv;
+  }
+  EXPECT_EQ(csv.find("Temperature"), std::string::npos) << "empty details are left out";
+
+  const ReportGrid* weighing = GridAfter(report, "Weighing test: FAIL");
+  ASSERT_NE(weighing, nullptr);
+  EXPECT_EQ(weighing->header,
             (std::vector<std::string>{"Step", "Direction", "Load (kg)", "Indication (kg)",
                                       "Error (kg)", "MPE (kg)", "Reading", "Result"}));
-  EXPECT_EQ(weighing.rows[0], (std::vector<std::string>{"1", "Increasing", "50.0", "50.0", "0.0",
-                                                        "±0.05", "typed by hand", "PASS"}));
-  EXPECT_EQ(weighing.rows[4], (std::vector<std::string>{"5", "Increasing", "1000.0", "1000.3",
-                                                        "+0.3", "±0.25", "display", "FAIL"}));
-  EXPECT_EQ(std::count(weighing.failing.begin(), weighing.failing.end(), true), 1);
-  EXPECT_TRUE(weighing.failing[4]);
-  EXPECT_EQ(report.tables[3].notes,
-            std::vector<std::string>{"Spread of the errors 0.0 kg, within 0.25 kg"});
+  EXPECT_EQ(weighing->rows[0].cells,
+            (std::vector<std::string>{"1", "Increasing", "50.0", "50.0", "0.0", "±0.05",
+                                      "typed by hand", "PASS"}));
+  EXPECT_EQ(weighing->rows[4].cells,
+            (std::vector<std::string>{"5", "Increasing", "1000.0", "1000.3", "+0.3", "±0.25",
+                                      "display", "FAIL"}));
+  for (std::size_t i = 0; i < weighing->rows.size(); ++i) {
+    EXPECT_EQ(weighing->rows[i].mark == ReportMark::kFailed,
+              weighing->rows[i].cells.back() == "FAIL")
+        << "row " << i;
+  }
+  ASSERT_NE(GridAfter(report, "Eccentricity: PASS"), nullptr);
+  EXPECT_TRUE(std::holds_alternative<ReportSignatures>(report.blocks.back().content));
+  EXPECT_EQ(report.blocks.back().forms, ReportForms::kPdfOnly);
+}
+
+TEST(Certificate, AsFoundAndAsLeftTogetherTheAsLeftDecides) {
+  VerificationSetup found = Prepared(0);
+  found.details.stage = kAsFound;
+  found.details.when = "2026-03-24 10:00";
+  VerificationSetup left = found;
+  left.details.stage = kAsLeft;
+  left.details.when = "2026-03-24 11:00";
+  const std::vector<VerificationResult> run{Evaluate(found, Readings(found, 300)),
+                                            Evaluate(left, Readings(left, 0))};
+  const Certificate certificate = MakeCertificate(CertifiedTests(run));
+  ASSERT_EQ(certificate.tests.size(), 2u);
+  EXPECT_TRUE(certificate.Passed());
+  EXPECT_EQ(certificate.report.title.lines, std::vector<std::string>{"As found and as left"});
+  const std::string csv = ReportCsv(certificate.report);
+  for (const char* part : {"Result,PASS\r\n", "As found,FAIL (2026-03-24 10:00)\r\n",
+                           "As left,PASS (2026-03-24 11:00)\r\n"}) {
+    EXPECT_NE(csv.find(part), std::string::npos) << part << "\nin\n" << csv;
+  }
+  EXPECT_LT(csv.find("As found: FAIL (2026-03-24 10:00)"),
+            csv.find("As left: PASS (2026-03-24 11:00)"));
+}
+
+TEST(Certificate, WhichTestsOfAVisitItCertifies) {
+  const struct {
+    std::vector<std::string> stages;  // the tests run, oldest first
+    std::vector<std::size_t> certified;
+  } cases[] = {
+      {{}, {}},
+      {{""}, {0}},
+      {{kAsFound}, {0}},
+      {{kAsLeft}, {0}},
+      {{kAsFound, kAsLeft}, {0, 1}},
+      {{kAsFound, kAsFound, kAsLeft}, {1, 2}},
+      {{kAsFound, "", kAsLeft}, {0, 2}},
+      {{kAsLeft, kAsFound}, {1}},
+      {{kAsFound, kAsLeft, ""}, {2}},
+  };
+  const VerificationSetup setup = Prepared(0);
+  for (const auto& c : cases) {
+    std::vector<VerificationResult> run;
+    for (std::size_t i = 0; i < c.stages.size(); ++i) {
+      VerificationSetup staged = setup;
+      staged.details.stage = c.stages[i];
+      staged.details.when = std::to_string(i);
+      run.push_back(Evaluate(staged, {}));
+    }
+    std::vector<std::size_t> certified;
+    for (const VerificationResult& r : CertifiedTests(run)) {
+      certified.push_back(std::stoul(r.setup.details.when));
+    }
+    EXPECT_EQ(certified, c.certified) << ::testing::PrintToString(c.stages);
+  }
 }
 
 TEST(VerificationJson, EveryReadingWithItsFigures) {
