@@ -21,8 +21,8 @@ std::string Trimmed(std::string_view text) {
 }
 
 // A Number as read ("010000") or a choice's code; nothing when it is not one.
-std::optional<long long> ReadNumber(std::string_view text) {
-  text = Trimmed(text);
+std::optional<long long> ReadNumber(std::string_view read) {
+  const std::string text = Trimmed(read);
   if (text.empty()) return std::nullopt;
   long long value = 0;
   const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
