@@ -699,7 +699,26 @@ std::vector<DueScale> RecordStore::DueForVerification() const {
 }
 
 ImportResult RecordStore::ImportHistory(const std::string& folder, const Author& author) {
+  return Import(folder, author, false);
+}
+
+ImportResult RecordStore::ImportHistoryOnce(const std::string& folder, const Author& author) {
+  return Import(folder, author, true);
+}
+
+ImportResult RecordStore::Import(const std::string& folder, const Author& author, bool once) {
   ImportResult result;
+  QSqlDatabase db = StoreAccess::Db(*this);
+  const auto taken = [&db, &result](bool& earlier) {
+    QSqlQuery q(db);
+    if (!q.exec("SELECT 1 FROM meta WHERE key = 'history_imported'")) {
+      result.error = ErrorText(q.lastError());
+      return false;
+    }
+    earlier = q.next();
+    return true;
+  };
+  if (once && (!taken(result.earlier) || result.earlier)) return result;
   std::vector<RecordRow> rows;
   for (const HistoryEntry& entry : SetupHistory(folder).List()) {
     std::optional<RecordRow> row = entry.readable ? HistoryRow(entry, author) : std::nullopt;
@@ -709,8 +728,7 @@ ImportResult RecordStore::ImportHistory(const std::string& folder, const Author&
     }
     rows.push_back(std::move(*row));
   }
-  if (rows.empty()) return result;
-  QSqlDatabase db = StoreAccess::Db(*this);
+  if (rows.empty() && !once) return result;
   if (!BeginWrite(db, StoreAccess::DialectOf(*this), result.error)) return result;
   ImportResult counted = result;
   {
@@ -722,6 +740,27 @@ ImportResult RecordStore::ImportHistory(const std::string& folder, const Author&
         return result;
       }
       ++(added ? counted.added : counted.known);
+    }
+  }
+  if (once) {
+    // Another program on the same file may have taken the folder in meanwhile: then nothing of
+    // this import is kept.
+    if (!taken(counted.earlier)) {
+      Rollback(db);
+      return result;
+    }
+    if (counted.earlier) {
+      Rollback(db);
+      result.earlier = true;
+      return result;
+    }
+    QSqlQuery q(db);
+    q.prepare("INSERT INTO meta (key, value) VALUES ('history_imported', ?)");
+    q.addBindValue(Q(UtcNow()));
+    if (!q.exec()) {
+      result.error = ErrorText(q.lastError());
+      Rollback(db);
+      return result;
     }
   }
   if (!Commit(db, result.error)) return result;

@@ -21,6 +21,7 @@ struct ImportResult {
   std::size_t known = 0;       // already in the store (an earlier import)
   std::size_t unreadable = 0;  // damaged or cut-short files, left where they are
   std::string error;           // a failure that stopped the import; what was added stays
+  bool earlier = false;        // ImportHistoryOnce: the store had taken the folder in before
 };
 
 // One records store through Qt SQL: the embedded one in a SQLite file, or a team's PostgreSQL.
@@ -106,12 +107,17 @@ class RecordStore {
   // Takes in the setup history folder's complete reads (".stx" with its ".meta"), leaving the
   // files as they are. Each file has one id, so a second import adds nothing.
   ImportResult ImportHistory(const std::string& folder, const Author& author);
+  // The same, once in the life of the store: the store notes in the same transaction that it took
+  // the folder in (even an empty one), so that the reads kept since, which are records of their
+  // own already, are not taken in a second time as the files they also leave.
+  ImportResult ImportHistoryOnce(const std::string& folder, const Author& author);
 
   const std::string& LastError() const { return lastError_; }
 
  private:
   friend struct StoreAccess;
   RecordStore() = default;
+  ImportResult Import(const std::string& folder, const Author& author, bool once);
 
   std::string connection_;
   std::string where_;
