@@ -3,6 +3,7 @@
 #include <cstdio>
 #include <optional>
 
+#include "app/app_start.h"
 #include "app/app_windows.h"
 #include "app/main_dialog.h"
 #include "sim/builtin_simulator.h"
@@ -25,12 +26,15 @@ class CSetupApp : public QApplication {
   int Run() {
     // Message boxes belong to the window in front, the main window while no other runs.
     QtFeedback feedback;
-    const WindowServices services(feedback);
+    records::RecordKeeper keeper({{}, records::RecordKeeper::DefaultHistoryFolder(), {}});
+    WindowServices services(feedback);
+    services.records = &keeper;
     // A person watches the program's simulated indicator (in the Weight Trend, the Indicator
     // window): its loads settle as a real scale's do, so that the filters' setting shows.
     sim::ProgramSimulator().Indicator().With(
         [](sim::SimulatedIndicator& m) { m.SetDynamics(true); });
     CMainDlg main(services, AppWindows());
+    OpenRecordsWhenShown(main, keeper, feedback);
     // "Exit" ends the window with result 1; for the shell that is a normal end.
     main.exec();
     return 0;
