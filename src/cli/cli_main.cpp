@@ -10,6 +10,7 @@
 
 #include "cli/cli_commands.h"
 #include "cli/inventory.h"
+#include "cli/records_commands.h"
 #include "link/open_link.h"
 #include "link/tracing_link.h"
 #include "traffic/exchange_meaning.h"
@@ -118,8 +119,18 @@ int RunOne(const Invocation& invocation) {
     });
   }
   CommandResult result = RunCommand(command, tracing, ui, link->Opened(), gStop);
+  // The records are kept whatever came of the command: a failed write is a record too.
+  const KeptRecords kept = KeepMade({{command.scale, result.made}}, command.technician);
+  for (const std::string& note : kept.notes) std::cerr << note << "\n";
+  if (!kept.error.empty()) std::cerr << kept.error << "\n";
   if (json) {
     QJsonObject doc = result.data;
+    if (!result.made.empty()) {
+      QJsonObject records{{"kept", static_cast<qint64>(kept.kept)}};
+      if (!command.scale.empty()) records["scale"] = FromUtf8(command.scale);
+      if (!kept.error.empty()) records["error"] = FromUtf8(kept.error);
+      doc["records"] = records;
+    }
     doc["command"] = FromUtf8(command.name);
     doc["port"] = FromUtf8(line.port);
     doc["status"] = result.status;
@@ -213,6 +224,15 @@ int main(int argc, char** argv) {
   command.allPorts = isSet(Option::kAllPorts);
   command.keepGoing = isSet(Option::kKeepGoing);
   if (isSet(Option::kLogDir)) command.logDir = value(Option::kLogDir);
+  command.records = value(Option::kRecords);
+  command.scale = value(Option::kScale);
+  command.technician = value(Option::kTechnician);
+  if (!command.scale.empty()) {
+    if (const std::string error = CheckScaleName(command.scale); !error.empty()) {
+      std::cerr << "--scale: " << error << "\n";
+      return kExitUsage;
+    }
+  }
   invocation.json = isSet(Option::kJson);
   invocation.trace = isSet(Option::kTrace);
   invocation.stop = &gStop;

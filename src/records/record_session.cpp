@@ -1,6 +1,6 @@
 #include "records/record_session.h"
 
-#include "setup/setup_model.h"
+#include "records/record_collector.h"
 
 namespace tamarack::records {
 
@@ -62,11 +62,7 @@ SetupRecorder::SetupRecorder(SetupJournal& inner, RecordSession& records, PortLi
 
 void SetupRecorder::CompleteRead(const SetupModel& model, UserFeedback& ui) {
   inner_.CompleteRead(model, ui);
-  ReadContent read;
-  read.values = model.currentValue;
-  read.port = line_.port;
-  read.line = line_.settings.Description();
-  records_.Add(std::move(read));
+  records_.Add(ReadOf(model, line_));
 }
 
 void SetupRecorder::Operation(OperationEntry entry) {

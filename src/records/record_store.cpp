@@ -1,5 +1,6 @@
 #include "records/record_store.h"
 
+#include <QCoreApplication>
 #include <QCryptographicHash>
 #include <QDateTime>
 #include <QDir>
@@ -18,6 +19,7 @@
 #include "records/store_sql.h"
 #include "records/team_address.h"
 #include "setup/setup_value_file.h"
+#include "ui/product.h"
 
 namespace tamarack::records {
 namespace {
@@ -250,7 +252,13 @@ std::string ThisPc() {
 }
 
 std::string RecordStore::DefaultFolder() {
-  return S(QStandardPaths::writableLocation(QStandardPaths::AppDataLocation));
+  // The folder goes by the program's name: the command line asks for the windows' one.
+  const QString name = QCoreApplication::applicationName();
+  const QString product = Q(std::string(kProductName));
+  if (name != product) QCoreApplication::setApplicationName(product);
+  const QString folder = QStandardPaths::writableLocation(QStandardPaths::AppDataLocation);
+  if (name != product) QCoreApplication::setApplicationName(name);
+  return S(folder);
 }
 
 RecordStore::~RecordStore() {
@@ -619,6 +627,27 @@ std::optional<Record> RecordStore::Get(const std::string& id) const {
   RecordRow row = ReadRecordRow(q);
   row.bytes = q.value(13).toByteArray();
   return Decoded(row, q.value(12).toString());
+}
+
+std::vector<std::string> RecordStore::IdsStartingWith(std::string_view prefix,
+                                                      std::size_t limit) const {
+  lastError_.clear();
+  const bool idLetters = std::ranges::all_of(
+      prefix, [](char c) { return (c >= '0' && c <= '9') || (c >= 'a' && c <= 'f') || c == '-'; });
+  if (prefix.empty() || !idLetters) return {};
+  QSqlQuery q(StoreAccess::Db(*this));
+  q.setForwardOnly(true);
+  // No wildcard can be in it: only the letters of an id pass.
+  q.prepare("SELECT id FROM records WHERE id LIKE ? ORDER BY id LIMIT ?");
+  q.addBindValue(Q(std::string(prefix) + "%"));
+  q.addBindValue(static_cast<qint64>(limit));
+  std::vector<std::string> ids;
+  if (!q.exec()) {
+    lastError_ = ErrorText(q.lastError());
+    return {};
+  }
+  while (q.next()) ids.push_back(S(q.value(0).toString()));
+  return ids;
 }
 
 std::size_t RecordStore::RecordCount() const {

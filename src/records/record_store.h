@@ -38,7 +38,8 @@ class RecordStore {
     std::string message;
   };
 
-  // The folder the program keeps its records in: the user's data folder. Not made here.
+  // The folder the program keeps its records in: the user's data folder, the windows' one for the
+  // command line too. Not made here.
   static std::string DefaultFolder();
   // `folder`/records.sqlite, made (with the folder) on first use. A file under that name that is
   // not a records store, or is cut short, is moved aside (never overwritten, never deleted) and a
@@ -91,6 +92,9 @@ class RecordStore {
   std::vector<Record> Unplaced(std::size_t limit = 0) const;
   // One record, whole.
   std::optional<Record> Get(const std::string& id) const;
+  // The ids that begin with `prefix` (letters of an id only), at most `limit` of them, so that
+  // people may name a record by the first letters of its id.
+  std::vector<std::string> IdsStartingWith(std::string_view prefix, std::size_t limit) const;
   std::size_t RecordCount() const;
 
   // The scale whose latest complete read has this read's fingerprint, for the technician to
