@@ -57,6 +57,13 @@ void RecordSession::KeepWaiting() {
   for (const Record& r : records) kept_.push_back(r.id);
 }
 
+void KeepCertificate(RecordKeeper& keeper, UserFeedback& ui, const ScaleAsker& ask,
+                     CertificateContent certificate) {
+  RecordSession test(&keeper, ui, ask);
+  test.Add(std::move(certificate));
+  test.Settle();
+}
+
 SetupRecorder::SetupRecorder(SetupJournal& inner, RecordSession& records, PortLine line)
     : inner_(inner), records_(records), line_(std::move(line)) {}
 

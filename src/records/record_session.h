@@ -64,6 +64,12 @@ class RecordSession {
   std::vector<std::string> kept_;
 };
 
+// A finished test's certificate, kept on the scale the technician names: one test is one
+// opening, so the question is asked for it alone (proposing no scale: a certificate has no
+// fingerprint). Where the program hands on every finished certificate, it calls this.
+void KeepCertificate(RecordKeeper& keeper, UserFeedback& ui, const ScaleAsker& ask,
+                     CertificateContent certificate);
+
 // The setup window's journal when records are kept: passes everything on to `inner` (the
 // session the service record is made from) and makes a record of each complete read, with the
 // line it came over, and of each operation with its outcome.

@@ -187,6 +187,19 @@ TEST_F(SessionTest, AServiceRecordSavedTwiceIsKeptOnce) {
   EXPECT_EQ(kept.pdf, "%PDF-1.4 first");
 }
 
+TEST_F(SessionTest, EachCertificateIsAskedForAndCountsForItsScalesDueDate) {
+  const Scale mill = AddScale("Mill 3", "Hopper");
+  CertificateContent passed{"OIML R 76, class III, in service", true, "{}", "csv", "%PDF"};
+  KeepCertificate(*keeper, ui, Answering(mill.id), passed);
+  KeepCertificate(*keeper, ui, Answering(""), passed);  // not now: on no scale
+  ASSERT_EQ(questions.size(), 2u);
+  EXPECT_EQ(questions[0].what, "Certificate: OIML R 76, class III, in service");
+  EXPECT_EQ(keeper->Store()->Unplaced().size(), 1u);
+  const std::vector<DueScale> due = keeper->Store()->DueForVerification();
+  ASSERT_EQ(due.size(), 1u);
+  EXPECT_FALSE(due[0].lastPassed.empty());
+}
+
 TEST_F(SessionTest, AFailureToKeepIsToldOnceInARun) {
   RecordSession session(keeper.get(), ui, Answering("no-such-scale"));
   session.Add(SampleRead());
