@@ -471,12 +471,14 @@ void CSetupDlg::Show() {
   UpdateMarks();
 }
 
-void CSetupDlg::Run(const std::function<void()>& handler) {
-  const OperationScope operation;  // no background poll in between
-  Collect();
-  handler();
-  Show();
-  SettleRecords();
+void CSetupDlg::Run(const std::function<void()>& handler, bool settle) {
+  {
+    const OperationScope operation;  // no background poll in between
+    Collect();
+    handler();
+    Show();
+  }
+  if (settle) SettleRecords();
 }
 
 void CSetupDlg::SettleRecords() {
@@ -491,8 +493,9 @@ ReadProgress CSetupDlg::TrackReads(const QString& action) {
 }
 
 void CSetupDlg::OnReadAll() {
-  Run([this] { ReadAllParams(model_, port_, ui_, TrackReads("Reading")); });
+  Run([this] { ReadAllParams(model_, port_, ui_, TrackReads("Reading")); }, false);
   progress_->Finish();
+  SettleRecords();
 }
 
 void CSetupDlg::OnWrite(const SetupParam& param) {
@@ -548,8 +551,9 @@ void CSetupDlg::OnCopyCurrent() {
 }
 
 void CSetupDlg::OnVerify() {
-  Run([this] { VerifyParams(model_, port_, ui_, TrackReads("Verifying")); });
+  Run([this] { VerifyParams(model_, port_, ui_, TrackReads("Verifying")); }, false);
   progress_->Finish();
+  SettleRecords();
 }
 
 void CSetupDlg::OnHistory() {

@@ -127,8 +127,9 @@ class CSetupDlg : public CModalDlg {
   QWidget* BuildEditableGroups();
   QWidget* MakeEditable(const SetupParam& param, QWidget* parent);
   void RegisterTips();
-  // Collects, runs `handler` over the model, and shows the model back.
-  void Run(const std::function<void()>& handler);
+  // Collects, runs `handler` over the model, and shows the model back; then, unless told not to,
+  // keeps the records it made.
+  void Run(const std::function<void()>& handler, bool settle = true);
   void CollectInto(SetupModel& model) const;
   // Marks the fields that differ from the indicator, as the widgets show them now.
   void UpdateMarks();

@@ -218,6 +218,7 @@ class RecordsWindowTest : public QObject {
     QTest::mouseClick(w->OpenButton(), Qt::LeftButton);
     QVERIFY(b.opened.isLocalFile());
     QCOMPARE(Bytes(b.opened.toLocalFile()), QByteArray("%PDF-1.4 the service record"));
+    QFile::remove(b.opened.toLocalFile());
 
     struct Case {
       const char* name;
