@@ -8,6 +8,7 @@
 #include "count/count_setup_dialog.h"
 #include "indicator/indicator_dialog.h"
 #include "printfmt/print_format_dialog.h"
+#include "records/records_window.h"
 #include "setup/setup_dialog.h"
 #include "sim/builtin_simulator.h"
 #include "sim/sim_scale_window.h"
@@ -91,6 +92,9 @@ MainWindowParts AppWindows() {
   // Over the simulated indicator that "Simulator" opens.
   parts.simulatedScale = []() -> QWidget* {
     return new CSimScaleWindow(sim::ProgramSimulator().Indicator());
+  };
+  parts.records = [](const WindowServices& services) -> QWidget* {
+    return services.records != nullptr ? new CRecordsWindow(*services.records, services) : nullptr;
   };
   return parts;
 }

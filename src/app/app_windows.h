@@ -4,8 +4,8 @@
 
 namespace tamarack {
 
-// The working windows the main window leads to, and the Simulated Scale window over the
-// program's built-in simulated indicator.
+// The working windows the main window leads to, the Simulated Scale window over the program's
+// built-in simulated indicator, and the Records window.
 MainWindowParts AppWindows();
 
 }  // namespace tamarack

@@ -3,13 +3,17 @@
 #include <cstdio>
 #include <optional>
 
+#include "app/app_start.h"
 #include "app/app_windows.h"
 #include "app/main_dialog.h"
+#include "records/record_session.h"
+#include "records/scale_dialog.h"
 #include "sim/builtin_simulator.h"
 #include "ui/product.h"
 #include "ui/qt_feedback.h"
 #include "ui/text.h"
 #include "ui/window_services.h"
+#include "verify/finished_certificate.h"
 #include "version.h"
 
 namespace tamarack {
@@ -25,12 +29,21 @@ class CSetupApp : public QApplication {
   int Run() {
     // Message boxes belong to the window in front, the main window while no other runs.
     QtFeedback feedback;
-    const WindowServices services(feedback);
+    records::RecordKeeper keeper({{}, records::RecordKeeper::DefaultHistoryFolder(), {}});
+    WindowServices services(feedback);
+    services.records = &keeper;
     // A person watches the program's simulated indicator (in the Weight Trend, the Indicator
     // window): its loads settle as a real scale's do, so that the filters' setting shows.
     sim::ProgramSimulator().Indicator().With(
         [](sim::SimulatedIndicator& m) { m.SetDynamics(true); });
     CMainDlg main(services, AppWindows());
+    OpenRecordsWhenShown(main, keeper, feedback);
+    // Every finished certificate is kept on the scale the technician names for that test.
+    SetCertificateHook([&](const FinishedCertificate& finished) {
+      records::KeepCertificate(keeper, feedback,
+                               ScaleAskerFor(keeper, feedback, services.runWindow, &main),
+                               CertificateRecord(finished));
+    });
     // "Exit" ends the window with result 1; for the shell that is a normal end.
     main.exec();
     return 0;

@@ -125,6 +125,8 @@ CMainDlg::CMainDlg(const WindowServices& services, MainWindowParts parts, QWidge
   }
   trafficButton_ = MakeButton("Traffic", this);
   trendButton_ = MakeButton("Trend", this);
+  recordsButton_ = MakeButton("Records", this);
+  recordsButton_->setEnabled(services_.records != nullptr && parts_.records);
   exit_ = MakeButton("Exit", this);
   simScaleButton_ = MakeButton(kSimulatedScaleCaption, this);
   simScaleButton_->setEnabled(false);
@@ -135,6 +137,7 @@ CMainDlg::CMainDlg(const WindowServices& services, MainWindowParts parts, QWidge
   for (QPushButton* button : work_) buttons->addWidget(button);
   buttons->addWidget(trafficButton_);
   buttons->addWidget(trendButton_);
+  buttons->addWidget(recordsButton_);
   buttons->addWidget(simScaleButton_);
   buttons->addWidget(exit_);
   buttons->addStretch();
@@ -155,6 +158,7 @@ CMainDlg::CMainDlg(const WindowServices& services, MainWindowParts parts, QWidge
   connect(exit_, &QPushButton::clicked, this, &CMainDlg::OnExit);
   connect(trafficButton_, &QPushButton::clicked, this, &CMainDlg::OnTraffic);
   connect(trendButton_, &QPushButton::clicked, this, &CMainDlg::OnTrend);
+  connect(recordsButton_, &QPushButton::clicked, this, &CMainDlg::OnRecords);
   connect(find_, &QPushButton::clicked, this, &CMainDlg::OnFindIndicator);
   connect(simScaleButton_, &QPushButton::clicked, this, &CMainDlg::OnSimulatedScale);
 
@@ -173,6 +177,7 @@ CMainDlg::CMainDlg(const WindowServices& services, MainWindowParts parts, QWidge
   relay_->Add(find_, "Look for the indicator on this port at every line setting");
   relay_->Add(trafficButton_, "Show the exchanges with the indicator");
   relay_->Add(trendButton_, kTrendTip);
+  relay_->Add(recordsButton_, "Show the scales, their visits, the ones due for verification");
   relay_->Add(exit_, "Exit Program");
   relay_->Add(simScaleButton_, "Put a load on the simulated indicator and see what it prints");
 }
@@ -282,6 +287,18 @@ void CMainDlg::OnTrend() {
   trend_->show();
   trend_->raise();
   trend_->activateWindow();
+}
+
+void CMainDlg::OnRecords() {
+  if (services_.records == nullptr || !parts_.records) return;
+  // Like the Traffic window: no owner, so that it stays usable beside the working windows.
+  if (!records_) {
+    records_.reset(parts_.records(services_));
+    if (!records_) return;
+  }
+  records_->show();
+  records_->raise();
+  records_->activateWindow();
 }
 
 std::vector<FinderPort> CMainDlg::OtherFinderPorts(const std::string& chosen) const {

@@ -46,6 +46,8 @@ struct WorkWindowRow {
 
 // Makes a tool window; the main window owns it.
 using ToolWindowMaker = std::function<QWidget*()>;
+// Makes a tool window over the services every window gets; the main window owns it.
+using ServicedToolMaker = std::function<QWidget*(const WindowServices& services)>;
 
 // What the program plugs into the main window (app_windows.cpp).
 struct MainWindowParts {
@@ -53,6 +55,8 @@ struct MainWindowParts {
   std::vector<WorkWindowRow> windows;
   // The Simulated Scale window over the built-in simulated indicator.
   ToolWindowMaker simulatedScale;
+  // The Records window over the program's records.
+  ServicedToolMaker records;
 };
 
 // The last entry of the Comm list: asks for a device server's address and adds it to the list.
@@ -87,6 +91,9 @@ class CMainDlg : public CModalDlg {
   void OnTraffic();
   // "Trend": shows the Weight Trend window (made at the first press, kept until the program ends).
   void OnTrend();
+  // "Records": shows the Records window (made at the first press, kept until the program ends).
+  // The button is enabled while the program keeps records.
+  void OnRecords();
   // "Find Indicator": looks for the indicator on the chosen port; on an answer the five lists are
   // set to the setting that answered.
   void OnFindIndicator();
@@ -119,6 +126,9 @@ class CMainDlg : public CModalDlg {
   QPushButton* TrendButton() const { return trendButton_; }
   QPushButton* FindButton() const { return find_; }
   QPushButton* SimulatedScaleButton() const { return simScaleButton_; }
+  QPushButton* RecordsButton() const { return recordsButton_; }
+  // The Records window once made, else nullptr.
+  QWidget* RecordsWindow() const { return records_.get(); }
   // The Simulated Scale window once made, else nullptr.
   QWidget* SimulatedScaleWindow() const { return simScale_.get(); }
   const ToolTipRelay& Relay() const { return *relay_; }
@@ -163,6 +173,8 @@ class CMainDlg : public CModalDlg {
   QPushButton* simScaleButton_ = nullptr;
   bool onSimulator_ = false;  // the open port is the built-in simulated indicator
   std::unique_ptr<QWidget> simScale_;
+  QPushButton* recordsButton_ = nullptr;
+  std::unique_ptr<QWidget> records_;
 };
 
 }  // namespace tamarack

@@ -15,6 +15,7 @@
 
 #include "cli/fleet.h"
 #include "cli/port_commands.h"
+#include "cli/records_commands.h"
 #include "cli/test_scale_command.h"
 #include "count/aws_file.h"
 #include "count/count_setup.h"
@@ -26,6 +27,7 @@
 #include "link/key_command.h"
 #include "printfmt/print_format_file.h"
 #include "printfmt/print_format_model.h"
+#include "records/record_collector.h"
 #include "records/service_record.h"
 #include "setup/access_code.h"
 #include "setup/bulk_ops.h"
@@ -273,9 +275,12 @@ int Failed(const ConsoleFeedback& ui, int before) {
   return ui.Failures() > before ? kExitIndicator : kExitOk;
 }
 
-CommandResult RunRead(const CliCommand& c, SerialLink& link, ConsoleFeedback& ui) {
+CommandResult RunRead(const CliCommand& c, Connection& on) {
+  SerialLink& link = on.link;
+  ConsoleFeedback& ui = on.ui;
   CommandResult result;
   SetupModel model = FreshSetupModel();
+  model.journal = &on.records;
   if (!ReadAllParams(model, link, ui)) {
     result.status = kExitIndicator;
     return result;
@@ -304,9 +309,12 @@ CommandResult RunRead(const CliCommand& c, SerialLink& link, ConsoleFeedback& ui
   return result;
 }
 
-CommandResult RunDiff(const CliCommand& c, SerialLink& link, ConsoleFeedback& ui) {
+CommandResult RunDiff(const CliCommand& c, Connection& on) {
+  SerialLink& link = on.link;
+  ConsoleFeedback& ui = on.ui;
   CommandResult result;
   SetupModel model = FreshSetupModel();
+  model.journal = &on.records;
   if (!LoadSetupFile(c.args[0], model, ui)) {
     result.status = kExitUsage;
     return result;
@@ -328,10 +336,13 @@ CommandResult RunDiff(const CliCommand& c, SerialLink& link, ConsoleFeedback& ui
   return result;
 }
 
-CommandResult RunWrite(const CliCommand& c, SerialLink& link, ConsoleFeedback& ui,
-                       const PortLine& opened) {
+CommandResult RunWrite(const CliCommand& c, Connection& on) {
+  SerialLink& link = on.link;
+  ConsoleFeedback& ui = on.ui;
+  const PortLine& opened = on.opened;
   CommandResult result;
   SetupModel model = FreshSetupModel();
+  model.journal = &on.records;
   if (std::string error = LoadForWrite(c.args[0], model); !error.empty()) {
     ui.Failure(error);
     result.status = kExitUsage;
@@ -343,7 +354,7 @@ CommandResult RunWrite(const CliCommand& c, SerialLink& link, ConsoleFeedback& u
     SetupSession::Options options;
     options.line = opened;
     session.emplace(std::move(options));
-    model.journal = &*session;
+    on.records.SetInner(&*session);
     if (!ReadAllParams(model, link, ui)) {
       result.status = kExitIndicator;
       return result;
@@ -361,7 +372,9 @@ CommandResult RunWrite(const CliCommand& c, SerialLink& link, ConsoleFeedback& u
     result.status = kExitIndicator;
   }
   if (session && session->LatestRead()) {
-    const ServiceRecord record = BuildServiceRecord(*session, "", "", session->Now());
+    const ServiceRecord record = BuildServiceRecord(*session, c.technician, "", session->Now());
+    // Without a page layout engine here, the record is kept without its PDF.
+    on.records.Add(records::ServiceRecordContent{record, {}});
     if (!ReplaceFile(c.record, ServiceRecordCsv(record)).ok()) {
       ui.Failure(std::string(kRecordNotSaved) + c.record);
       result.status = kExitUsage;
@@ -371,9 +384,12 @@ CommandResult RunWrite(const CliCommand& c, SerialLink& link, ConsoleFeedback& u
   return result;
 }
 
-CommandResult RunSet(const CliCommand& c, SerialLink& link, ConsoleFeedback& ui) {
+CommandResult RunSet(const CliCommand& c, Connection& on) {
+  SerialLink& link = on.link;
+  ConsoleFeedback& ui = on.ui;
   CommandResult result;
   SetupModel model = FreshSetupModel();
+  model.journal = &on.records;
   std::vector<const SetupParam*> params;
   PrepareSet(c.args, model, params);
   for (const SetupParam* param : params) {
@@ -547,6 +563,7 @@ CommandResult RunDisplay(const CliCommand& c, SerialLink& link, ConsoleFeedback&
 
 CommandResult RunSave(const CliCommand&, Connection& on) {
   SetupModel model = FreshSetupModel();
+  model.journal = &on.records;
   const int before = on.ui.Failures();
   SaveParams(model, on.link, on.ui);
   CommandResult result;
@@ -556,6 +573,7 @@ CommandResult RunSave(const CliCommand&, Connection& on) {
 
 CommandResult RunRestore(const CliCommand&, Connection& on) {
   SetupModel model = FreshSetupModel();
+  model.journal = &on.records;
   const int before = on.ui.Failures();
   RestoreParams(model, on.link, on.ui);
   CommandResult result;
@@ -565,6 +583,7 @@ CommandResult RunRestore(const CliCommand&, Connection& on) {
 
 CommandResult RunDefault(const CliCommand&, Connection& on) {
   SetupModel model = FreshSetupModel();
+  model.journal = &on.records;
   const int before = on.ui.Failures();
   // The check has taken the access code already.
   SetFactoryDefaults(model, on.link, on.ui, [] { return PasswordAnswer::kAccepted; });
@@ -582,7 +601,7 @@ CommandResult RunKey(const CliCommand& c, Connection& on) {
   return result;
 }
 
-constexpr std::array<OptionInfo, 23> kOptions{{
+constexpr std::array<OptionInfo, 26> kOptions{{
     {Option::kPort, "port", "", ValueKind::kPort, "PORT", "", "COM1",
      "COM1..COM6, a device path, socket://HOST:PORT or rfc2217://HOST:PORT for a serial device "
      "server, or sim for the built-in simulated indicator (default COM1).",
@@ -629,6 +648,17 @@ constexpr std::array<OptionInfo, 23> kOptions{{
     {Option::kSimErrors, "sim-errors", "", ValueKind::kText, "LIST", "", "",
      "With --port sim: the simulated scale's errors, e.g. span=+0.03%,fl=+0.05%,noise=0.3.", true,
      ""},
+    {Option::kRecords, "records", "", ValueKind::kText, "URL", "", "",
+     "records: a team's store, postgresql://user@host:port/db (the password from PGPASSFILE or "
+     "~/.pgpass), instead of this PC's; sync: the team store to sync with.",
+     false, "--records belongs to records"},
+    {Option::kScale, "scale", "", ValueKind::kText, "SITE/TAG", "", "",
+     "The scale whose records a command makes (read, diff, write, set, save, restore, default, "
+     "fleet); a scale not yet known is added. Without it the records are on no scale.",
+     false, "--scale and --technician belong to the commands that make records"},
+    {Option::kTechnician, "technician", "", ValueKind::kText, "NAME", "", "",
+     "Who makes the records of the command.", false,
+     "--scale and --technician belong to the commands that make records"},
     {Option::kHelp, "help", "h", ValueKind::kNone, "", "", "",
      "This help, or a command's with the command.", true, ""},
     {Option::kVersion, "version", "v", ValueKind::kNone, "", "", "",
@@ -692,33 +722,43 @@ const std::vector<CommandRow>& Table() {
        "Reads all 33 parameters and prints them, or stores them as a setup value file or as "
        "JSON.",
        CheckNoWords,
-       OnLink<RunRead>},
+       RunRead,
+       true},
       {"diff",
        {{{File("FILE.stx")}}},
        "Reads the indicator and lists the parameters that differ from the file; exit status 1 "
        "when any does.",
        CheckDiff,
-       OnLink<RunDiff>},
+       RunDiff,
+       true},
       {"write",
        {{{File("FILE.stx")}, {{Option::kVerify}, {Option::kRecord}}}},
        "Writes the file's values with Write All, after checking every field as the setup window "
        "does; with --verify, reads them back and compares. With --record, reads the indicator "
        "before (as found) and after (as left) and stores the service record as CSV.",
        CheckWrite,
-       [](const CliCommand& c, Connection& on) { return RunWrite(c, on.link, on.ui, on.opened); }},
+       RunWrite,
+       true},
       {"set",
        {{{{ValueKind::kParameter, "F1.6=2", "F6.2=100"}}}},
        "Writes single parameters by number; values as the setup window accepts them (a choice by "
        "its code or its option text, a date as dd-MM-yyyy, a time as HH:mm:ss).",
        CheckSet,
-       OnLink<RunSet>},
-      {"save", {{}}, "Has the indicator keep the values written.", CheckNoWords, RunSave},
-      {"restore", {{}}, "Has the indicator go back to its saved values.", CheckNoWords, RunRestore},
+       RunSet,
+       true},
+      {"save", {{}}, "Has the indicator keep the values written.", CheckNoWords, RunSave, true},
+      {"restore",
+       {{}},
+       "Has the indicator go back to its saved values.",
+       CheckNoWords,
+       RunRestore,
+       true},
       {"default",
        {{{}, {{Option::kPassword, "", true}}}},
        "Returns the indicator to its factory setup.",
        CheckDefault,
-       RunDefault},
+       RunDefault,
+       true},
       {"format",
        {{{Choice("read"), Choice("G|N")}, {{Option::kOut, "FILE.fmt"}}},
         {{Choice("send"), Choice("G|N"), File("FILE.fmt")}}},
@@ -752,7 +792,8 @@ const std::vector<CommandRow>& Table() {
        "itself. Prints every reading with its error and MPE, and writes the certificate. Exit "
        "status 0 when every test passes, 1 when one fails or the test did not end.",
        CheckTestScale,
-       RunTestScaleCommand},
+       RunTestScaleCommand,
+       true},
       {"fleet",
        {{{File("INVENTORY.csv"), {ValueKind::kCommand, "COMMAND ...", {}}},
          {{Option::kKeepGoing}, {Option::kLogDir}}}},
@@ -763,7 +804,24 @@ const std::vector<CommandRow>& Table() {
        "indicator failed.",
        CheckFleet,
        Reach::kFleet,
-       RunFleetCommand},
+       RunFleetCommand,
+       true},
+      {"records",
+       {{{Choice("list")}, {{Option::kRecords}}},
+        {{Choice("list"), Text("SITE/TAG|unplaced")}, {{Option::kRecords}}},
+        {{Choice("show"), Text("ID")}, {{Option::kRecords}}},
+        {{Choice("diff"), Text("ID"), Text("ID")}, {{Option::kRecords}}},
+        {{Choice("export"), Text("ID"), File("FILE.stx|FILE.pdf|FILE.csv")}, {{Option::kRecords}}},
+        {{Choice("sync")}, {{Option::kRecords, "", true}}}},
+       "What Tamarack keeps: list the scales with their next verification, or one scale's records "
+       "(or those on no scale) newest first; show one record; the parameters that differ between "
+       "two reads (exit status 1 when any does); export a record to its setup value file, PDF or "
+       "CSV; sync this PC's store with a team's. A record is named by its id or the first letters "
+       "of it. Every other command that reads or writes an indicator keeps its records in this "
+       "PC's store.",
+       CheckRecords,
+       Reach::kStore,
+       RunRecords},
   };
   return table;
 }
@@ -863,6 +921,12 @@ bool Given(const CliCommand& c, Option option) {
       return !c.plan.empty();
     case Option::kPdf:
       return !c.pdf.empty();
+    case Option::kRecords:
+      return !c.records.empty();
+    case Option::kScale:
+      return !c.scale.empty();
+    case Option::kTechnician:
+      return !c.technician.empty();
     case Option::kSimErrors:
     case Option::kPort:
     case Option::kBaud:
@@ -879,6 +943,7 @@ bool Given(const CliCommand& c, Option option) {
 }
 
 bool Takes(const CommandRow& row, Option option) {
+  if (row.makesRecords && (option == Option::kScale || option == Option::kTechnician)) return true;
   return std::any_of(row.forms.begin(), row.forms.end(), [&](const Form& form) {
     return std::any_of(form.options.begin(), form.options.end(),
                        [&](const FormOption& o) { return o.option == option; });
@@ -977,8 +1042,10 @@ CommandResult RunCommand(const CliCommand& c, SerialLink& link, ConsoleFeedback&
     result.status = kExitUsage;
     return result;
   }
-  Connection on{link, ui, opened, stop, simulator};
+  records::RecordCollector made(opened);
+  Connection on{link, ui, opened, stop, made, simulator};
   CommandResult result = row->runOnLine(c, on);
+  result.made = made.Made();
   // A failure shown on the way (Write All goes on past a failed date write, as the window does)
   // must not end as a success for the script.
   const bool failureShown = std::any_of(ui.Messages().begin() + static_cast<std::ptrdiff_t>(first),
@@ -991,6 +1058,15 @@ CommandResult RunCommand(const CliCommand& c, SerialLink& link, ConsoleFeedback&
   }
   result.data["messages"] = MessagesSince(ui, first);
   return result;
+}
+
+std::string CommandText(const CliCommand& c) {
+  std::string text = c.name;
+  for (const std::string& arg : c.args) text += " " + arg;
+  if (!c.out.empty()) text += " --out " + c.out;
+  if (c.verify) text += " --verify";
+  if (!c.record.empty()) text += " --record " + c.record;
+  return text;
 }
 
 std::string JsonText(const QJsonObject& document) {

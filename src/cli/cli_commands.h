@@ -11,6 +11,11 @@
 #include "cli/console_feedback.h"
 #include "link/line_settings.h"
 #include "link/serial_link.h"
+#include "records/record.h"
+
+namespace tamarack::records {
+class RecordCollector;
+}
 
 namespace tamarack::sim {
 class Simulator;
@@ -42,6 +47,9 @@ struct CliCommand {
   std::string plan;                      // --plan
   std::string pdf;                       // --pdf
   std::optional<std::string> simErrors;  // --sim-errors: the simulated scale's errors
+  std::string records;                   // --records: a team store's address
+  std::string scale;                     // --scale: SITE/TAG, whose records the command makes
+  std::string technician;                // --technician
 };
 
 // What a word of a command, or an option's value, is: for the usage line, for matching a command
@@ -79,6 +87,9 @@ enum class Option : std::uint8_t {
   kPlan,
   kPdf,
   kSimErrors,
+  kRecords,
+  kScale,
+  kTechnician,
   kHelp,
   kVersion,
 };
@@ -133,6 +144,9 @@ struct CommandResult {
   int status = kExitOk;
   std::string text;  // for standard output in text mode
   QJsonObject data;  // the same for --json
+  // The records the command made (its complete reads and operations, a service record), for the
+  // records store.
+  std::vector<records::RecordContent> made;
   // The status stands as the run set it: a failure shown on the way or a stop does not turn it
   // into a failure (a watch ends with Ctrl+C, and one failed poll does not fail it).
   bool settled = false;
@@ -146,6 +160,9 @@ struct Connection {
   ConsoleFeedback& ui;
   const PortLine& opened;
   const std::atomic<bool>& stop;
+  // Told every complete read and operation, for the records; a handler's model takes it as its
+  // journal.
+  records::RecordCollector& records;
   // The simulated indicator behind the line, when --port sim opened one; null otherwise.
   sim::Simulator* simulator = nullptr;
 };
@@ -164,6 +181,7 @@ enum class Reach : std::uint8_t {
   kIndicator,  // over the line the program opens for it: on --port, or on each indicator of a fleet
   kPorts,  // on the ports themselves (lists them, looks for the indicator): once, never in a fleet
   kFleet,  // on every indicator of an inventory, running an indicator command on each
+  kStore,  // on the records store, never on an indicator
 };
 
 // Checks a command before anything is opened or sent: its words, its values (as the windows
@@ -179,22 +197,24 @@ using ProgramRun = int (*)(const Invocation& invocation);
 struct CommandRow {
   // An indicator command.
   CommandRow(std::string_view name_, std::vector<Form> forms_, std::string_view description_,
-             Check check_, LineRun runOnLine_)
+             Check check_, LineRun runOnLine_, bool makesRecords_ = false)
       : name(name_),
         forms(std::move(forms_)),
         description(description_),
         check(check_),
         reach(Reach::kIndicator),
-        runOnLine(runOnLine_) {}
+        runOnLine(runOnLine_),
+        makesRecords(makesRecords_) {}
   // A command that runs by itself.
   CommandRow(std::string_view name_, std::vector<Form> forms_, std::string_view description_,
-             Check check_, Reach reach_, ProgramRun run_)
+             Check check_, Reach reach_, ProgramRun run_, bool makesRecords_ = false)
       : name(name_),
         forms(std::move(forms_)),
         description(description_),
         check(check_),
         reach(reach_),
-        run(run_) {}
+        run(run_),
+        makesRecords(makesRecords_) {}
 
   std::string_view name;
   std::vector<Form> forms;       // the usage line, one form per way of calling it
@@ -203,6 +223,9 @@ struct CommandRow {
   Reach reach;
   LineRun runOnLine = nullptr;  // kIndicator rows
   ProgramRun run = nullptr;     // the others
+  // Keeps records of what it does (reads, writes, a fleet's rows), so takes --scale and
+  // --technician to say whose they are; its usage line does not repeat them.
+  bool makesRecords = false;
 };
 std::span<const CommandRow> Commands();
 const CommandRow* FindCommand(std::string_view name);
@@ -214,8 +237,12 @@ std::string Usage(const CliCommand& command);
 
 // Whether the command line gave the option; the options every command takes are never "given".
 bool Given(const CliCommand& command, Option option);
-// Whether any of the row's forms names the option.
+// Whether any of the row's forms names the option, or the row makes records and the option says
+// whose they are.
 bool Takes(const CommandRow& row, Option option);
+
+// "write setup.stx --verify": the command as a fleet's log and records name it.
+std::string CommandText(const CliCommand& command);
 
 // The form the command's words fit (their number, and the choices case-insensitively); nothing
 // when none does.

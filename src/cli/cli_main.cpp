@@ -15,6 +15,7 @@
 #include "cli/cli_commands.h"
 #include "cli/completion.h"
 #include "cli/inventory.h"
+#include "cli/records_commands.h"
 #include "cli/test_scale_command.h"
 #include "link/open_link.h"
 #include "link/port_names.h"
@@ -132,8 +133,18 @@ int RunOne(const Invocation& invocation) {
     });
   }
   CommandResult result = RunCommand(command, tracing, ui, link->Opened(), gStop, simulator);
+  // The records are kept whatever came of the command: a failed write is a record too.
+  const KeptRecords kept = KeepMade({{command.scale, result.made}}, command.technician);
+  for (const std::string& note : kept.notes) std::cerr << note << "\n";
+  if (!kept.error.empty()) std::cerr << kept.error << "\n";
   if (json) {
     QJsonObject doc = result.data;
+    if (!result.made.empty()) {
+      QJsonObject records{{"kept", static_cast<qint64>(kept.kept)}};
+      if (!command.scale.empty()) records["scale"] = FromUtf8(command.scale);
+      if (!kept.error.empty()) records["error"] = FromUtf8(kept.error);
+      doc["records"] = records;
+    }
     doc["command"] = FromUtf8(command.name);
     doc["port"] = FromUtf8(line.port);
     doc["status"] = result.status;
@@ -278,6 +289,15 @@ int main(int argc, char** argv) {
     if (const sim::ScaleErrorsRead read = sim::ParseScaleErrors(*command.simErrors);
         !read.messages.empty()) {
       for (const std::string& message : read.messages) std::cerr << message << "\n";
+      return kExitUsage;
+    }
+  }
+  command.records = value(Option::kRecords);
+  command.scale = value(Option::kScale);
+  command.technician = value(Option::kTechnician);
+  if (!command.scale.empty()) {
+    if (const std::string error = CheckScaleName(command.scale); !error.empty()) {
+      std::cerr << "--scale: " << error << "\n";
       return kExitUsage;
     }
   }

@@ -255,9 +255,8 @@ std::string BashCompletion() {
   s += "_tamarack_cli_options() {\n  case $1 in\n";
   for (const CommandRow& row : Commands()) {
     std::set<std::string> names;
-    for (const Form& form : row.forms) {
-      for (const FormOption& option : form.options)
-        names.insert(OptionName(OptionOf(option.option)));
+    for (const OptionInfo& info : Options()) {
+      if (!info.everyCommand && Takes(row, info.option)) names.insert(OptionName(info));
     }
     if (names.empty()) continue;
     std::string list;

@@ -16,6 +16,7 @@
 
 #include "cli/fleet_view.h"
 #include "cli/inventory.h"
+#include "cli/records_commands.h"
 #include "files/replace_file.h"
 #include "files/small_file.h"
 #include "link/open_link.h"
@@ -79,12 +80,7 @@ void RunJob(Job& job, const std::string& logPath, const std::atomic<bool>& stop)
   std::string log;
   const PortLine& s = job.row.port;
   log += "port " + s.port + " at " + s.settings.Text() + "\n";
-  log += "command " + job.command.name;
-  for (const std::string& arg : job.command.args) log += " " + arg;
-  if (!job.command.out.empty()) log += " --out " + job.command.out;
-  if (job.command.verify) log += " --verify";
-  if (!job.command.record.empty()) log += " --record " + job.command.record;
-  log += "\n";
+  log += "command " + CommandText(job.command) + "\n";
 
   ConsoleFeedback ui(&stop);
   ui.SetEcho([&](const ConsoleFeedback::Message& m) {
@@ -100,6 +96,8 @@ void RunJob(Job& job, const std::string& logPath, const std::atomic<bool>& stop)
   FleetIndicator& r = job.result;
   r.line = job.row.line;
   r.port = s.port;
+  r.command = CommandText(job.command);
+  r.scale = job.row.scale;
   // The port lives and dies in this thread: QSerialPort belongs to the thread that made it.
   std::unique_ptr<PortLink> link = OpenLink(s, ui);
   if (!link) {
@@ -119,6 +117,7 @@ void RunJob(Job& job, const std::string& logPath, const std::atomic<bool>& stop)
     });
     const CommandResult result = RunCommand(job.command, trace, ui, link->Opened(), stop);
     r.status = result.status;
+    r.made = result.made;
     link.reset();
   }
   r.interrupted = stop.load();
@@ -356,7 +355,7 @@ std::string CheckFleet(const CliCommand& fleet, int) {
   const std::optional<CliCommand> command = WrappedCommand(fleet);
   if (!command) return Usage(fleet);
   const CommandRow* row = FindCommand(command->name);
-  if ((row && row->reach == Reach::kPorts) || command->watch) {
+  if ((row && (row->reach == Reach::kPorts || row->reach == Reach::kStore)) || command->watch) {
     return "fleet runs the commands that work on one indicator each, not " + command->name +
            (command->watch ? " --watch" : "");
   }
@@ -374,7 +373,18 @@ int RunFleetCommand(const Invocation& invocation) {
   options.logDir = invocation.command.logDir.value_or("");
   options.live = ::isatty(STDOUT_FILENO) == 1;
   options.stop = invocation.stop;
-  return RunFleet(options, std::cout, std::cerr).status;
+  const FleetOutcome outcome = RunFleet(options, std::cout, std::cerr);
+  // Each indicator's records and its row of the run, on the row's scale or the command line's.
+  std::vector<MadeOnScale> groups;
+  for (const FleetIndicator& r : outcome.indicators) {
+    MadeOnScale group{r.scale.empty() ? invocation.command.scale : r.scale, r.made};
+    group.made.push_back(records::FleetRowContent{r.port, r.command, r.status, r.message});
+    groups.push_back(std::move(group));
+  }
+  const KeptRecords kept = KeepMade(groups, invocation.command.technician);
+  for (const std::string& note : kept.notes) std::cerr << note << "\n";
+  if (!kept.error.empty()) std::cerr << kept.error << "\n";
+  return outcome.status;
 }
 
 }  // namespace tamarack::cli

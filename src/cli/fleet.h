@@ -37,7 +37,10 @@ struct FleetIndicator {
   std::string message;  // the last failure, or the last success message
   int exchanges = 0;
   double seconds = 0;
-  std::string log;  // the log file, empty when it could not be written
+  std::string log;                           // the log file, empty when it could not be written
+  std::string command;                       // as CommandText gives it
+  std::string scale;                         // the row's scale; empty: the command line's
+  std::vector<records::RecordContent> made;  // the records its command made
 };
 
 struct FleetOutcome {

@@ -98,8 +98,18 @@ std::string ParseParity(std::string_view text, Parity& parity) {
   return {};
 }
 
+std::string CheckScaleName(std::string_view scale) {
+  const std::size_t slash = scale.find('/');
+  if (slash == std::string_view::npos || Trim(scale.substr(0, slash)).empty() ||
+      Trim(scale.substr(slash + 1)).empty()) {
+    return "a scale is named SITE/TAG, not \"" + std::string(scale) + "\"";
+  }
+  return {};
+}
+
 Inventory ParseInventory(std::string_view text, const LineSettings& defaults) {
   Inventory inventory;
+  bool scales = false;  // the header names the seventh field
   int number = 0;
   std::size_t start = 0;
   while (start < text.size()) {
@@ -110,7 +120,10 @@ Inventory ParseInventory(std::string_view text, const LineSettings& defaults) {
     ++number;
     if (line.empty() || line.front() == '#') continue;
     const std::vector<std::string_view> fields = SplitFields(line);
-    if (number == 1 && Lower(fields[0]) == "port") continue;
+    if (number == 1 && Lower(fields[0]) == "port") {
+      scales = fields.size() == 7 && Lower(fields[6]) == "scale";
+      continue;
+    }
     const auto fail = [&](std::string reason) {
       inventory.errors.push_back({number, std::move(reason)});
     };
@@ -118,8 +131,12 @@ Inventory ParseInventory(std::string_view text, const LineSettings& defaults) {
       fail("quotes are not allowed");
       continue;
     }
-    if (fields.size() > 6) {
+    if (!scales && fields.size() > 6) {
       fail("more than 6 fields (port,baud,data,stop,parity,file)");
+      continue;
+    }
+    if (scales && fields.size() > 7) {
+      fail("more than 7 fields (port,baud,data,stop,parity,file,scale)");
       continue;
     }
     if (fields[0].empty()) {
@@ -139,11 +156,13 @@ Inventory ParseInventory(std::string_view text, const LineSettings& defaults) {
     if (error.empty() && !field(3).empty())
       error = ParseStopBits(field(3), row.port.settings.stopBits);
     if (error.empty() && !field(4).empty()) error = ParseParity(field(4), row.port.settings.parity);
+    if (error.empty() && !field(6).empty()) error = CheckScaleName(field(6));
     if (!error.empty()) {
       fail(error);
       continue;
     }
     row.file = std::string(field(5));
+    row.scale = std::string(field(6));
     inventory.rows.push_back(std::move(row));
   }
   return inventory;

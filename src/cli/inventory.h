@@ -17,6 +17,9 @@ std::string ParseParity(std::string_view text, Parity& parity);
 // A port name: anything but a device server's URL passes here (the open tells whether it exists);
 // a URL must read as one ("rfc2217://host:4001"). Empty when it does, else what is wrong.
 std::string CheckPortName(std::string_view port);
+// A scale as the command line names it, "SITE/TAG", neither part empty. Empty when it reads,
+// else what is wrong.
+std::string CheckScaleName(std::string_view scale);
 
 // One indicator of a fleet: its port and line settings, and the file its command uses instead of
 // the one the command line names (empty: the command line's).
@@ -24,6 +27,7 @@ struct InventoryRow {
   int line = 0;  // 1-based line of the inventory
   PortLine port;
   std::string file;
+  std::string scale;  // SITE/TAG of the indicator's records; empty: the command line's
 };
 
 struct InventoryError {
@@ -38,7 +42,9 @@ struct Inventory {
 
 // The inventory is CSV, one indicator a line: port[,baud[,data[,stop[,parity[,file]]]]]. Empty
 // fields take `defaults`; blank lines, lines beginning "#" and a header line whose first field is
-// "port" are passed over. Fields are trimmed; no field may hold a quote.
+// "port" are passed over. Fields are trimmed; no field may hold a quote. A header whose seventh
+// field is "scale" lets each row end with the SITE/TAG of its indicator's scale, so that an
+// inventory without one reads exactly as before.
 Inventory ParseInventory(std::string_view text, const LineSettings& defaults);
 
 // Rows naming the same device ("COM3" and "/dev/ttyS2" are one), each pair as

@@ -13,6 +13,7 @@
 #include "files/small_file.h"
 #include "indicator/display_decode.h"
 #include "indicator/weight_series.h"
+#include "records/record_collector.h"
 #include "records/report_pdf.h"
 #include "sim/simulator.h"
 #include "ui/text.h"
@@ -327,6 +328,7 @@ CommandResult RunTestScaleCommand(const CliCommand& c, Connection& on) {
   FinishedCertificate finished{MakeCertificate({verification}), {}};
   if (verification.verdict != Verdict::kIncomplete) {
     finished = FinishCertificate(std::move(finished.certificate));
+    on.records.Add(CertificateRecord(finished));
   }
   const std::string csvPath = c.csv ? c.args[0] : std::string();
   if (const std::string errors =

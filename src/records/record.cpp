@@ -255,6 +255,12 @@ std::vector<CountsPoint> CountsTrend(const std::vector<Record>& reads, double th
     point.zero = ReadNumber(ValueOf(*read, kZeroCountAddress));
     point.span = ReadNumber(ValueOf(*read, kSpanCountAddress));
     if (previous != nullptr) {
+      const auto before = ParseUtc(previous->at);
+      const auto now = ParseUtc(point.at);
+      point.sameVisit = before && now && *now - *before < kVisitGap;
+    }
+    // The previous point is the last read of the visit before when this one starts a visit.
+    if (previous != nullptr && !point.sameVisit) {
       point.zeroChange = Change(previous->zero, point.zero);
       point.spanChange = Change(previous->span, point.span);
       point.zeroFlagged = point.zeroChange && std::fabs(*point.zeroChange) > threshold;

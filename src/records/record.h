@@ -177,20 +177,27 @@ struct ValueChange {
 // that the service record also uses (the date and time never count).
 std::vector<ValueChange> ReadChanges(const ReadContent& before, const ReadContent& after);
 
-// The zero and span calibration counts of one read of a scale, and their change since the read
-// before it.
+// Reads of a scale this close after the one before belong to the same visit: what a technician
+// changes in one visit (a recalibration between the as-found and the as-left read) is no drift.
+inline constexpr std::chrono::hours kVisitGap{12};
+
+// The zero and span calibration counts of one read of a scale, and their change since the visit
+// before.
 struct CountsPoint {
   std::string recordId;
   std::string at;
   std::optional<long long> zero;
   std::optional<long long> span;
-  // The change from the read before, as a share of its value (0.05 is 5 %); nothing for the first
-  // read or when either value is missing.
+  // The first read of a visit: its change from the last read of the visit before, as a share of
+  // that value (0.05 is 5 %). Nothing for the first visit, for a later read of the same visit, or
+  // when either value is missing.
   std::optional<double> zeroChange;
   std::optional<double> spanChange;
   // The change is beyond the threshold: a sign to check the load cells.
   bool zeroFlagged = false;
   bool spanFlagged = false;
+  // A later read of the visit of the read before.
+  bool sameVisit = false;
 };
 // `reads` oldest first; records of other kinds are passed over.
 std::vector<CountsPoint> CountsTrend(const std::vector<Record>& reads,

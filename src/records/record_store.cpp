@@ -1,5 +1,6 @@
 #include "records/record_store.h"
 
+#include <QCoreApplication>
 #include <QCryptographicHash>
 #include <QDateTime>
 #include <QDir>
@@ -18,6 +19,7 @@
 #include "records/store_sql.h"
 #include "records/team_address.h"
 #include "setup/setup_value_file.h"
+#include "ui/product.h"
 
 namespace tamarack::records {
 namespace {
@@ -250,7 +252,13 @@ std::string ThisPc() {
 }
 
 std::string RecordStore::DefaultFolder() {
-  return S(QStandardPaths::writableLocation(QStandardPaths::AppDataLocation));
+  // The folder goes by the program's name: the command line asks for the windows' one.
+  const QString name = QCoreApplication::applicationName();
+  const QString product = Q(std::string(kProductName));
+  if (name != product) QCoreApplication::setApplicationName(product);
+  const QString folder = QStandardPaths::writableLocation(QStandardPaths::AppDataLocation);
+  if (name != product) QCoreApplication::setApplicationName(name);
+  return S(folder);
 }
 
 RecordStore::~RecordStore() {
@@ -621,6 +629,27 @@ std::optional<Record> RecordStore::Get(const std::string& id) const {
   return Decoded(row, q.value(12).toString());
 }
 
+std::vector<std::string> RecordStore::IdsStartingWith(std::string_view prefix,
+                                                      std::size_t limit) const {
+  lastError_.clear();
+  const bool idLetters = std::ranges::all_of(
+      prefix, [](char c) { return (c >= '0' && c <= '9') || (c >= 'a' && c <= 'f') || c == '-'; });
+  if (prefix.empty() || !idLetters) return {};
+  QSqlQuery q(StoreAccess::Db(*this));
+  q.setForwardOnly(true);
+  // No wildcard can be in it: only the letters of an id pass.
+  q.prepare("SELECT id FROM records WHERE id LIKE ? ORDER BY id LIMIT ?");
+  q.addBindValue(Q(std::string(prefix) + "%"));
+  q.addBindValue(static_cast<qint64>(limit));
+  std::vector<std::string> ids;
+  if (!q.exec()) {
+    lastError_ = ErrorText(q.lastError());
+    return {};
+  }
+  while (q.next()) ids.push_back(S(q.value(0).toString()));
+  return ids;
+}
+
 std::size_t RecordStore::RecordCount() const {
   QSqlQuery q(StoreAccess::Db(*this));
   if (!q.exec("SELECT COUNT(*) FROM records") || !q.next()) {
@@ -699,7 +728,26 @@ std::vector<DueScale> RecordStore::DueForVerification() const {
 }
 
 ImportResult RecordStore::ImportHistory(const std::string& folder, const Author& author) {
+  return Import(folder, author, false);
+}
+
+ImportResult RecordStore::ImportHistoryOnce(const std::string& folder, const Author& author) {
+  return Import(folder, author, true);
+}
+
+ImportResult RecordStore::Import(const std::string& folder, const Author& author, bool once) {
   ImportResult result;
+  QSqlDatabase db = StoreAccess::Db(*this);
+  const auto taken = [&db, &result](bool& earlier) {
+    QSqlQuery q(db);
+    if (!q.exec("SELECT 1 FROM meta WHERE key = 'history_imported'")) {
+      result.error = ErrorText(q.lastError());
+      return false;
+    }
+    earlier = q.next();
+    return true;
+  };
+  if (once && (!taken(result.earlier) || result.earlier)) return result;
   std::vector<RecordRow> rows;
   for (const HistoryEntry& entry : SetupHistory(folder).List()) {
     std::optional<RecordRow> row = entry.readable ? HistoryRow(entry, author) : std::nullopt;
@@ -709,8 +757,7 @@ ImportResult RecordStore::ImportHistory(const std::string& folder, const Author&
     }
     rows.push_back(std::move(*row));
   }
-  if (rows.empty()) return result;
-  QSqlDatabase db = StoreAccess::Db(*this);
+  if (rows.empty() && !once) return result;
   if (!BeginWrite(db, StoreAccess::DialectOf(*this), result.error)) return result;
   ImportResult counted = result;
   {
@@ -722,6 +769,27 @@ ImportResult RecordStore::ImportHistory(const std::string& folder, const Author&
         return result;
       }
       ++(added ? counted.added : counted.known);
+    }
+  }
+  if (once) {
+    // Another program on the same file may have taken the folder in meanwhile: then nothing of
+    // this import is kept.
+    if (!taken(counted.earlier)) {
+      Rollback(db);
+      return result;
+    }
+    if (counted.earlier) {
+      Rollback(db);
+      result.earlier = true;
+      return result;
+    }
+    QSqlQuery q(db);
+    q.prepare("INSERT INTO meta (key, value) VALUES ('history_imported', ?)");
+    q.addBindValue(Q(UtcNow()));
+    if (!q.exec()) {
+      result.error = ErrorText(q.lastError());
+      Rollback(db);
+      return result;
     }
   }
   if (!Commit(db, result.error)) return result;

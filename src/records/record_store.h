@@ -21,6 +21,7 @@ struct ImportResult {
   std::size_t known = 0;       // already in the store (an earlier import)
   std::size_t unreadable = 0;  // damaged or cut-short files, left where they are
   std::string error;           // a failure that stopped the import; what was added stays
+  bool earlier = false;        // ImportHistoryOnce: the store had taken the folder in before
 };
 
 // One records store through Qt SQL: the embedded one in a SQLite file, or a team's PostgreSQL.
@@ -37,7 +38,8 @@ class RecordStore {
     std::string message;
   };
 
-  // The folder the program keeps its records in: the user's data folder. Not made here.
+  // The folder the program keeps its records in: the user's data folder, the windows' one for the
+  // command line too. Not made here.
   static std::string DefaultFolder();
   // `folder`/records.sqlite, made (with the folder) on first use. A file under that name that is
   // not a records store, or is cut short, is moved aside (never overwritten, never deleted) and a
@@ -90,6 +92,9 @@ class RecordStore {
   std::vector<Record> Unplaced(std::size_t limit = 0) const;
   // One record, whole.
   std::optional<Record> Get(const std::string& id) const;
+  // The ids that begin with `prefix` (letters of an id only), at most `limit` of them, so that
+  // people may name a record by the first letters of its id.
+  std::vector<std::string> IdsStartingWith(std::string_view prefix, std::size_t limit) const;
   std::size_t RecordCount() const;
 
   // The scale whose latest complete read has this read's fingerprint, for the technician to
@@ -106,12 +111,17 @@ class RecordStore {
   // Takes in the setup history folder's complete reads (".stx" with its ".meta"), leaving the
   // files as they are. Each file has one id, so a second import adds nothing.
   ImportResult ImportHistory(const std::string& folder, const Author& author);
+  // The same, once in the life of the store: the store notes in the same transaction that it took
+  // the folder in (even an empty one), so that the reads kept since, which are records of their
+  // own already, are not taken in a second time as the files they also leave.
+  ImportResult ImportHistoryOnce(const std::string& folder, const Author& author);
 
   const std::string& LastError() const { return lastError_; }
 
  private:
   friend struct StoreAccess;
   RecordStore() = default;
+  ImportResult Import(const std::string& folder, const Author& author, bool once);
 
   std::string connection_;
   std::string where_;

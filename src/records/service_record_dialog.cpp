@@ -112,7 +112,11 @@ void CServiceRecordDlg::Save(bool pdf) {
   QString error;
   const bool ok =
       pdf ? WriteServiceRecordPdf(record, path, error) : WriteServiceRecordCsv(record, path, error);
-  if (!ok) ui_.Failure(std::string(kRecordNotSaved) + error.toStdString());
+  if (!ok) {
+    ui_.Failure(std::string(kRecordNotSaved) + error.toStdString());
+    return;
+  }
+  if (onSaved_) onSaved_(record, ReportPdf(ServiceRecordReport(record)));
 }
 
 }  // namespace tamarack

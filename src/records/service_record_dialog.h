@@ -2,6 +2,7 @@
 
 #include <QString>
 #include <functional>
+#include <string>
 
 #include "feedback/user_feedback.h"
 #include "records/service_record.h"
@@ -32,6 +33,10 @@ class CServiceRecordDlg : public CModalDlg {
   void OnSavePdf();
   void OnSaveCsv();
 
+  // Told of each record saved, with its PDF's bytes, so that it is kept in the records too.
+  using SavedHook = std::function<void(const ServiceRecord& record, std::string pdf)>;
+  void SetOnSaved(SavedHook hook) { onSaved_ = std::move(hook); }
+
   // The record as it would be saved now.
   ServiceRecord Record() const;
   QLineEdit* TechnicianField() const { return technician_; }
@@ -51,6 +56,7 @@ class CServiceRecordDlg : public CModalDlg {
   QPushButton* savePdf_;
   QPushButton* saveCsv_;
   QPushButton* close_;
+  SavedHook onSaved_;
 };
 
 }  // namespace tamarack

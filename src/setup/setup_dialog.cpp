@@ -12,13 +12,15 @@
 #include <QLineEdit>
 #include <QPalette>
 #include <QPushButton>
-#include <QStandardPaths>
 #include <QStringList>
 #include <QTimeEdit>
 #include <QVBoxLayout>
 
 #include "feedback/operation_scope.h"
 #include "records/history_dialog.h"
+#include "records/record_keeper.h"
+#include "records/record_session.h"
+#include "records/scale_dialog.h"
 #include "records/service_record_dialog.h"
 #include "setup/bulk_ops.h"
 #include "setup/calibration_dialog.h"
@@ -162,12 +164,20 @@ CSetupDlg::CSetupDlg(SerialLink& port, const WindowServices& services, Options o
   if (!options_.runServiceRecord) {
     options_.runServiceRecord = [this](QWidget* owner, const SetupSession& session) {
       CServiceRecordDlg dlg(session, services_, owner);
+      if (recorder_) {
+        // One technician's name for the run, whichever window asked for it first.
+        records::RecordKeeper& keeper = *services_.records;
+        dlg.TechnicianField()->setText(FromUtf8(keeper.Technician()));
+        dlg.SetOnSaved([this, &keeper](const ServiceRecord& record, std::string pdf) {
+          if (!record.technician.empty()) keeper.SetTechnician(record.technician);
+          recorder_->ServiceRecordSaved(record, std::move(pdf));
+        });
+      }
       services_.runWindow(dlg);
     };
   }
   if (!options_.historyFolder) {
-    options_.historyFolder =
-        QStandardPaths::writableLocation(QStandardPaths::AppDataLocation) + "/history";
+    options_.historyFolder = FromUtf8(records::RecordKeeper::DefaultHistoryFolder());
   }
   session_ = std::make_unique<SetupSession>(
       SetupSession::Options{options_.line, NativePath(*options_.historyFolder), nullptr});
@@ -182,12 +192,23 @@ CSetupDlg::CSetupDlg(SerialLink& port, const WindowServices& services, Options o
   time_->setTime(now.time());
   model_ = OpeningModel(ToSingleByte(date_->text()), ToSingleByte(time_->text()));
   model_.journal = session_.get();
+  if (services_.records != nullptr) {
+    records_ = std::make_unique<records::RecordSession>(
+        services_.records, ui_, ScaleAskerFor(*services_.records, ui_, services_.runWindow, this));
+    recorder_ = std::make_unique<records::SetupRecorder>(*session_, *records_, options_.line);
+    model_.journal = recorder_.get();
+  }
   Show();
   Collect();
   RegisterTips();
 }
 
-CSetupDlg::~CSetupDlg() = default;
+CSetupDlg::~CSetupDlg() {
+  // The recorder passes on to the session, and the records go before the recorder.
+  model_.journal = nullptr;
+  recorder_.reset();
+  records_.reset();
+}
 
 void CSetupDlg::Build() {
   for (std::size_t i = 0; i < kSetupButtonCount; ++i) {
@@ -460,11 +481,18 @@ void CSetupDlg::Show() {
   UpdateMarks();
 }
 
-void CSetupDlg::Run(const std::function<void()>& handler) {
-  const OperationScope operation;  // no background poll in between
-  Collect();
-  handler();
-  Show();
+void CSetupDlg::Run(const std::function<void()>& handler, bool settle) {
+  {
+    const OperationScope operation;  // no background poll in between
+    Collect();
+    handler();
+    Show();
+  }
+  if (settle) SettleRecords();
+}
+
+void CSetupDlg::SettleRecords() {
+  if (records_) records_->Settle();
 }
 
 ReadProgress CSetupDlg::TrackReads(const QString& action) {
@@ -475,8 +503,9 @@ ReadProgress CSetupDlg::TrackReads(const QString& action) {
 }
 
 void CSetupDlg::OnReadAll() {
-  Run([this] { ReadAllParams(model_, port_, ui_, TrackReads("Reading")); });
+  Run([this] { ReadAllParams(model_, port_, ui_, TrackReads("Reading")); }, false);
   progress_->Finish();
+  SettleRecords();
 }
 
 void CSetupDlg::OnWrite(const SetupParam& param) {
@@ -486,7 +515,9 @@ void CSetupDlg::OnWrite(const SetupParam& param) {
 void CSetupDlg::OnExit() {
   const OperationScope operation;  // no background poll in between
   Collect();
-  if (ExitSetup(model_, port_, ui_)) accept();
+  const bool leaving = ExitSetup(model_, port_, ui_);
+  SettleRecords();
+  if (leaving) accept();
 }
 
 void CSetupDlg::OnWriteAll() {
@@ -530,8 +561,9 @@ void CSetupDlg::OnCopyCurrent() {
 }
 
 void CSetupDlg::OnVerify() {
-  Run([this] { VerifyParams(model_, port_, ui_, TrackReads("Verifying")); });
+  Run([this] { VerifyParams(model_, port_, ui_, TrackReads("Verifying")); }, false);
   progress_->Finish();
+  SettleRecords();
 }
 
 void CSetupDlg::OnHistory() {
@@ -561,6 +593,7 @@ void CSetupDlg::OnCalibration() {
   const bool finished = services_.runWindow(wizard) == CCalibrationDlg::kFinished;
   CalibrationEnded(finished, model_, ui_);
   Show();
+  SettleRecords();
   if (finished && options_.runTestScale && ui_.AskYesNo(kTestAfterCalibration)) OnTestScale();
 }
 

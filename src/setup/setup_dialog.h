@@ -27,6 +27,11 @@ class QTimeEdit;
 
 namespace tamarack {
 
+namespace records {
+class RecordSession;
+class SetupRecorder;
+}  // namespace records
+
 class ProgressLine;
 class ToolTipRelay;
 
@@ -120,6 +125,8 @@ class CSetupDlg : public CModalDlg {
   // The label with the display number beside row `row`'s editable element (null for F7.3).
   QLabel* EditableLabel(std::size_t row) const { return editLabel_[row]; }
   const SetupSession& Session() const { return *session_; }
+  // This opening's records; null when the program keeps none.
+  const records::RecordSession* Records() const { return records_.get(); }
   const ToolTipRelay& Relay() const { return *relay_; }
   // "Reading F3.2 — 19 of 33" while a Read All or a Verify runs longer than half a second.
   ProgressLine* Progress() const { return progress_; }
@@ -130,11 +137,14 @@ class CSetupDlg : public CModalDlg {
   QWidget* BuildEditableGroups();
   QWidget* MakeEditable(const SetupParam& param, QWidget* parent);
   void RegisterTips();
-  // Collects, runs `handler` over the model, and shows the model back.
-  void Run(const std::function<void()>& handler);
+  // Collects, runs `handler` over the model, and shows the model back; then, unless told not to,
+  // keeps the records it made.
+  void Run(const std::function<void()>& handler, bool settle = true);
   void CollectInto(SetupModel& model) const;
   // Marks the fields that differ from the indicator, as the widgets show them now.
   void UpdateMarks();
+  // Keeps what the last operation made (asking the scale the first time).
+  void SettleRecords();
   // Starts the progress line and gives the reads its steps, each as "`action` F3.2 — 19 of 33".
   ReadProgress TrackReads(const QString& action);
 
@@ -154,6 +164,8 @@ class CSetupDlg : public CModalDlg {
   QLabel* caption_ = nullptr;
   ToolTipRelay* relay_ = nullptr;
   std::unique_ptr<SetupSession> session_;
+  std::unique_ptr<records::RecordSession> records_;
+  std::unique_ptr<records::SetupRecorder> recorder_;
   QPushButton* copyCurrent_ = nullptr;
   QPushButton* verify_ = nullptr;
   QPushButton* history_ = nullptr;

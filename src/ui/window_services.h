@@ -13,6 +13,10 @@
 
 namespace tamarack {
 
+namespace records {
+class RecordKeeper;
+}
+
 // What a working window takes from around it, handed to every working window the same way: the
 // message boxes and waits, the file dialogs and the running of the windows it opens (the password
 // gate, the wizards). The program uses the real ones; tests answer in their place.
@@ -30,6 +34,8 @@ struct WindowServices {
   UserFeedback& feedback;
   FilePicker pickFile;
   WindowRunner runWindow;
+  // The program's records; null: none are kept, and every window works as it does with them.
+  records::RecordKeeper* records = nullptr;
 
   // --- The main window's ports -----------------------------------------------------------------
   // Opens the port that a Comm list entry names; nothing after telling `ui` why not.

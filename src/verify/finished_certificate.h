@@ -7,6 +7,7 @@
 #include <functional>
 #include <string>
 
+#include "records/record.h"
 #include "verify/certificate.h"
 
 namespace tamarack {
@@ -22,5 +23,9 @@ void SetCertificateHook(CertificateHook hook);
 
 // Lays out the certificate's PDF and tells the hook.
 FinishedCertificate FinishCertificate(Certificate certificate);
+
+// The certificate as the records keep it: titled by the tolerances applied, its tests' results as
+// a JSON array (one VerificationJson per test, as found first), its CSV and its PDF.
+records::CertificateContent CertificateRecord(const FinishedCertificate& finished);
 
 }  // namespace tamarack

@@ -25,6 +25,9 @@
 #include "link/tracing_link.h"
 #include "printfmt/print_format_dialog.h"
 #include "records/history_dialog.h"
+#include "records/record_keeper.h"
+#include "records/records_window.h"
+#include "records/scale_dialog.h"
 #include "records/service_record.h"
 #include "records/service_record_dialog.h"
 #include "records/setup_history.h"
@@ -61,6 +64,24 @@ struct Bench {
   SetupHistory history{dir.filePath("history").toStdString()};
   SetupModel model = OpeningModel("07-12-2026", "09:30:45");
   SetupSession session{{{"COM2", {}}, "", [] { return std::time_t{1796630400}; }}};
+  records::RecordKeeper keeper{{dir.filePath("records").toStdString(), {}, "pc"}};
+
+  // The records with a scale and a visit on it.
+  records::RecordKeeper& Records() {
+    if (!keeper.Opened()) {
+      keeper.Open();
+      records::Scale scale;
+      scale.site = "Mill 3";
+      scale.tag = "Hopper";
+      std::string error;
+      keeper.Store()->AddScale(scale, keeper.Who(), error);
+      records::ReadContent read;
+      read.port = "COM2";
+      records::Record record = records::MakeRecord(read, keeper.Who(), scale.id);
+      keeper.Store()->Add(record, error);
+    }
+    return keeper;
+  }
 };
 
 using Maker = std::function<std::unique_ptr<QWidget>(Bench&)>;
@@ -137,6 +158,17 @@ const std::map<QString, Maker>& Windows() {
          CTestScaleDlg::Options options;
          options.setupValues = ReadInstrumentValues(scale, b.ui);
          return std::make_unique<CTestScaleDlg>(b.link, b.services, std::move(options));
+       }},
+      {"records",
+       [](Bench& b) -> std::unique_ptr<QWidget> {
+         return std::make_unique<CRecordsWindow>(b.Records(), b.services);
+       }},
+      {"which scale",
+       [](Bench& b) -> std::unique_ptr<QWidget> {
+         records::ScaleQuestion question;
+         question.what = "Read All on COM2";
+         question.proposed = b.Records().Store()->FindScale("Mill 3/Hopper");
+         return std::make_unique<CScaleDlg>(b.Records(), question, b.ui);
        }},
   };
   return windows;

@@ -4,21 +4,26 @@
 
 #include <QApplication>
 #include <QComboBox>
+#include <QDir>
+#include <QFile>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QTcpServer>
 #include <QTcpSocket>
+#include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
 #include <QToolTip>
 #include <QVBoxLayout>
 
+#include "app/app_start.h"
 #include "app/app_windows.h"
 #include "app/network_dialog.h"
 #include "link/open_link.h"
 #include "net/tcp_link.h"
+#include "records/record_keeper.h"
 #include "support/pty_peer.h"
 #include "support/recording_feedback.h"
 #include "ui/modal_dialog.h"
@@ -129,9 +134,9 @@ class MainDialogTest : public QObject {
     QCOMPARE(dlg.windowTitle(), QString::fromStdString(WindowTitle("Tamarack")));
     QVERIFY(!dlg.windowFlags().testFlag(Qt::WindowCloseButtonHint));
     QVERIFY(!dlg.windowIcon().isNull());
-    // Thirteen tips, the system's own spelling kept, and those of "Trend", "Simulated Scale" and
-    // "Test Scale…".
-    QCOMPARE(dlg.Relay().Controls().size(), size_t{16});
+    // Thirteen tips, the system's own spelling kept, and those of "Trend", "Simulated Scale",
+    // "Test Scale…" and "Records".
+    QCOMPARE(dlg.Relay().Controls().size(), size_t{17});
     QCOMPARE(dlg.Relay().TipOf(dlg.StopBitList()), "Select SotpBit");
 
     const QStringList ports = [&] {
@@ -239,6 +244,51 @@ class MainDialogTest : public QObject {
     QTest::mouseClick(button, Qt::LeftButton);
     QCOMPARE(made, 1);
     QVERIFY(f.dlg.SimulatedScaleWindow()->isVisible());
+  }
+
+  // The records open once the main window has been drawn, a damaged store costs one message, and
+  // "Records" needs no port: its window is made at the first press and shown again after.
+  void RecordsOpenAfterTheWindowAndNeedNoPort() {
+    RecordingFeedback ui;
+    {
+      CMainDlg without(ui, AppWindows());
+      QVERIFY(!without.RecordsButton()->isEnabled());
+    }
+    QTemporaryDir dir;
+    QVERIFY(QDir().mkpath(dir.filePath("data")));
+    QFile damaged(dir.filePath("data/records.sqlite"));
+    QVERIFY(damaged.open(QIODevice::WriteOnly));
+    damaged.write("not a store");
+    damaged.close();
+    records::RecordKeeper keeper({dir.filePath("data").toStdString(), {}, "pc"});
+    WindowServices services(ui);
+    services.records = &keeper;
+    MainWindowParts parts = AppWindows();
+    int made = 0;
+    const WindowServices* given = nullptr;
+    parts.records = [&](const WindowServices& s) -> QWidget* {
+      ++made;
+      given = &s;
+      return new ToolWindow;
+    };
+    CMainDlg dlg(services, parts);
+    OpenRecordsWhenShown(dlg, keeper, ui);
+    QVERIFY(!keeper.Opened());
+    dlg.show();
+    QTRY_VERIFY(keeper.Opened());
+    QVERIFY(keeper.Store() != nullptr);
+    QCOMPARE(ui.messages.size(), size_t{1});
+    QVERIFY(
+        ui.messages[0].text.starts_with("Records not kept: records.sqlite is not a records store"));
+
+    QPushButton* button = dlg.RecordsButton();
+    QVERIFY(button->isEnabled());
+    QTest::mouseClick(button, Qt::LeftButton);
+    QTest::mouseClick(button, Qt::LeftButton);
+    QCOMPARE(made, 1);
+    QVERIFY(given != nullptr && given->records == &keeper);
+    QVERIFY(dlg.RecordsWindow()->isVisible());
+    QCOMPARE(ui.messages.size(), size_t{1});  // no "Please Open CommPort!"
   }
 
   // While a working window runs modally, the tool window takes clicks and the main window does

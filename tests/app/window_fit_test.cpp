@@ -7,6 +7,7 @@
 #include <QScreen>
 #include <QScrollArea>
 #include <QStandardPaths>
+#include <QTemporaryDir>
 #include <QTest>
 #include <cstdio>
 #include <functional>
@@ -24,6 +25,9 @@
 #include "link/tracing_link.h"
 #include "printfmt/print_format_dialog.h"
 #include "records/history_dialog.h"
+#include "records/record_keeper.h"
+#include "records/records_window.h"
+#include "records/scale_dialog.h"
 #include "records/service_record_dialog.h"
 #include "setup/calibration_dialog.h"
 #include "setup/password_dialog.h"
@@ -72,6 +76,8 @@ class WindowFitTest : public QObject {
   SetupSession session_{SetupSession::Options{}};
   SetupHistory history_{""};
   SetupModel model_ = OpeningModel("07-12-2026", "09:30:45");
+  QTemporaryDir dir_;
+  records::RecordKeeper keeper_{{dir_.filePath("records").toStdString(), {}, "pc"}};
 
   std::vector<Window> Windows() {
     WindowServices services(ui_);
@@ -111,11 +117,35 @@ class WindowFitTest : public QObject {
         {"Network", [this] { return std::make_unique<CNetworkDlg>(ui_); }},
         {"Password", [this] { return std::make_unique<CPasswordDlg>(ui_); }},
         {"Wait", [] { return std::make_unique<CWaitDlg>(0); }},
+        {"Records", [=, this] { return std::make_unique<CRecordsWindow>(keeper_, services); }},
+        {"Which Scale",
+         [this] {
+           records::ScaleQuestion question;
+           question.what = "Read All on COM2";
+           question.proposed = keeper_.Store()->FindScale("Mill 3/Hopper");
+           return std::make_unique<CScaleDlg>(keeper_, question, ui_);
+         }},
     };
   }
 
  private slots:
-  void initTestCase() { QStandardPaths::setTestModeEnabled(true); }
+  void initTestCase() {
+    QStandardPaths::setTestModeEnabled(true);
+    // Two scales with their visits, so that the lists hold something.
+    keeper_.Open();
+    for (const char* tag : {"Hopper", "Bagger"}) {
+      records::Scale scale;
+      scale.site = "Mill 3";
+      scale.tag = tag;
+      std::string error;
+      keeper_.Store()->AddScale(scale, keeper_.Who(), error);
+      for (int i = 0; i < 12; ++i) {
+        records::Record record =
+            records::MakeRecord(records::ReadContent{}, keeper_.Who(), scale.id);
+        keeper_.Store()->Add(record, error);
+      }
+    }
+  }
 
   void everyWindowFitsAndEveryButtonCanBeReached() {
     const QRect screen = QGuiApplication::primaryScreen()->availableGeometry();

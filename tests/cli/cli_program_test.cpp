@@ -30,6 +30,7 @@
 #include "setup/setup_value_file.h"
 #include "sim/pty_transport.h"
 #include "sim/simulator.h"
+#include "support/postgres_server.h"
 #include "support/recording_feedback.h"
 #include "support/ser2net.h"
 #include "support/sim_port.h"
@@ -64,7 +65,10 @@ class CliTest : public testing::Test {
             testing::UnitTest::GetInstance()->current_test_info()->name());
     fs::remove_all(dir_);
     fs::create_directories(dir_);
+    // The program keeps its records in the user's data folder: each test has one of its own.
+    UseDataFolder("data");
   }
+  void UseDataFolder(const std::string& name) { ::setenv("XDG_DATA_HOME", Path(name).c_str(), 1); }
   void TearDown() override { fs::remove_all(dir_); }
 
   std::string Path(const std::string& name) const { return (dir_ / name).string(); }
@@ -635,6 +639,165 @@ TEST_F(CliTest, DisplayWatchCsvPrintsOneTrendRowAPoll) {
   EXPECT_EQ(On(s, {"read", "--csv"}).status, 2);
 }
 
+QJsonObject Json(const Ran& run) {
+  return QJsonDocument::fromJson(QByteArray::fromStdString(run.out)).object();
+}
+
+// Every command that reads or writes an indicator keeps its records, on the scale --scale names
+// (added at its first use, letter case aside after); records list, show, diff and export read
+// them back.
+TEST_F(CliTest, RecordsFollowTheScaleTheCommandLineNames) {
+  Served& a = Serve();
+  const Ran first = On(a, {"read", "--scale", "Mühle 3/Hopper", "--technician", "Ann Øberg"});
+  ASSERT_EQ(first.status, 0) << first.err;
+  EXPECT_NE(first.err.find("A new scale Mühle 3/Hopper was added"), std::string::npos) << first.err;
+  Customise(a.sim);
+  const Ran second = On(a, {"read", "--scale", "mühle 3/HOPPER", "--json"});
+  ASSERT_EQ(second.status, 0) << second.err;
+  EXPECT_EQ(Json(second)["records"].toObject()["kept"].toInt(), 1) << second.out;
+  ASSERT_EQ(On(a, {"set", "F6.2=300"}).status, 0);  // on no scale
+
+  const QJsonArray scales = Json(Cli({"records", "list", "--json"}))["scales"].toArray();
+  ASSERT_EQ(scales.size(), 1);
+  EXPECT_EQ(scales[0].toObject()["site"].toString(), QString("Mühle 3"));
+  EXPECT_EQ(scales[0].toObject()["due"].toString(), QString());
+
+  const Ran listed = Cli({"records", "list", "Mühle 3/Hopper", "--json"});
+  ASSERT_EQ(listed.status, 0) << listed.err;
+  const QJsonArray history = Json(listed)["records"].toArray();
+  ASSERT_EQ(history.size(), 2) << listed.out;
+  const std::string newer = history[0].toObject()["id"].toString().toStdString();
+  const std::string older = history[1].toObject()["id"].toString().toStdString();
+  EXPECT_EQ(history[1].toObject()["technician"].toString(), QString("Ann Øberg"));
+  EXPECT_EQ(history[0].toObject()["kind"].toString(), QString("read"));
+
+  // The first letters of an id name the record.
+  const Ran diff = Cli({"records", "diff", older.substr(0, 8), newer, "--json"});
+  EXPECT_EQ(diff.status, 1) << diff.err;
+  const QJsonArray differences = Json(diff)["differences"].toArray();
+  ASSERT_EQ(differences.size(), 3) << diff.out;
+  EXPECT_EQ(differences[0].toObject()["number"].toString(), QString("F1.6"));
+  EXPECT_EQ(differences[0].toObject()["before"].toString(), QString("1 (15Hz)"));
+  EXPECT_EQ(differences[0].toObject()["after"].toString(), QString("2 (30Hz)"));
+  EXPECT_EQ(Cli({"records", "diff", newer, newer}).status, 0);
+
+  const Ran unplaced = Cli({"records", "list", "unplaced", "--json"});
+  const QJsonArray loose = Json(unplaced)["records"].toArray();
+  ASSERT_EQ(loose.size(), 1) << unplaced.out;
+  EXPECT_EQ(loose[0].toObject()["what"].toString(), QString("Write F6.2 = 300"));
+  EXPECT_EQ(loose[0].toObject()["result"].toString(), QString("done"));
+
+  const Ran shown = Cli({"records", "show", newer});
+  EXPECT_NE(shown.out.find("scale       Mühle 3/Hopper\n"), std::string::npos) << shown.out;
+  EXPECT_NE(shown.out.find("F1.6   2 (30Hz)"), std::string::npos) << shown.out;
+
+  // A read exports to the file a read writes.
+  ASSERT_EQ(Cli({"records", "export", older, Path("kept.stx")}).status, 0);
+  ASSERT_EQ(On(a, {"diff", Path("kept.stx")}).status, 1);
+  Customise(a.sim);
+  ASSERT_EQ(Cli({"records", "export", newer, Path("kept.stx")}).status, 0);
+  ASSERT_EQ(On(a, {"read", "--out", Path("now.stx")}).status, 0);
+  EXPECT_EQ(Slurp(Path("kept.stx")), Slurp(Path("now.stx")));
+
+  struct Bad {
+    std::vector<std::string> args;
+    int status;
+    const char* says;
+  };
+  const Bad bad[] = {
+      {{"records", "show", "0000"}, 2, "no record has the id 0000"},
+      {{"records", "export", newer, Path("x.pdf")}, 2, "has no pdf form"},
+      {{"records", "list", "Dock/Truck"}, 2, "no scale Dock/Truck"},
+      {{"records", "sync"}, 2, "records sync needs --records URL"},
+      {{"records", "list", "--records", "mysql://db/x"}, 2, "begins with postgresql://"},
+      {{"ports", "--scale", "A/B"}, 2, "--scale and --technician belong to"},
+      {{"--port", "sim", "read", "--scale", "Hopper"}, 2, "a scale is named SITE/TAG"},
+  };
+  for (const Bad& b : bad) {
+    const Ran run = Cli(b.args);
+    EXPECT_EQ(run.status, b.status) << b.says << ": " << run.err;
+    EXPECT_NE(run.err.find(b.says), std::string::npos) << run.err;
+  }
+}
+
+// A fleet keeps what each indicator's command made and a row of the run for each, on the scale
+// its inventory row names, else on the command line's.
+TEST_F(CliTest, AFleetKeepsARowPerIndicatorOnTheScaleItsInventoryNames) {
+  Served& a = Serve();
+  Served& b = Serve();
+  ASSERT_TRUE(ReplaceFile(Path("fleet.csv"), "port,baud,data,stop,parity,file,scale\n" +
+                                                 a.Device() + ",,,,,,Dock/Truck\n" + b.Device() +
+                                                 "\n")
+                  .ok());
+  const Ran run = Cli({"fleet", Path("fleet.csv"), "set", "F1.6=2", "--scale", "Mill/Hopper",
+                       "--technician", "Bo Ström", "--json"});
+  ASSERT_EQ(run.status, 0) << run.out << run.err;
+  for (const auto& [scale, device] :
+       {std::pair{"Dock/Truck", a.Device()}, std::pair{"Mill/Hopper", b.Device()}}) {
+    const QJsonArray kept = Json(Cli({"records", "list", scale, "--json"}))["records"].toArray();
+    ASSERT_EQ(kept.size(), 2) << scale;
+    EXPECT_EQ(kept[0].toObject()["kind"].toString(), QString("fleet-row"));
+    EXPECT_EQ(kept[0].toObject()["what"].toString(),
+              QString::fromStdString("Fleet set F1.6=2 on " + device));
+    EXPECT_EQ(kept[0].toObject()["result"].toString(), QString("done"));
+    EXPECT_EQ(kept[1].toObject()["what"].toString(), QString("Write F1.6 = 2 (30Hz)"));
+    EXPECT_EQ(kept[1].toObject()["technician"].toString(), QString("Bo Ström"));
+  }
+  // A scale that does not read is refused with its line before anything starts.
+  ASSERT_TRUE(ReplaceFile(Path("bad.csv"),
+                          "port,baud,data,stop,parity,file,scale\n" + a.Device() + ",,,,,,Dock\n")
+                  .ok());
+  const Ran bad = Cli({"fleet", Path("bad.csv"), "save"});
+  EXPECT_EQ(bad.status, 2);
+  EXPECT_NE(bad.err.find(":2: a scale is named SITE/TAG"), std::string::npos) << bad.err;
+}
+
+// Two laptops sync through a team's PostgreSQL, which the test starts on the loopback: each ends
+// with the other's records; a refused password leaves the local store as it was.
+TEST_F(CliTest, RecordsSyncThroughATeamStore) {
+  tamarack::test::PostgresServer server;
+  ASSERT_EQ(server.Start(), "");
+  ASSERT_EQ(server.Execute("postgres", "CREATE DATABASE team"), "");
+  ASSERT_EQ(server.UsePassword(tamarack::test::PostgresServer::kPassword), "");
+  const std::string url = server.Url("team");
+
+  UseDataFolder("ann");
+  ASSERT_EQ(Cli({"--port", "sim", "read", "--scale", "Mill/Hopper", "--technician", "Ann"}).status,
+            0);
+  const Ran annFirst = Cli({"records", "sync", "--records", url});
+  ASSERT_EQ(annFirst.status, 0) << annFirst.err;
+  EXPECT_EQ(annFirst.out,
+            "Sync done: 1 scales and 1 records sent, 0 scales and 0 records fetched.\n");
+
+  UseDataFolder("bo");
+  ASSERT_EQ(Cli({"--port", "sim", "read", "--scale", "Dock/Truck", "--technician", "Bo"}).status,
+            0);
+  const Ran bo = Cli({"records", "sync", "--records", url, "--json"});
+  ASSERT_EQ(bo.status, 0) << bo.err;
+  EXPECT_EQ(Json(bo)["recordsSent"].toInt(), 1);
+  EXPECT_EQ(Json(bo)["recordsFetched"].toInt(), 1);
+  EXPECT_EQ(Json(Cli({"records", "list", "--json"}))["scales"].toArray().size(), 2);
+
+  UseDataFolder("ann");
+  ASSERT_EQ(Cli({"records", "sync", "--records", url}).status, 0);
+  const QJsonArray annHas =
+      Json(Cli({"records", "list", "Dock/Truck", "--json"}))["records"].toArray();
+  ASSERT_EQ(annHas.size(), 1);
+  EXPECT_EQ(annHas[0].toObject()["technician"].toString(), QString("Bo"));
+  // The team store holds it too: records read from it directly.
+  EXPECT_EQ(Json(Cli({"records", "list", "--records", url, "--json"}))["scales"].toArray().size(),
+            2);
+
+  ASSERT_EQ(server.UsePassword("not-the-password"), "");
+  ASSERT_EQ(Cli({"--port", "sim", "read", "--scale", "Mill/Hopper"}).status, 0);
+  const Ran refused = Cli({"records", "sync", "--records", url});
+  EXPECT_EQ(refused.status, 3);
+  EXPECT_EQ(refused.err.rfind("Team records not reached: ", 0), 0u) << refused.err;
+  EXPECT_NE(refused.err.find("PGPASSFILE"), std::string::npos) << refused.err;
+  EXPECT_EQ(std::count(refused.err.begin(), refused.err.end(), '\n'), 1) << refused.err;
+  EXPECT_EQ(Json(Cli({"records", "list", "Mill/Hopper", "--json"}))["records"].toArray().size(), 2);
+}
+
 }  // namespace
 }  // namespace tamarack::cli
 
@@ -692,6 +855,28 @@ TEST_F(CliTest, TestScaleOnTheSimulatorRunsUnattendedAndJudgesItsErrors) {
     EXPECT_NE(pdf.find(c.status == kExitOk ? "PASS" : "FAIL"), std::string::npos);
     EXPECT_NE(Slurp(Path("c.csv")).find("Tolerances applied,"), std::string::npos);
   }
+}
+
+// A finished test's certificate is kept on the scale --scale names, PDF and CSV as written, and the
+// scale is due for verification from then on.
+TEST_F(CliTest, TestScaleKeepsItsCertificateOnTheScale) {
+  const Ran ran = Cli({"--port", "sim", "test-scale", "--scale", "Dock/Floor", "--pdf",
+                       Path("c.pdf"), "--csv", Path("c.csv")});
+  ASSERT_EQ(ran.status, kExitOk) << ran.err;
+  const QJsonArray kept =
+      Json(Cli({"records", "list", "Dock/Floor", "--json"}))["records"].toArray();
+  ASSERT_EQ(kept.size(), 1);
+  const QJsonObject certificate = kept[0].toObject();
+  EXPECT_EQ(certificate["kind"].toString(), QString("certificate"));
+  EXPECT_EQ(certificate["result"].toString(), QString("passed"));
+  const std::string id = certificate["id"].toString().toStdString();
+  ASSERT_EQ(Cli({"records", "export", id, Path("kept.pdf")}).status, 0);
+  EXPECT_EQ(Slurp(Path("kept.pdf")), Slurp(Path("c.pdf")));
+  ASSERT_EQ(Cli({"records", "export", id, Path("kept.csv")}).status, 0);
+  EXPECT_EQ(Slurp(Path("kept.csv")), Slurp(Path("c.csv")));
+  const QJsonArray scales = Json(Cli({"records", "list", "--json"}))["scales"].toArray();
+  ASSERT_EQ(scales.size(), 1);
+  EXPECT_NE(scales[0].toObject()["due"].toString(), QString());
 }
 
 TEST_F(CliTest, TestScaleOnATerminalWaitsForEachLoadAndTakesTypedReadings) {

@@ -48,6 +48,10 @@ TEST(CommandTableTest, SynopsesReadAsTheUsageLines) {
        "test-scale [--class CLASS] [--tolerance SITUATION] [--plan PLAN.csv] [--pdf FILE] "
        "[--csv FILE]"},
       {"fleet", "fleet INVENTORY.csv COMMAND ... [--keep-going] [--log-dir DIR]"},
+      {"records",
+       "records list [--records URL]  |  records list SITE/TAG|unplaced [--records URL]  |  "
+       "records show ID [--records URL]  |  records diff ID ID [--records URL]  |  records export "
+       "ID FILE.stx|FILE.pdf|FILE.csv [--records URL]  |  records sync --records URL"},
   };
   ASSERT_EQ(Commands().size(), std::size(rows));
   for (std::size_t i = 0; i < std::size(rows); ++i) {
@@ -166,6 +170,8 @@ TEST(CommandTableTest, FleetRunsIndicatorCommandsOnly) {
        "fleet runs the commands that work on one indicator each, not find"},
       {watch, "fleet runs the commands that work on one indicator each, not display --watch"},
       {Command("fleet", {"inv.csv", "nosuch"}), "unknown command \"nosuch\""},
+      {Command("fleet", {"inv.csv", "records", "list"}),
+       "fleet runs the commands that work on one indicator each, not records"},
       {Command("fleet", {"inv.csv", "fleet", "inv.csv", "read"}), "unknown command \"fleet\""},
   };
   for (const auto& [command, error] : cases) {
@@ -178,6 +184,39 @@ TEST(CommandTableTest, FleetRunsIndicatorCommandsOnly) {
   EXPECT_EQ(inner->name, "format");
   EXPECT_EQ(inner->args, (std::vector<std::string>{"read", "G"}));
   EXPECT_FALSE(WrappedCommand(Command("read", {"x"})));
+}
+
+// --scale and --technician go with the commands that keep records, though no usage line repeats
+// them; --records only with records.
+TEST(CommandTableTest, WhoseRecordsIsSaidWhereRecordsAreMade) {
+  const auto with = [](std::string name, std::vector<std::string> args, auto set) {
+    CliCommand c = Command(std::move(name), std::move(args));
+    set(c);
+    return c;
+  };
+  const auto scale = [](CliCommand& c) { c.scale = "Mill/Hopper"; };
+  const auto team = [](CliCommand& c) { c.records = "postgresql://db/team"; };
+  const std::pair<CliCommand, std::string> cases[] = {
+      {with("read", {}, scale), ""},
+      {with("set", {"F1.6=2"}, scale), ""},
+      {with("default", {}, [](CliCommand& c) { c.technician = "Ann"; }), ""},
+      {with("fleet", {"inv.csv", "save"}, scale), ""},
+      {with("ports", {}, scale),
+       "--scale and --technician belong to the commands that make records"},
+      {with("display", {}, scale),
+       "--scale and --technician belong to the commands that make records"},
+      {with("records", {"list"}, team), ""},
+      {with("read", {}, team), "--records belongs to records"},
+  };
+  for (const auto& [command, error] : cases) {
+    SCOPED_TRACE(command.name);
+    EXPECT_EQ(MisplacedOption(command), error);
+  }
+  EXPECT_EQ(CheckCommand(Command("records", {"show"}), 8), UsageOf("records"));
+  EXPECT_EQ(CheckCommand(Command("records", {"export", "abc", "x.txt"}), 8),
+            "a record is exported to FILE.stx, FILE.pdf or FILE.csv");
+  EXPECT_EQ(CheckCommand(Command("records", {"list", "Hopper"}), 8),
+            "a scale is named SITE/TAG, not \"Hopper\"");
 }
 
 // The values a completion offers for an option are those its parser takes.

@@ -74,6 +74,24 @@ TEST(InventoryTest, MalformedRowsAreNamedByLineAndLeftOut) {
   }
 }
 
+TEST(InventoryTest, AHeaderThatNamesTheScaleGivesEachRowOne) {
+  const Inventory inv = ParseInventory(
+      "port,baud,data,stop,parity,file,scale\nCOM1,,,,,,Mühle 3/Hopper\nCOM2\nCOM3,,,,,,Dock\n"
+      "COM4,,,,,a.stx,A/B,extra\n",
+      {});
+  ASSERT_EQ(inv.rows.size(), 2u);
+  EXPECT_EQ(inv.rows[0].scale, "Mühle 3/Hopper");
+  EXPECT_EQ(inv.rows[1].scale, "");
+  ASSERT_EQ(inv.errors.size(), 2u);
+  EXPECT_EQ(inv.errors[0].line, 4);
+  EXPECT_EQ(inv.errors[0].reason, "a scale is named SITE/TAG, not \"Dock\"");
+  EXPECT_NE(inv.errors[1].reason.find("more than 7 fields"), std::string::npos);
+  // Without that header a seventh field is what it always was.
+  const Inventory old = ParseInventory("port,baud,data,stop,parity,file\nCOM1,,,,,,A/B\n", {});
+  ASSERT_EQ(old.errors.size(), 1u);
+  EXPECT_NE(old.errors[0].reason.find("more than 6 fields"), std::string::npos);
+}
+
 TEST(InventoryTest, OneDeviceNamedTwiceClashesButSimulatorsDoNot) {
   const Inventory inv =
       ParseInventory("COM3\n/dev/ttyUSB0\nsim\n/dev/ttyS2\nsim\n/dev/ttyUSB0\nCOM4\n", {});

@@ -254,6 +254,20 @@ TEST(CountsTrendTest, FlagsChangesBeyondTheThreshold) {
   EXPECT_FALSE(gapped[1].zero);
   EXPECT_FALSE(gapped[1].zeroChange);
   EXPECT_FALSE(gapped[1].zeroFlagged);
+
+  // Within one visit the technician's own recalibration is no drift: the next visit's first read
+  // is compared with the visit's last.
+  const auto visits = CountsTrend({ReadAt("2025-01-14T09:00:00.000Z", 10000, 500000),
+                                   ReadAt("2026-01-20T08:55:00.000Z", 10000, 470000),
+                                   ReadAt("2026-01-20T16:40:00.000Z", 10000, 500500),
+                                   ReadAt("2027-01-11T08:00:00.000Z", 10000, 501000)});
+  ASSERT_EQ(visits.size(), 4u);
+  EXPECT_TRUE(visits[1].spanFlagged);  // as found: down 6 %
+  EXPECT_TRUE(visits[2].sameVisit);
+  EXPECT_FALSE(visits[2].spanChange);
+  EXPECT_FALSE(visits[2].spanFlagged);  // as left, set again
+  EXPECT_FALSE(visits[3].sameVisit);
+  EXPECT_NEAR(*visits[3].spanChange, 500.0 / 500500, 1e-9);
 }
 
 TEST(DueOrder, NeverVerifiedFirstThenSoonest) {
