@@ -33,7 +33,7 @@ class Quiet : public UserFeedback {
   bool AskYesNo(std::string_view) override { return false; }
   bool AskRetryCancel(std::string_view) override { return false; }
   void ShortWait(std::uint32_t) override {}
-  void LongWait(std::uint32_t, int) override {}
+  void LongWait(std::uint32_t, std::string_view) override {}
 };
 
 int Run(bool dynamics) {

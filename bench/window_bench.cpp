@@ -93,8 +93,7 @@ bool IndicatorBench(int seconds) {
 void WaitWindowBench() {
   std::vector<double> took;
   for (int i = 0; i < 3; ++i) {
-    CWaitDlg dlg(kWaitWZero);
-    dlg.SetWaitMs(1500);
+    CWaitDlg dlg(1500, "WZERO Processing , Please Wait...");
     const auto start = bench::Clock::now();
     dlg.exec();
     took.push_back(bench::Ms(bench::Clock::now() - start));

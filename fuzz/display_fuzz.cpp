@@ -40,7 +40,7 @@ class Quiet : public tamarack::UserFeedback {
   bool AskYesNo(std::string_view) override { return false; }
   bool AskRetryCancel(std::string_view) override { return false; }
   void ShortWait(std::uint32_t) override {}
-  void LongWait(std::uint32_t, int) override {}
+  void LongWait(std::uint32_t, std::string_view) override {}
 };
 
 void CheckCells(const tamarack::DisplayState& state) {

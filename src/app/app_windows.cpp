@@ -73,8 +73,8 @@ MainWindowParts AppWindows() {
       // The live window's Trend button shows the main window's Weight Trend window.
       {"Indicator", "Go to Indicator Window",
        [](const WorkWindowContext& c) {
-         CIndicatorDlg dlg(c.link, c.services, &c.main);
-         dlg.SetTrendOpener([&main = c.main] { main.OnTrend(); });
+         CIndicatorDlg dlg(
+             c.link, c.services, [&main = c.main] { main.OnTrend(); }, &c.main);
          c.services.runWindow(dlg);
        }},
       {"Count Setup", "Go to Count Setup Window",

@@ -11,26 +11,19 @@
 #include <memory>
 
 #include "link/comm_port.h"
-#include "ui/product.h"
+#include "ui/text.h"
 
 namespace tamarack {
-namespace {
-
-QString FromUtf8(const std::string& text) {
-  return QString::fromUtf8(text.c_str());
-}
-
-}  // namespace
 
 CFindDlg::CFindDlg(FinderPort chosen, std::vector<FinderPort> others, FinderLinkFactory factory,
-                   UserFeedback& ui, QWidget* parent)
+                   const WindowServices& services, QWidget* parent)
     : CModalDlg(parent),
       chosen_(std::move(chosen)),
       others_(std::move(others)),
       factory_(std::move(factory)),
-      ui_(ui) {
+      ui_(services.feedback) {
   setObjectName("CFindDlg");
-  setWindowTitle(QString::fromStdString(WindowTitle("Find Indicator")));
+  SetTitle("Find Indicator");
 
   auto* intro = new QLabel(
       FromUtf8("Look for the indicator on " + chosen_.name + " at every line setting."), this);

@@ -4,9 +4,9 @@
 #include <optional>
 #include <vector>
 
-#include "feedback/user_feedback.h"
 #include "link/line_finder.h"
 #include "ui/modal_dialog.h"
+#include "ui/window_services.h"
 
 class QCheckBox;
 class QLabel;
@@ -24,7 +24,7 @@ class CFindDlg : public CModalDlg {
  public:
   // `chosen` is the port of the Comm list; `others` the rest of the ports that exist.
   CFindDlg(FinderPort chosen, std::vector<FinderPort> others, FinderLinkFactory factory,
-           UserFeedback& ui, QWidget* parent = nullptr);
+           const WindowServices& services, QWidget* parent = nullptr);
 
   // "Find": runs the search and tells the user how it went.
   void OnFind();
@@ -39,7 +39,6 @@ class CFindDlg : public CModalDlg {
   QCheckBox* AllPortsBox() const { return allPorts_; }
   QPushButton* FindButton() const { return find_; }
   QPushButton* CancelButton() const { return cancel_; }
-  QLabel* TryingLabel() const { return trying_; }
   bool Running() const { return running_; }
 
  private:

@@ -206,7 +206,7 @@ void CMainDlg::OnPortChosen(int index) {
     lastPort_ = list->itemData(index).toString();
     return;
   }
-  CNetworkDlg ask(services_.feedback, this);
+  CNetworkDlg ask(services_, this);
   if (services_.runWindow(ask) != 1) {
     list->setCurrentIndex(std::max(0, list->findData(lastPort_)));
     return;
@@ -272,7 +272,7 @@ void CMainDlg::OnWorkWindow(std::size_t row) {
 void CMainDlg::OnTraffic() {
   // A window of its own, not a child of this one: a working window blocks only the chain of
   // windows that opened it.
-  if (!traffic_) traffic_ = std::make_unique<CTrafficWindow>(trace_, services_.feedback);
+  if (!traffic_) traffic_ = std::make_unique<CTrafficWindow>(trace_, services_);
   traffic_->show();
   traffic_->raise();
   traffic_->activateWindow();
@@ -281,8 +281,7 @@ void CMainDlg::OnTraffic() {
 void CMainDlg::OnTrend() {
   // Like the Traffic window: no owner, so that it stays usable beside the working windows.
   if (!trend_) {
-    trend_ =
-        std::make_unique<CTrendWindow>(trace_, services_.feedback, [this] { return IsPortOpen(); });
+    trend_ = std::make_unique<CTrendWindow>(trace_, services_, [this] { return IsPortOpen(); });
   }
   trend_->show();
   trend_->raise();
@@ -328,7 +327,7 @@ void CMainDlg::OnFindIndicator() {
   const std::string chosen = Selections().port;
   // The simulated indicator is started by the finder's first try, as an open starts it.
   const FinderPort port{chosen, chosen == kSimulatorPort ? chosen : DeviceFor(chosen)};
-  CFindDlg dlg(port, OtherFinderPorts(chosen), services_.finderLinks, services_.feedback, this);
+  CFindDlg dlg(port, OtherFinderPorts(chosen), services_.finderLinks, services_, this);
   services_.runWindow(dlg);
   // The lists change all at once, and only after an answer.
   if (dlg.Found()) ApplySetting(dlg.Found()->port, dlg.Found()->setting);

@@ -13,7 +13,8 @@
 
 namespace tamarack {
 
-CNetworkDlg::CNetworkDlg(UserFeedback& ui, QWidget* parent) : CModalDlg(parent), ui_(ui) {
+CNetworkDlg::CNetworkDlg(const WindowServices& services, QWidget* parent)
+    : CModalDlg(parent), ui_(services.feedback) {
   setObjectName("CNetworkDlg");
   SetTitle("Network");
 

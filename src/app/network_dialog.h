@@ -2,8 +2,8 @@
 
 #include <string>
 
-#include "feedback/user_feedback.h"
 #include "ui/modal_dialog.h"
+#include "ui/window_services.h"
 
 class QLineEdit;
 class QPushButton;
@@ -17,7 +17,7 @@ class CNetworkDlg : public CModalDlg {
   Q_OBJECT
 
  public:
-  explicit CNetworkDlg(UserFeedback& ui, QWidget* parent = nullptr);
+  explicit CNetworkDlg(const WindowServices& services, QWidget* parent = nullptr);
 
   // "OK": checks the address; accepts the window with Url() set, or tells what is wrong.
   void OnOk();

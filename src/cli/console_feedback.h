@@ -44,7 +44,7 @@ class ConsoleFeedback : public UserFeedback {
   bool AskYesNo(std::string_view text) override;
   bool AskRetryCancel(std::string_view text) override;
   void ShortWait(std::uint32_t ms) override { Wait(ms); }
-  void LongWait(std::uint32_t ms, int /*textId*/) override { Wait(ms); }
+  void LongWait(std::uint32_t ms, std::string_view /*text*/) override { Wait(ms); }
 
  private:
   void Add(Kind kind, std::string_view text);

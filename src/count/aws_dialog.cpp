@@ -14,8 +14,9 @@
 #include "ui/tooltip_relay.h"
 
 namespace tamarack {
-CAwsDlg::CAwsDlg(SerialLink& port, UserFeedback& ui, std::string itemText, QWidget* parent)
-    : CModalDlg(parent), port_(port), ui_(ui), model_(OpenAws(std::move(itemText))) {
+CAwsDlg::CAwsDlg(SerialLink& port, const WindowServices& services, std::string itemText,
+                 QWidget* parent)
+    : CModalDlg(parent), port_(port), ui_(services.feedback), model_(OpenAws(std::move(itemText))) {
   prompt_ = new QLabel(this);
   prompt_->setObjectName("Prompt");
   prompt_->setMinimumHeight(64);

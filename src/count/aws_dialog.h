@@ -6,6 +6,7 @@
 #include "feedback/user_feedback.h"
 #include "link/serial_link.h"
 #include "ui/modal_dialog.h"
+#include "ui/window_services.h"
 
 class QComboBox;
 class QLabel;
@@ -23,7 +24,8 @@ class CAwsDlg : public CModalDlg {
   Q_OBJECT
 
  public:
-  CAwsDlg(SerialLink& port, UserFeedback& ui, std::string itemText, QWidget* parent = nullptr);
+  CAwsDlg(SerialLink& port, const WindowServices& services, std::string itemText,
+          QWidget* parent = nullptr);
 
   // The action button ("Zero", "Sample Quantity", "Confirming").
   void OnAction();

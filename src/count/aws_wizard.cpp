@@ -18,10 +18,10 @@ constexpr long long kMinQuantity = 10;
 constexpr long long kMaxQuantity = 2000;
 
 bool WriteStep(SerialLink& link, UserFeedback& ui, ParamAddress address, std::string_view value,
-               std::uint32_t waitMs, int waitTextId) {
+               std::uint32_t waitMs, std::string_view waitText = kWZeroWaitText) {
   ReplyArea reply;
   const TransactStatus status =
-      Transact(link, ui, WriteParamRequest(address, value), waitMs, reply, waitTextId);
+      Transact(link, ui, WriteParamRequest(address, value), waitMs, reply, waitText);
   return RequireOk(status, reply) == TransactStatus::kOk;
 }
 
@@ -106,8 +106,7 @@ AwsOutcome AwsPress(AwsModel& model, SerialLink& link, UserFeedback& ui) {
   }
 
   if (!model.countItemSent) {
-    if (!WriteStep(link, ui, kItemAddress, "0000" + CountItem(model.itemText), kWriteParamWaitMs,
-                   kWaitWZero)) {
+    if (!WriteStep(link, ui, kItemAddress, "0000" + CountItem(model.itemText), kWriteParamWaitMs)) {
       ui.Failure(aws_text::kItemSendFault);
       return AwsOutcome::kStay;
     }
@@ -116,7 +115,7 @@ AwsOutcome AwsPress(AwsModel& model, SerialLink& link, UserFeedback& ui) {
 
   switch (model.step) {
     case AwsStep::kZero:
-      if (!WriteStep(link, ui, kZeroAddress, "000000", kStepWaitMs, kWaitZero)) {
+      if (!WriteStep(link, ui, kZeroAddress, "000000", kStepWaitMs, aws_text::kZeroWait)) {
         ui.Failure(aws_text::kZeroFalse);
         return AwsOutcome::kStay;
       }
@@ -130,7 +129,7 @@ AwsOutcome AwsPress(AwsModel& model, SerialLink& link, UserFeedback& ui) {
       }
       char value[16];
       std::snprintf(value, sizeof value, "%06lld", LeadingNumber(model.quantityText));
-      if (!WriteStep(link, ui, kQuantityAddress, value, kWriteParamWaitMs, kWaitWZero)) {
+      if (!WriteStep(link, ui, kQuantityAddress, value, kWriteParamWaitMs)) {
         ui.Failure(aws_text::kQuantityFalse);
         return AwsOutcome::kStay;
       }
@@ -142,7 +141,7 @@ AwsOutcome AwsPress(AwsModel& model, SerialLink& link, UserFeedback& ui) {
     case AwsStep::kConfirming:
       break;
   }
-  if (!WriteStep(link, ui, kConfirmAddress, "000000", kStepWaitMs, kWaitAverageWeight)) {
+  if (!WriteStep(link, ui, kConfirmAddress, "000000", kStepWaitMs, aws_text::kConfirmWait)) {
     ui.Failure(aws_text::kConfirmFalse);
     return AwsOutcome::kStay;
   }

@@ -23,6 +23,10 @@ inline constexpr std::string_view kZeroFalse = "ZERO False!";
 inline constexpr std::string_view kQuantityFalse = "Sample Quantity Send False!";
 inline constexpr std::string_view kConfirmFalse = "Confire Average Weight False!";
 
+// In the wait window while the indicator zeroes and while it works the average out.
+inline constexpr std::string_view kZeroWait = "ZERO Processing , Please Wait...";
+inline constexpr std::string_view kConfirmWait = "Average Weight Confirming, Please Wait...";
+
 inline constexpr std::string_view kItemLabel = "Count Item";
 inline constexpr std::string_view kQuantityLabel = " Sample quantity";
 inline constexpr std::string_view kExit = "Exit";

@@ -81,15 +81,14 @@ void CCountSetupDlg::Show() {
 
 std::optional<std::string> CCountSetupDlg::AskFileName() {
   FileDialogSetup setup;
-  // A save-style dialog for Load too, so that a name that does not exist yet is fine.
-  setup.forSaving = true;
   setup.nameFilters = {"Average Weight Setup File(.aws) (*.aws)", "All Files (*.*)"};
   setup.defaultSuffix = FromSingleByte(kAwsDefaultSuffix);
   setup.initialName = FromSingleByte(kAwsDefaultName);
   // Saving puts one record into the file and keeps the others; loading only reads. Neither
   // replaces what the file holds, so neither asks about replacing it.
   setup.confirmOverwrite = false;
-  const QString name = services_.pickFile(this, setup);
+  // A save dialog for Load too, so that a name that does not exist yet is fine.
+  const QString name = services_.pickSaveFile(this, setup);
   if (name.isEmpty()) return std::nullopt;
   return NativePath(name);
 }
@@ -110,7 +109,7 @@ void CCountSetupDlg::OnRead() {
 
 void CCountSetupDlg::OnAverageWeightSetup() {
   Collect();
-  CAwsDlg wizard(port_, ui_, CountItemText(model_), this);
+  CAwsDlg wizard(port_, services_, CountItemText(model_), this);
   const int result = services_.runWindow(wizard);
   const OperationScope operation;  // the wizard's own steps hold theirs
   CountAfterAws(model_, port_, ui_, result);

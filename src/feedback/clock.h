@@ -1,6 +1,7 @@
 #pragma once
 
 #include <chrono>
+#include <cstdint>
 #include <ctime>
 
 namespace tamarack {
@@ -15,6 +16,9 @@ class Clock {
   virtual ~Clock() = default;
   // Seconds since the epoch.
   virtual std::time_t Now() const = 0;
+  // Milliseconds since the epoch, for a time stamp finer than a second (a trend's rows); Now() in
+  // whole seconds unless the clock knows better.
+  virtual std::int64_t NowMs() const { return static_cast<std::int64_t>(Now()) * 1000; }
   virtual Steady::time_point Monotonic() const = 0;
 };
 

@@ -22,7 +22,7 @@ class ForwardingFeedback : public UserFeedback {
   bool AskYesNo(std::string_view text) override { return inner_.AskYesNo(text); }
   bool AskRetryCancel(std::string_view text) override { return inner_.AskRetryCancel(text); }
   void ShortWait(std::uint32_t ms) override { inner_.ShortWait(ms); }
-  void LongWait(std::uint32_t ms, int textId) override { inner_.LongWait(ms, textId); }
+  void LongWait(std::uint32_t ms, std::string_view text) override { inner_.LongWait(ms, text); }
 
  private:
   UserFeedback& inner_;

@@ -6,16 +6,6 @@
 
 namespace tamarack {
 
-// Ids of the texts that the wait dialog shows during a long wait.
-enum WaitTextId : int {
-  kWaitWZero = 0,
-  kWaitValueSend = 1,
-  kWaitWSpan = 2,
-  kWaitReZero = 3,
-  kWaitZero = 4,
-  kWaitAverageWeight = 5,
-};
-
 // Everything the rules of the system need from the person in front of the screen: message boxes,
 // questions and waits. The application shows Qt message boxes and the wait dialog; tests record.
 class UserFeedback {
@@ -40,8 +30,8 @@ class UserFeedback {
   // A wait below 1500 ms between writing a request and reading its reply: blocks for exactly `ms`
   // milliseconds without handling any window message. The default sleeps.
   virtual void ShortWait(std::uint32_t ms);
-  // A wait of 1500 ms or more: shows the wait dialog with text `textId` for about `ms`.
-  virtual void LongWait(std::uint32_t ms, int textId) = 0;
+  // A wait of 1500 ms or more: shows the wait window with `text` for about `ms`.
+  virtual void LongWait(std::uint32_t ms, std::string_view text) = 0;
 };
 
 // Sleeps for `ms` milliseconds, exactly and without burning the processor.
@@ -58,7 +48,7 @@ class SilentFeedback : public UserFeedback {
   void SystemError(std::string_view text) override { last_ = text; }
   bool AskYesNo(std::string_view) override { return false; }
   bool AskRetryCancel(std::string_view) override { return false; }
-  void LongWait(std::uint32_t ms, int) override { PreciseSleep(ms); }
+  void LongWait(std::uint32_t ms, std::string_view) override { PreciseSleep(ms); }
 
   // The last failure, port or system message; empty when there was none.
   const std::string& Last() const { return last_; }

@@ -125,8 +125,9 @@ constexpr int kKeyStep = 110;
 
 }  // namespace
 
-CIndicatorDlg::CIndicatorDlg(SerialLink& port, const WindowServices& services, QWidget* parent)
-    : CModalDlg(parent), port_(port), ui_(services.feedback) {
+CIndicatorDlg::CIndicatorDlg(SerialLink& port, const WindowServices& services,
+                             std::function<void()> openTrend, QWidget* parent)
+    : CModalDlg(parent), port_(port), ui_(services.feedback), trendOpener_(std::move(openTrend)) {
   setObjectName("CIndicatorDlg");
   SetTitle("Indicator");
   setFixedSize(980, 530);
@@ -192,7 +193,7 @@ CIndicatorDlg::CIndicatorDlg(SerialLink& port, const WindowServices& services, Q
   trend_->setGeometry(720, 470, 110, 34);
   trend_->setToolTip(kTrendTip);
   trend_->setAccessibleDescription(trend_->toolTip());
-  trend_->setEnabled(false);
+  trend_->setEnabled(static_cast<bool>(trendOpener_));
   connect(trend_, &QPushButton::clicked, this, [this] {
     if (trendOpener_) trendOpener_();
   });
@@ -233,11 +234,6 @@ void CIndicatorDlg::DrawPanel(qreal devicePixelRatio) {
 }
 
 CIndicatorDlg::~CIndicatorDlg() = default;
-
-void CIndicatorDlg::SetTrendOpener(std::function<void()> opener) {
-  trendOpener_ = std::move(opener);
-  trend_->setEnabled(static_cast<bool>(trendOpener_));
-}
 
 QWidget* CIndicatorDlg::Field() const {
   return field_;

@@ -51,15 +51,15 @@ class CIndicatorDlg : public CModalDlg {
   static constexpr int kCellWidth = 70;
   static constexpr int kFontHeight = 140;
 
-  // Polls once at once and starts the poll and blink timers.
-  CIndicatorDlg(SerialLink& port, const WindowServices& services, QWidget* parent = nullptr);
+  // Polls once at once and starts the poll and blink timers. "Trend" opens the Weight Trend
+  // window through `openTrend`; without one it is disabled.
+  CIndicatorDlg(SerialLink& port, const WindowServices& services,
+                std::function<void()> openTrend = {}, QWidget* parent = nullptr);
   ~CIndicatorDlg() override;
 
   const LiveIndicatorModel& Model() const { return model_; }
   QPushButton* KeyButton(std::size_t i) const { return keys_[i]; }
   QPushButton* ExitButton() const { return exit_; }
-  // "Trend" opens the Weight Trend window through `opener`; without one it is disabled.
-  void SetTrendOpener(std::function<void()> opener);
   QPushButton* TrendButton() const { return trend_; }
   QLabel* LampLabel(Lamp lamp) const { return lamps_[static_cast<std::size_t>(lamp)]; }
   QWidget* Field() const;

@@ -20,7 +20,6 @@
 #include "ui/file_dialog.h"
 #include "ui/fit_screen.h"
 #include "ui/modal_dialog.h"
-#include "ui/product.h"
 #include "ui/text.h"
 
 namespace tamarack {
@@ -33,23 +32,16 @@ const QColor kUnstableShade(255, 160, 0, 60);
 constexpr const char* kFigureNames[kTrendFigureCount] = {
     "Points", "Minimum", "Maximum", "Mean", "Std dev", "Settle time", "Drift per minute"};
 
-QString AskSavePath(QWidget* parent) {
+FileDialogSetup SaveDialog() {
   FileDialogSetup setup;
-  setup.forSaving = true;
   setup.nameFilters = {"CSV files (*.csv)"};
   setup.defaultSuffix = "csv";
   setup.initialName = "trend.csv";
-  return RunFileDialog(parent, setup);
+  return setup;
 }
 
-double SecondsSince(CTrendWindow::Clock::time_point origin) {
-  return std::chrono::duration<double>(CTrendWindow::Clock::now() - origin).count();
-}
-
-std::int64_t WallMs() {
-  return std::chrono::duration_cast<std::chrono::milliseconds>(
-             std::chrono::system_clock::now().time_since_epoch())
-      .count();
+double SecondsSince(Clock::Steady::time_point origin, Clock::Steady::time_point now) {
+  return std::chrono::duration<double>(now - origin).count();
 }
 
 }  // namespace
@@ -94,15 +86,16 @@ class TrendChartView : public QChartView {
   const TrendPicture& marks_;
 };
 
-CTrendWindow::CTrendWindow(TracingLink& link, UserFeedback& ui, std::function<bool()> portOpen,
-                           QWidget* parent)
+CTrendWindow::CTrendWindow(TracingLink& link, const WindowServices& services,
+                           std::function<bool()> portOpen, QWidget* parent)
     : QWidget(parent, Qt::Window),
       link_(link),
-      ui_(ui),
+      services_(services),
+      ui_(services_.feedback),
       portOpen_(std::move(portOpen)),
-      asker_(AskSavePath) {
+      origin_(services_.clock.Monotonic()) {
   setObjectName("CTrendWindow");
-  setWindowTitle(QString::fromStdString(WindowTitle("Weight Trend")));
+  TitleWindow(*this, "Weight Trend");
   setAccessibleName("Weight Trend");
 
   chart_ = new QChart;
@@ -186,7 +179,7 @@ CTrendWindow::CTrendWindow(TracingLink& link, UserFeedback& ui, std::function<bo
   });
   connect(clear_, &QPushButton::clicked, this, [this] {
     series_.Clear();
-    origin_ = Clock::now();
+    origin_ = services_.clock.Monotonic();
     Refresh();
   });
   connect(save_, &QPushButton::clicked, this, &CTrendWindow::OnSave);
@@ -218,8 +211,9 @@ std::vector<QLineSeries*> CTrendWindow::Lines() const {
 
 void CTrendWindow::OnExchange(const TracedExchange& exchange) {
   if (!exchange.poll) return;
-  if (!watchPolling_) lastOtherPoll_ = Clock::now();
-  series_.AddExchange(exchange, SecondsSince(origin_), WallMs());
+  const Clock::Steady::time_point now = services_.clock.Monotonic();
+  if (!watchPolling_) lastOtherPoll_ = now;
+  series_.AddExchange(exchange, SecondsSince(origin_, now), services_.clock.NowMs());
   if (!refreshTimer_.isActive()) refreshTimer_.start();
 }
 
@@ -242,7 +236,8 @@ void CTrendWindow::OnWatchTimer() {
   state.exchangeRunning = link_.ExchangeOpen() || watchModel_.exchangeRunning;
   if (lastOtherPoll_) {
     state.msSinceOtherPoll =
-        std::chrono::duration<double, std::milli>(Clock::now() - *lastOtherPoll_).count();
+        std::chrono::duration<double, std::milli>(services_.clock.Monotonic() - *lastOtherPoll_)
+            .count();
   }
   switch (NextWatchStep(state)) {
     case WatchStep::kStop:
@@ -334,7 +329,7 @@ void CTrendWindow::ShowFigures(const std::optional<SeriesFigures>& figures) {
 }
 
 void CTrendWindow::OnSave() {
-  const QString path = asker_ ? asker_(this) : QString();
+  const QString path = services_.pickSaveFile(this, SaveDialog());
   if (path.isEmpty()) return;
   SaveTo(path);
 }
@@ -342,8 +337,7 @@ void CTrendWindow::OnSave() {
 bool CTrendWindow::SaveTo(const QString& path) {
   const FileResult result = ReplaceFile(NativePath(path), TrendCsv(series_.Samples()));
   if (!result.ok()) {
-    ui_.Failure("The trend could not be saved to " + path.toStdString() + ": " +
-                FailureText(result));
+    ui_.Failure("The trend could not be saved to " + ToUtf8(path) + ": " + FailureText(result));
   }
   return result.ok();
 }

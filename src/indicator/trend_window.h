@@ -3,16 +3,15 @@
 #include <QTimer>
 #include <QWidget>
 #include <array>
-#include <chrono>
 #include <functional>
 #include <optional>
 #include <vector>
 
-#include "feedback/user_feedback.h"
 #include "indicator/live_indicator_model.h"
 #include "indicator/trend_watch.h"
 #include "indicator/weight_series.h"
 #include "link/tracing_link.h"
+#include "ui/window_services.h"
 
 class QCheckBox;
 class QChart;
@@ -38,15 +37,10 @@ class CTrendWindow : public QWidget {
   Q_OBJECT
 
  public:
-  using SaveAsker = std::function<QString(QWidget* parent)>;
-  using Clock = std::chrono::steady_clock;
-
   // `portOpen` tells whether the port is open; Watch stops when it is not.
-  CTrendWindow(TracingLink& link, UserFeedback& ui, std::function<bool()> portOpen,
+  CTrendWindow(TracingLink& link, const WindowServices& services, std::function<bool()> portOpen,
                QWidget* parent = nullptr);
   ~CTrendWindow() override;
-
-  void SetSaveAsker(SaveAsker asker) { asker_ = std::move(asker); }
 
   // The spans offered, in seconds.
   static constexpr std::array<int, 3> kSpans{60, 300, 1800};
@@ -80,18 +74,18 @@ class CTrendWindow : public QWidget {
   QLineSeries* Line(std::size_t i);
 
   TracingLink& link_;
+  WindowServices services_;
   UserFeedback& ui_;
   std::function<bool()> portOpen_;
-  SaveAsker asker_;
   int listener_ = 0;
   WeightSeries series_;
-  Clock::time_point origin_ = Clock::now();
+  Clock::Steady::time_point origin_;
 
   // Watch: the poll's own state, as the Indicator window keeps it.
   LiveIndicatorModel watchModel_;
   bool watchPolling_ = false;
   std::size_t ownPolls_ = 0;
-  std::optional<Clock::time_point> lastOtherPoll_;
+  std::optional<Clock::Steady::time_point> lastOtherPoll_;
   QTimer watchTimer_;
   QTimer refreshTimer_;
 

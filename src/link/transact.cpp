@@ -18,7 +18,7 @@ std::size_t ReadSome(SerialLink& link, std::uint8_t* buffer, std::size_t size) {
 }
 
 TransactStatus Exchange(SerialLink& link, UserFeedback& ui, std::span<const std::uint8_t> request,
-                        std::uint32_t waitMs, ReplyArea& reply, int waitTextId) {
+                        std::uint32_t waitMs, ReplyArea& reply, std::string_view waitText) {
   auto status = TransactStatus::kOk;
 
   link.ClearErrors();
@@ -33,7 +33,7 @@ TransactStatus Exchange(SerialLink& link, UserFeedback& ui, std::span<const std:
   if (waitMs < kLongWaitMs) {
     ui.ShortWait(waitMs);
   } else {
-    ui.LongWait(waitMs, waitTextId);
+    ui.LongWait(waitMs, waitText);
   }
 
   std::array<std::uint8_t, 3> head{};
@@ -63,10 +63,10 @@ TransactStatus Exchange(SerialLink& link, UserFeedback& ui, std::span<const std:
 }  // namespace
 
 TransactStatus Transact(SerialLink& link, UserFeedback& ui, std::span<const std::uint8_t> request,
-                        std::uint32_t waitMs, ReplyArea& reply, int waitTextId) {
+                        std::uint32_t waitMs, ReplyArea& reply, std::string_view waitText) {
   reply.length = 0;
   if (request.empty() || request.size() > kAreaSize) return TransactStatus::kBad;
-  const TransactStatus status = Exchange(link, ui, request, waitMs, reply, waitTextId);
+  const TransactStatus status = Exchange(link, ui, request, waitMs, reply, waitText);
   link.ExchangeEnded(waitMs, static_cast<int>(status));
   return status;
 }

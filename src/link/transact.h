@@ -18,6 +18,8 @@ enum class TransactStatus : int {
 
 // Waits from this length on show the wait dialog; shorter ones block quietly.
 inline constexpr std::uint32_t kLongWaitMs = 1500;
+// What the wait window says during an exchange's long wait unless the caller says otherwise.
+inline constexpr std::string_view kWZeroWaitText = "WZERO Processing , Please Wait...";
 // Replies may carry at most this many payload bytes.
 inline constexpr std::size_t kMaxReplyPayload = kAreaSize - 1;
 
@@ -27,7 +29,8 @@ inline constexpr std::size_t kMaxReplyPayload = kAreaSize - 1;
 // bytes stored, also when the exchange ends bad. A request outside 1..300 bytes is not sent and
 // ends with kBad.
 TransactStatus Transact(SerialLink& link, UserFeedback& ui, std::span<const std::uint8_t> request,
-                        std::uint32_t waitMs, ReplyArea& reply, int waitTextId = kWaitWZero);
+                        std::uint32_t waitMs, ReplyArea& reply,
+                        std::string_view waitText = kWZeroWaitText);
 
 // The text that reports a port failing in the middle of an exchange: the platform's name for an
 // invalid handle, anything else as an unknown error.

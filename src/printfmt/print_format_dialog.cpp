@@ -59,7 +59,6 @@ CPrintFormatDlg::CPrintFormatDlg(SerialLink& port, const WindowServices& service
   InitPrintFormatResources();
   model_.dataBits = dataBits;
   SetTitle("Print Format");
-  previewClock_ = [] { return std::time(nullptr); };
   insertTimer_.setSingleShot(true);
   connect(&insertTimer_, &QTimer::timeout, this, &CPrintFormatDlg::OnInsertTimer);
   BuildWindow();
@@ -251,11 +250,6 @@ void CPrintFormatDlg::ShowModel() {
   UpdatePreview();
 }
 
-void CPrintFormatDlg::SetPreviewClock(std::function<std::time_t()> clock) {
-  previewClock_ = std::move(clock);
-  UpdatePreview();
-}
-
 void CPrintFormatDlg::UpdatePreview() {
   if (preview_ == nullptr) return;  // lines are being built
   FormatLines lines;
@@ -263,7 +257,7 @@ void CPrintFormatDlg::UpdatePreview() {
     lines[static_cast<std::size_t>(n - 1)] = ToSingleByte(LineField(n)->text());
   }
   const TicketPreview shown =
-      PreviewTicket(lines, model_.dataBits, SampleTicketValues(previewClock_()));
+      PreviewTicket(lines, model_.dataBits, SampleTicketValues(services_.clock.Now()));
   preview_->setPlainText(FromSingleByte(shown.ticket));
   previewSize_->setText(FromSingleByte(shown.sizeText));
   // Over the limit, the line says so in the colour of a warning.
@@ -330,13 +324,12 @@ void CPrintFormatDlg::OnInsertTimer() {
 
 QString CPrintFormatDlg::AskFileName(bool forSaving) {
   FileDialogSetup setup;
-  setup.forSaving = forSaving;
   setup.nameFilters = {"Print Format File(.fmt) (*.fmt)", "All Files (*.*) (*)"};
   setup.defaultSuffix = FromSingleByte(kPrintFormatFileExtension);
   setup.initialName = FromSingleByte(DefaultFormatFileName(model_.format.mode));
   // Saving replaces the file without asking.
   setup.confirmOverwrite = false;
-  return services_.pickFile(this, setup);
+  return forSaving ? services_.pickSaveFile(this, setup) : services_.pickFile(this, setup);
 }
 
 void CPrintFormatDlg::OnLoadFile() {

@@ -3,7 +3,6 @@
 #include <QString>
 #include <QTimer>
 #include <array>
-#include <ctime>
 #include <functional>
 
 #include "feedback/user_feedback.h"
@@ -37,9 +36,6 @@ class CPrintFormatDlg : public CModalDlg {
   CPrintFormatDlg(SerialLink& port, const WindowServices& services, int dataBits,
                   QWidget* parent = nullptr);
   ~CPrintFormatDlg() override;
-
-  // Replaces the clock whose date and time the preview prints.
-  void SetPreviewClock(std::function<std::time_t()> clock);
 
   const PrintFormatModel& Model() const { return model_; }
   QLineEdit* LineField(int n) const { return rows_.at(static_cast<std::size_t>(n - 1)).line; }
@@ -122,7 +118,6 @@ class CPrintFormatDlg : public CModalDlg {
   QPlainTextEdit* preview_ = nullptr;
   QLabel* previewSize_ = nullptr;
   QLabel* previewMode_ = nullptr;
-  std::function<std::time_t()> previewClock_;
 };
 
 }  // namespace tamarack

@@ -122,7 +122,7 @@ void SendPrintFormat(PrintFormatModel& model, SerialLink& link, UserFeedback& ui
   ReplyArea reply;
   const TransactStatus status =
       Transact(link, ui, SendFormatRequest(SendModeLetter(model.format.mode), AsBytes(*text)),
-               kSendFormatWaitMs, reply, kWaitWZero);
+               kSendFormatWaitMs, reply);
   if (RequireOk(status, reply) == TransactStatus::kOk) {
     ui.Success(kSendSuccessText);
   } else {
@@ -139,9 +139,8 @@ void SendPrintFormat(PrintFormatModel& model, SerialLink& link, UserFeedback& ui
 void ReadPrintFormat(PrintFormatModel& model, SerialLink& link, UserFeedback& ui) {
   DropArmedTag(model);
   ReplyArea reply;
-  const TransactStatus status =
-      Transact(link, ui, ReadFormatRequest(ReadModeLetter(model.format.mode)), kReadFormatWaitMs,
-               reply, kWaitWZero);
+  const TransactStatus status = Transact(
+      link, ui, ReadFormatRequest(ReadModeLetter(model.format.mode)), kReadFormatWaitMs, reply);
   if (status != TransactStatus::kOk) {
     ui.Failure(kReadFailureText);
     return;

@@ -7,16 +7,9 @@
 #include <QTreeWidget>
 #include <QVBoxLayout>
 
-#include "ui/product.h"
+#include "ui/text.h"
 
 namespace tamarack {
-namespace {
-
-QString Q(const std::string& text) {
-  return QString::fromStdString(text);
-}
-
-}  // namespace
 
 CHistoryDlg::CHistoryDlg(const SetupHistory& history, const SetupModel& model, QWidget* parent)
     : CModalDlg(parent), entries_(history.List()) {
@@ -31,12 +24,12 @@ CHistoryDlg::CHistoryDlg(const SetupHistory& history, const SetupModel& model, Q
   list_->setMinimumSize(520, 240);
   for (const HistoryEntry& entry : entries_) {
     auto* item = new QTreeWidgetItem(list_);
-    item->setText(0, Q(entry.meta.time.empty() ? entry.path : entry.meta.time));
-    item->setText(1, Q(entry.meta.port));
-    item->setText(2, Q(entry.meta.version));
+    item->setText(0, FromUtf8(entry.meta.time.empty() ? entry.path : entry.meta.time));
+    item->setText(1, FromUtf8(entry.meta.port));
+    item->setText(2, FromUtf8(entry.meta.version));
     if (!entry.readable) {
-      item->setText(3, Q("unreadable: " + entry.problem));
-      item->setToolTip(0, Q(entry.path));
+      item->setText(3, FromUtf8("unreadable: " + entry.problem));
+      item->setToolTip(0, FromUtf8(entry.path));
       item->setFlags(Qt::NoItemFlags);  // listed, never loaded
       continue;
     }

@@ -94,7 +94,7 @@ Schema Migrate(QSqlDatabase& db, Dialect dialect, std::string& storeId, std::str
   if (!q.exec("SELECT key, value FROM meta")) return fail(q);
   while (q.next()) {
     if (q.value(0).toString() == "schema") version = q.value(1).toInt();
-    if (q.value(0).toString() == "store") storeId = S(q.value(1).toString());
+    if (q.value(0).toString() == "store") storeId = ToUtf8(q.value(1).toString());
   }
   if (version > kSchemaVersion) {
     Rollback(db);
@@ -112,7 +112,7 @@ Schema Migrate(QSqlDatabase& db, Dialect dialect, std::string& storeId, std::str
   if (storeId.empty()) {
     storeId = NewId();
     q.prepare("INSERT INTO meta (key, value) VALUES ('store', ?)");
-    q.addBindValue(Q(storeId));
+    q.addBindValue(FromUtf8(storeId));
     if (!q.exec()) return fail(q);
   }
   if (version < kSchemaVersion) {
@@ -133,7 +133,7 @@ Schema Migrate(QSqlDatabase& db, Dialect dialect, std::string& storeId, std::str
 }
 
 QString NewConnectionName() {
-  return "tamarack-records-" + Q(NewId());
+  return "tamarack-records-" + FromUtf8(NewId());
 }
 
 void Drop(const QString& connection) {
@@ -196,12 +196,12 @@ QString MoveAside(const QString& path) {
 }
 
 QString Named(const std::string& folder) {
-  return QDir(Q(folder)).filePath(Q(std::string(kStoreFileName)));
+  return QDir(FromUtf8(folder)).filePath(FromUtf8(std::string(kStoreFileName)));
 }
 
 std::optional<Record> Decoded(const RecordRow& row, const QString& placedOn) {
   std::optional<Record> record = RecordOf(row);
-  if (record) record->placedOn = S(placedOn);
+  if (record) record->placedOn = ToUtf8(placedOn);
   return record;
 }
 
@@ -220,15 +220,15 @@ std::optional<RecordRow> HistoryRow(const HistoryEntry& entry, const Author& aut
   }
   read.port = entry.meta.port;
   read.line = entry.meta.line;
-  const QDateTime local = QDateTime::fromString(Q(entry.meta.time), "yyyy-MM-dd HH:mm:ss");
+  const QDateTime local = QDateTime::fromString(FromUtf8(entry.meta.time), "yyyy-MM-dd HH:mm:ss");
   if (!local.isValid()) return std::nullopt;
   Record record;
-  const QString name = QFileInfo(Q(entry.path)).fileName();
+  const QString name = QFileInfo(FromUtf8(entry.path)).fileName();
   const QByteArray identity = "setup-history\n" + name.toUtf8() + "\n" +
                               QByteArray::fromStdString(entry.record) + "\n" +
                               QByteArray::fromStdString(entry.meta.time);
   static const QUuid kNamespace("{6c0b4f6e-3a0e-4c4e-9f1e-7a7c2d5b9e11}");
-  record.id = S(QUuid::createUuidV5(kNamespace, identity).toString(QUuid::WithoutBraces));
+  record.id = ToUtf8(QUuid::createUuidV5(kNamespace, identity).toString(QUuid::WithoutBraces));
   record.at = UtcText(std::chrono::system_clock::time_point(
       std::chrono::milliseconds(local.toUTC().toMSecsSinceEpoch())));
   record.technician = author.technician;
@@ -240,7 +240,7 @@ std::optional<RecordRow> HistoryRow(const HistoryEntry& entry, const Author& aut
 }  // namespace
 
 QSqlDatabase StoreAccess::Db(const RecordStore& store) {
-  return QSqlDatabase::database(Q(store.connection_), false);
+  return QSqlDatabase::database(FromUtf8(store.connection_), false);
 }
 
 Dialect StoreAccess::DialectOf(const RecordStore& store) {
@@ -248,26 +248,26 @@ Dialect StoreAccess::DialectOf(const RecordStore& store) {
 }
 
 std::string ThisPc() {
-  return S(QSysInfo::machineHostName());
+  return ToUtf8(QSysInfo::machineHostName());
 }
 
 std::string RecordStore::DefaultFolder() {
   // The folder goes by the program's name: the command line asks for the windows' one.
   const QString name = QCoreApplication::applicationName();
-  const QString product = Q(std::string(kProductName));
+  const QString product = FromUtf8(std::string(kProductName));
   if (name != product) QCoreApplication::setApplicationName(product);
   const QString folder = QStandardPaths::writableLocation(QStandardPaths::AppDataLocation);
   if (name != product) QCoreApplication::setApplicationName(name);
-  return S(folder);
+  return ToUtf8(folder);
 }
 
 RecordStore::~RecordStore() {
-  Drop(Q(connection_));
+  Drop(FromUtf8(connection_));
 }
 
 RecordStore::Opened RecordStore::OpenLocal(const std::string& folder) {
   const std::string failed(kRecordsNotKept);
-  if (folder.empty() || !QDir().mkpath(Q(folder))) {
+  if (folder.empty() || !QDir().mkpath(FromUtf8(folder))) {
     return {nullptr, failed + "the folder " + folder + " cannot be made"};
   }
   const QString path = Named(folder);
@@ -276,13 +276,13 @@ RecordStore::Opened RecordStore::OpenLocal(const std::string& folder) {
   for (int attempt = 0; attempt < 2; ++attempt) {
     std::string damage = LooksDamaged(path);
     std::unique_ptr<RecordStore> store(new RecordStore);
-    store->connection_ = S(NewConnectionName());
-    store->where_ = S(path);
+    store->connection_ = ToUtf8(NewConnectionName());
+    store->where_ = ToUtf8(path);
     std::string error;
     QSqlError sqlError;
     Schema schema = Schema::kFailed;
     if (damage.empty()) {
-      QSqlDatabase db = QSqlDatabase::addDatabase("QSQLITE", Q(store->connection_));
+      QSqlDatabase db = QSqlDatabase::addDatabase("QSQLITE", FromUtf8(store->connection_));
       db.setDatabaseName(path);
       // Another program (the command line beside the window) may hold the write lock a while.
       db.setConnectOptions("QSQLITE_BUSY_TIMEOUT=5000");
@@ -313,15 +313,15 @@ RecordStore::Opened RecordStore::OpenLocal(const std::string& folder) {
       }
     }
     if (schema == Schema::kReady) return {std::move(store), movedNote};
-    if (schema == Schema::kNewer) return {nullptr, failed + S(fileName) + " " + error};
-    if (damage.empty()) return {nullptr, failed + S(path) + ": " + error};
+    if (schema == Schema::kNewer) return {nullptr, failed + ToUtf8(fileName) + " " + error};
+    if (damage.empty()) return {nullptr, failed + ToUtf8(path) + ": " + error};
     store.reset();  // closes the file before it moves
     const QString aside = MoveAside(path);
     if (aside.isEmpty()) {
-      return {nullptr, failed + S(fileName) + " " + damage + " and could not be moved aside"};
+      return {nullptr, failed + ToUtf8(fileName) + " " + damage + " and could not be moved aside"};
     }
-    movedNote = failed + S(fileName) + " " + damage + ". It was moved aside as " +
-                S(QFileInfo(aside).fileName()) + " and a new store was started.";
+    movedNote = failed + ToUtf8(fileName) + " " + damage + ". It was moved aside as " +
+                ToUtf8(QFileInfo(aside).fileName()) + " and a new store was started.";
   }
   return {nullptr, movedNote};
 }
@@ -331,18 +331,18 @@ RecordStore::Opened RecordStore::OpenTeam(const std::string& url) {
   const std::optional<TeamAddress> address = ParseTeamAddress(url, error);
   if (!address) return {nullptr, std::string(kTeamNotReached) + url + ": " + error};
   std::unique_ptr<RecordStore> store(new RecordStore);
-  store->connection_ = S(NewConnectionName());
+  store->connection_ = ToUtf8(NewConnectionName());
   store->where_ = address->Text();
   store->team_ = true;
   const std::string failed = std::string(kTeamNotReached) + store->where_ + ": ";
   if (!QSqlDatabase::isDriverAvailable("QPSQL")) {
     return {nullptr, failed + "the PostgreSQL driver of Qt is not installed (libqt6sql6-psql)"};
   }
-  QSqlDatabase db = QSqlDatabase::addDatabase("QPSQL", Q(store->connection_));
-  db.setHostName(Q(address->host));
+  QSqlDatabase db = QSqlDatabase::addDatabase("QPSQL", FromUtf8(store->connection_));
+  db.setHostName(FromUtf8(address->host));
   db.setPort(address->port);
-  db.setDatabaseName(Q(address->database));
-  if (!address->user.empty()) db.setUserName(Q(address->user));
+  db.setDatabaseName(FromUtf8(address->database));
+  if (!address->user.empty()) db.setUserName(FromUtf8(address->user));
   // No password here: the client library reads PGPASSFILE or ~/.pgpass. A server that has gone
   // away is noticed within seconds, not when the system's TCP gives up.
   db.setConnectOptions(
@@ -368,8 +368,8 @@ bool RecordStore::AddScale(Scale& scale, const Author& author, std::string& erro
   error = CheckScale(scale);
   if (!error.empty()) return false;
   for (const Scale& known : Scales()) {
-    if (Q(known.site).compare(Q(scale.site), Qt::CaseInsensitive) == 0 &&
-        Q(known.tag).compare(Q(scale.tag), Qt::CaseInsensitive) == 0) {
+    if (FromUtf8(known.site).compare(FromUtf8(scale.site), Qt::CaseInsensitive) == 0 &&
+        FromUtf8(known.tag).compare(FromUtf8(scale.tag), Qt::CaseInsensitive) == 0) {
       error = "The scale " + ScaleName(known) + " is already known.";
       return false;
     }
@@ -419,7 +419,7 @@ bool RecordStore::AddAll(std::vector<Record>& records, std::string& error) {
   known.prepare("SELECT 1 FROM scales WHERE id = ?");
   for (const Record& r : made) {
     if (!r.scaleId.empty() && !scales.contains(r.scaleId)) {
-      known.bindValue(0, Q(r.scaleId));
+      known.bindValue(0, FromUtf8(r.scaleId));
       if (!known.exec()) {
         error = ErrorText(known.lastError());
         return false;
@@ -470,9 +470,9 @@ bool RecordStore::Assign(const std::string& recordId, const std::string& scaleId
   // still come after it.
   QSqlQuery q(StoreAccess::Db(*this));
   q.prepare("SELECT source_at FROM placement WHERE record_id = ?");
-  q.addBindValue(Q(recordId));
+  q.addBindValue(FromUtf8(recordId));
   if (q.exec() && q.next()) {
-    const auto before = ParseUtc(S(q.value(0).toString()));
+    const auto before = ParseUtc(ToUtf8(q.value(0).toString()));
     const auto now = ParseUtc(assignment.at);
     if (before && now && *now <= *before) {
       assignment.at = UtcText(*before + std::chrono::milliseconds(1));
@@ -503,8 +503,8 @@ std::vector<Scale> RecordStore::Scales(std::string_view site, std::string_view t
     lastError_ = ErrorText(q.lastError());
     return {};
   }
-  const QString siteText = Q(std::string(site)).trimmed();
-  const QString tagText = Q(std::string(tag)).trimmed();
+  const QString siteText = FromUtf8(std::string(site)).trimmed();
+  const QString tagText = FromUtf8(std::string(tag)).trimmed();
   std::map<std::string, std::size_t> byId;
   while (q.next()) {
     const ScaleRow row = ReadScaleRow(q);
@@ -512,7 +512,7 @@ std::vector<Scale> RecordStore::Scales(std::string_view site, std::string_view t
         !row.tag.contains(tagText, Qt::CaseInsensitive)) {
       continue;
     }
-    byId[S(row.id)] = scales.size();
+    byId[ToUtf8(row.id)] = scales.size();
     scales.push_back(ScaleOf(row));
   }
   // The latest details of each scale count.
@@ -521,7 +521,7 @@ std::vector<Scale> RecordStore::Scales(std::string_view site, std::string_view t
     return {};
   }
   while (q.next()) {
-    const auto found = byId.find(S(q.value(0).toString()));
+    const auto found = byId.find(ToUtf8(q.value(0).toString()));
     if (found == byId.end()) continue;
     RecordRow row;
     row.kind = "scale";
@@ -535,9 +535,9 @@ std::vector<Scale> RecordStore::Scales(std::string_view site, std::string_view t
     s.intervalMonths = details.intervalMonths;
   }
   std::ranges::sort(scales, [](const Scale& a, const Scale& b) {
-    const int bySite = Q(a.site).compare(Q(b.site), Qt::CaseInsensitive);
+    const int bySite = FromUtf8(a.site).compare(FromUtf8(b.site), Qt::CaseInsensitive);
     if (bySite != 0) return bySite < 0;
-    const int byTag = Q(a.tag).compare(Q(b.tag), Qt::CaseInsensitive);
+    const int byTag = FromUtf8(a.tag).compare(FromUtf8(b.tag), Qt::CaseInsensitive);
     return byTag != 0 ? byTag < 0 : a.id < b.id;
   });
   return scales;
@@ -549,10 +549,10 @@ std::optional<Scale> RecordStore::FindScale(std::string_view idOrName) const {
   for (const Scale& s : scales) {
     if (s.id == idOrName) return s;
     if (slash != std::string_view::npos &&
-        Q(s.site).compare(Q(std::string(idOrName.substr(0, slash))).trimmed(),
-                          Qt::CaseInsensitive) == 0 &&
-        Q(s.tag).compare(Q(std::string(idOrName.substr(slash + 1))).trimmed(),
-                         Qt::CaseInsensitive) == 0) {
+        FromUtf8(s.site).compare(FromUtf8(std::string(idOrName.substr(0, slash))).trimmed(),
+                                 Qt::CaseInsensitive) == 0 &&
+        FromUtf8(s.tag).compare(FromUtf8(std::string(idOrName.substr(slash + 1))).trimmed(),
+                                Qt::CaseInsensitive) == 0) {
       return s;
     }
   }
@@ -570,7 +570,7 @@ std::vector<Record> Placed(QSqlDatabase db, const std::string& scaleId, const ch
   q.prepare(QString("SELECT %1, p.scale_id FROM placement p JOIN records r ON r.id = p.record_id "
                     "WHERE p.scale_id = ? %2 ORDER BY r.made_at %3, r.id %3")
                 .arg(kRecordColumns, kind ? "AND r.kind = ?" : "", order));
-  q.addBindValue(Q(scaleId));
+  q.addBindValue(FromUtf8(scaleId));
   if (kind) q.addBindValue(QString::fromLatin1(kind));
   std::vector<Record> records;
   if (!q.exec()) {
@@ -618,7 +618,7 @@ std::optional<Record> RecordStore::Get(const std::string& id) const {
   q.prepare(QString("SELECT %1, p.scale_id, r.bytes FROM records r LEFT JOIN placement p "
                     "ON p.record_id = r.id WHERE r.id = ?")
                 .arg(kRecordColumns));
-  q.addBindValue(Q(id));
+  q.addBindValue(FromUtf8(id));
   if (!q.exec()) {
     lastError_ = ErrorText(q.lastError());
     return std::nullopt;
@@ -639,14 +639,14 @@ std::vector<std::string> RecordStore::IdsStartingWith(std::string_view prefix,
   q.setForwardOnly(true);
   // No wildcard can be in it: only the letters of an id pass.
   q.prepare("SELECT id FROM records WHERE id LIKE ? ORDER BY id LIMIT ?");
-  q.addBindValue(Q(std::string(prefix) + "%"));
+  q.addBindValue(FromUtf8(std::string(prefix) + "%"));
   q.addBindValue(static_cast<qint64>(limit));
   std::vector<std::string> ids;
   if (!q.exec()) {
     lastError_ = ErrorText(q.lastError());
     return {};
   }
-  while (q.next()) ids.push_back(S(q.value(0).toString()));
+  while (q.next()) ids.push_back(ToUtf8(q.value(0).toString()));
   return ids;
 }
 
@@ -671,7 +671,7 @@ std::optional<Scale> RecordStore::ProposeScale(const ReadContent& read) const {
       // wrong index.
       "SELECT DISTINCT p.scale_id FROM records r JOIN placement p ON p.record_id = r.id "
       "WHERE r.fingerprint = ?");
-  q.addBindValue(Q(print->Key()));
+  q.addBindValue(FromUtf8(print->Key()));
   if (!q.exec()) {
     lastError_ = ErrorText(q.lastError());
     return std::nullopt;
@@ -689,13 +689,14 @@ std::optional<Scale> RecordStore::ProposeScale(const ReadContent& read) const {
   for (const QString& scale : candidates) {
     latest.bindValue(0, scale);
     if (!latest.exec() || !latest.next()) continue;
-    if (latest.value(0).toString() == Q(print->Key()) && latest.value(1).toString() > bestAt) {
+    if (latest.value(0).toString() == FromUtf8(print->Key()) &&
+        latest.value(1).toString() > bestAt) {
       best = scale;
       bestAt = latest.value(1).toString();
     }
   }
   if (best.isEmpty()) return std::nullopt;
-  return FindScale(S(best));
+  return FindScale(ToUtf8(best));
 }
 
 std::vector<CountsPoint> RecordStore::Counts(const std::string& scaleId, double threshold) const {
@@ -713,7 +714,7 @@ std::vector<DueScale> RecordStore::DueForVerification() const {
     return {};
   }
   std::map<std::string, std::string> passed;
-  while (q.next()) passed[S(q.value(0).toString())] = S(q.value(1).toString());
+  while (q.next()) passed[ToUtf8(q.value(0).toString())] = ToUtf8(q.value(1).toString());
   std::vector<DueScale> due;
   for (const Scale& s : scales) {
     DueScale entry{s, {}, {}};
@@ -785,7 +786,7 @@ ImportResult RecordStore::Import(const std::string& folder, const Author& author
     }
     QSqlQuery q(db);
     q.prepare("INSERT INTO meta (key, value) VALUES ('history_imported', ?)");
-    q.addBindValue(Q(UtcNow()));
+    q.addBindValue(FromUtf8(UtcNow()));
     if (!q.exec()) {
       result.error = ErrorText(q.lastError());
       Rollback(db);

@@ -16,7 +16,7 @@ struct Side {
 };
 
 Side SideOf(const RecordStore& store) {
-  return {StoreAccess::Db(store), StoreAccess::DialectOf(store), Q(store.StoreId())};
+  return {StoreAccess::Db(store), StoreAccess::DialectOf(store), FromUtf8(store.StoreId())};
 }
 
 // Up to `limit` scales numbered after `mark` that did not come from `skip`.

@@ -585,14 +585,13 @@ void CRecordsWindow::OnExport() {
   const std::vector<records::ExportFormat> formats = records::ExportFormats(record->Kind());
   if (formats.empty()) return;
   FileDialogSetup setup;
-  setup.forSaving = true;
   for (const records::ExportFormat f : formats) setup.nameFilters << FileFilter(f);
   setup.defaultSuffix = FromUtf8(records::FormatName(formats.front()));
   const QString stem = FromUtf8(records::Summarize(*record).what).section(' ', 0, 1);
   setup.initialName = QString("%1_%2.%3")
                           .arg(QString(stem).replace(' ', ""),
                                LocalText(record->at, "yyyyMMdd-HHmm"), setup.defaultSuffix);
-  const QString path = services_.pickFile(this, setup);
+  const QString path = services_.pickSaveFile(this, setup);
   if (path.isEmpty()) return;
   // The file's ending says which form; one that names none gets the first.
   records::ExportFormat format = formats.front();
@@ -779,7 +778,7 @@ void CRecordsWindow::ListDue() {
   dueList_->clear();
   due_.clear();
   if (records::RecordStore* store = keeper_.Store()) due_ = store->DueForVerification();
-  const QDateTime now = QDateTime::currentDateTimeUtc();
+  const QDateTime now = QDateTime::fromSecsSinceEpoch(services_.clock.Now(), Qt::UTC);
   for (const records::DueScale& d : due_) {
     auto* item = new QTreeWidgetItem(dueList_);
     item->setText(0, ScaleText(d.scale));

@@ -16,10 +16,6 @@
 namespace tamarack {
 namespace {
 
-QString Q(const std::string& text) {
-  return QString::fromStdString(text);
-}
-
 bool Saved(const FileResult& result, QString& error) {
   if (!result.ok()) error = FromUtf8(FailureText(result));
   return result.ok();
@@ -56,8 +52,8 @@ CServiceRecordDlg::CServiceRecordDlg(const SetupSession& session, const WindowSe
     summary = "No complete Read All in this opening: the parameter table stays empty.";
   } else {
     summary = QString("As found %1, as left %2; %3 changed, %4 operations.")
-                  .arg(Q(LocalTimeText(session_.FirstRead()->at)),
-                       Q(LocalTimeText(session_.LatestRead()->at)))
+                  .arg(FromUtf8(LocalTimeText(session_.FirstRead()->at)),
+                       FromUtf8(LocalTimeText(session_.LatestRead()->at)))
                   .arg(changed)
                   .arg(preview.operations.size());
   }
@@ -67,8 +63,8 @@ CServiceRecordDlg::CServiceRecordDlg(const SetupSession& session, const WindowSe
   auto* form = new QFormLayout;
   form->addRow("Technician", technician_);
   form->addRow("Note", note_);
-  form->addRow("Port", new QLabel(Q(preview.port + "  " + preview.line), this));
-  form->addRow("Version", new QLabel(Q(preview.version), this));
+  form->addRow("Port", new QLabel(FromUtf8(preview.port + "  " + preview.line), this));
+  form->addRow("Version", new QLabel(FromUtf8(preview.version), this));
 
   savePdf_ = MakeButton("Save PDF…", this);
   saveCsv_ = MakeButton("Save CSV…", this);
@@ -89,8 +85,8 @@ CServiceRecordDlg::CServiceRecordDlg(const SetupSession& session, const WindowSe
 }
 
 ServiceRecord CServiceRecordDlg::Record() const {
-  return BuildServiceRecord(session_, technician_->text().toStdString(),
-                            note_->toPlainText().toStdString(), session_.Now());
+  return BuildServiceRecord(session_, ToUtf8(technician_->text()), ToUtf8(note_->toPlainText()),
+                            session_.Now());
 }
 
 void CServiceRecordDlg::OnSavePdf() {
@@ -101,19 +97,21 @@ void CServiceRecordDlg::OnSaveCsv() {
 }
 
 void CServiceRecordDlg::Save(bool pdf) {
-  const QString suggested =
+  FileDialogSetup setup;
+  setup.nameFilters = {pdf ? "PDF (*.pdf)" : "CSV (*.csv)"};
+  setup.defaultSuffix = pdf ? "pdf" : "csv";
+  setup.initialName =
       QString("ServiceRecord_%1.%2")
-          .arg(QDateTime::currentDateTime().toString("yyyyMMdd-HHmmss"), pdf ? "pdf" : "csv");
-  const QString path = services_.pickFile(
-      this, FileDialogSetup{
-                true, {pdf ? "PDF (*.pdf)" : "CSV (*.csv)"}, pdf ? "pdf" : "csv", suggested, true});
+          .arg(QDateTime::fromSecsSinceEpoch(services_.clock.Now()).toString("yyyyMMdd-HHmmss"),
+               setup.defaultSuffix);
+  const QString path = services_.pickSaveFile(this, setup);
   if (path.isEmpty()) return;
   const ServiceRecord record = Record();
   QString error;
   const bool ok =
       pdf ? WriteServiceRecordPdf(record, path, error) : WriteServiceRecordCsv(record, path, error);
   if (!ok) {
-    ui_.Failure(std::string(kRecordNotSaved) + error.toStdString());
+    ui_.Failure(std::string(kRecordNotSaved) + ToUtf8(error));
     return;
   }
   if (onSaved_) onSaved_(record, ReportPdf(ServiceRecordReport(record)));

@@ -17,7 +17,7 @@ std::string Bytes(const QJsonValue& value) {
   return {bytes.constData(), static_cast<std::size_t>(bytes.size())};
 }
 std::string Text(const QJsonValue& value) {
-  return S(value.toString());
+  return ToUtf8(value.toString());
 }
 
 QJsonArray ByteTexts(const std::vector<std::string>& texts) {
@@ -37,38 +37,39 @@ struct Encoder {
   QJsonObject operator()(const ReadContent& c) const {
     QJsonArray values;
     for (const std::string& v : c.values) values.append(Bytes(v));
-    if (const auto print = FingerprintOf(c)) row.fingerprint = Q(print->Key());
-    return {{"values", values}, {"port", Q(c.port)}, {"line", Q(c.line)}};
+    if (const auto print = FingerprintOf(c)) row.fingerprint = FromUtf8(print->Key());
+    return {{"values", values}, {"port", FromUtf8(c.port)}, {"line", FromUtf8(c.line)}};
   }
   QJsonObject operator()(const OperationContent& c) const {
-    return {{"operation", Q(c.operation)},
+    return {{"operation", FromUtf8(c.operation)},
             {"subject", Bytes(c.subject)},
-            {"outcome", Q(c.outcome)},
+            {"outcome", FromUtf8(c.outcome)},
             {"messages", ByteTexts(c.messages)},
-            {"port", Q(c.port)}};
+            {"port", FromUtf8(c.port)}};
   }
   QJsonObject operator()(const ServiceRecordContent& c) const {
     const ServiceRecord& r = c.record;
     QJsonArray rows;
     for (const ServiceRecord::Row& x : r.rows) {
-      rows.append(QJsonObject{{"number", Q(x.number)},
-                              {"name", Q(x.name)},
+      rows.append(QJsonObject{{"number", FromUtf8(x.number)},
+                              {"name", FromUtf8(x.name)},
                               {"asFound", Bytes(x.asFound)},
                               {"asLeft", Bytes(x.asLeft)},
                               {"changed", x.changed}});
     }
     QJsonArray steps;
     for (const ServiceRecord::Step& x : r.operations) {
-      steps.append(QJsonObject{
-          {"time", Q(x.time)}, {"operation", Bytes(x.operation)}, {"result", Bytes(x.result)}});
+      steps.append(QJsonObject{{"time", FromUtf8(x.time)},
+                               {"operation", Bytes(x.operation)},
+                               {"result", Bytes(x.result)}});
     }
     row.bytes = QByteArray(c.pdf.data(), static_cast<qsizetype>(c.pdf.size()));
     row.hasBytes = !c.pdf.empty();
-    return {{"technician", Q(r.technician)},
-            {"note", Q(r.note)},
-            {"madeAt", Q(r.madeAt)},
-            {"port", Q(r.port)},
-            {"line", Q(r.line)},
+    return {{"technician", FromUtf8(r.technician)},
+            {"note", FromUtf8(r.note)},
+            {"madeAt", FromUtf8(r.madeAt)},
+            {"port", FromUtf8(r.port)},
+            {"line", FromUtf8(r.line)},
             {"version", Bytes(r.version)},
             {"rows", rows},
             {"operations", steps}};
@@ -77,21 +78,24 @@ struct Encoder {
     row.bytes = QByteArray(c.pdf.data(), static_cast<qsizetype>(c.pdf.size()));
     row.hasBytes = !c.pdf.empty();
     row.passed = c.passed ? 1 : 0;
-    return {{"title", Q(c.title)}, {"passed", c.passed}, {"data", Q(c.data)}, {"csv", Q(c.csv)}};
+    return {{"title", FromUtf8(c.title)},
+            {"passed", c.passed},
+            {"data", FromUtf8(c.data)},
+            {"csv", FromUtf8(c.csv)}};
   }
   QJsonObject operator()(const FleetRowContent& c) const {
-    return {{"port", Q(c.port)},
-            {"command", Q(c.command)},
+    return {{"port", FromUtf8(c.port)},
+            {"command", FromUtf8(c.command)},
             {"status", c.status},
-            {"outcome", Q(c.outcome)}};
+            {"outcome", FromUtf8(c.outcome)}};
   }
   QJsonObject operator()(const AssignmentContent& c) const {
-    row.target = Q(c.recordId);
-    return {{"record", Q(c.recordId)}};
+    row.target = FromUtf8(c.recordId);
+    return {{"record", FromUtf8(c.recordId)}};
   }
   QJsonObject operator()(const ScaleDetailsContent& c) const {
-    return {{"description", Q(c.description)},
-            {"serial", Q(c.serial)},
+    return {{"description", FromUtf8(c.description)},
+            {"serial", FromUtf8(c.serial)},
             {"intervalMonths", c.intervalMonths}};
   }
 };
@@ -155,51 +159,51 @@ std::optional<RecordContent> Decode(RecordKind kind, const QJsonObject& o,
 
 }  // namespace
 
-QString Q(const std::string& text) {
-  return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
-}
-
-std::string S(const QString& text) {
-  const QByteArray utf8 = text.toUtf8();
-  return {utf8.constData(), static_cast<std::size_t>(utf8.size())};
-}
-
 RecordRow RowOf(const Record& record) {
   RecordRow row;
-  row.id = Q(record.id);
-  row.madeAt = Q(record.at);
-  row.technician = Q(record.technician);
-  row.pc = Q(record.pc);
-  row.scaleId = Q(record.scaleId);
-  row.kind = Q(std::string(KindName(record.Kind())));
-  row.data = Q(Json(std::visit(Encoder{row}, record.content)));
+  row.id = FromUtf8(record.id);
+  row.madeAt = FromUtf8(record.at);
+  row.technician = FromUtf8(record.technician);
+  row.pc = FromUtf8(record.pc);
+  row.scaleId = FromUtf8(record.scaleId);
+  row.kind = FromUtf8(std::string(KindName(record.Kind())));
+  row.data = FromUtf8(Json(std::visit(Encoder{row}, record.content)));
   return row;
 }
 
 std::optional<Record> RecordOf(const RecordRow& row) {
-  const std::optional<RecordKind> kind = KindFromName(S(row.kind));
+  const std::optional<RecordKind> kind = KindFromName(ToUtf8(row.kind));
   if (!kind) return std::nullopt;
   const QJsonDocument json = QJsonDocument::fromJson(row.data.toUtf8());
   std::optional<RecordContent> content = Decode(*kind, json.object(), row.bytes);
   if (!content) return std::nullopt;
   Record record;
-  record.id = S(row.id);
-  record.at = S(row.madeAt);
-  record.technician = S(row.technician);
-  record.pc = S(row.pc);
-  record.scaleId = S(row.scaleId);
+  record.id = ToUtf8(row.id);
+  record.at = ToUtf8(row.madeAt);
+  record.technician = ToUtf8(row.technician);
+  record.pc = ToUtf8(row.pc);
+  record.scaleId = ToUtf8(row.scaleId);
   record.content = std::move(*content);
   return record;
 }
 
 ScaleRow RowOf(const Scale& s) {
-  return {0,           Q(s.id),          Q(s.site),      Q(s.tag),        Q(s.description),
-          Q(s.serial), s.intervalMonths, Q(s.createdAt), Q(s.technician), Q(s.pc)};
+  return {0,
+          FromUtf8(s.id),
+          FromUtf8(s.site),
+          FromUtf8(s.tag),
+          FromUtf8(s.description),
+          FromUtf8(s.serial),
+          s.intervalMonths,
+          FromUtf8(s.createdAt),
+          FromUtf8(s.technician),
+          FromUtf8(s.pc)};
 }
 
 Scale ScaleOf(const ScaleRow& r) {
-  return {S(r.id),          S(r.site),      S(r.tag),        S(r.description), S(r.serial),
-          r.intervalMonths, S(r.createdAt), S(r.technician), S(r.pc)};
+  return {ToUtf8(r.id),          ToUtf8(r.site),       ToUtf8(r.tag),
+          ToUtf8(r.description), ToUtf8(r.serial),     r.intervalMonths,
+          ToUtf8(r.createdAt),   ToUtf8(r.technician), ToUtf8(r.pc)};
 }
 
 RecordRow ReadRecordRow(const QSqlQuery& q, int f) {
@@ -229,7 +233,7 @@ ScaleRow ReadScaleRow(const QSqlQuery& q) {
 std::string ErrorText(const QSqlError& error) {
   QString text = error.databaseText().isEmpty() ? error.text() : error.databaseText();
   if (text.isEmpty()) text = error.driverText();
-  return S(text.simplified());
+  return ToUtf8(text.simplified());
 }
 
 bool BeginWrite(QSqlDatabase& db, Dialect dialect, std::string& error) {

@@ -14,6 +14,7 @@
 
 #include "records/record.h"
 #include "records/record_store.h"
+#include "ui/text.h"
 
 namespace tamarack::records {
 
@@ -55,9 +56,6 @@ RecordRow RowOf(const Record& record);
 std::optional<Record> RecordOf(const RecordRow& row);
 ScaleRow RowOf(const Scale& scale);
 Scale ScaleOf(const ScaleRow& row);
-
-QString Q(const std::string& text);
-std::string S(const QString& text);
 
 // The columns every listing selects, in RecordRow's order (without the bytes).
 inline constexpr const char* kRecordColumns =

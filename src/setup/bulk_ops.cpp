@@ -55,7 +55,7 @@ bool WriteAll(SetupModel& model, SerialLink& link, UserFeedback& ui) {
   const Frame request = WriteAllRequest(block);
   ReplyArea reply;
   reply.Clear();
-  const TransactStatus status = Transact(link, ui, request, kWriteAllWaitMs, reply, kWaitWZero);
+  const TransactStatus status = Transact(link, ui, request, kWriteAllWaitMs, reply);
   // A reply that failed its check is not believed, whatever it seems to say.
   if (status == TransactStatus::kOk && reply.StartsWith("OK")) {
     ui.Success(kWriteAllSuccess);

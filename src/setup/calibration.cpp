@@ -13,18 +13,18 @@ constexpr std::array<CalibrationStepInfo, 4> kSteps{{
     {"WZERO", "Calibration_Step1_WZERO",
      "Remove all weight from the scale platform.\nIf the test weights require hooks or chains,\n"
      "place the hooks or chains on the scale.\nThen Press <WZERO> button.",
-     kStepWaitMs, kWaitWZero, "WZERO False!"},
+     kStepWaitMs, kWZeroWaitText, "WZERO False!"},
     {"WVALUE", "Calibration_Step2_WVALUE",
      "Place test weights on the scale,\nEnter the actual test weight in the Test Weight box.\n"
      "Then Press <WVALUE> button!",
-     kWriteParamWaitMs, kWaitValueSend, "WValue Send False!"},
+     kWriteParamWaitMs, "WValue Send", "WValue Send False!"},
     {"WSPAN", "Calibration_Step3_WSPAN",
-     "Keep test weights on the scale,\nThen Press <WSPAN> button!", kStepWaitMs, kWaitWSpan,
-     "WSpan False!"},
+     "Keep test weights on the scale,\nThen Press <WSPAN> button!", kStepWaitMs,
+     "WSPAN Processing , Please Wait...", "WSpan False!"},
     {"REZERO", "Calibration_Step4_REZERO",
      "If test weights require hooks or chains,\nRemove hooks or chains and the test weights "
      "from the scale.\nThen Press <REZERO> button.\nIf don't need REZERO,Press <Exit> button.",
-     kStepWaitMs, kWaitReZero, "REZERO False!"},
+     kStepWaitMs, "REZERO Processing , Please Wait...", "REZERO False!"},
 }};
 
 void ShowStep(CalibrationModel& model, CalibrationStep step) {
@@ -82,7 +82,7 @@ void PressCalibrationAction(CalibrationModel& model, SerialLink& link, UserFeedb
     value = check.value;
   }
   const ParamAddress address{3, static_cast<int>(step) + 1};
-  if (WriteParamValue(link, ui, address, value, info.waitMs, info.waitTextId) !=
+  if (WriteParamValue(link, ui, address, value, info.waitMs, info.waitText) !=
       TransactStatus::kOk) {
     ui.Failure(info.failure);
     return;

@@ -18,8 +18,8 @@ struct CalibrationStepInfo {
   std::string_view title;    // the window's name in this step
   std::string_view prompt;   // lines separated by "\n"
   std::uint32_t waitMs;
-  int waitTextId;
-  std::string_view failure;  // shown when the indicator does not answer "OK"
+  std::string_view waitText;  // in the wait window during a long wait
+  std::string_view failure;   // shown when the indicator does not answer "OK"
 };
 
 const CalibrationStepInfo& StepInfo(CalibrationStep step);

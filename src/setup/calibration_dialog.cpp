@@ -12,8 +12,8 @@
 #include "ui/text.h"
 
 namespace tamarack {
-CCalibrationDlg::CCalibrationDlg(SerialLink& port, UserFeedback& ui, QWidget* parent)
-    : CModalDlg(parent), port_(port), ui_(ui), model_(CalibrationModel::Initial()) {
+CCalibrationDlg::CCalibrationDlg(SerialLink& port, const WindowServices& services, QWidget* parent)
+    : CModalDlg(parent), port_(port), ui_(services.feedback), model_(CalibrationModel::Initial()) {
   prompt_ = new QLabel(this);
   prompt_->setObjectName("Prompt");
   prompt_->setAlignment(Qt::AlignLeft | Qt::AlignTop);
@@ -44,11 +44,6 @@ CCalibrationDlg::CCalibrationDlg(SerialLink& port, UserFeedback& ui, QWidget* pa
   setMinimumWidth(520);
 
   Show();
-}
-
-bool CCalibrationDlg::Run(SerialLink& port, UserFeedback& ui, QWidget* parent) {
-  CCalibrationDlg dialog(port, ui, parent);
-  return dialog.exec() == kFinished;
 }
 
 void CCalibrationDlg::Show() {

@@ -4,6 +4,7 @@
 #include "link/serial_link.h"
 #include "setup/calibration.h"
 #include "ui/modal_dialog.h"
+#include "ui/window_services.h"
 
 class QLabel;
 class QLineEdit;
@@ -21,10 +22,7 @@ class CCalibrationDlg : public CModalDlg {
   static constexpr int kNotFinished = 0;
   static constexpr int kFinished = 1;
 
-  CCalibrationDlg(SerialLink& port, UserFeedback& ui, QWidget* parent = nullptr);
-
-  // Runs the wizard modally over `parent`; true when the calibration was finished.
-  static bool Run(SerialLink& port, UserFeedback& ui, QWidget* parent);
+  CCalibrationDlg(SerialLink& port, const WindowServices& services, QWidget* parent = nullptr);
 
   // The action button: performs the step its caption names.
   void OnAction();

@@ -13,7 +13,7 @@ ReadParamResult ReadParam(SerialLink& link, UserFeedback& ui, ParamAddress addre
   ReadParamResult result;
   ReplyArea reply;
   const Frame request = ReadParamRequest(address);
-  result.status = Transact(link, ui, request, kReadParamWaitMs, reply, kWaitWZero);
+  result.status = Transact(link, ui, request, kReadParamWaitMs, reply);
   if (result.status != TransactStatus::kOk) return result;
 
   if (!reply.StartsWith("P" + address.Text() + "=")) {
@@ -37,11 +37,12 @@ ReadParamResult ReadParam(SerialLink& link, UserFeedback& ui, ParamAddress addre
 }
 
 TransactStatus WriteParamValue(SerialLink& link, UserFeedback& ui, ParamAddress address,
-                               std::string_view value, std::uint32_t waitMs, int waitTextId) {
+                               std::string_view value, std::uint32_t waitMs,
+                               std::string_view waitText) {
   if (value.size() != 6) return TransactStatus::kBad;
   ReplyArea reply;
   const Frame request = WriteParamRequest(address, value);
-  return RequireOk(Transact(link, ui, request, waitMs, reply, waitTextId), reply);
+  return RequireOk(Transact(link, ui, request, waitMs, reply, waitText), reply);
 }
 
 }  // namespace tamarack

@@ -26,6 +26,6 @@ ReadParamResult ReadParam(SerialLink& link, UserFeedback& ui, ParamAddress addre
 // begins "OK". The calibration steps use the same request with their own waits.
 TransactStatus WriteParamValue(SerialLink& link, UserFeedback& ui, ParamAddress address,
                                std::string_view value, std::uint32_t waitMs = kWriteParamWaitMs,
-                               int waitTextId = kWaitWZero);
+                               std::string_view waitText = kWZeroWaitText);
 
 }  // namespace tamarack

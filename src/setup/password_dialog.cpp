@@ -11,7 +11,8 @@
 
 namespace tamarack {
 
-CPasswordDlg::CPasswordDlg(UserFeedback& ui, QWidget* parent) : CModalDlg(parent), ui_(ui) {
+CPasswordDlg::CPasswordDlg(const WindowServices& services, QWidget* parent)
+    : CModalDlg(parent), ui_(services.feedback) {
   SetTitle("PassWord");
   auto* label = new QLabel("PassWord", this);
   field_ = new QLineEdit(this);
@@ -32,11 +33,6 @@ CPasswordDlg::CPasswordDlg(UserFeedback& ui, QWidget* parent) : CModalDlg(parent
   layout->addLayout(buttons);
   setMinimumWidth(420);
   field_->setFocus();
-}
-
-bool CPasswordDlg::Ask(UserFeedback& ui, QWidget* parent) {
-  CPasswordDlg dialog(ui, parent);
-  return dialog.exec() == kCodeAccepted;
 }
 
 void CPasswordDlg::OnOk() {

@@ -5,6 +5,7 @@
 #include "feedback/user_feedback.h"
 #include "setup/access_code.h"
 #include "ui/modal_dialog.h"
+#include "ui/window_services.h"
 
 class QLineEdit;
 class QPushButton;
@@ -21,10 +22,7 @@ class CPasswordDlg : public CModalDlg {
   static constexpr int kCodeAccepted = 0;
   static constexpr int kGaveUp = 1;
 
-  explicit CPasswordDlg(UserFeedback& ui, QWidget* parent = nullptr);
-
-  // Runs the gate modally over `parent`; true when the code was accepted.
-  static bool Ask(UserFeedback& ui, QWidget* parent);
+  explicit CPasswordDlg(const WindowServices& services, QWidget* parent = nullptr);
 
   // "OK": checks the entry; a wrong one asks Retry (empty the field and try again) or Cancel.
   void OnOk();

@@ -132,7 +132,6 @@ QString FieldDescription(const SetupParam& p, const std::string& mark) {
 // Both dialogs accept a name that does not exist: a missing file loads as an empty one.
 FileDialogSetup SetupValueFileDialog(bool forSaving) {
   FileDialogSetup setup;
-  setup.forSaving = forSaving;
   setup.nameFilters = {FromSingleByte(kSetupFileFilter), FromSingleByte(kAllFilesFilter)};
   setup.defaultSuffix = FromSingleByte(kSetupFileExtension);
   setup.initialName = FromSingleByte(kSetupFileDefaultName);
@@ -153,41 +152,19 @@ CSetupDlg::CSetupDlg(SerialLink& port, const WindowServices& services, Options o
       services_(services),
       ui_(services_.feedback),
       options_(std::move(options)) {
-  if (!options_.chooseHistory) {
-    options_.chooseHistory = [this](QWidget* owner, const SetupHistory& history,
-                                    const SetupModel& model) {
-      CHistoryDlg dlg(history, model, owner);
-      if (services_.runWindow(dlg) != QDialog::Accepted) return std::optional<std::string>();
-      return dlg.Selected();
-    };
-  }
-  if (!options_.runServiceRecord) {
-    options_.runServiceRecord = [this](QWidget* owner, const SetupSession& session) {
-      CServiceRecordDlg dlg(session, services_, owner);
-      if (recorder_) {
-        // One technician's name for the run, whichever window asked for it first.
-        records::RecordKeeper& keeper = *services_.records;
-        dlg.TechnicianField()->setText(FromUtf8(keeper.Technician()));
-        dlg.SetOnSaved([this, &keeper](const ServiceRecord& record, std::string pdf) {
-          if (!record.technician.empty()) keeper.SetTechnician(record.technician);
-          recorder_->ServiceRecordSaved(record, std::move(pdf));
-        });
-      }
-      services_.runWindow(dlg);
-    };
-  }
   if (!options_.historyFolder) {
     options_.historyFolder = FromUtf8(records::RecordKeeper::DefaultHistoryFolder());
   }
   session_ = std::make_unique<SetupSession>(
-      SetupSession::Options{options_.line, NativePath(*options_.historyFolder), nullptr});
+      SetupSession::Options{options_.line, NativePath(*options_.historyFolder),
+                            [&clock = services_.clock] { return clock.Now(); }});
   setObjectName("CSetupDlg");
   SetTitle("SETUP");
   Build();
 
   // Opening: pickers at the PC's date and time, the factory defaults in the editable column, both
   // flags clear, then the model collected from the screen.
-  const QDateTime now = QDateTime::currentDateTime();
+  const QDateTime now = QDateTime::fromSecsSinceEpoch(services_.clock.Now());
   date_->setDate(now.date());
   time_->setTime(now.time());
   model_ = OpeningModel(ToSingleByte(date_->text()), ToSingleByte(time_->text()));
@@ -234,7 +211,7 @@ void CSetupDlg::Build() {
   captionRow->addSpacing(24);
   captionRow->addWidget(differences_);
   captionRow->addStretch();
-  progress_ = new ProgressLine(this);
+  progress_ = new ProgressLine(services_.clock, this);
   progress_->Reserve(
       ProgressLine::StepText("Verifying", "F7.5", kSetupParamCount, kSetupParamCount));
   captionRow->addWidget(progress_);
@@ -527,7 +504,7 @@ void CSetupDlg::OnWriteAll() {
 void CSetupDlg::OnSetDefault() {
   Run([this] {
     SetFactoryDefaults(model_, port_, ui_, [this] {
-      CPasswordDlg gate(ui_, this);
+      CPasswordDlg gate(services_, this);
       return services_.runWindow(gate) == CPasswordDlg::kCodeAccepted ? PasswordAnswer::kAccepted
                                                                       : PasswordAnswer::kGaveUp;
     });
@@ -544,7 +521,7 @@ void CSetupDlg::OnRestore() {
 
 void CSetupDlg::OnSaveToFile() {
   Collect();
-  const QString path = services_.pickFile(this, SetupValueFileDialog(true));
+  const QString path = services_.pickSaveFile(this, SetupValueFileDialog(true));
   if (path.isEmpty()) return;
   SaveSetupFile(NativePath(path), model_, ui_);
 }
@@ -570,7 +547,9 @@ void CSetupDlg::OnHistory() {
   Collect();
   const SetupHistory* history = session_->History();
   if (history == nullptr) return;
-  const std::optional<std::string> record = options_.chooseHistory(this, *history, model_);
+  CHistoryDlg list(*history, model_, this);
+  if (services_.runWindow(list) != QDialog::Accepted) return;
+  const std::optional<std::string> record = list.Selected();
   if (!record) return;
   // As Load from File does: the editable column only, nothing sent, no flag changed.
   ApplySetupRecord(*record, model_);
@@ -584,12 +563,22 @@ void CSetupDlg::OnServiceRecord() {
   } else if (session_->WrittenSinceLatestRead() && ui_.AskYesNo(kReadForAsLeft)) {
     OnReadAll();
   }
-  options_.runServiceRecord(this, *session_);
+  CServiceRecordDlg record(*session_, services_, this);
+  if (recorder_) {
+    // One technician's name for the run, whichever window asked for it first.
+    records::RecordKeeper& keeper = *services_.records;
+    record.TechnicianField()->setText(FromUtf8(keeper.Technician()));
+    record.SetOnSaved([this, &keeper](const ServiceRecord& saved, std::string pdf) {
+      if (!saved.technician.empty()) keeper.SetTechnician(saved.technician);
+      recorder_->ServiceRecordSaved(saved, std::move(pdf));
+    });
+  }
+  services_.runWindow(record);
 }
 
 void CSetupDlg::OnCalibration() {
   Collect();
-  CCalibrationDlg wizard(port_, ui_, this);
+  CCalibrationDlg wizard(port_, services_, this);
   const bool finished = services_.runWindow(wizard) == CCalibrationDlg::kFinished;
   CalibrationEnded(finished, model_, ui_);
   Show();

@@ -62,19 +62,12 @@ class CSetupDlg : public CModalDlg {
 
  public:
   // What the setup window takes beyond the services every window gets: the port and its line
-  // settings and where the history of reads is kept, and, for tests, how it runs the history list
-  // and the service record window.
+  // settings and where the history of reads is kept.
   struct Options {
     // The port and its line settings, for the history and the service record.
     PortLine line;
     // Where every complete read is kept; unset: "history" in the user's data folder; empty: none.
     std::optional<QString> historyFolder;
-    // Runs the history list; the chosen record, or nothing.
-    std::function<std::optional<std::string>(QWidget* parent, const SetupHistory& history,
-                                             const SetupModel& model)>
-        chooseHistory;
-    // Runs the service record window over this opening's session.
-    std::function<void(QWidget* parent, const SetupSession& session)> runServiceRecord;
     // Runs the Test Scale window over this opening's session, which keeps the test for the
     // service record; empty: the window has no Test Scale button and offers no test.
     std::function<void(QWidget* parent, SetupSession& session)> runTestScale;

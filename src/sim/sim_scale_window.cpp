@@ -20,7 +20,6 @@
 #include "ui/accessible.h"
 #include "ui/fit_screen.h"
 #include "ui/modal_dialog.h"
-#include "ui/product.h"
 #include "ui/text.h"
 #include "ui/tooltip_relay.h"
 
@@ -99,7 +98,7 @@ CSimScaleWindow::CSimScaleWindow(sim::Simulator& simulator, QWidget* parent)
     : QWidget(parent, Qt::Window), simulator_(simulator) {
   setObjectName("CSimScaleWindow");
   KeepAccessible(this);
-  setWindowTitle(FromSingleByte(WindowTitle("Simulated Scale")));
+  TitleWindow(*this, "Simulated Scale");
   const sim::SimSnapshot now = simulator_.Snapshot();
 
   // The platform.

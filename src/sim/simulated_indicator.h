@@ -118,7 +118,6 @@ class SimulatedIndicator {
   void SetEditDigit(int position) { editDigit_ = position; }
   void SetShiftFlags(int bits) { shiftFlags_ = bits & 3; }
   bool NetMode() const { return netMode_; }
-  bool PrimaryUnitShown() const { return primaryUnit_; }
   double TareKg() const { return tare_; }
   // The nine bytes of the display reply: six digit codes, the edit byte, two lamp bytes. Bit 6 is
   // set in the last three so that no lamp pattern can read as the frame's closing 03.

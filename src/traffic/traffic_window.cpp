@@ -1,7 +1,6 @@
 #include "traffic/traffic_window.h"
 
 #include <QCheckBox>
-#include <QFileDialog>
 #include <QFontDatabase>
 #include <QHBoxLayout>
 #include <QHeaderView>
@@ -18,24 +17,19 @@
 #include "ui/accessible.h"
 #include "ui/fit_screen.h"
 #include "ui/modal_dialog.h"
-#include "ui/product.h"
 #include "ui/text.h"
 
 namespace tamarack {
 namespace {
 
-QString FromUtf8(const std::string& text) {
-  return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
-}
-
-QString AskSavePath(QWidget* parent, bool& csv) {
-  const QString textFilter = "Text files (*.txt)";
-  const QString csvFilter = "CSV files (*.csv)";
-  QString chosen = textFilter;
-  const QString path = QFileDialog::getSaveFileName(parent, "Save Traffic", "traffic.txt",
-                                                    textFilter + ";;" + csvFilter, &chosen);
-  csv = chosen == csvFilter || path.endsWith(".csv", Qt::CaseInsensitive);
-  return path;
+// Text unless CSV is chosen; the name takes the suffix of the form chosen.
+FileDialogSetup SaveDialog() {
+  FileDialogSetup setup;
+  setup.caption = "Save Traffic";
+  setup.nameFilters = {"Text files (*.txt)", "CSV files (*.csv)"};
+  setup.defaultSuffix = "txt";
+  setup.initialName = "traffic.txt";
+  return setup;
 }
 
 }  // namespace
@@ -89,11 +83,11 @@ void TrafficModel::Reset(std::deque<TracedExchange> rows) {
   endResetModel();
 }
 
-CTrafficWindow::CTrafficWindow(TracingLink& link, UserFeedback& ui, QWidget* parent)
-    : QWidget(parent, Qt::Window), link_(link), ui_(ui), asker_(AskSavePath) {
+CTrafficWindow::CTrafficWindow(TracingLink& link, const WindowServices& services, QWidget* parent)
+    : QWidget(parent, Qt::Window), link_(link), services_(services) {
   setObjectName("CTrafficWindow");
   KeepAccessible(this);
-  setWindowTitle(QString::fromStdString(WindowTitle("Traffic")));
+  TitleWindow(*this, "Traffic");
   setAccessibleName("Traffic");
 
   hidePolls_ = new QCheckBox("Hide polls", this);
@@ -207,10 +201,9 @@ void CTrafficWindow::ShowDetails() {
 }
 
 void CTrafficWindow::OnSave() {
-  bool csv = false;
-  const QString path = asker_ ? asker_(this, csv) : QString();
+  const QString path = services_.pickSaveFile(this, SaveDialog());
   if (path.isEmpty()) return;
-  SaveTo(path, csv);
+  SaveTo(path, path.endsWith(".csv", Qt::CaseInsensitive));
 }
 
 bool CTrafficWindow::SaveTo(const QString& path, bool csv) {
@@ -218,8 +211,8 @@ bool CTrafficWindow::SaveTo(const QString& path, bool csv) {
   const std::string text = csv ? TrafficCsv(rows) : TrafficText(rows);
   const FileResult saved = ReplaceFile(NativePath(path), text);
   if (!saved.ok()) {
-    ui_.Failure("The traffic could not be saved to " + path.toStdString() + ": " +
-                FailureText(saved));
+    services_.feedback.Failure("The traffic could not be saved to " + ToUtf8(path) + ": " +
+                               FailureText(saved));
   }
   return saved.ok();
 }

@@ -3,10 +3,9 @@
 #include <QAbstractTableModel>
 #include <QWidget>
 #include <deque>
-#include <functional>
 
-#include "feedback/user_feedback.h"
 #include "link/tracing_link.h"
+#include "ui/window_services.h"
 
 class QCheckBox;
 class QPlainTextEdit;
@@ -46,16 +45,10 @@ class CTrafficWindow : public QWidget {
   Q_OBJECT
 
  public:
-  // Asks where to save; returns an empty path when the user cancelled, and sets `csv` when the
-  // comma-separated form was chosen.
-  using SaveAsker = std::function<QString(QWidget* parent, bool& csv)>;
-
-  CTrafficWindow(TracingLink& link, UserFeedback& ui, QWidget* parent = nullptr);
+  CTrafficWindow(TracingLink& link, const WindowServices& services, QWidget* parent = nullptr);
   ~CTrafficWindow() override;
 
-  void SetSaveAsker(SaveAsker asker) { asker_ = std::move(asker); }
-
-  // "Save…": asks for a file and writes the rows shown.
+  // "Save…": asks for a file and writes the rows shown, as CSV when its name ends ".csv".
   void OnSave();
   // Writes the rows shown to `path`, as text or CSV, replacing the file at once or not at all.
   // A failure is told to the user; the rows stay as they are.
@@ -77,9 +70,8 @@ class CTrafficWindow : public QWidget {
   void ShowDetails();
 
   TracingLink& link_;
-  UserFeedback& ui_;
+  WindowServices services_;
   int listener_ = 0;
-  SaveAsker asker_;
   TrafficModel* model_ = nullptr;
   QCheckBox* hidePolls_ = nullptr;
   QPushButton* pause_ = nullptr;

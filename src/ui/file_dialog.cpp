@@ -1,26 +1,50 @@
 #include "ui/file_dialog.h"
 
 #include <QFileDialog>
+#include <QRegularExpression>
 
 namespace tamarack {
 namespace {
 
-void SetUp(QFileDialog& dialog, const FileDialogSetup& setup) {
-  dialog.setAcceptMode(setup.forSaving ? QFileDialog::AcceptSave : QFileDialog::AcceptOpen);
+void SetUp(QFileDialog& dialog, const FileDialogSetup& setup, bool forSaving) {
+  dialog.setAcceptMode(forSaving ? QFileDialog::AcceptSave : QFileDialog::AcceptOpen);
   dialog.setFileMode(QFileDialog::AnyFile);
   dialog.setOption(QFileDialog::DontConfirmOverwrite, !setup.confirmOverwrite);
   dialog.setDefaultSuffix(setup.defaultSuffix);
   dialog.setNameFilters(setup.nameFilters);
   dialog.selectFile(setup.initialName);
+  if (!setup.caption.isEmpty()) dialog.setWindowTitle(setup.caption);
+}
+
+// "csv" of "CSV files (*.csv)"; empty for a filter of several patterns or of any name.
+QString SuffixOf(const QString& filter) {
+  static const QRegularExpression single(R"(\(\*\.(\w+)\)$)");
+  const QRegularExpressionMatch match = single.match(filter);
+  return match.hasMatch() ? match.captured(1) : QString();
+}
+
+QString Chosen(QFileDialog& dialog) {
+  if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return {};
+  return dialog.selectedFiles().constFirst();
 }
 
 }  // namespace
 
-QString RunFileDialog(QWidget* parent, const FileDialogSetup& setup) {
+QString RunOpenFileDialog(QWidget* parent, const FileDialogSetup& setup) {
   QFileDialog dialog(parent);
-  SetUp(dialog, setup);
-  if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return {};
-  return dialog.selectedFiles().constFirst();
+  SetUp(dialog, setup, false);
+  return Chosen(dialog);
+}
+
+QString RunSaveFileDialog(QWidget* parent, const FileDialogSetup& setup) {
+  QFileDialog dialog(parent);
+  SetUp(dialog, setup, true);
+  // The suffix is added before the dialog closes, so that replacing the file is asked about.
+  QObject::connect(&dialog, &QFileDialog::filterSelected, &dialog, [&](const QString& filter) {
+    const QString suffix = SuffixOf(filter);
+    dialog.setDefaultSuffix(suffix.isEmpty() ? setup.defaultSuffix : suffix);
+  });
+  return Chosen(dialog);
 }
 
 }  // namespace tamarack

@@ -17,8 +17,12 @@ CModalDlg::CModalDlg(QWidget* parent, Qt::WindowFlags flags) : QDialog(parent, f
   KeepAccessible(this);
 }
 
+void TitleWindow(QWidget& window, std::string_view name) {
+  window.setWindowTitle(FromUtf8(WindowTitle(name)));
+}
+
 void CModalDlg::SetTitle(std::string_view name) {
-  setWindowTitle(FromSingleByte(WindowTitle(name)));
+  TitleWindow(*this, name);
 }
 
 void CModalDlg::setVisible(bool visible) {

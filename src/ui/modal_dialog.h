@@ -9,10 +9,15 @@ class QPushButton;
 
 namespace tamarack {
 
-// Every window of the program: modal (it blocks the window that opened it and that one's openers),
-// a title bar without a close box, and ended only through its own buttons. Enter presses nothing,
-// Escape only calls reject(), which does nothing unless a window gives it a meaning, and a close
-// request from the window system is refused the same way.
+// Titles `window` "`name`", a run of blanks and the maker's web address: every window's title
+// crosses into Qt here.
+void TitleWindow(QWidget& window, std::string_view name);
+
+// The working windows and the dialogs they open (the tool windows are plain windows beside them):
+// modal (it blocks the window that opened it and that one's openers), a title bar without a close
+// box, and ended only through its own buttons. Enter presses nothing, Escape only calls reject(),
+// which does nothing unless a window gives it a meaning, and a close request from the window
+// system is refused the same way.
 class CModalDlg : public QDialog {
   Q_OBJECT
 
@@ -22,7 +27,7 @@ class CModalDlg : public QDialog {
 
   explicit CModalDlg(QWidget* parent, Qt::WindowFlags flags = kTitleWithoutCloseBox);
 
-  // Titles the window "`name`", a run of blanks and the maker's web address.
+  // TitleWindow for this window.
   void SetTitle(std::string_view name);
 
   // On first showing, the window is kept within its screen (see FitToScreen).

@@ -4,12 +4,12 @@
 
 namespace tamarack {
 
-ProgressLine::ProgressLine(QWidget* parent) : QLabel(parent) {
+ProgressLine::ProgressLine(const Clock& clock, QWidget* parent)
+    : QLabel(parent), clock_(clock), start_(clock.Monotonic()) {
   setObjectName("ProgressLine");
   QSizePolicy policy = sizePolicy();
   policy.setRetainSizeWhenHidden(true);
   setSizePolicy(policy);
-  elapsed_.start();
   hide();
 }
 
@@ -18,20 +18,16 @@ QString ProgressLine::StepText(const QString& action, const QString& item, std::
   return QString("%1 %2 \u2014 %3 of %4").arg(action, item).arg(index).arg(total);
 }
 
-qint64 ProgressLine::Now() const {
-  return clock_ ? clock_() : elapsed_.elapsed();
-}
-
 void ProgressLine::Reserve(const QString& longest) {
   setMinimumWidth(fontMetrics().horizontalAdvance(longest) + 2 * margin() + 4);
 }
 
 void ProgressLine::Start() {
-  startMs_ = Now();
+  start_ = clock_.Monotonic();
 }
 
 void ProgressLine::Step(const QString& text) {
-  if (Now() - startMs_ < kDelayMs) return;
+  if (clock_.Monotonic() - start_ < std::chrono::milliseconds(kDelayMs)) return;
   setText(text);
   show();
   // Paints now: the operation goes on as soon as this returns. Input stays queued.

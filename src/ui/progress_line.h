@@ -1,10 +1,10 @@
 #pragma once
 
-#include <QElapsedTimer>
 #include <QLabel>
 #include <QString>
 #include <cstddef>
-#include <functional>
+
+#include "feedback/clock.h"
 
 namespace tamarack {
 
@@ -17,13 +17,8 @@ class ProgressLine : public QLabel {
  public:
   static constexpr qint64 kDelayMs = 500;
 
-  // Milliseconds from any fixed origin.
-  using Clock = std::function<qint64()>;
-
-  explicit ProgressLine(QWidget* parent);
-
-  // For tests: the time the line goes by instead of the real one.
-  void SetClock(Clock clock) { clock_ = std::move(clock); }
+  // The line goes by `clock`'s monotonic time.
+  ProgressLine(const Clock& clock, QWidget* parent);
 
   // "`action` `item` — `index` of `total`".
   static QString StepText(const QString& action, const QString& item, std::size_t index,
@@ -40,11 +35,8 @@ class ProgressLine : public QLabel {
   void Finish();
 
  private:
-  qint64 Now() const;
-
-  Clock clock_;
-  QElapsedTimer elapsed_;
-  qint64 startMs_ = 0;
+  const Clock& clock_;
+  Clock::Steady::time_point start_;
 };
 
 }  // namespace tamarack

@@ -10,19 +10,15 @@
 namespace tamarack {
 namespace {
 
-// Messages are the program's own texts, written in UTF-8 in the source: the port's undefined
-// error carries a full-width colon, which single-byte text has no byte for.
-QString Text(std::string_view text) {
-  return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
-}
-
 QString AppCaption() {
   return FromSingleByte(kProductName);
 }
 
 int Show(QWidget* owner, QMessageBox::Icon icon, const QString& caption, std::string_view text,
          QMessageBox::StandardButtons buttons) {
-  QMessageBox box(icon, caption, Text(text), buttons, owner);
+  // Messages are UTF-8: the port's undefined error carries a full-width colon, which single-byte
+  // text has no byte for.
+  QMessageBox box(icon, caption, FromUtf8(text), buttons, owner);
   return box.exec();
 }
 
@@ -64,9 +60,8 @@ bool QtFeedback::AskRetryCancel(std::string_view text) {
               QMessageBox::Retry | QMessageBox::Cancel) == QMessageBox::Retry;
 }
 
-void QtFeedback::LongWait(std::uint32_t ms, int textId) {
-  CWaitDlg wait(textId, Owner());
-  wait.SetWaitMs(static_cast<int>(ms));
+void QtFeedback::LongWait(std::uint32_t ms, std::string_view text) {
+  CWaitDlg wait(ms, FromUtf8(text), Owner());
   wait.exec();
 }
 

@@ -20,7 +20,7 @@ class QtFeedback : public UserFeedback {
   bool AskYesNo(std::string_view text) override;
   bool AskRetryCancel(std::string_view text) override;
   // ShortWait: the plain sleep of UserFeedback, so that no core burns during the wait.
-  void LongWait(std::uint32_t ms, int textId) override;
+  void LongWait(std::uint32_t ms, std::string_view text) override;
 
  private:
   QWidget* Owner() const;

@@ -5,29 +5,15 @@
 #include <QProgressBar>
 
 namespace tamarack {
-namespace {
 
-constexpr const char* kTexts[] = {
-    "WZERO Processing , Please Wait...", "WValue Send",
-    "WSPAN Processing , Please Wait...", "REZERO Processing , Please Wait...",
-    "ZERO Processing , Please Wait...",  "Average Weight Confirming, Please Wait...",
-};
-
-}  // namespace
-
-const char* CWaitDlg::TextFor(int waitTextId) {
-  if (waitTextId < 0 || waitTextId >= static_cast<int>(std::size(kTexts))) return nullptr;
-  return kTexts[waitTextId];
-}
-
-CWaitDlg::CWaitDlg(int waitTextId, QWidget* parent)
-    : CModalDlg(parent, Qt::Dialog | Qt::FramelessWindowHint), waitTextId_(waitTextId) {
+CWaitDlg::CWaitDlg(std::uint32_t waitMs, const QString& text, QWidget* parent)
+    : CModalDlg(parent, Qt::Dialog | Qt::FramelessWindowHint), waitMs_(static_cast<int>(waitMs)) {
   setModal(true);
   setObjectName("CWaitDlg");
   // 218 x 76 dialog units at the usual 6 x 13 pixel base unit of an 8-point dialog font.
   setFixedSize(327, 124);
 
-  text_ = new QLabel(kTemplateText, this);
+  text_ = new QLabel(text, this);
   text_->setGeometry(26, 31, 275, 21);
   text_->setObjectName("Wait text");
   bar_ = new QProgressBar(this);
@@ -52,7 +38,6 @@ void CWaitDlg::showEvent(QShowEvent* event) {
   step_ = 0;
   bar_->setRange(0, kSteps);
   bar_->setValue(0);
-  if (const char* text = TextFor(waitTextId_)) text_->setText(text);
   timer_.start(Period());
 }
 

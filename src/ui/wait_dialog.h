@@ -1,6 +1,8 @@
 #pragma once
 
+#include <QString>
 #include <QTimer>
+#include <cstdint>
 
 #include "ui/modal_dialog.h"
 
@@ -17,21 +19,16 @@ class CWaitDlg : public CModalDlg {
 
  public:
   static constexpr int kSteps = 20;
-  // The text of the window as it is built; shown for any id outside 0..5.
-  static constexpr const char* kTemplateText = "WZERO Processing , Please Wait...";
 
-  explicit CWaitDlg(int waitTextId, QWidget* parent = nullptr);
+  // A wait of `waitMs` that says `text`.
+  explicit CWaitDlg(std::uint32_t waitMs, const QString& text = QString(),
+                    QWidget* parent = nullptr);
 
-  void SetWaitMs(int waitMs) { waitMs_ = waitMs; }
-  int WaitMs() const { return waitMs_; }
   // The period of one step: waitMs / 20, integer division.
   int Period() const { return waitMs_ / kSteps; }
   int Step() const { return step_; }
   QString Text() const;
   int BarValue() const;
-
-  // The text for an id, or nullptr when the id leaves the template's text in place.
-  static const char* TextFor(int waitTextId);
 
   // Runs the window modally; returns 1 when the twenty steps have passed.
   int exec() override;
@@ -43,8 +40,7 @@ class CWaitDlg : public CModalDlg {
  private:
   void Tick();
 
-  int waitTextId_;
-  int waitMs_ = 0;
+  int waitMs_;
   int step_ = 0;
   QLabel* text_;
   QProgressBar* bar_;

@@ -92,14 +92,6 @@ CTestScaleDlg::CTestScaleDlg(SerialLink& link, const WindowServices& services, O
       options_(std::move(options)) {
   setObjectName("CTestScaleDlg");
   SetTitle("Test Scale");
-  if (!options_.monotonic) {
-    options_.monotonic = [] {
-      return std::chrono::duration_cast<std::chrono::milliseconds>(
-                 std::chrono::steady_clock::now().time_since_epoch())
-          .count();
-    };
-  }
-  if (!options_.now) options_.now = [] { return std::time(nullptr); };
   if (!options_.exchangeOpen) options_.exchangeOpen = [] { return false; };
   poll_.setSingleShot(true);
   poll_.setTimerType(Qt::PreciseTimer);
@@ -449,7 +441,7 @@ void CTestScaleDlg::OnLoadPlan() {
   const std::optional<Instrument> in = CurrentInstrument();
   if (!in || run_) return;
   const QString path =
-      services_.pickFile(this, FileDialogSetup{false, {"Plans (*.csv)"}, "csv", {}, true});
+      services_.pickFile(this, FileDialogSetup{{"Plans (*.csv)"}, "csv", {}, true, {}});
   if (path.isEmpty()) return;
   const PlanRead read = LoadPlanFile(NativePath(path), *in);
   if (!read.errors.empty()) {
@@ -469,7 +461,7 @@ void CTestScaleDlg::OnSavePlan() {
     return;
   }
   const QString path =
-      services_.pickFile(this, FileDialogSetup{true, {"Plans (*.csv)"}, "csv", "plan.csv", true});
+      services_.pickSaveFile(this, FileDialogSetup{{"Plans (*.csv)"}, "csv", "plan.csv", true, {}});
   if (path.isEmpty()) return;
   if (const std::string error = SavePlanFile(NativePath(path), rows.plan, *in); !error.empty()) {
     ui_.Failure(error);
@@ -477,11 +469,13 @@ void CTestScaleDlg::OnSavePlan() {
 }
 
 std::string CTestScaleDlg::WhenText() const {
-  return ToUtf8(QDateTime::fromSecsSinceEpoch(options_.now()).toString("yyyy-MM-dd HH:mm"));
+  return ToUtf8(QDateTime::fromSecsSinceEpoch(services_.clock.Now()).toString("yyyy-MM-dd HH:mm"));
 }
 
 std::int64_t CTestScaleDlg::NowMs() const {
-  return options_.monotonic();
+  return std::chrono::duration_cast<std::chrono::milliseconds>(
+             services_.clock.Monotonic().time_since_epoch())
+      .count();
 }
 
 void CTestScaleDlg::OnStart() {
@@ -765,13 +759,14 @@ void CTestScaleDlg::OnSaveCsv() {
 void CTestScaleDlg::SaveCertificate(bool pdf) {
   const std::optional<Certificate> certificate = CurrentCertificate();
   if (!certificate) return;
-  const QString suggested =
+  FileDialogSetup setup;
+  setup.nameFilters = {pdf ? "PDF (*.pdf)" : "CSV (*.csv)"};
+  setup.defaultSuffix = pdf ? "pdf" : "csv";
+  setup.initialName =
       QString("Certificate_%1.%2")
-          .arg(QDateTime::fromSecsSinceEpoch(options_.now()).toString("yyyyMMdd-HHmmss"),
-               pdf ? "pdf" : "csv");
-  const QString path = services_.pickFile(
-      this, FileDialogSetup{
-                true, {pdf ? "PDF (*.pdf)" : "CSV (*.csv)"}, pdf ? "pdf" : "csv", suggested, true});
+          .arg(QDateTime::fromSecsSinceEpoch(services_.clock.Now()).toString("yyyyMMdd-HHmmss"),
+               setup.defaultSuffix);
+  const QString path = services_.pickSaveFile(this, setup);
   if (path.isEmpty()) return;
   const FileResult written = pdf ? WriteReportPdf(certificate->report, NativePath(path))
                                  : WriteReportCsv(certificate->report, NativePath(path));

@@ -42,8 +42,6 @@ class CTestScaleDlg : public CModalDlg {
   Q_OBJECT
 
  public:
-  using MonotonicClock = std::function<std::int64_t()>;
-
   struct Options {
     // The port and the line it was opened at, for the certificate.
     PortLine line;
@@ -60,10 +58,6 @@ class CTestScaleDlg : public CModalDlg {
     std::string stage;
     // Told of the certificate when the window is left after a finished test.
     std::function<void(const FinishedCertificate&)> onCertificate;
-    // Milliseconds that never go back, for the settle time; the steady clock when empty.
-    MonotonicClock monotonic;
-    // The calendar of the certificate; the PC's when empty.
-    std::function<std::time_t()> now;
   };
 
   CTestScaleDlg(SerialLink& link, const WindowServices& services, Options options,

@@ -119,9 +119,14 @@ class CountDialogsTest : public QObject {
     const auto file = folder.Path() / "count.aws";
     WindowServices services(ui);
     std::vector<FileDialogSetup> asked;
-    services.pickFile = [&](QWidget*, const FileDialogSetup& setup) {
+    int opened = 0;
+    services.pickSaveFile = [&](QWidget*, const FileDialogSetup& setup) {
       asked.push_back(setup);
       return QFile::decodeName(file.c_str());
+    };
+    services.pickFile = [&](QWidget*, const FileDialogSetup&) {
+      ++opened;
+      return QString();
     };
     CCountSetupDlg dlg(link, services);
     dlg.ItemList()->setCurrentIndex(3);
@@ -134,8 +139,8 @@ class CountDialogsTest : public QObject {
     // Both ask through a save-style dialog that accepts a new name and never asks about
     // replacing: saving keeps the file's other records.
     QCOMPARE(asked.size(), std::size_t{2});
+    QCOMPARE(opened, 0);
     for (const FileDialogSetup& setup : asked) {
-      QVERIFY(setup.forSaving);
       QVERIFY(!setup.confirmOverwrite);
       QCOMPARE(setup.initialName, "AWS_1.aws");
       QCOMPARE(setup.defaultSuffix, "aws");

@@ -286,10 +286,11 @@ TEST_F(AwsTest, ItemFiveThroughAllSteps) {
   // Only zeroing and confirming show the wait window, with their own texts.
   std::vector<RecordingFeedback::Wait> longWaits;
   for (const auto& w : ui.waits) {
-    if (w.textId >= 0) longWaits.push_back(w);
+    if (!w.text.empty()) longWaits.push_back(w);
   }
-  EXPECT_EQ(longWaits, (std::vector<RecordingFeedback::Wait>{{kStepWaitMs, kWaitZero},
-                                                             {kStepWaitMs, kWaitAverageWeight}}));
+  EXPECT_EQ(longWaits, (std::vector<RecordingFeedback::Wait>{
+                           {kStepWaitMs, "ZERO Processing , Please Wait..."},
+                           {kStepWaitMs, "Average Weight Confirming, Please Wait..."}}));
 }
 
 TEST_F(AwsTest, CurrentItemIsAskedOnce) {

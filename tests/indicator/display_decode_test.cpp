@@ -158,7 +158,7 @@ TEST_F(PollDisplayTest, GoodReplyIsDecodedAfterTheDisplayRequest) {
   link.QueueReply(std::string("\x3F\x3F\x3F\xBF\x06\x5B\x06\x05\x24", 9) + "trailing");
   EXPECT_TRUE(PollDisplay(state, link, ui, false));
   EXPECT_EQ(link.requests, std::vector<Bytes>({{0x01, 0x31, 0x02, 0x52, 0x03, 0x71}}));
-  EXPECT_EQ(ui.waits, std::vector<test::RecordingFeedback::Wait>({{kPollWaitMs, -1}}));
+  EXPECT_EQ(ui.waits, std::vector<test::RecordingFeedback::Wait>({{kPollWaitMs, ""}}));
   EXPECT_EQ(ShownCharacters(state.displayText), "0000.12");
   EXPECT_TRUE(state.Lit(Lamp::kGross));
   EXPECT_TRUE(ui.messages.empty());

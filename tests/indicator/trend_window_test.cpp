@@ -50,7 +50,13 @@ struct Rig {
   TracingLink trace{line};
   LoopingFeedback ui;
   bool open = true;
-  CTrendWindow trend{trace, ui, [this] { return open; }};
+  QString savePath;  // what the save dialog answers
+  WindowServices services = [this] {
+    WindowServices s(ui);
+    s.pickSaveFile = [this](QWidget*, const FileDialogSetup&) { return savePath; };
+    return s;
+  }();
+  CTrendWindow trend{trace, services, [this] { return open; }};
 
   std::size_t Points() const { return trend.Series().Samples().size(); }
   // A poll as another window makes it.
@@ -134,18 +140,22 @@ class TrendWindowTest : public QObject {
     rig.trend.WatchBox()->setChecked(true);
     QTRY_VERIFY(rig.trend.OwnPolls() >= 1);
     std::size_t own = 0;
+    int opened = 0;
     {
-      CIndicatorDlg indicator(rig.trace, rig.ui);
+      CIndicatorDlg indicator(rig.trace, rig.ui, [&] { ++opened; });
       QTRY_VERIFY(rig.trend.StatusLabel()->text().contains("Indicator window"));
       own = rig.trend.OwnPolls();
       const std::size_t points = rig.Points();
       QTRY_VERIFY(rig.Points() >= points + 4);  // the Indicator window's polls feed the plot
       QCOMPARE(rig.trend.OwnPolls(), own);
 
-      // Its Trend button opens the window through the opener it is given.
-      QVERIFY(!indicator.TrendButton()->isEnabled());
-      int opened = 0;
-      indicator.SetTrendOpener([&] { ++opened; });
+      // Its Trend button opens the window through the opener it is given; without one it is off.
+      {
+        CIndicatorDlg without(rig.trace, rig.ui);
+        QVERIFY(!without.TrendButton()->isEnabled());
+        without.OnExit();
+      }
+      QVERIFY(indicator.TrendButton()->isEnabled());
       QCOMPARE(indicator.TrendButton()->toolTip(), QString(kTrendTip));
       QTest::mouseClick(indicator.TrendButton(), Qt::LeftButton);
       QCOMPARE(opened, 1);
@@ -223,8 +233,7 @@ class TrendWindowTest : public QObject {
     for (int i = 0; i < 3; ++i) rig.PollElsewhere();
     QTemporaryDir dir;
     const QString path = dir.filePath("trend.csv");
-    QString asked;
-    rig.trend.SetSaveAsker([&](QWidget*) { return path; });
+    rig.savePath = path;
     rig.trend.SaveButton()->click();
     QFile file(path);
     QVERIFY(file.open(QIODevice::ReadOnly));

@@ -18,8 +18,9 @@ using Kind = RecordingFeedback::Kind;
 
 class TransactTest : public testing::Test {
  protected:
-  TransactStatus Run(std::uint32_t waitMs = kPollWaitMs, int textId = 0) {
-    return Transact(link, ui, DisplayPollRequest(), waitMs, reply, textId);
+  TransactStatus Run(std::uint32_t waitMs = kPollWaitMs,
+                     std::string_view waitText = kWZeroWaitText) {
+    return Transact(link, ui, DisplayPollRequest(), waitMs, reply, waitText);
   }
 
   FakeLink link;
@@ -135,11 +136,17 @@ TEST_F(TransactTest, PurgeFailureThenBadReplyIsBad) {
 }
 
 TEST_F(TransactTest, LongWaitsStartAtFifteenHundredMilliseconds) {
+  constexpr std::string_view kReZero = "REZERO Processing , Please Wait...";
   link.QueueReply("OK");
   link.QueueReply("OK");
-  Run(1499, 3);
-  Run(1500, 3);
-  EXPECT_EQ(ui.waits, (std::vector<RecordingFeedback::Wait>{{1499, -1}, {1500, 3}}));
+  link.QueueReply("OK");
+  Run(1499, kReZero);
+  Run(1500, kReZero);
+  Transact(link, ui, DisplayPollRequest(), 1500, reply);
+  EXPECT_EQ(
+      ui.waits,
+      (std::vector<RecordingFeedback::Wait>{
+          {1499, ""}, {1500, std::string(kReZero)}, {1500, "WZERO Processing , Please Wait..."}}));
 }
 
 TEST_F(TransactTest, FailedReadCallsAreRetriedUpToTwentyCalls) {
@@ -190,7 +197,7 @@ TEST(SendKeyCommand, JudgesTheReply) {
     EXPECT_EQ(SendKeyCommand(link, ui, key::kSave), c.expected);
     ASSERT_EQ(link.requests.size(), 1u);
     EXPECT_EQ(link.requests[0], KeyRequest("18"));
-    EXPECT_EQ(ui.waits, (std::vector<RecordingFeedback::Wait>{{kKeyWaitMs, -1}}));
+    EXPECT_EQ(ui.waits, (std::vector<RecordingFeedback::Wait>{{kKeyWaitMs, ""}}));
   }
 }
 

@@ -192,12 +192,16 @@ class PrintFormatDialogTest : public QObject {
     QStringList asked;
     std::vector<FileDialogSetup> setups;
     QString answer;  // empty: the suggested name in `dir`
-    services.pickFile = [&](QWidget*, const FileDialogSetup& setup) {
-      const QString name = setup.initialName;
-      asked << QStringLiteral("%1 %2").arg(setup.forSaving ? "save" : "load", name);
-      setups.push_back(setup);
-      return answer.isEmpty() ? dir.filePath(name) : answer;
+    const auto picker = [&](const char* how) {
+      return [&, how](QWidget*, const FileDialogSetup& setup) {
+        const QString name = setup.initialName;
+        asked << QStringLiteral("%1 %2").arg(how, name);
+        setups.push_back(setup);
+        return answer.isEmpty() ? dir.filePath(name) : answer;
+      };
     };
+    services.pickFile = picker("load");
+    services.pickSaveFile = picker("save");
     CPrintFormatDlg dlg(link, services, 8);
     Show(dlg);
     dlg.LineField(1)->setText("x<nl>");

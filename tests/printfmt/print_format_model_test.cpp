@@ -103,7 +103,7 @@ TEST_F(PrintFormatHandlers, SendsEmptyFormatAndShowsTheEndTag) {
                                                          0x45, 0x3E, 0x30}));
   EXPECT_EQ(Line(model, 15), "<E>");
   EXPECT_EQ(model.backupText, std::string(14, '\x0C') + "<E>");
-  EXPECT_EQ(ui.waits, (std::vector<RecordingFeedback::Wait>{{1000, -1}}));
+  EXPECT_EQ(ui.waits, (std::vector<RecordingFeedback::Wait>{{1000, ""}}));
 }
 
 struct SendReplyCase {
@@ -186,7 +186,7 @@ TEST_F(PrintFormatHandlers, ReadFillsTheLinesAndKeepsTheBackup) {
   EXPECT_EQ(Line(model, 3), "<E>");
   EXPECT_EQ(model.backupText, "sent");
   EXPECT_TRUE(ui.messages.empty());
-  EXPECT_EQ(ui.waits, (std::vector<RecordingFeedback::Wait>{{100, -1}}));
+  EXPECT_EQ(ui.waits, (std::vector<RecordingFeedback::Wait>{{100, ""}}));
 }
 
 TEST_F(PrintFormatHandlers, FailedReadLeavesTheLines) {

@@ -12,6 +12,7 @@
 
 #include "printfmt/print_format_dialog.h"
 #include "support/fake_link.h"
+#include "support/fixed_clock.h"
 #include "support/recording_feedback.h"
 
 namespace tamarack {
@@ -61,8 +62,9 @@ class PrintFormatPreviewTest : public QObject {
   }
 
   void followsTypingAndTheLineButtons() {
-    CPrintFormatDlg dlg(link, ui, 8);
-    dlg.SetPreviewClock(FixedNow);
+    test::FixedClock clock;
+    clock.now = FixedNow();
+    CPrintFormatDlg dlg(link, WindowServices(ui, clock), 8);
     dlg.show();
     QTest::keyClicks(dlg.LineField(1), "<g><nl>");
     QCOMPARE(Ticket(dlg), "25.0 kg\n");

@@ -61,7 +61,7 @@ struct Bench {
       if (auto* record = dynamic_cast<CServiceRecordDlg*>(&window)) serviceRecord(*record);
       return 0;
     };
-    services.pickFile = [this](QWidget*, const FileDialogSetup&) {
+    services.pickSaveFile = [this](QWidget*, const FileDialogSetup&) {
       return dir.filePath("record.pdf");
     };
   }

@@ -120,7 +120,9 @@ class BulkDialogsTest : public QObject {
 
     TypeIntoGate(std::vector<QString>(entries.begin(), entries.end()));
     SetFactoryDefaults(model, link, ui, [&] {
-      return CPasswordDlg::Ask(ui, nullptr) ? PasswordAnswer::kAccepted : PasswordAnswer::kGaveUp;
+      CPasswordDlg gate(ui);
+      return gate.exec() == CPasswordDlg::kCodeAccepted ? PasswordAnswer::kAccepted
+                                                        : PasswordAnswer::kGaveUp;
     });
 
     QCOMPARE(link.requests.size(), sent ? 1u : 0u);
@@ -206,7 +208,8 @@ class BulkDialogsTest : public QObject {
         QTest::mouseClick(wizard->ActionButton(), Qt::LeftButton);
       }
     });
-    QVERIFY(CCalibrationDlg::Run(link, ui, nullptr));
+    CCalibrationDlg wizard(link, ui);
+    QCOMPARE(wizard.exec(), CCalibrationDlg::kFinished);
     QCOMPARE(link.requests.size(), 4u);
     QVERIFY(ui.messages.empty());
   }

@@ -134,7 +134,10 @@ TEST(Calibration, HappyPathWalksTheFourSteps) {
 
   EXPECT_EQ(test::Payloads(link), (std::vector<std::string>{"P03.01=000000E", "P03.02=002500E",
                                                             "P03.03=000000E", "P03.04=000000E"}));
-  EXPECT_EQ(ui.waits, (std::vector<Wait>{{6000, 0}, {200, -1}, {6000, 2}, {6000, 3}}));
+  EXPECT_EQ(ui.waits, (std::vector<Wait>{{6000, "WZERO Processing , Please Wait..."},
+                                         {200, ""},
+                                         {6000, "WSPAN Processing , Please Wait..."},
+                                         {6000, "REZERO Processing , Please Wait..."}}));
   EXPECT_TRUE(ui.messages.empty());
 }
 

@@ -140,16 +140,19 @@ class SafeDialogsTest : public QObject {
     hooks.historyFolder = dir.filePath("history");
     hooks.line = {"COM3", {9600, 8, 1, Parity::kNone}};
     std::vector<HistoryEntry> listed;
-    hooks.chooseHistory = [&](QWidget* parent, const SetupHistory& history,
-                              const SetupModel& model) -> std::optional<std::string> {
-      listed = history.List();
-      CHistoryDlg list(history, model, parent);
+    const CSetupDlg* setup = nullptr;
+    WindowServices services(ui);
+    services.runWindow = [&](QDialog& window) -> int {
+      auto* list = qobject_cast<CHistoryDlg*>(&window);
+      if (list == nullptr) return -1;
+      listed = setup->Session().History()->List();
       // The oldest read: F1.6 was still 1 then.
-      list.List()->setCurrentItem(list.List()->topLevelItem(1));
-      [&] { QVERIFY(list.LoadButton()->isEnabled()); }();
-      return list.Selected();
+      list->List()->setCurrentItem(list->List()->topLevelItem(1));
+      [&] { QVERIFY(list->LoadButton()->isEnabled()); }();
+      return QDialog::Accepted;
     };
-    CSetupDlg dlg(line, ui, hooks);
+    CSetupDlg dlg(line, services, hooks);
+    setup = &dlg;
     dlg.OnReadAll();
     simulator.With([](sim::SimulatedIndicator& m) { m.SetValue("F1.6", "03"); });
     dlg.OnReadAll();
@@ -186,10 +189,15 @@ class SafeDialogsTest : public QObject {
     CSetupDlg::Options hooks;
     hooks.historyFolder = "/proc/tamarack-history";
     bool asFound = false;
-    hooks.runServiceRecord = [&](QWidget*, const SetupSession& session) {
-      asFound = session.FirstRead().has_value();
+    const CSetupDlg* setup = nullptr;
+    WindowServices services(ui);
+    services.runWindow = [&](QDialog& window) {
+      if (qobject_cast<CServiceRecordDlg*>(&window))
+        asFound = setup->Session().FirstRead().has_value();
+      return 0;
     };
-    CSetupDlg dlg(line, ui, hooks);
+    CSetupDlg dlg(line, services, hooks);
+    setup = &dlg;
     // The record offers the first read itself.
     ui.answers = {true};
     QTest::mouseClick(dlg.ServiceRecordButton(), Qt::LeftButton);
@@ -222,8 +230,30 @@ class SafeDialogsTest : public QObject {
     hooks.historyFolder = dir.filePath("history");
     hooks.line = {transport.DevicePath(), {9600, 8, 1, Parity::kNone}};
     WindowServices services(ui);
-    // The calibration wizard's steps, pressed in its place.
-    services.runWindow = [&](QDialog&) {
+    QString pdfPath = "/proc/tamarack-record.pdf";
+    services.pickSaveFile = [&](QWidget*, const FileDialogSetup& setup) {
+      return setup.defaultSuffix == "pdf" ? pdfPath : csv;
+    };
+    int recordRuns = 0;
+    services.runWindow = [&](QDialog& window) {
+      if (auto* record = qobject_cast<CServiceRecordDlg*>(&window)) {
+        ++recordRuns;
+        record->show();
+        record->TechnicianField()->setText(name);
+        record->NoteField()->setPlainText(note);
+        // A file that cannot be written says why, and the record stays open.
+        QTest::mouseClick(record->SavePdfButton(), Qt::LeftButton);
+        [&] { QVERIFY(ui.Texts().back().starts_with("Service record not saved: ")); }();
+        [&] { QVERIFY(record->isVisible()); }();
+        pdfPath = pdf;
+        QTest::mouseClick(record->SavePdfButton(), Qt::LeftButton);
+        QTest::mouseClick(record->SaveCsvButton(), Qt::LeftButton);
+        if (!shots.isEmpty()) {
+          WriteServiceRecordPdf(record->Record(), shots + "/record.pdf", pdfPath);
+        }
+        return 0;
+      }
+      // The calibration wizard's steps, pressed in its place.
       CalibrationModel wizard = CalibrationModel::Initial();
       PressCalibrationAction(wizard, port, ui);
       wizard.testWeight = "500";
@@ -232,27 +262,6 @@ class SafeDialogsTest : public QObject {
       PressCalibrationAction(wizard, port, ui);
       return CalibrationFinishedOnExit(wizard) ? CCalibrationDlg::kFinished
                                                : CCalibrationDlg::kNotFinished;
-    };
-    int recordRuns = 0;
-    hooks.runServiceRecord = [&](QWidget* parent, const SetupSession& session) {
-      ++recordRuns;
-      QString pdfPath = "/proc/tamarack-record.pdf";
-      WindowServices paths(ui);
-      paths.pickFile = [&](QWidget*, const FileDialogSetup& setup) {
-        return setup.defaultSuffix == "pdf" ? pdfPath : csv;
-      };
-      CServiceRecordDlg record(session, paths, parent);
-      record.show();
-      record.TechnicianField()->setText(name);
-      record.NoteField()->setPlainText(note);
-      // A file that cannot be written says why, and the record stays open.
-      QTest::mouseClick(record.SavePdfButton(), Qt::LeftButton);
-      QVERIFY(ui.Texts().back().starts_with("Service record not saved: "));
-      QVERIFY(record.isVisible());
-      pdfPath = pdf;
-      QTest::mouseClick(record.SavePdfButton(), Qt::LeftButton);
-      QTest::mouseClick(record.SaveCsvButton(), Qt::LeftButton);
-      if (!shots.isEmpty()) WriteServiceRecordPdf(record.Record(), shots + "/record.pdf", pdfPath);
     };
     CSetupDlg dlg(port, services, hooks);
     dlg.show();

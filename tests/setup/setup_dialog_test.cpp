@@ -269,9 +269,16 @@ class SetupDialogTest : public QObject {
     const QString file = dir.filePath("kept.stx");
     int passwordAsked = 0;
     std::vector<FileDialogSetup> asked;
+    std::vector<bool> forSaving;
     WindowServices services(ui);
     services.pickFile = [&](QWidget*, const FileDialogSetup& setup) {
       asked.push_back(setup);
+      forSaving.push_back(false);
+      return file;
+    };
+    services.pickSaveFile = [&](QWidget*, const FileDialogSetup& setup) {
+      asked.push_back(setup);
+      forSaving.push_back(true);
       return file;
     };
     // The password gate lets Set Default through; the calibration wizard finishes.
@@ -317,8 +324,8 @@ class SetupDialogTest : public QObject {
     // Save asks with a save dialog that replaces without a question, Load with an open dialog;
     // both suggest the same name and accept one that does not exist.
     QCOMPARE(asked.size(), std::size_t{2});
-    QVERIFY(asked[0].forSaving && !asked[0].confirmOverwrite);
-    QVERIFY(!asked[1].forSaving);
+    QVERIFY(forSaving[0] && !asked[0].confirmOverwrite);
+    QVERIFY(!forSaving[1]);
     for (const FileDialogSetup& setup : asked) {
       QCOMPARE(setup.initialName, "SetupValue_1.stx");
       QCOMPARE(setup.defaultSuffix, "stx");
@@ -351,7 +358,7 @@ class SetupDialogTest : public QObject {
     QTemporaryDir dir;
     const QString file = dir.filePath("bytes.stx");
     WindowServices services(ui);
-    services.pickFile = [&](QWidget*, const FileDialogSetup&) { return file; };
+    services.pickSaveFile = [&](QWidget*, const FileDialogSetup&) { return file; };
     CSetupDlg dlg(link, services);
     QTest::mouseClick(dlg.Button(SetupButton::kReadAll), Qt::LeftButton);
     QVERIFY(ui.messages.empty());

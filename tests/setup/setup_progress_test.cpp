@@ -1,5 +1,5 @@
-// The setup window's progress line during Read All and Verify, over a slow line: the clock the
-// line goes by advances with each exchange instead of the test sleeping.
+// The setup window's progress line during Read All and Verify, over a slow line: the window's
+// clock advances with each exchange instead of the test sleeping.
 
 #include <QLineEdit>
 #include <QPushButton>
@@ -8,6 +8,7 @@
 #include "link/forwarding_link.h"
 #include "setup/setup_dialog.h"
 #include "sim/simulator.h"
+#include "support/fixed_clock.h"
 #include "support/quick_sim.h"
 #include "support/recording_feedback.h"
 #include "support/sim_line.h"
@@ -26,14 +27,14 @@ class SlowLine : public ForwardingLink {
   SlowLine(sim::Simulator& simulator, qint64 msPerExchange)
       : ForwardingLink(inner_), inner_(simulator), msPerExchange_(msPerExchange) {}
 
-  qint64 now = 0;
+  test::FixedClock clock;
   const ProgressLine* watched = nullptr;
   // The line's text when each request went out; empty while it was hidden.
   std::vector<QString> seen;
 
   void Write(const std::uint8_t* data, std::size_t size) override {
     if (watched != nullptr) seen.push_back(watched->isHidden() ? QString() : watched->text());
-    now += msPerExchange_;
+    clock.Advance(std::chrono::milliseconds(msPerExchange_));
     ForwardingLink::Write(data, size);
   }
 
@@ -59,8 +60,7 @@ class SetupProgressTest : public QObject {
     // About 2400 baud: some 120 ms an exchange.
     SlowLine line(simulator, 120);
     RecordingFeedback ui;
-    CSetupDlg dlg(line, ui, NoHistory());
-    dlg.Progress()->SetClock([&line] { return line.now; });
+    CSetupDlg dlg(line, WindowServices(ui, line.clock), NoHistory());
     line.watched = dlg.Progress();
     const QSize before = dlg.sizeHint();
 
@@ -88,8 +88,7 @@ class SetupProgressTest : public QObject {
     sim::Simulator simulator(test::QuickSim());
     SlowLine line(simulator, 10);  // 330 ms in all
     RecordingFeedback ui;
-    CSetupDlg dlg(line, ui, NoHistory());
-    dlg.Progress()->SetClock([&line] { return line.now; });
+    CSetupDlg dlg(line, WindowServices(ui, line.clock), NoHistory());
     line.watched = dlg.Progress();
     dlg.OnReadAll();
     QCOMPARE(line.seen.size(), std::size_t{kSetupParamCount});
@@ -100,8 +99,7 @@ class SetupProgressTest : public QObject {
     sim::Simulator simulator(test::QuickSim());
     SlowLine line(simulator, 200);
     RecordingFeedback ui;
-    CSetupDlg dlg(line, ui, NoHistory());
-    dlg.Progress()->SetClock([&line] { return line.now; });
+    CSetupDlg dlg(line, WindowServices(ui, line.clock), NoHistory());
     line.watched = dlg.Progress();
     dlg.OnVerify();
     QCOMPARE(line.seen.size(), std::size_t{kSetupParamCount});

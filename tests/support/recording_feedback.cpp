@@ -26,12 +26,12 @@ bool RecordingFeedback::AskRetryCancel(std::string_view text) {
 }
 
 void RecordingFeedback::ShortWait(std::uint32_t ms) {
-  waits.push_back({ms, -1});
+  waits.push_back({ms, ""});
   if (realWaits) PreciseSleep(ms);
 }
 
-void RecordingFeedback::LongWait(std::uint32_t ms, int textId) {
-  waits.push_back({ms, textId});
+void RecordingFeedback::LongWait(std::uint32_t ms, std::string_view text) {
+  waits.push_back({ms, std::string(text)});
   if (realWaits) PreciseSleep(ms);
 }
 

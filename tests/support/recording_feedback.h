@@ -20,7 +20,7 @@ class RecordingFeedback : public UserFeedback {
   };
   struct Wait {
     std::uint32_t ms;
-    int textId;  // -1 for a short wait
+    std::string text;  // what the wait window says; empty for a short wait
     friend bool operator==(const Wait&, const Wait&) = default;
   };
 
@@ -41,7 +41,7 @@ class RecordingFeedback : public UserFeedback {
   bool AskYesNo(std::string_view text) override;
   bool AskRetryCancel(std::string_view text) override;
   void ShortWait(std::uint32_t ms) override;
-  void LongWait(std::uint32_t ms, int textId) override;
+  void LongWait(std::uint32_t ms, std::string_view text) override;
 
  private:
   void Add(Kind kind, std::string_view text) { messages.push_back({kind, std::string(text)}); }

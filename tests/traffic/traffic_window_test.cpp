@@ -110,17 +110,27 @@ class TrafficWindowTest : public QObject {
   void SaveWritesTheRowsAndAFailedSaveKeepsThem() {
     Line line;
     RecordingFeedback ui;
-    CTrafficWindow dlg(line.trace, ui);
-    line.ReadAll();
     QTemporaryDir dir;
     const QString textPath = dir.filePath("traffic.txt");
     const QString csvPath = dir.filePath("traffic.csv");
-    dlg.SetSaveAsker([&](QWidget*, bool& csv) {
-      csv = false;
-      return textPath;
-    });
+    // The save dialog offers text or CSV; the name chosen says which is written.
+    QString answer = textPath;
+    std::vector<FileDialogSetup> asked;
+    WindowServices services(ui);
+    services.pickSaveFile = [&](QWidget*, const FileDialogSetup& setup) {
+      asked.push_back(setup);
+      return answer;
+    };
+    CTrafficWindow dlg(line.trace, services);
+    line.ReadAll();
     dlg.SaveButton()->click();
-    QVERIFY(dlg.SaveTo(csvPath, true));
+    answer = csvPath;
+    dlg.SaveButton()->click();
+    QCOMPARE(asked.size(), std::size_t{2});
+    QCOMPARE(asked[0].caption, QString("Save Traffic"));
+    QCOMPARE(asked[0].initialName, QString("traffic.txt"));
+    QCOMPARE(asked[0].nameFilters, (QStringList{"Text files (*.txt)", "CSV files (*.csv)"}));
+    QVERIFY(asked[0].confirmOverwrite);
     QFile text(textPath);
     QVERIFY(text.open(QIODevice::ReadOnly));
     const QList<QByteArray> lines = text.readAll().split('\n');

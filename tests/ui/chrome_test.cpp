@@ -128,13 +128,12 @@ class ChromeTest : public QObject {
     const QString existing = dir.filePath("kept.aws");
     std::ofstream(NativePath(existing)) << "x";
     FileDialogSetup setup;
-    setup.forSaving = true;
     setup.defaultSuffix = "aws";
     setup.nameFilters = {"Average Weight Setup File(.aws) (*.aws)"};
     setup.initialName = "AWS_1.aws";
     setup.confirmOverwrite = false;
     bool asked = false;
-    auto run = [&] { return RunFileDialog(nullptr, setup); };
+    auto run = [&] { return RunSaveFileDialog(nullptr, setup); };
 
     QCOMPARE(Answer(run, nullptr, &asked), QString());
 
@@ -165,15 +164,46 @@ class ChromeTest : public QObject {
     QVERIFY(asked);
 
     // An open dialog accepts a name that does not exist: such a file loads as empty.
-    setup.forSaving = false;
-    const QString missing = Answer(
-        run,
-        [&](QFileDialog& d) {
-          QCOMPARE(d.acceptMode(), QFileDialog::AcceptOpen);
-          d.selectFile(dir.filePath("absent.aws"));
-        },
-        &asked);
+    const QString missing = Answer([&] { return RunOpenFileDialog(nullptr, setup); },
+                                   [&](QFileDialog& d) {
+                                     QCOMPARE(d.acceptMode(), QFileDialog::AcceptOpen);
+                                     d.selectFile(dir.filePath("absent.aws"));
+                                   },
+                                   &asked);
     QCOMPARE(missing, dir.filePath("absent.aws"));
+  }
+
+  // A name typed without a suffix takes the suffix of the form chosen, so that the name says it;
+  // a filter of any name leaves the default.
+  void SaveDialogSuffixFollowsTheChosenFilter_data() {
+    QTest::addColumn<QString>("filter");
+    QTest::addColumn<QString>("name");
+    QTest::newRow("the first") << "Text files (*.txt)"
+                               << "log.txt";
+    QTest::newRow("another") << "CSV files (*.csv)"
+                             << "log.csv";
+    QTest::newRow("any name") << "All Files (*.*)"
+                              << "log.txt";
+  }
+  void SaveDialogSuffixFollowsTheChosenFilter() {
+    QFETCH(QString, filter);
+    QFETCH(QString, name);
+    QTemporaryDir dir;
+    FileDialogSetup setup;
+    setup.caption = "Save Log";
+    setup.nameFilters = {"Text files (*.txt)", "CSV files (*.csv)", "All Files (*.*)"};
+    setup.defaultSuffix = "txt";
+    bool asked = false;
+    const QString chosen = Answer([&] { return RunSaveFileDialog(nullptr, setup); },
+                                  [&](QFileDialog& d) {
+                                    QCOMPARE(d.windowTitle(), setup.caption);
+                                    d.selectNameFilter(filter);
+                                    // As the filter list does when the user picks one.
+                                    emit d.filterSelected(filter);
+                                    d.selectFile(dir.filePath("log"));
+                                  },
+                                  &asked);
+    QCOMPARE(chosen, dir.filePath(name));
   }
 };
 

@@ -91,7 +91,7 @@ class QtFeedbackTest : public QObject {
     });
     QElapsedTimer clock;
     clock.start();
-    ui.LongWait(1500, kWaitReZero);
+    ui.LongWait(1500, "REZERO Processing , Please Wait...");
     QVERIFY(clock.elapsed() >= 1400);
     QCOMPARE(text, "REZERO Processing , Please Wait...");
   }

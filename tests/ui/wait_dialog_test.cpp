@@ -1,12 +1,10 @@
-// The wait window: twenty steps of waitMs / 20, its texts, and no key that ends it.
+// The wait window: twenty steps of waitMs / 20, the text it is given, and no key that ends it.
 
 #include "ui/wait_dialog.h"
 
 #include <QElapsedTimer>
 #include <QTest>
 #include <QTimer>
-
-#include "feedback/user_feedback.h"
 
 namespace tamarack {
 
@@ -15,8 +13,7 @@ class WaitDialogTest : public QObject {
 
  private slots:
   void TwentyStepsOfOneTwentiethEach() {
-    CWaitDlg dlg(kWaitWSpan);
-    dlg.SetWaitMs(1500);
+    CWaitDlg dlg(1500, "WSPAN Processing , Please Wait...");
     QCOMPARE(dlg.Period(), 75);
     int maxBar = 0;
     QTimer watch;
@@ -33,18 +30,9 @@ class WaitDialogTest : public QObject {
     QVERIFY(maxBar >= 15 && maxBar <= 19);
   }
 
-  void TextById_data() {
-    QTest::addColumn<int>("id");
-    QTest::addColumn<QString>("text");
-    QTest::newRow("1") << 1 << "WValue Send";
-    QTest::newRow("5, the last") << 5 << "Average Weight Confirming, Please Wait...";
-    QTest::newRow("7 keeps the template") << 7 << "WZERO Processing , Please Wait...";
-  }
-  void TextById() {
-    QFETCH(int, id);
-    QFETCH(QString, text);
-    CWaitDlg dlg(id);
-    dlg.SetWaitMs(100);
+  void ShowsItsText() {
+    const QString text = "Average Weight Confirming, Please Wait...";
+    CWaitDlg dlg(100, text);
     QString shown;
     QTimer::singleShot(0, &dlg, [&] { shown = dlg.Text(); });
     dlg.exec();
@@ -52,8 +40,7 @@ class WaitDialogTest : public QObject {
   }
 
   void KeysDoNotEndTheWait() {
-    CWaitDlg dlg(kWaitWZero);
-    dlg.SetWaitMs(600);
+    CWaitDlg dlg(600, "WZERO Processing , Please Wait...");
     QTimer::singleShot(50, &dlg, [&] {
       QTest::keyClick(&dlg, Qt::Key_Escape);
       QTest::keyClick(&dlg, Qt::Key_Return);

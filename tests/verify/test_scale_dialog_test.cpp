@@ -18,6 +18,7 @@
 #include "feedback/operation_scope.h"
 #include "link/forwarding_link.h"
 #include "sim/simulator.h"
+#include "support/fixed_clock.h"
 #include "support/recording_feedback.h"
 #include "support/sim_line.h"
 
@@ -43,22 +44,21 @@ struct Bench {
   test::SimLine line{simulator};
   CountingLink link{line};
   test::RecordingFeedback ui;
-  WindowServices services{ui};
-  std::int64_t nowMs = 0;
+  test::FixedClock clock;
+  WindowServices services{ui, clock};
   QString picked;  // what the file picker answers
   std::vector<FinishedCertificate> certificates;
   bool exchangeOpen = false;
 
   Bench() {
     services.pickFile = [this](QWidget*, const FileDialogSetup&) { return picked; };
+    services.pickSaveFile = services.pickFile;
     Load(0);
   }
 
   std::unique_ptr<CTestScaleDlg> Open() {
     CTestScaleDlg::Options options;
     options.line = {"Simulator", {}};
-    options.monotonic = [this] { return nowMs; };
-    options.now = [] { return std::time_t{1796635845}; };
     options.exchangeOpen = [this] { return exchangeOpen; };
     options.onCertificate = [this](const FinishedCertificate& f) { certificates.push_back(f); };
     auto dlg = std::make_unique<CTestScaleDlg>(link, services, std::move(options));
@@ -79,7 +79,7 @@ struct Bench {
   // Polls as the timer would, with 200 ms between them, until the step is no longer waiting.
   void PollUntilTaken(CTestScaleDlg& dlg) {
     for (int i = 0; i < 20 && dlg.Run()->Taking(); ++i) {
-      nowMs += kTestPollMs;
+      clock.Advance(std::chrono::milliseconds(kTestPollMs));
       dlg.OnPollTimer();
     }
   }
@@ -236,11 +236,11 @@ class TestScaleDialogTest : public QObject {
     b.simulator.With([](sim::SimulatedIndicator& m) { m.SetMotion(true); });
     dlg->TakeButton()->click();
     for (int i = 0; i < 149 && dlg->Run()->Taking(); ++i) {
-      b.nowMs += kTestPollMs;
+      b.clock.Advance(std::chrono::milliseconds(kTestPollMs));
       dlg->OnPollTimer();
     }
     QVERIFY(dlg->Run()->Taking());
-    b.nowMs += kTestPollMs;
+    b.clock.Advance(std::chrono::milliseconds(kTestPollMs));
     dlg->OnPollTimer();
     QVERIFY(!dlg->Run()->Taking());
     QVERIFY(dlg->StatusLabel()->text().startsWith("The reading did not settle"));
