@@ -1,7 +1,9 @@
 #include "records/record_sync.h"
 
 #include <QSqlError>
+#include <functional>
 #include <set>
+#include <type_traits>
 #include <vector>
 
 #include "records/store_sql.h"
@@ -185,127 +187,91 @@ class Run {
     return Commit(local_.db, error);
   }
 
-  bool SendScales(std::string& error) {
-    return Batched([&](std::size_t& moved) {
-      const auto mark = Mark("scales-sent", error);
-      std::vector<ScaleRow> rows;
-      if (!mark || !ReadScales(local_, *mark, team_.id, options_.batchSize, rows, error)) {
+  // Writes a batch fetched from `from` into `to` in one transaction, and with it, when fetching,
+  // the local mark of how far the fetch has come; how many rows `to` lacked in `added`.
+  template <typename Row>
+  bool WriteBatch(Side& to, const Side& from, const std::vector<Row>& rows, const char* fetchMark,
+                  std::size_t& added, std::string& error) {
+    if (!BeginWrite(to.db, to.dialect, error)) return false;
+    added = 0;
+    {
+      RowWriter writer(to.db, from.id);
+      for (const Row& row : rows) {
+        bool fresh = false;
+        if (!writer.Put(row, fresh, error)) {
+          Rollback(to.db);
+          return false;
+        }
+        added += fresh ? 1 : 0;
+      }
+      if (fetchMark != nullptr &&
+          !writer.SetMark(team_.id, QString::fromLatin1(fetchMark), rows.back().seq, error)) {
+        Rollback(to.db);
         return false;
       }
+    }
+    return Commit(to.db, error);
+  }
+
+  // One batch after another from `from` into `to`, each read by `read` from the mark `mark`.
+  template <typename Row>
+  bool Move(
+      Side& from, Side& to, const char* mark, std::size_t& count,
+      const std::function<bool(qint64 after, std::vector<Row>& rows, std::string& error)>& read,
+      std::string& error) {
+    const bool fetching = &to == &local_;
+    return Batched([&](std::size_t& moved) {
+      const auto after = Mark(mark, error);
+      std::vector<Row> rows;
+      if (!after || !read(*after, rows, error)) return false;
       if (rows.empty()) return true;
-      if (!BeginWrite(team_.db, team_.dialect, error)) return false;
-      std::size_t added = 0;
-      {
-        RowWriter writer(team_.db, local_.id);
-        for (const ScaleRow& row : rows) {
-          bool fresh = false;
-          if (!writer.Put(row, fresh, error)) {
-            Rollback(team_.db);
-            return false;
-          }
-          added += fresh ? 1 : 0;
-        }
+      if constexpr (std::is_same_v<Row, RecordRow>) {
+        // The mark is the last row read; the records an assignment places come before it.
+        if (fetching && !AddAssigned(from, to, rows, error)) return false;
       }
-      if (!Commit(team_.db, error)) return false;
-      counts_.scalesSent += added;
+      std::size_t added = 0;
+      if (!WriteBatch(to, from, rows, fetching ? mark : nullptr, added, error)) return false;
+      count += added;
       moved = rows.size();
-      return SetLocalMark("scales-sent", rows.back().seq, error);
+      return fetching || SetLocalMark(mark, rows.back().seq, error);
     });
   }
 
+  bool SendScales(std::string& error) {
+    return Move<ScaleRow>(
+        local_, team_, "scales-sent", counts_.scalesSent,
+        [&](qint64 after, std::vector<ScaleRow>& rows, std::string& e) {
+          return ReadScales(local_, after, team_.id, options_.batchSize, rows, e);
+        },
+        error);
+  }
+
   bool SendRecords(std::string& error) {
-    return Batched([&](std::size_t& moved) {
-      const auto mark = Mark("records-sent", error);
-      std::vector<RecordRow> rows;
-      if (!mark || !ReadRecords(local_, *mark, team_.id, false, options_, rows, error)) {
-        return false;
-      }
-      if (rows.empty()) return true;
-      if (!BeginWrite(team_.db, team_.dialect, error)) return false;
-      std::size_t added = 0;
-      {
-        RowWriter writer(team_.db, local_.id);
-        for (const RecordRow& row : rows) {
-          bool fresh = false;
-          if (!writer.Put(row, fresh, error)) {
-            Rollback(team_.db);
-            return false;
-          }
-          added += fresh ? 1 : 0;
-        }
-      }
-      if (!Commit(team_.db, error)) return false;
-      counts_.recordsSent += added;
-      moved = rows.size();
-      return SetLocalMark("records-sent", rows.back().seq, error);
-    });
+    return Move<RecordRow>(
+        local_, team_, "records-sent", counts_.recordsSent,
+        [&](qint64 after, std::vector<RecordRow>& rows, std::string& e) {
+          return ReadRecords(local_, after, team_.id, false, options_, rows, e);
+        },
+        error);
   }
 
   // Fetched rows and the mark that says how far the fetch has come go in one local transaction.
   bool FetchScales(std::string& error) {
-    return Batched([&](std::size_t& moved) {
-      const auto mark = Mark("scales-fetched", error);
-      std::vector<ScaleRow> rows;
-      if (!mark || !ReadScales(team_, *mark, local_.id, options_.batchSize, rows, error)) {
-        return false;
-      }
-      if (rows.empty()) return true;
-      if (!BeginWrite(local_.db, local_.dialect, error)) return false;
-      std::size_t added = 0;
-      {
-        RowWriter writer(local_.db, team_.id);
-        for (const ScaleRow& row : rows) {
-          bool fresh = false;
-          if (!writer.Put(row, fresh, error)) {
-            Rollback(local_.db);
-            return false;
-          }
-          added += fresh ? 1 : 0;
-        }
-        if (!writer.SetMark(team_.id, "scales-fetched", rows.back().seq, error)) {
-          Rollback(local_.db);
-          return false;
-        }
-      }
-      if (!Commit(local_.db, error)) return false;
-      counts_.scalesFetched += added;
-      moved = rows.size();
-      return true;
-    });
+    return Move<ScaleRow>(
+        team_, local_, "scales-fetched", counts_.scalesFetched,
+        [&](qint64 after, std::vector<ScaleRow>& rows, std::string& e) {
+          return ReadScales(team_, after, local_.id, options_.batchSize, rows, e);
+        },
+        error);
   }
 
   bool FetchRecords(std::string& error) {
-    return Batched([&](std::size_t& moved) {
-      const auto mark = Mark("records-fetched", error);
-      std::vector<RecordRow> rows;
-      if (!mark || !ReadRecords(team_, *mark, local_.id, true, options_, rows, error)) {
-        return false;
-      }
-      if (rows.empty()) return true;
-      const qint64 last = rows.back().seq;
-      if (!AddAssigned(team_, local_, rows, error)) return false;
-      if (!BeginWrite(local_.db, local_.dialect, error)) return false;
-      std::size_t added = 0;
-      {
-        RowWriter writer(local_.db, team_.id);
-        for (const RecordRow& row : rows) {
-          bool fresh = false;
-          if (!writer.Put(row, fresh, error)) {
-            Rollback(local_.db);
-            return false;
-          }
-          added += fresh ? 1 : 0;
-        }
-        if (!writer.SetMark(team_.id, "records-fetched", last, error)) {
-          Rollback(local_.db);
-          return false;
-        }
-      }
-      if (!Commit(local_.db, error)) return false;
-      counts_.recordsFetched += added;
-      moved = rows.size();
-      return true;
-    });
+    return Move<RecordRow>(
+        team_, local_, "records-fetched", counts_.recordsFetched,
+        [&](qint64 after, std::vector<RecordRow>& rows, std::string& e) {
+          return ReadRecords(team_, after, local_.id, true, options_, rows, e);
+        },
+        error);
   }
 
   Side local_;
