@@ -5,32 +5,19 @@
 #include <map>
 #include <optional>
 
+#include "files/text_fields.h"
 #include "link/port_names.h"
 #include "net/net_address.h"
 
 namespace tamarack::cli {
 namespace {
 
-std::string Lower(std::string_view text) {
-  std::string lower(text);
-  std::transform(lower.begin(), lower.end(), lower.begin(),
-                 [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
-  return lower;
-}
-
-std::string_view Trim(std::string_view text) {
-  const auto blank = [](char c) { return c == ' ' || c == '\t' || c == '\r'; };
-  while (!text.empty() && blank(text.front())) text.remove_prefix(1);
-  while (!text.empty() && blank(text.back())) text.remove_suffix(1);
-  return text;
-}
-
 std::vector<std::string_view> SplitFields(std::string_view line) {
   std::vector<std::string_view> fields;
   std::size_t start = 0;
   for (;;) {
     const std::size_t comma = line.find(',', start);
-    fields.push_back(Trim(line.substr(start, comma - start)));
+    fields.push_back(TrimBlanks(line.substr(start, comma - start)));
     if (comma == std::string_view::npos) break;
     start = comma + 1;
   }
@@ -41,11 +28,11 @@ std::vector<std::string_view> SplitFields(std::string_view line) {
 std::string DeviceKey(const std::string& port) {
   // A device server is one device whichever protocol reaches it; host names ignore case.
   if (const std::optional<NetAddress> address = ParseNetUrl(port, nullptr)) {
-    return "net:" + Lower(address->host) + ":" + std::to_string(address->port);
+    return "net:" + AsciiLower(address->host) + ":" + std::to_string(address->port);
   }
   // Otherwise two names clash when they open one device; Windows ignores the case of its names.
 #ifdef _WIN32
-  return Lower(DeviceFor(port));
+  return AsciiLower(DeviceFor(port));
 #else
   return DeviceFor(port);
 #endif
@@ -85,7 +72,7 @@ std::string ParseStopBits(std::string_view text, int& stopBits) {
 }
 
 std::string ParseParity(std::string_view text, Parity& parity) {
-  const std::string lower = Lower(text);
+  const std::string lower = AsciiLower(text);
   if (lower == "noparity" || lower == "none") {
     parity = Parity::kNone;
   } else if (lower == "evenparity" || lower == "even") {
@@ -100,8 +87,8 @@ std::string ParseParity(std::string_view text, Parity& parity) {
 
 std::string CheckScaleName(std::string_view scale) {
   const std::size_t slash = scale.find('/');
-  if (slash == std::string_view::npos || Trim(scale.substr(0, slash)).empty() ||
-      Trim(scale.substr(slash + 1)).empty()) {
+  if (slash == std::string_view::npos || TrimBlanks(scale.substr(0, slash)).empty() ||
+      TrimBlanks(scale.substr(slash + 1)).empty()) {
     return "a scale is named SITE/TAG, not \"" + std::string(scale) + "\"";
   }
   return {};
@@ -115,13 +102,13 @@ Inventory ParseInventory(std::string_view text, const LineSettings& defaults) {
   while (start < text.size()) {
     std::size_t end = text.find('\n', start);
     if (end == std::string_view::npos) end = text.size();
-    const std::string_view line = Trim(text.substr(start, end - start));
+    const std::string_view line = TrimBlanks(text.substr(start, end - start));
     start = end + 1;
     ++number;
     if (line.empty() || line.front() == '#') continue;
     const std::vector<std::string_view> fields = SplitFields(line);
-    if (number == 1 && Lower(fields[0]) == "port") {
-      scales = fields.size() == 7 && Lower(fields[6]) == "scale";
+    if (number == 1 && AsciiLower(fields[0]) == "port") {
+      scales = fields.size() == 7 && AsciiLower(fields[6]) == "scale";
       continue;
     }
     const auto fail = [&](std::string reason) {

@@ -11,6 +11,7 @@
 
 #include "files/replace_file.h"
 #include "files/small_file.h"
+#include "files/text_fields.h"
 #include "indicator/display_decode.h"
 #include "indicator/weight_series.h"
 #include "records/record_collector.h"
@@ -26,18 +27,6 @@ using Clock = std::chrono::steady_clock;
 
 constexpr double kKgPerLb = 0.45359237;
 constexpr std::size_t kMaxPlanBytes = 64 * 1024;
-
-std::string Lower(std::string text) {
-  for (char& c : text) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-  return text;
-}
-
-std::string Trimmed(std::string_view text) {
-  const std::size_t first = text.find_first_not_of(" \t\r\n");
-  if (first == std::string_view::npos) return {};
-  const std::size_t last = text.find_last_not_of(" \t\r\n");
-  return std::string(text.substr(first, last - first + 1));
-}
 
 // The row of the result for a step of the plan.
 const ReadingRow* RowOf(const VerificationResult& result, std::size_t step) {
@@ -169,7 +158,7 @@ class Walk {
             out.stopped = "No answer: the test ended";
             break;
           }
-          const std::string word = Lower(Trimmed(*answer));
+          const std::string word = AsciiLower(TrimBlanks(*answer));
           if (word == "y" || word == "yes") changed = true;
           if (word == "n" || word == "no") changed = false;
           if (!changed) continue;  // asked again
@@ -190,7 +179,7 @@ class Walk {
           out.stopped = "No answer: the test ended";
           break;
         }
-        if (const std::string typed = Trimmed(*answer); !typed.empty()) {
+        if (const std::string typed = std::string(TrimBlanks(*answer)); !typed.empty()) {
           if (const std::string error = run.TypeReading(typed); !error.empty()) {
             Tell(error);
           } else {
@@ -334,7 +323,7 @@ CommandResult RunTestScaleCommand(const CliCommand& c, Connection& on) {
   if (const std::string errors =
           WriteCertificate(finished.certificate, finished.pdf, c.pdf, csvPath);
       !errors.empty()) {
-    on.ui.Failure(Trimmed(errors));
+    on.ui.Failure(std::string(TrimBlanks(errors)));
     result.status = kExitUsage;
   } else {
     result.status = verification.verdict == Verdict::kPass ? kExitOk : kExitIndicator;

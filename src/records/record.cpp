@@ -6,23 +6,17 @@
 #include <cstdio>
 #include <random>
 
+#include "files/text_fields.h"
+
 namespace tamarack::records {
 namespace {
 
 constexpr std::array<std::string_view, kRecordKindCount> kKindNames = {
     "read", "operation", "service-record", "certificate", "fleet-row", "assignment", "scale"};
 
-std::string Trimmed(std::string_view text) {
-  constexpr std::string_view kBlanks = " \t\r\n\f\v";
-  const std::size_t first = text.find_first_not_of(kBlanks);
-  if (first == std::string_view::npos) return {};
-  const std::size_t last = text.find_last_not_of(kBlanks);
-  return std::string(text.substr(first, last - first + 1));
-}
-
 // A Number as read ("010000") or a choice's code; nothing when it is not one.
 std::optional<long long> ReadNumber(std::string_view read) {
-  const std::string text = Trimmed(read);
+  const std::string text = std::string(TrimBlanks(read));
   if (text.empty()) return std::nullopt;
   long long value = 0;
   const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
@@ -55,8 +49,8 @@ bool DaysInMonthValid(int year, int month, int& days) {
 }  // namespace
 
 std::string CheckScale(Scale& scale) {
-  scale.site = Trimmed(scale.site);
-  scale.tag = Trimmed(scale.tag);
+  scale.site = std::string(TrimBlanks(scale.site));
+  scale.tag = std::string(TrimBlanks(scale.tag));
   if (scale.site.empty()) return "A scale needs a site.";
   if (scale.tag.empty()) return "A scale needs a tag.";
   if (scale.site.find('/') != std::string::npos) {
@@ -221,7 +215,7 @@ std::string Fingerprint::Key() const {
 
 std::optional<Fingerprint> FingerprintOf(const ReadContent& read) {
   Fingerprint print;
-  print.version = Trimmed(ValueOf(read, kVersionAddress));
+  print.version = std::string(TrimBlanks(ValueOf(read, kVersionAddress)));
   const auto graduations = ReadNumber(ValueOf(read, kGraduationsAddress));
   const auto zero = ReadNumber(ValueOf(read, kZeroCountAddress));
   const auto span = ReadNumber(ValueOf(read, kSpanCountAddress));

@@ -5,6 +5,8 @@
 #include <cmath>
 #include <cstdio>
 
+#include "files/text_fields.h"
+
 namespace tamarack::sim {
 namespace {
 
@@ -31,24 +33,6 @@ constexpr Item kItems[] = {
     {"vibration", Unit::kE, false, &ScaleErrors::vibrationE, Position::kCentre},
     {"seed", Unit::kSeed, false, nullptr, Position::kCentre},
 };
-
-std::string_view Trim(std::string_view text) {
-  while (!text.empty() && (text.front() == ' ' || text.front() == '\t')) text.remove_prefix(1);
-  while (!text.empty() && (text.back() == ' ' || text.back() == '\t')) text.remove_suffix(1);
-  return text;
-}
-
-std::string Lower(std::string_view text) {
-  std::string out(text);
-  for (char& c : out) {
-    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
-  }
-  return out;
-}
-
-std::string Quoted(std::string_view text) {
-  return "\"" + std::string(text) + "\"";
-}
 
 std::string Names() {
   std::string names;
@@ -99,8 +83,8 @@ std::string Take(const Item& item, std::string_view text, ScaleErrors& errors) {
       return Quoted(what) + ": " + std::string(item.name) + " is in e, not in %";
     text.remove_suffix(1);
   }
-  const std::optional<double> value = Number(Trim(text));
-  if (!value) return Quoted(what) + ": " + Quoted(Trim(text)) + " is not a number";
+  const std::optional<double> value = Number(TrimBlanks(text));
+  if (!value) return Quoted(what) + ": " + Quoted(TrimBlanks(text)) + " is not a number";
   if (!item.signedValue && *value < 0) {
     return Quoted(what) + ": " + std::string(item.name) + " cannot be negative";
   }
@@ -128,18 +112,18 @@ bool ScaleErrors::Ideal() const {
 
 ScaleErrorsRead ParseScaleErrors(std::string_view list) {
   ScaleErrorsRead read;
-  if (Trim(list).empty()) return read;
+  if (TrimBlanks(list).empty()) return read;
   std::vector<std::string_view> given;
   int number = 0;
   while (true) {
     ++number;
     const std::size_t comma = list.find(',');
-    const std::string_view raw = Trim(list.substr(0, comma));
+    const std::string_view raw = TrimBlanks(list.substr(0, comma));
     if (raw.empty()) {
       read.messages.push_back("Item " + std::to_string(number) + " of the list is empty");
     } else {
       const std::size_t equals = raw.find('=');
-      const std::string name = Lower(Trim(raw.substr(0, equals)));
+      const std::string name = AsciiLower(TrimBlanks(raw.substr(0, equals)));
       const auto item = std::find_if(std::begin(kItems), std::end(kItems),
                                      [&](const Item& i) { return i.name == name; });
       if (item == std::end(kItems)) {
@@ -151,7 +135,7 @@ ScaleErrorsRead ParseScaleErrors(std::string_view list) {
         read.messages.push_back(Quoted(raw) + ": " + std::string(item->name) + " is given twice");
       } else {
         given.push_back(item->name);
-        std::string message = Take(*item, Trim(raw.substr(equals + 1)), read.errors);
+        std::string message = Take(*item, TrimBlanks(raw.substr(equals + 1)), read.errors);
         if (!message.empty()) read.messages.push_back(std::move(message));
       }
     }
@@ -203,7 +187,7 @@ std::string_view ScaleErrorsHelp() {
 }
 
 std::optional<Position> ParsePosition(std::string_view text) {
-  std::string name = Lower(Trim(text));
+  std::string name = AsciiLower(TrimBlanks(text));
   std::replace(name.begin(), name.end(), '-', ' ');
   if (name == "center" || name == "c") return Position::kCentre;
   constexpr std::pair<std::string_view, Position> kShort[] = {{"fl", Position::kFrontLeft},

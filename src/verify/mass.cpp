@@ -1,20 +1,12 @@
 #include "verify/mass.h"
 
+#include "files/text_fields.h"
+
 namespace tamarack {
 namespace {
 
 constexpr int kMicroDigits = 6;
 constexpr int kMaxWholeDigits = 12;
-
-std::string_view Trim(std::string_view text) {
-  while (!text.empty() && (text.front() == ' ' || text.front() == '\t')) text.remove_prefix(1);
-  while (!text.empty() && (text.back() == ' ' || text.back() == '\t')) text.remove_suffix(1);
-  return text;
-}
-
-std::string Quoted(std::string_view text) {
-  return "\"" + std::string(text) + "\"";
-}
 
 }  // namespace
 
@@ -39,7 +31,7 @@ std::string SignedMassText(Mass m, int decimals) {
 }
 
 MassParse ParseMass(std::string_view text, int maxDecimals, bool negativeAllowed) {
-  const std::string_view number = Trim(text);
+  const std::string_view number = TrimBlanks(text);
   const auto refuse = [&](std::string why) { return MassParse{std::nullopt, std::move(why)}; };
   const auto tooFine = [&] {
     return refuse(Quoted(number) + " has more than " + std::to_string(maxDecimals) +

@@ -6,6 +6,7 @@
 
 #include "files/replace_file.h"
 #include "files/small_file.h"
+#include "files/text_fields.h"
 
 namespace tamarack {
 namespace {
@@ -30,26 +31,6 @@ constexpr std::array<TestWord, 6> kTestWords{{
     {"return to zero", TestKind::kReturnToZero, Direction::kIncreasing},
     {"discrimination", TestKind::kDiscrimination, Direction::kIncreasing},
 }};
-
-std::string_view Trim(std::string_view text) {
-  while (!text.empty() && (text.front() == ' ' || text.front() == '\t')) text.remove_prefix(1);
-  while (!text.empty() && (text.back() == ' ' || text.back() == '\t' || text.back() == '\r')) {
-    text.remove_suffix(1);
-  }
-  return text;
-}
-
-std::string Lower(std::string_view text) {
-  std::string out(text);
-  for (char& c : out) {
-    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
-  }
-  return out;
-}
-
-std::string Quoted(std::string_view text) {
-  return "\"" + std::string(text) + "\"";
-}
 
 std::string_view WordOf(const PlanStep& step) {
   for (const TestWord& w : kTestWords) {
@@ -116,7 +97,7 @@ std::vector<std::string_view> SplitFields(std::string_view line) {
   std::size_t start = 0;
   while (true) {
     const std::size_t comma = line.find(',', start);
-    fields.push_back(Trim(line.substr(start, comma - start)));
+    fields.push_back(TrimBlanks(line.substr(start, comma - start)));
     if (comma == std::string_view::npos) break;
     start = comma + 1;
   }
@@ -144,7 +125,7 @@ std::optional<PlanStep> ParseStep(const std::vector<std::string_view>& fields,
     error = "more than four fields (test,load,unit,position)";
     return std::nullopt;
   }
-  const std::string word = Lower(fields[0]);
+  const std::string word = AsciiLower(fields[0]);
   const auto test = std::find_if(kTestWords.begin(), kTestWords.end(),
                                  [&](const TestWord& w) { return w.word == word; });
   if (test == kTestWords.end()) {
@@ -168,14 +149,14 @@ std::optional<PlanStep> ParseStep(const std::vector<std::string_view>& fields,
     step.load = *parsed.mass;
   }
 
-  const std::string unit = fields.size() > 2 ? Lower(fields[2]) : std::string();
+  const std::string unit = fields.size() > 2 ? AsciiLower(fields[2]) : std::string();
   if (!unit.empty() && unit != instrument.UnitName()) {
     error = "the load is in " + std::string(fields[2]) + "; the scale weighs in " +
             std::string(instrument.UnitName());
     return std::nullopt;
   }
 
-  const std::string position = fields.size() > 3 ? Lower(fields[3]) : std::string();
+  const std::string position = fields.size() > 3 ? AsciiLower(fields[3]) : std::string();
   const auto named = std::find_if(kEccentricityPositions.begin(), kEccentricityPositions.end(),
                                   [&](Position p) { return PositionText(p) == position; });
   if (step.test == TestKind::kEccentricity) {
@@ -333,7 +314,7 @@ PlanRead ParsePlanCsv(std::string_view text, const Instrument& instrument) {
   std::size_t start = 0;
   while (start <= text.size()) {
     const std::size_t end = std::min(text.find('\n', start), text.size());
-    const std::string_view line = Trim(text.substr(start, end - start));
+    const std::string_view line = TrimBlanks(text.substr(start, end - start));
     start = end + 1;
     ++number;
     if (line.empty() || line.front() == '#') continue;
@@ -343,7 +324,7 @@ PlanRead ParsePlanCsv(std::string_view text, const Instrument& instrument) {
       continue;
     }
     const std::vector<std::string_view> fields = SplitFields(line);
-    if (Lower(fields[0]) == "test") continue;
+    if (AsciiLower(fields[0]) == "test") continue;
     std::string error;
     if (const std::optional<PlanStep> step = ParseStep(fields, instrument, error)) {
       read.plan.steps.push_back(*step);
@@ -383,7 +364,7 @@ PlanRead ParsePlanRows(std::span<const PlanRowText> rows, const Instrument& inst
   const auto where = [](std::size_t i) { return "Step " + std::to_string(i + 1); };
   for (std::size_t i = 0; i < rows.size(); ++i) {
     const std::vector<std::string_view> fields{
-        Trim(rows[i].test), Trim(rows[i].load), {}, Trim(rows[i].position)};
+        TrimBlanks(rows[i].test), TrimBlanks(rows[i].load), {}, TrimBlanks(rows[i].position)};
     std::string error;
     if (const std::optional<PlanStep> step = ParseStep(fields, instrument, error)) {
       read.plan.steps.push_back(*step);

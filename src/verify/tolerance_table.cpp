@@ -2,6 +2,8 @@
 
 #include <array>
 
+#include "files/text_fields.h"
+
 namespace tamarack {
 namespace {
 
@@ -47,12 +49,6 @@ constexpr std::array<ToleranceTable, 10> kTables{{
     {kCanada, kIIII, kInService, "Measurement Canada, class IIII, in-service limits of error",
      kCanadaIIIIInService},
 }};
-
-std::string_view Trim(std::string_view text) {
-  while (!text.empty() && text.front() == ' ') text.remove_prefix(1);
-  while (!text.empty() && text.back() == ' ') text.remove_suffix(1);
-  return text;
-}
 
 bool EndsWith(std::string_view text, std::string_view tail) {
   return text.size() >= tail.size() && text.substr(text.size() - tail.size()) == tail;
@@ -111,7 +107,7 @@ std::vector<std::int64_t> Tolerance::EdgesE() const {
 
 ToleranceChoice ChooseTolerance(const Instrument& instrument, AccuracyClass accuracyClass,
                                 Situation situation, std::string_view customerText) {
-  const std::string_view customer = Trim(customerText);
+  const std::string_view customer = TrimBlanks(customerText);
   const auto refuse = [](std::string message) { return ToleranceChoice{std::nullopt, message}; };
   if (instrument.regulation != kNone) {
     if (!customer.empty()) {
@@ -137,7 +133,8 @@ ToleranceChoice ChooseTolerance(const Instrument& instrument, AccuracyClass accu
   }
   Tolerance tolerance;
   if (EndsWith(customer, "e")) {
-    const MassParse parsed = ParseMass(Trim(customer.substr(0, customer.size() - 1)), 2, false);
+    const MassParse parsed =
+        ParseMass(TrimBlanks(customer.substr(0, customer.size() - 1)), 2, false);
     if (!parsed.mass) return refuse("The customer's tolerance: " + parsed.message);
     tolerance.customerHundredthsE = parsed.mass->micro / (kMicroPerUnit / 100);
     if (tolerance.customerHundredthsE == 0) return refuse("The customer's tolerance is zero");
@@ -145,7 +142,7 @@ ToleranceChoice ChooseTolerance(const Instrument& instrument, AccuracyClass accu
     return {tolerance, {}};
   }
   std::string_view number = customer;
-  if (EndsWith(number, unit)) number = Trim(number.substr(0, number.size() - unit.size()));
+  if (EndsWith(number, unit)) number = TrimBlanks(number.substr(0, number.size() - unit.size()));
   const MassParse parsed = ParseMass(number, instrument.MassDecimals(), false);
   if (!parsed.mass) return refuse("The customer's tolerance: " + parsed.message);
   if (parsed.mass->micro == 0) return refuse("The customer's tolerance is zero");
