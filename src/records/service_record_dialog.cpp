@@ -1,6 +1,5 @@
 #include "records/service_record_dialog.h"
 
-#include <QDateTime>
 #include <QFormLayout>
 #include <QHBoxLayout>
 #include <QLabel>
@@ -97,14 +96,8 @@ void CServiceRecordDlg::OnSaveCsv() {
 }
 
 void CServiceRecordDlg::Save(bool pdf) {
-  FileDialogSetup setup;
-  setup.nameFilters = {pdf ? "PDF (*.pdf)" : "CSV (*.csv)"};
-  setup.defaultSuffix = pdf ? "pdf" : "csv";
-  setup.initialName =
-      QString("ServiceRecord_%1.%2")
-          .arg(QDateTime::fromSecsSinceEpoch(services_.clock.Now()).toString("yyyyMMdd-HHmmss"),
-               setup.defaultSuffix);
-  const QString path = services_.pickSaveFile(this, setup);
+  const QString path =
+      services_.pickSaveFile(this, ReportFileDialog("ServiceRecord", pdf, services_.clock.Now()));
   if (path.isEmpty()) return;
   const ServiceRecord record = Record();
   QString error;

@@ -1,5 +1,6 @@
 #include "ui/file_dialog.h"
 
+#include <QDateTime>
 #include <QFileDialog>
 #include <QRegularExpression>
 
@@ -45,6 +46,17 @@ QString RunSaveFileDialog(QWidget* parent, const FileDialogSetup& setup) {
     dialog.setDefaultSuffix(suffix.isEmpty() ? setup.defaultSuffix : suffix);
   });
   return Chosen(dialog);
+}
+
+FileDialogSetup ReportFileDialog(const QString& stem, bool pdf, std::time_t made) {
+  FileDialogSetup setup;
+  setup.nameFilters = {pdf ? "PDF (*.pdf)" : "CSV (*.csv)"};
+  setup.defaultSuffix = pdf ? "pdf" : "csv";
+  setup.initialName =
+      QString("%1_%2.%3")
+          .arg(stem, QDateTime::fromSecsSinceEpoch(made).toString("yyyyMMdd-HHmmss"),
+               setup.defaultSuffix);
+  return setup;
 }
 
 }  // namespace tamarack

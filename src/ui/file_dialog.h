@@ -2,6 +2,7 @@
 
 #include <QString>
 #include <QStringList>
+#include <ctime>
 
 class QWidget;
 
@@ -19,6 +20,10 @@ struct FileDialogSetup {
   // The dialog's title; Qt's own when empty.
   QString caption;
 };
+
+// The save dialog of a report, as PDF or as CSV, named for what it holds and when it was made:
+// "Certificate_20261207-093045.pdf".
+FileDialogSetup ReportFileDialog(const QString& stem, bool pdf, std::time_t made);
 
 // Run the dialog modally over `parent`: the chosen name, or an empty text when the user cancelled.
 QString RunOpenFileDialog(QWidget* parent, const FileDialogSetup& setup);

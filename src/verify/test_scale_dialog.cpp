@@ -759,14 +759,8 @@ void CTestScaleDlg::OnSaveCsv() {
 void CTestScaleDlg::SaveCertificate(bool pdf) {
   const std::optional<Certificate> certificate = CurrentCertificate();
   if (!certificate) return;
-  FileDialogSetup setup;
-  setup.nameFilters = {pdf ? "PDF (*.pdf)" : "CSV (*.csv)"};
-  setup.defaultSuffix = pdf ? "pdf" : "csv";
-  setup.initialName =
-      QString("Certificate_%1.%2")
-          .arg(QDateTime::fromSecsSinceEpoch(services_.clock.Now()).toString("yyyyMMdd-HHmmss"),
-               setup.defaultSuffix);
-  const QString path = services_.pickSaveFile(this, setup);
+  const QString path =
+      services_.pickSaveFile(this, ReportFileDialog("Certificate", pdf, services_.clock.Now()));
   if (path.isEmpty()) return;
   const FileResult written = pdf ? WriteReportPdf(certificate->report, NativePath(path))
                                  : WriteReportCsv(certificate->report, NativePath(path));
