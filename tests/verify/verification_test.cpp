@@ -168,7 +168,8 @@ TEST(Verification, TheSimulatedScalesExpectedOutcomes) {
   EXPECT_EQ(half.verdict, Verdict::kPass);
   EXPECT_LE(*half.error, M("0.2"));
   const VerificationSetup oiml = Prepared(1);
-  const ReadingRow& oimlMax = RowAt(Evaluate(oiml, Readings(oiml, 200)), 3);
+  const VerificationResult oimlSpan = Evaluate(oiml, Readings(oiml, 200));
+  const ReadingRow& oimlMax = RowAt(oimlSpan, 3);
   EXPECT_EQ(oimlMax.error, M("0.2"));
   EXPECT_EQ(oimlMax.mpe, M("0.15"));
   EXPECT_EQ(oimlMax.verdict, Verdict::kFail);
