@@ -40,6 +40,11 @@ class CSetupApp : public QApplication {
     OpenRecordsWhenShown(main, keeper, feedback);
     // Every finished certificate is kept on the scale the technician names for that test.
     SetCertificateHook([&](const FinishedCertificate& finished) {
+      // The test names its technician; one name for the run, whichever window asked first.
+      const Certificate& c = finished.certificate;
+      if (keeper.Technician().empty() && !c.tests.empty()) {
+        keeper.SetTechnician(c.tests.back().setup.details.technician);
+      }
       records::KeepCertificate(keeper, feedback,
                                ScaleAskerFor(keeper, feedback, services.runWindow, &main),
                                CertificateRecord(finished));
