@@ -51,6 +51,7 @@ class CSetupApp : public QApplication {
     });
     // "Exit" ends the window with result 1; for the shell that is a normal end.
     main.exec();
+    SetCertificateHook({});  // it holds this run's keeper and window
     return 0;
   }
 };
