@@ -17,10 +17,10 @@
 #include "support/quick_sim.h"
 #include "support/recording_feedback.h"
 #include "support/sim_line.h"
+#include "support/temp_folder.h"
 
 #if defined(TAMARACK_WITH_PORT)
 #include "support/sim_port.h"
-#include "support/temp_folder.h"
 #endif
 
 namespace tamarack {
