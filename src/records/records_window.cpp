@@ -89,12 +89,6 @@ QTreeWidget* MakeTree(const QStringList& headers, const QString& name, QWidget* 
   return tree;
 }
 
-QLineEdit* MakeField(const QString& name, QWidget* parent) {
-  auto* field = new QLineEdit(parent);
-  field->setAccessibleName(name);
-  return field;
-}
-
 bool IsVisitKind(RecordKind kind) {
   return kind != RecordKind::kAssignment && kind != RecordKind::kScaleDetails;
 }
@@ -145,17 +139,12 @@ CRecordsWindow::~CRecordsWindow() {
 void CRecordsWindow::Build() {
   // The scales, and the chosen one's details.
   auto* scaleBox = new QGroupBox("Scales", this);
-  searchSite_ = MakeField("Search site", scaleBox);
-  searchTag_ = MakeField("Search tag", scaleBox);
-  scales_ = new QListWidget(scaleBox);
-  scales_->setAccessibleName("Scales");
-  scales_->setMinimumWidth(300);
   auto* scaleGrid = new QGridLayout(scaleBox);
-  scaleGrid->addWidget(new QLabel("Site", scaleBox), 0, 0);
-  scaleGrid->addWidget(searchSite_, 0, 1);
-  scaleGrid->addWidget(new QLabel("Tag", scaleBox), 0, 2);
-  scaleGrid->addWidget(searchTag_, 0, 3);
-  scaleGrid->addWidget(scales_, 1, 0, 1, 4);
+  const ScaleSearch search = AddScaleSearch(*scaleGrid, scaleBox, "Scales");
+  searchSite_ = search.site;
+  searchTag_ = search.tag;
+  scales_ = search.list;
+  scales_->setMinimumWidth(300);
 
   auto* detailBox = new QGroupBox("Scale details", this);
   scaleCaption_ = new QLabel(detailBox);

@@ -26,13 +26,19 @@ QString Listed(const Scale& s) {
   return text;
 }
 
-QLineEdit* Field(const QString& name, QWidget* parent) {
-  auto* field = new QLineEdit(parent);
-  field->setAccessibleName(name);
-  return field;
-}
-
 }  // namespace
+
+ScaleSearch AddScaleSearch(QGridLayout& grid, QWidget* box, const QString& listName) {
+  ScaleSearch search{MakeField("Search site", box), MakeField("Search tag", box), nullptr};
+  search.list = new QListWidget(box);
+  search.list->setAccessibleName(listName);
+  grid.addWidget(new QLabel("Site", box), 0, 0);
+  grid.addWidget(search.site, 0, 1);
+  grid.addWidget(new QLabel("Tag", box), 0, 2);
+  grid.addWidget(search.tag, 0, 3);
+  grid.addWidget(search.list, 1, 0, 1, 4);
+  return search;
+}
 
 CScaleDlg::CScaleDlg(records::RecordKeeper& keeper, const records::ScaleQuestion& question,
                      UserFeedback& ui, QWidget* parent)
@@ -53,31 +59,26 @@ CScaleDlg::CScaleDlg(records::RecordKeeper& keeper, const records::ScaleQuestion
   }
   proposal_->setVisible(question.proposed.has_value());
 
-  technician_ = Field("Technician", this);
+  technician_ = MakeField("Technician", this);
   technician_->setText(FromUtf8(keeper_.Technician()));
   auto* who = new QFormLayout;
   who->addRow("Technician", technician_);
 
   auto* known = new QGroupBox("Known scales", this);
-  searchSite_ = Field("Search site", known);
-  searchTag_ = Field("Search tag", known);
-  list_ = new QListWidget(known);
-  list_->setAccessibleName("Known scales");
+  auto* knownGrid = new QGridLayout(known);
+  const ScaleSearch search = AddScaleSearch(*knownGrid, known, "Known scales");
+  searchSite_ = search.site;
+  searchTag_ = search.tag;
+  list_ = search.list;
   list_->setMinimumSize(420, 150);
   thisScale_ = MakeButton("This Scale", known);
-  auto* knownGrid = new QGridLayout(known);
-  knownGrid->addWidget(new QLabel("Site", known), 0, 0);
-  knownGrid->addWidget(searchSite_, 0, 1);
-  knownGrid->addWidget(new QLabel("Tag", known), 0, 2);
-  knownGrid->addWidget(searchTag_, 0, 3);
-  knownGrid->addWidget(list_, 1, 0, 1, 4);
   knownGrid->addWidget(thisScale_, 2, 3, Qt::AlignRight);
 
   auto* added = new QGroupBox("New scale", this);
-  site_ = Field("New site", added);
-  tag_ = Field("New tag", added);
-  description_ = Field("Description", added);
-  serial_ = Field("Serial number", added);
+  site_ = MakeField("New site", added);
+  tag_ = MakeField("New tag", added);
+  description_ = MakeField("Description", added);
+  serial_ = MakeField("Serial number", added);
   interval_ = new QSpinBox(added);
   interval_->setRange(1, 120);
   interval_->setValue(records::kDefaultIntervalMonths);

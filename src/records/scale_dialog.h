@@ -7,6 +7,7 @@
 #include "records/record_session.h"
 #include "ui/modal_dialog.h"
 
+class QGridLayout;
 class QLabel;
 class QLineEdit;
 class QListWidget;
@@ -77,6 +78,15 @@ class CScaleDlg : public CModalDlg {
   QPushButton* notNow_;
   ToolTipRelay* relay_;
 };
+
+// The search by site and tag over a list of scales named `listName`: the two fields in row 0 of
+// `grid`, the list under them across its four columns (made in that order, the focus's order).
+struct ScaleSearch {
+  QLineEdit* site;
+  QLineEdit* tag;
+  QListWidget* list;
+};
+ScaleSearch AddScaleSearch(QGridLayout& grid, QWidget* box, const QString& listName);
 
 // Runs the question over `parent` through `runWindow`; the answer as a ScaleAsker gives it.
 records::ScaleAsker ScaleAskerFor(records::RecordKeeper& keeper, UserFeedback& ui,

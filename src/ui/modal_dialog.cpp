@@ -1,6 +1,7 @@
 #include "ui/modal_dialog.h"
 
 #include <QKeyEvent>
+#include <QLineEdit>
 #include <QPushButton>
 
 #include "ui/accessible.h"
@@ -54,6 +55,12 @@ QPushButton* MakeButton(const QString& caption, QWidget* parent, const QString& 
   button->setAutoDefault(false);
   button->setDefault(false);
   return button;
+}
+
+QLineEdit* MakeField(const QString& name, QWidget* parent) {
+  auto* field = new QLineEdit(parent);
+  field->setAccessibleName(name);
+  return field;
 }
 
 }  // namespace tamarack

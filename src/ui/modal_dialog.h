@@ -5,6 +5,7 @@
 #include <string_view>
 
 class QKeyEvent;
+class QLineEdit;
 class QPushButton;
 
 namespace tamarack {
@@ -45,5 +46,8 @@ class CModalDlg : public QDialog {
 // accessible name is given.
 QPushButton* MakeButton(const QString& caption, QWidget* parent,
                         const QString& accessibleName = QString());
+
+// A line edit named `name` for screen readers (its label stands beside it).
+QLineEdit* MakeField(const QString& name, QWidget* parent);
 
 }  // namespace tamarack
