@@ -1,6 +1,8 @@
 #include "cli/console_feedback.h"
 
 #include <algorithm>
+#include <chrono>
+#include <thread>
 
 namespace tamarack::cli {
 
@@ -44,12 +46,13 @@ void ConsoleFeedback::Add(Kind kind, std::string_view text) {
 }
 
 void ConsoleFeedback::Wait(std::uint32_t ms) {
-  // Slices short enough that Ctrl+C ends a six-second step wait at once.
-  constexpr std::uint32_t kSlice = 50;
-  while (ms > 0 && !Stopped()) {
-    const std::uint32_t step = std::min(ms, kSlice);
-    PreciseSleep(step);
-    ms -= step;
+  // Slices short enough that Ctrl+C ends a six-second step wait at once, all measured from one
+  // deadline so that their wake-ups do not add up.
+  using Clock = std::chrono::steady_clock;
+  constexpr auto kSlice = std::chrono::milliseconds(50);
+  const auto deadline = Clock::now() + std::chrono::milliseconds(ms);
+  for (auto now = Clock::now(); now < deadline && !Stopped(); now = Clock::now()) {
+    std::this_thread::sleep_until(std::min(deadline, now + kSlice));
   }
 }
 

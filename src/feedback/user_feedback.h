@@ -27,14 +27,14 @@ class UserFeedback {
   // Question icon, the application's caption, Retry and Cancel. True for Retry.
   virtual bool AskRetryCancel(std::string_view text) = 0;
 
-  // A wait below 1500 ms between writing a request and reading its reply: blocks for exactly `ms`
-  // milliseconds without handling any window message. The default sleeps.
+  // A wait below 1500 ms between writing a request and reading its reply: blocks for `ms`
+  // milliseconds (never less) without handling any window message. The default sleeps.
   virtual void ShortWait(std::uint32_t ms);
   // A wait of 1500 ms or more: shows the wait window with `text` for about `ms`.
   virtual void LongWait(std::uint32_t ms, std::string_view text) = 0;
 };
 
-// Sleeps for `ms` milliseconds, exactly and without burning the processor.
+// Sleeps for `ms` milliseconds, never less and without burning the processor.
 void PreciseSleep(std::uint32_t ms);
 
 // Shows nothing and asks no one (No and Cancel to every question), and waits as asked. Keeps the
