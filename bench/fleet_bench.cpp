@@ -7,10 +7,12 @@
 //                                simulator's list; the fleet writes, verifies and reads them in a
 //                                loop. Reports the operations done, the failures (each must
 //                                follow a fault that was injected) and the memory at start and end.
-//   fleet_bench --net COUNT...   tamarack-cli's fleet write --verify on COUNT indicators paced at
+//   fleet_bench [--fifo N] --net COUNT...
+//                                tamarack-cli's fleet write --verify on COUNT indicators paced at
 //                                9600 8N1 behind one ser2net on the loopback (rfc2217://), against
 //                                the same on one: the time (target at most 1.3 times), the
-//                                program's peak memory, processor time and threads.
+//                                program's peak memory, processor time and threads. N: the bytes
+//                                the device server's UART hands on at once (8).
 //   fleet_bench --net-soak SECONDS
 //                                16 indicators behind one ser2net, half rfc2217:// and half
 //                                socket://, random faults, and ser2net stopped and started again
@@ -72,17 +74,28 @@ sim::Simulator::Options Untraced() {
   return options;
 }
 
+// Paced bytes reach a device server as its UART hands them on: eight at a time, the receive
+// trigger that Linux sets on a 16550A (`--fifo N` changes it; 1 paces every byte alone).
+int gDeviceServerFifo = 8;
+
 struct Served {
   sim::Simulator sim{Untraced()};
   std::unique_ptr<sim::PtyTransport> transport;
   // `linkPath`: a name that follows the device across hang-ups, for a device server to open.
-  explicit Served(bool pacing, std::string linkPath = {}) {
+  // `fifoBytes`: see PtyTransport::Options.
+  explicit Served(bool pacing, std::string linkPath = {}, int fifoBytes = 1) {
     sim::PtyTransport::Options options;
     options.pacing = pacing;
+    options.fifoBytes = fifoBytes;
     options.linkPath = std::move(linkPath);
     transport = std::make_unique<sim::PtyTransport>(sim, options);
   }
 };
+
+// A site's ser2net in front of hundreds of lines runs a thread per core.
+int ServerThreads() {
+  return static_cast<int>(std::max(1U, std::thread::hardware_concurrency()));
+}
 
 // The process's resident memory in kB.
 long ResidentKb() {
@@ -345,13 +358,14 @@ int NetFigure(const std::vector<int>& counts) {
   std::vector<std::unique_ptr<Served>> served;
   std::vector<test::Ser2Net::Device> devices;
   for (int i = 0; i < most; ++i) {
-    served.push_back(std::make_unique<Served>(true));
+    served.push_back(std::make_unique<Served>(true, std::string(), gDeviceServerFifo));
     if (!served.back()->transport->Start(nullptr)) return 1;
     served.back()->sim.With([](sim::SimulatedIndicator& m) { m.SetValue("F1.6", "01"); });
     devices.push_back({served.back()->transport->DevicePath(), test::Ser2Net::Mode::kRfc2217});
   }
   served[0]->sim.With([](sim::SimulatedIndicator& m) { m.SetValue("F1.6", "03"); });
   test::Ser2Net proxy;
+  proxy.threads = ServerThreads();
   if (const std::string error = proxy.Start(devices); !error.empty()) {
     std::fprintf(stderr, "%s\n", error.c_str());
     return 1;
@@ -363,9 +377,11 @@ int NetFigure(const std::vector<int>& counts) {
   }
   std::printf("load before: %s\n", LoadAverage().c_str());
   std::printf(
-      "fleet write --verify, 9600 8N1 paced, behind one ser2net (rfc2217://), median of 3\n"
+      "fleet write --verify, 9600 8N1 paced (%d bytes a UART hand-over), behind one ser2net "
+      "(rfc2217://, %d threads), median of 3\n"
       "  %-10s %9s %7s %11s %9s %8s %13s %11s\n",
-      "indicators", "ms", "ratio", "peak RSS kB", "CPU s", "threads", "simulators s", "ser2net s");
+      gDeviceServerFifo, proxy.threads, "indicators", "ms", "ratio", "peak RSS kB", "CPU s",
+      "threads", "simulators s", "ser2net s");
   const auto timed = [&](int count) {
     std::string inventory;
     for (int i = 0; i < count; ++i) inventory += proxy.Url(static_cast<std::size_t>(i)) + "\n";
@@ -612,7 +628,7 @@ int Serve(int count, const std::string& inventoryPath) {
   std::vector<std::unique_ptr<Served>> served;
   std::vector<test::Ser2Net::Device> devices;
   for (int i = 0; i < count; ++i) {
-    served.push_back(std::make_unique<Served>(true));
+    served.push_back(std::make_unique<Served>(true, std::string(), gDeviceServerFifo));
     if (!served.back()->transport->Start(nullptr)) return 1;
     if (i % 50 == 7) {
       for (int k = 0; k < sim::kRequestKindCount; ++k) {
@@ -623,6 +639,7 @@ int Serve(int count, const std::string& inventoryPath) {
                        i % 2 == 0 ? test::Ser2Net::Mode::kRfc2217 : test::Ser2Net::Mode::kRaw});
   }
   test::Ser2Net proxy;
+  proxy.threads = ServerThreads();
   if (const std::string error = proxy.Start(devices); !error.empty()) {
     std::fprintf(stderr, "%s\n", error.c_str());
     return 1;
@@ -645,6 +662,12 @@ int Serve(int count, const std::string& inventoryPath) {
 
 int main(int argc, char* argv[]) {
   QCoreApplication app(argc, argv);
+  if (argc >= 3 && std::strcmp(argv[1], "--fifo") == 0) {
+    gDeviceServerFifo = std::max(1, std::atoi(argv[2]));
+    argv[2] = argv[0];
+    argv += 2;
+    argc -= 2;
+  }
   if (argc == 3 && std::strcmp(argv[1], "--soak") == 0) return Soak(std::atof(argv[2]));
   if (argc == 3 && std::strcmp(argv[1], "--net-soak") == 0) return NetSoak(std::atof(argv[2]));
   if (argc >= 3 && std::strcmp(argv[1], "--net") == 0) {
@@ -654,8 +677,9 @@ int main(int argc, char* argv[]) {
   }
   if (argc == 4 && std::strcmp(argv[1], "--serve") == 0) return Serve(std::atoi(argv[2]), argv[3]);
   if (argc == 1) return Figure();
-  std::fprintf(stderr,
-               "usage: fleet_bench [--soak SECONDS | --net COUNT... | --net-soak SECONDS | "
-               "--serve COUNT INVENTORY.csv]\n");
+  std::fprintf(
+      stderr,
+      "usage: fleet_bench [--soak SECONDS | [--fifo N] --net COUNT... | --net-soak SECONDS | "
+      "[--fifo N] --serve COUNT INVENTORY.csv]\n");
   return 1;
 }

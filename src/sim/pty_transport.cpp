@@ -7,6 +7,7 @@
 #include <termios.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <array>
 #include <cerrno>
 #include <cstring>
@@ -180,10 +181,13 @@ void PtyTransport::Deliver(const SimReply& reply, Clock::time_point arrival) {
     WriteAll(reply.bytes.data(), reply.bytes.size());
     return;
   }
-  // Each byte is handed over when its last stop bit would have arrived.
-  for (std::size_t i = 0; i < reply.bytes.size(); ++i) {
-    if (!SleepUntil(start + byteTime * static_cast<long>(i + 1))) return;
-    if (!WriteAll(&reply.bytes[i], 1)) return;
+  // Each byte is handed over when its last stop bit would have arrived, or the FIFO's worth of
+  // them when the last one's has.
+  const std::size_t fifo = static_cast<std::size_t>(std::max(options_.fifoBytes, 1));
+  for (std::size_t i = 0; i < reply.bytes.size(); i += fifo) {
+    const std::size_t n = std::min(fifo, reply.bytes.size() - i);
+    if (!SleepUntil(start + byteTime * static_cast<long>(i + n))) return;
+    if (!WriteAll(&reply.bytes[i], n)) return;
   }
 }
 

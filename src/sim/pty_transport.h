@@ -22,7 +22,11 @@ class PtyTransport {
  public:
   struct Options {
     LineSettings line;
-    bool pacing = false;   // deliver each byte at the wire time of `line`
+    bool pacing = false;  // deliver each byte at the wire time of `line`
+    // With pacing, the bytes handed over at once, when the last of them would have arrived, as
+    // the receiving UART's FIFO hands them on at its trigger level. The end of a reply arrives at
+    // its wire time either way; 1 gives each byte its own moment.
+    int fifoBytes = 1;
     std::string linkPath;  // when set, a symlink to the device, kept up to date
     // Ignore what arrives while the application's end runs another speed or number of stop bits
     // than `line`, as a real indicator cannot make sense of it. (A pseudo-terminal keeps only
