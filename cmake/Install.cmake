@@ -45,18 +45,22 @@ function(tamarack_man_page program description)
   install(FILES ${page}.gz DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
 endfunction()
 
-# A program's bash completion, which it prints itself from its table of commands, installed where
-# bash-completion looks for it when the program's name is first completed.
-function(tamarack_bash_completion program)
-  set(script ${PROJECT_BINARY_DIR}/completion/${program})
-  add_custom_command(OUTPUT ${script}
+# A program's bash and zsh completions, which it prints itself from its table of commands,
+# installed where bash-completion and Debian's zsh look for them.
+function(tamarack_shell_completion program)
+  set(bash ${PROJECT_BINARY_DIR}/completion/${program})
+  set(zsh ${PROJECT_BINARY_DIR}/completion/_${program})
+  add_custom_command(OUTPUT ${bash} ${zsh}
     COMMAND ${CMAKE_COMMAND} -E make_directory ${PROJECT_BINARY_DIR}/completion
     COMMAND ${CMAKE_COMMAND} -E env QT_QPA_PLATFORM=offscreen
-            $<TARGET_FILE:${program}> --completion bash > ${script}
+            $<TARGET_FILE:${program}> --completion bash > ${bash}
+    COMMAND ${CMAKE_COMMAND} -E env QT_QPA_PLATFORM=offscreen
+            $<TARGET_FILE:${program}> --completion zsh > ${zsh}
     DEPENDS ${program}
-    COMMENT "Writing the bash completion of ${program}")
-  add_custom_target(${program}-completion ALL DEPENDS ${script})
-  install(FILES ${script} DESTINATION ${CMAKE_INSTALL_DATADIR}/bash-completion/completions)
+    COMMENT "Writing the bash and zsh completions of ${program}")
+  add_custom_target(${program}-completion ALL DEPENDS ${bash} ${zsh})
+  install(FILES ${bash} DESTINATION ${CMAKE_INSTALL_DATADIR}/bash-completion/completions)
+  install(FILES ${zsh} DESTINATION ${CMAKE_INSTALL_DATADIR}/zsh/vendor-completions)
 endfunction()
 
 # The Debian package.

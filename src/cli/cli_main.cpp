@@ -199,8 +199,10 @@ int main(int argc, char** argv) {
     parser.addOption(QCommandLineOption(names, FromUtf8(info.help), FromUtf8(info.valueName),
                                         FromUtf8(info.defaultValue)));
   }
-  // Not for people: what the build installs for bash to complete the program's command lines.
-  QCommandLineOption completion("completion", "The completion script for SHELL (bash).", "SHELL");
+  // Not for people: what the build installs for bash and zsh to complete the program's command
+  // lines.
+  QCommandLineOption completion("completion", "The completion script for SHELL (bash or zsh).",
+                                "SHELL");
   completion.setFlags(QCommandLineOption::HiddenFromHelp);
   parser.addOption(completion);
   parser.addPositionalArgument("command", "What to do; see Commands below.", "COMMAND [ARGS...]");
@@ -215,11 +217,12 @@ int main(int argc, char** argv) {
     return kExitUsage;
   }
   if (parser.isSet(completion)) {
-    if (parser.value(completion) != "bash") {
-      std::cerr << "--completion makes the script for bash\n";
+    const QString shell = parser.value(completion);
+    if (shell != "bash" && shell != "zsh") {
+      std::cerr << "--completion makes the script for bash or zsh\n";
       return kExitUsage;
     }
-    std::cout << BashCompletion();
+    std::cout << (shell == "bash" ? BashCompletion() : ZshCompletion());
     return kExitOk;
   }
   if (isSet(Option::kVersion)) {

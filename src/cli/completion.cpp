@@ -303,4 +303,38 @@ std::string BashCompletion() {
   return s;
 }
 
+// zsh runs the bash completion in bash and offers what it answers, so that both shells complete
+// alike from the one script that the table makes. The script is asked of the program once a
+// session (per program, for a shell that runs more than one build).
+std::string ZshCompletion() {
+  return R"zsh(#compdef tamarack-cli
+# zsh completion for tamarack-cli, made by 'tamarack-cli --completion zsh'. It runs the program's
+# bash completion ('tamarack-cli --completion bash') in bash, so both shells offer the same.
+
+_tamarack-cli() {
+  local program=${words[1]}
+  typeset -gA _tamarack_cli_bash
+  if [[ -z ${_tamarack_cli_bash[$program]} ]]; then
+    _tamarack_cli_bash[$program]=$(command ${~program} --completion bash 2>/dev/null)
+  fi
+  [[ -n ${_tamarack_cli_bash[$program]} ]] || return 1
+  local -a offered whole open
+  offered=(${(0)"$(command bash --norc --noprofile -c '
+    eval "$1"; COMP_CWORD=$2; shift 2; COMP_WORDS=("$@")
+    _tamarack_cli; printf "%s\0" "${COMPREPLY[@]}"' \
+    _ "${_tamarack_cli_bash[$program]}" $((CURRENT - 1)) "${words[@]}" 2>/dev/null)"})
+  offered=(${offered:#})
+  # The beginning of a device server's address goes on without a space.
+  open=(${(M)offered:#*//})
+  whole=(${offered:#*//})
+  (( ${#open} )) && compadd -S '' -a open
+  # Marked as file names: a folder gets its slash, and the list shows what each one is.
+  (( ${#whole} )) && compadd -f -a whole
+  (( ${#offered} ))
+}
+
+_tamarack-cli "$@"
+)zsh";
+}
+
 }  // namespace tamarack::cli

@@ -45,6 +45,8 @@ class CompletionTest : public testing::Test {
     }
     Output(std::string(TAMARACK_CLI_PROGRAM) + " --completion bash > " +
            Quoted((*dir_ / "tamarack-cli.bash").string()));
+    Output(std::string(TAMARACK_CLI_PROGRAM) + " --completion zsh > " +
+           Quoted((*dir_ / "_tamarack-cli").string()));
   }
   static void TearDownTestSuite() {
     fs::remove_all(*dir_);
@@ -60,6 +62,26 @@ class CompletionTest : public testing::Test {
                                "); COMP_CWORD=" + std::to_string(words.size() - 1) +
                                "; _tamarack_cli; printf '%s\\n' \"${COMPREPLY[@]}\"";
     std::istringstream lines(Output("bash --norc --noprofile -c " + Quoted(script) + " 2>&1"));
+    std::vector<std::string> offered;
+    for (std::string line; std::getline(lines, line);) {
+      if (!line.empty()) offered.push_back(line);
+    }
+    std::sort(offered.begin(), offered.end());
+    return offered;
+  }
+
+  // What zsh offers for the last of `words`, as Complete() does. compadd, which only a completion
+  // widget has, is stood in for: it prints what it is given, "S:" before what takes no space.
+  static std::vector<std::string> CompleteInZsh(std::vector<std::string> words) {
+    std::string array;
+    for (const std::string& w : words) array += " " + Quoted(w);
+    const std::string script =
+        "cd " + Quoted(dir_->string()) +
+        " && compadd() { local a p=; while (( $# )); do case $1 in -a) a=$2; shift 2;; "
+        "-S) p=S:; shift 2;; *) shift;; esac; done; local w; "
+        "for w in ${(P)a}; do print -r -- \"$p$w\"; done; }; words=(" +
+        array + "); CURRENT=" + std::to_string(words.size()) + "; source ./_tamarack-cli";
+    std::istringstream lines(Output("zsh -f -c " + Quoted(script) + " 2>&1"));
     std::vector<std::string> offered;
     for (std::string line; std::getline(lines, line);) {
       if (!line.empty()) offered.push_back(line);
@@ -132,6 +154,23 @@ TEST_F(CompletionTest, CompletesWhatEachPlaceOfTheCommandLineTakes) {
     const std::string device = line.substr(0, line.find(' '));
     EXPECT_NE(std::find(ports.begin(), ports.end(), device), ports.end()) << device;
   }
+}
+
+// zsh offers what bash does: a command, an option, a file argument, a line setting's choice and
+// the command under a fleet; the beginning of a device server's address takes no space.
+TEST_F(CompletionTest, ZshOffersWhatBashDoes) {
+  const std::string program = TAMARACK_CLI_PROGRAM;
+  for (const Words& line : std::vector<Words>{{program, "we"},
+                                              {program, "write", "site.stx", "--v"},
+                                              {program, "write", ""},
+                                              {program, "--parity", ""},
+                                              {program, "fleet", "plant.csv", "diff", ""}}) {
+    SCOPED_TRACE(line.back().empty() ? line[line.size() - 2] + " _" : line.back());
+    const Words offered = CompleteInZsh(line);
+    EXPECT_FALSE(offered.empty());
+    EXPECT_EQ(offered, Complete(line));
+  }
+  EXPECT_EQ(CompleteInZsh({program, "--port", "rfc"}), Words{"S:rfc2217://"});
 }
 
 // Every command of the table completes, with every option it takes.
