@@ -94,11 +94,6 @@ struct Served {
   }
 };
 
-// A site's ser2net in front of hundreds of lines runs a thread per core.
-int ServerThreads() {
-  return static_cast<int>(std::max(1U, std::thread::hardware_concurrency()));
-}
-
 // The process's resident memory in kB.
 long ResidentKb() {
   std::ifstream status("/proc/self/status");
@@ -370,7 +365,6 @@ int NetFigure(const std::vector<int>& counts) {
   }
   served[0]->sim.With([](sim::SimulatedIndicator& m) { m.SetValue("F1.6", "03"); });
   test::Ser2Net proxy;
-  proxy.threads = ServerThreads();
   if (const std::string error = proxy.Start(devices); !error.empty()) {
     std::fprintf(stderr, "%s\n", error.c_str());
     return 1;
@@ -383,10 +377,10 @@ int NetFigure(const std::vector<int>& counts) {
   std::printf("load before: %s\n", LoadAverage().c_str());
   std::printf(
       "fleet write --verify, 9600 8N1 paced (%d bytes a UART hand-over), behind one ser2net "
-      "(rfc2217://, %d threads), median of 3\n"
+      "(rfc2217://), median of 3\n"
       "  %-10s %9s %7s %11s %9s %8s %13s %11s\n",
-      gUartFifo, proxy.threads, "indicators", "ms", "ratio", "peak RSS kB", "CPU s", "threads",
-      "simulators s", "ser2net s");
+      gUartFifo, "indicators", "ms", "ratio", "peak RSS kB", "CPU s", "threads", "simulators s",
+      "ser2net s");
   const auto timed = [&](int count) {
     std::string inventory;
     for (int i = 0; i < count; ++i) inventory += proxy.Url(static_cast<std::size_t>(i)) + "\n";
@@ -644,7 +638,6 @@ int Serve(int count, const std::string& inventoryPath) {
                        i % 2 == 0 ? test::Ser2Net::Mode::kRfc2217 : test::Ser2Net::Mode::kRaw});
   }
   test::Ser2Net proxy;
-  proxy.threads = ServerThreads();
   if (const std::string error = proxy.Start(devices); !error.empty()) {
     std::fprintf(stderr, "%s\n", error.c_str());
     return 1;

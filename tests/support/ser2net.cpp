@@ -5,7 +5,6 @@
 #include <QStandardPaths>
 #include <QTcpServer>
 #include <QThread>
-#include <algorithm>
 #include <chrono>
 #include <memory>
 
@@ -88,8 +87,7 @@ std::string Ser2Net::Restart() {
 
   process_.setProcessChannelMode(QProcess::MergedChannels);
   // -n: stay in the foreground; -u: no lock files; -P: the pid file in our folder, not /run.
-  process_.start(program, {"-n", "-u", "-t", QString::number(std::max(threads, 1)), "-c", config,
-                           "-P", dir_.filePath("ser2net.pid")});
+  process_.start(program, {"-n", "-u", "-c", config, "-P", dir_.filePath("ser2net.pid")});
   if (!process_.waitForStarted(5000)) return "ser2net did not start";
   const auto giveUp = std::chrono::steady_clock::now() + std::chrono::seconds(10);
   while (!Listening(ports_)) {

@@ -38,9 +38,6 @@ class Ser2Net {
   // Forward the device's bytes as they come (false), or gather them first as ser2net does by
   // default (true). Read at the next Start.
   bool charDelay = false;
-  // Threads that serve the devices' traffic (ser2net's own default is one). Read at the next
-  // Start.
-  int threads = 1;
 
   // The running server's process, for measuring it; 0 when it is not running.
   qint64 ProcessId() const { return process_.processId(); }
