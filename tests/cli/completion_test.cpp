@@ -33,6 +33,17 @@ std::string Output(const std::string& command) {
   return text;
 }
 
+// The lines of `text` that are not empty, sorted.
+std::vector<std::string> SortedLines(const std::string& text) {
+  std::istringstream lines(text);
+  std::vector<std::string> offered;
+  for (std::string line; std::getline(lines, line);) {
+    if (!line.empty()) offered.push_back(line);
+  }
+  std::sort(offered.begin(), offered.end());
+  return offered;
+}
+
 class CompletionTest : public testing::Test {
  protected:
   static void SetUpTestSuite() {
@@ -61,13 +72,7 @@ class CompletionTest : public testing::Test {
                                "COMP_WORDS=(" + array +
                                "); COMP_CWORD=" + std::to_string(words.size() - 1) +
                                "; _tamarack_cli; printf '%s\\n' \"${COMPREPLY[@]}\"";
-    std::istringstream lines(Output("bash --norc --noprofile -c " + Quoted(script) + " 2>&1"));
-    std::vector<std::string> offered;
-    for (std::string line; std::getline(lines, line);) {
-      if (!line.empty()) offered.push_back(line);
-    }
-    std::sort(offered.begin(), offered.end());
-    return offered;
+    return SortedLines(Output("bash --norc --noprofile -c " + Quoted(script) + " 2>&1"));
   }
 
   // What zsh offers for the last of `words`, as Complete() does. compadd, which only a completion
@@ -81,13 +86,7 @@ class CompletionTest : public testing::Test {
         "-S) p=S:; shift 2;; *) shift;; esac; done; local w; "
         "for w in ${(P)a}; do print -r -- \"$p$w\"; done; }; words=(" +
         array + "); CURRENT=" + std::to_string(words.size()) + "; source ./_tamarack-cli";
-    std::istringstream lines(Output("zsh -f -c " + Quoted(script) + " 2>&1"));
-    std::vector<std::string> offered;
-    for (std::string line; std::getline(lines, line);) {
-      if (!line.empty()) offered.push_back(line);
-    }
-    std::sort(offered.begin(), offered.end());
-    return offered;
+    return SortedLines(Output("zsh -f -c " + Quoted(script) + " 2>&1"));
   }
 
   static fs::path* dir_;
