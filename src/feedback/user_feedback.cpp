@@ -6,10 +6,10 @@
 namespace tamarack {
 
 void UserFeedback::ShortWait(std::uint32_t ms) {
-  PreciseSleep(ms);
+  SleepAtLeast(ms);
 }
 
-void PreciseSleep(std::uint32_t ms) {
+void SleepAtLeast(std::uint32_t ms) {
   using Clock = std::chrono::steady_clock;
   const auto deadline = Clock::now() + std::chrono::milliseconds(ms);
   // One sleep to the deadline: the kernel wakes the thread a few tens of microseconds after it,

@@ -35,7 +35,7 @@ class UserFeedback {
 };
 
 // Sleeps for `ms` milliseconds, never less and without burning the processor.
-void PreciseSleep(std::uint32_t ms);
+void SleepAtLeast(std::uint32_t ms);
 
 // Shows nothing and asks no one (No and Cancel to every question), and waits as asked. Keeps the
 // last message it was given, for a caller that reports it in its own way or not at all: the
@@ -48,7 +48,7 @@ class SilentFeedback : public UserFeedback {
   void SystemError(std::string_view text) override { last_ = text; }
   bool AskYesNo(std::string_view) override { return false; }
   bool AskRetryCancel(std::string_view) override { return false; }
-  void LongWait(std::uint32_t ms, std::string_view) override { PreciseSleep(ms); }
+  void LongWait(std::uint32_t ms, std::string_view) override { SleepAtLeast(ms); }
 
   // The last failure, port or system message; empty when there was none.
   const std::string& Last() const { return last_; }

@@ -27,12 +27,12 @@ bool RecordingFeedback::AskRetryCancel(std::string_view text) {
 
 void RecordingFeedback::ShortWait(std::uint32_t ms) {
   waits.push_back({ms, ""});
-  if (realWaits) PreciseSleep(ms);
+  if (realWaits) SleepAtLeast(ms);
 }
 
 void RecordingFeedback::LongWait(std::uint32_t ms, std::string_view text) {
   waits.push_back({ms, std::string(text)});
-  if (realWaits) PreciseSleep(ms);
+  if (realWaits) SleepAtLeast(ms);
 }
 
 }  // namespace tamarack::test
